@@ -1,0 +1,52 @@
+# Quick start on Debian 12:  make run  |  make test
+BUILD_DIR      ?= build
+ASAN_DIR       ?= build-asan
+FUZZ_DIR       ?= build-fuzz
+FUZZ_SECONDS   ?= 60
+JOBS           ?= $(shell nproc)
+CMAKE_FLAGS    ?=
+
+.PHONY: all deps configure build run test asan-test fuzz-build fuzz bench format clean
+
+all: build
+
+deps:
+	@./scripts/install-deps.sh
+
+configure: deps
+	@cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD_DIR) -j $(JOBS)
+
+run: build
+	@./scripts/run.sh $(BUILD_DIR)
+
+test: build
+	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
+# Core and engine tests under AddressSanitizer and UndefinedBehaviorSanitizer.
+asan-test: deps
+	@cmake -S . -B $(ASAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTEMSETRIX_CORE_ONLY=ON \
+		-DTEMSETRIX_SANITIZE=address,undefined >/dev/null
+	@cmake --build $(ASAN_DIR) -j $(JOBS)
+	@cd $(ASAN_DIR) && ctest --output-on-failure -j $(JOBS)
+
+fuzz-build: deps
+	@cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTEMSETRIX_FUZZ=ON \
+		-DCMAKE_CXX_COMPILER=clang++ -DTEMSETRIX_SANITIZE=address,undefined \
+		-DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link >/dev/null
+	@cmake --build $(FUZZ_DIR) -j $(JOBS)
+
+# Runs every harness for FUZZ_SECONDS seconds each, starting from its seed corpus.
+fuzz: fuzz-build
+	@./scripts/run-fuzzers.sh $(FUZZ_DIR) $(FUZZ_SECONDS)
+
+bench: build
+	@for b in $(BUILD_DIR)/bench/bench_*; do echo "== $$b"; $$b; done
+
+format:
+	@find src tests bench fuzz -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+
+clean:
+	@rm -rf $(BUILD_DIR) $(ASAN_DIR) $(FUZZ_DIR)
