@@ -5,6 +5,12 @@ FUZZ_DIR       ?= build-fuzz
 FUZZ_SECONDS   ?= 60
 JOBS           ?= $(shell nproc)
 CMAKE_FLAGS    ?=
+# ccache, when present, shares compiled objects between build folders and work trees.
+ifneq ($(shell command -v ccache 2>/dev/null),)
+  CMAKE_FLAGS += -DCMAKE_CXX_COMPILER_LAUNCHER=ccache
+  export CCACHE_BASEDIR := $(CURDIR)
+  export CCACHE_NOHASHDIR := 1
+endif
 
 .PHONY: all deps configure build run test asan-test fuzz-build fuzz bench format clean
 

@@ -1,0 +1,71 @@
+#pragma once
+// Keyword (INI-style) files: named sections of key=value lines, 8-bit text.
+// Sections and keys match without regard to case; the first occurrence of a section or of a key
+// within its section is the one read and the one rewritten. A write updates the key's line in
+// place and keeps every other line byte for byte; saved lines end in CR LF.
+// Lookups go through an index, so reading or writing a key does not scan the file.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tem {
+
+class KeywordFile {
+public:
+    KeywordFile();
+    ~KeywordFile();
+    KeywordFile(const KeywordFile&);
+    KeywordFile& operator=(const KeywordFile&);
+    KeywordFile(KeywordFile&&) noexcept;
+    KeywordFile& operator=(KeywordFile&&) noexcept;
+
+    /// Reads a file; a missing file gives an empty keyword file. Throws InOutError when the file
+    /// exists but cannot be read.
+    static KeywordFile Load(const std::string& path);
+    /// Builds from text (any of CR LF, LF or CR line ends).
+    static KeywordFile FromText(std::string_view text);
+
+    /// Writes every line, each ended by CR LF. Throws InOutError when the file cannot be written;
+    /// the write goes to a temporary file first, so a failure leaves the old file as it was.
+    void Save(const std::string& path) const;
+    /// The whole text as Save writes it.
+    std::string Text() const;
+
+    const std::vector<std::string>& Lines() const;
+
+    bool SectionExists(std::string_view section) const;
+    bool ValueExists(std::string_view section, std::string_view key) const;
+    /// Section names in file order, first occurrences only.
+    std::vector<std::string> Sections() const;
+    /// Key names of a section in file order, first occurrences only.
+    std::vector<std::string> Keys(std::string_view section) const;
+
+    /// The value as found (trimmed, one pair of enclosing quotes removed); nothing when missing.
+    std::optional<std::string> Find(std::string_view section, std::string_view key) const;
+
+    std::string ReadString(std::string_view section, std::string_view key, std::string_view def) const;
+    /// Decimal with optional sign, or hexadecimal after "0x"; anything else gives def.
+    long long ReadInteger(std::string_view section, std::string_view key, long long def) const;
+    /// Decimal number with point and optional exponent; anything else gives def.
+    double ReadFloat(std::string_view section, std::string_view key, double def) const;
+    /// An integer: non-zero is true; anything unreadable gives def.
+    bool ReadBool(std::string_view section, std::string_view key, bool def) const;
+
+    void WriteString(std::string_view section, std::string_view key, std::string_view value);
+    void WriteInteger(std::string_view section, std::string_view key, long long value);
+    /// In the general number form.
+    void WriteFloat(std::string_view section, std::string_view key, double value);
+    /// "1" or "0".
+    void WriteBool(std::string_view section, std::string_view key, bool value);
+    void DeleteKey(std::string_view section, std::string_view key);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace tem

@@ -1,0 +1,46 @@
+#pragma once
+// Every number the program writes to a file is formatted here, and every value read from a file
+// is converted here.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tem {
+
+/// The filler appended to vector values that must be safe to read with too few numbers.
+inline constexpr std::string_view VectorFiller = " //Something here in case not enough variables are in the list";
+
+/// Shortest text that gives v back at 15 significant digits: 120, 0.03, -0.5, 0.00001, 5E-5, 2E-10.
+std::string FormatGeneral(double v);
+/// printf-style fixed notation ("%8.3f" is FormatFixed(v, 8, 3)); never truncates.
+std::string FormatFixed(double v, int width, int decimals);
+/// "%12.6e" with an upper-case E and at least three exponent digits: 1.500000E+000.
+std::string FormatScientific(double v, int width = 12, int decimals = 6);
+/// "%x": upper-case hexadecimal, no prefix, no leading zeros.
+std::string FormatHex(std::uint32_t v);
+/// Numbered names: "%1u" is minDigits 1, "%2.2u" is 2, "%3.3u" is 3.
+std::string FormatNumbered(long long n, int minDigits);
+
+/// Decimal number with a point and optional exponent (surrounding spaces allowed); else nothing.
+std::optional<double> ParseFloat(std::string_view text);
+/// Optional sign and decimal digits, or "0x"/"0X" and hexadecimal digits; else nothing.
+std::optional<long long> ParseInteger(std::string_view text);
+
+/// Splits a vector value into tokens: tabs become spaces, the filler is appended when asked,
+/// separators are commas and runs of characters up to and including space; a token that begins
+/// with a double quote runs to its matching quote.
+std::vector<std::string> SplitVector(std::string_view value, bool withFiller);
+
+/// Token k converted as a number, or def when missing or not a number.
+double TokenFloat(const std::vector<std::string>& tokens, std::size_t k, double def);
+long long TokenInteger(const std::vector<std::string>& tokens, std::size_t k, long long def);
+
+/// Trims spaces and control characters at both ends.
+std::string Trim(std::string_view s);
+std::string UpperCase(std::string_view s);
+bool SameText(std::string_view a, std::string_view b);
+
+}  // namespace tem

@@ -1,0 +1,19 @@
+#pragma once
+// Derived quantities and consistency rules of the configuration model.
+
+namespace tem {
+
+struct Configuration;
+class Operator;
+
+/// Closing vertex, area, centroid, equivalent side, power, resistance and moment of every
+/// transmitter, then the gates in the ramp of every channel.
+void CalculateDrivenVariables(Configuration& cfg, Operator& op);
+/// drivenGatesInRamp of SysResp[channel] (channel 1-based).
+void CalcGatesInRamp(Configuration& cfg, int channel, Operator& op);
+/// Rebuilds AcqChnMapTxRx and TxSingle, TxLM, TxHM from the channels and transmitters.
+void TxRxAliasAcqChnMapping(Configuration& cfg, Operator& op);
+/// Makes every channel's TransmitterMoment name the MomentID of its transmitter.
+void CheckTxMomentTxNumberMatch(Configuration& cfg, Operator& op);
+
+}  // namespace tem
