@@ -24,4 +24,12 @@ std::string GetPathToTEMConfigData(const DataFolders& folders, Operator& op);
 /// The shared data folder, created the same way.
 std::string GetPathToAppData(const DataFolders& folders, Operator& op);
 
+/// The demonstration configuration shipped with the program (data/DemoConfig.TDC).
+std::string ShippedDemoConfiguration();
+/// Copies `source` into the configuration folder as "DemoConfig.TDC" when no file of that name is
+/// there yet; an existing file is never overwritten. Returns whether a copy was made. A missing
+/// source copies nothing silently; a copy that fails is reported.
+bool InstallDemoConfiguration(const DataFolders& folders, Operator& op,
+                              const std::string& source = ShippedDemoConfiguration());
+
 }  // namespace tem

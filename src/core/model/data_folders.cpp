@@ -1,0 +1,93 @@
+#include "core/model/data_folders.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include "core/operator.h"
+
+namespace tem {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string withSlash(std::string folder)
+{
+    if (folder.empty() || folder.back() != '/')
+        folder += '/';
+    return folder;
+}
+
+std::string homeFolder()
+{
+    if (const char* home = std::getenv("HOME"); home && *home)
+        return home;
+    if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir)
+        return pw->pw_dir;
+    return ".";
+}
+
+/// Creates the folder with its parents when it is missing and reports the outcome.
+std::string ensureFolder(const std::string& folder, Operator& op)
+{
+    std::error_code ec;
+    if (fs::is_directory(folder, ec))
+        return folder;
+    fs::create_directories(folder, ec);
+    if (!ec && fs::is_directory(folder, ec))
+        op.inform("New directory " + folder + " added OK");
+    else
+        op.inform("New directory " + folder + " add failed with error : " +
+                  std::to_string(ec ? ec.value() : int(std::errc::not_a_directory)));
+    return folder;
+}
+
+}  // namespace
+
+DataFolders DataFolders::ForUser()
+{
+    // Only an absolute XDG_DATA_HOME counts; a relative one is to be ignored.
+    const char* xdg = std::getenv("XDG_DATA_HOME");
+    const std::string dataHome = (xdg && xdg[0] == '/') ? std::string(xdg) : homeFolder() + "/.local/share";
+    return Under(withSlash(dataHome) + "Pelk/Moravel/");
+}
+
+DataFolders DataFolders::Under(const std::string& sharedFolder)
+{
+    DataFolders f;
+    f.appData = withSlash(sharedFolder);
+    f.temConfig = f.appData + "TEMSetrix/";
+    return f;
+}
+
+std::string GetPathToTEMConfigData(const DataFolders& folders, Operator& op)
+{
+    return ensureFolder(folders.temConfig, op);
+}
+
+std::string GetPathToAppData(const DataFolders& folders, Operator& op) { return ensureFolder(folders.appData, op); }
+
+std::string ShippedDemoConfiguration() { return TEMSETRIX_DATA_DIR "/DemoConfig.TDC"; }
+
+bool InstallDemoConfiguration(const DataFolders& folders, Operator& op, const std::string& source)
+{
+    std::error_code ec;
+    const std::string target = folders.temConfig + "DemoConfig.TDC";
+    if (fs::exists(target, ec) || ec)
+        return false;
+    if (!fs::is_regular_file(source, ec))
+        return false;
+    // copy_options::none refuses an existing target, so a file that appeared meanwhile stays.
+    if (!fs::copy_file(source, target, fs::copy_options::none, ec)) {
+        op.inform("Could not copy the demonstration configuration " + source + " to " + target + " : " +
+                  ec.message());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace tem
