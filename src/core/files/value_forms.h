@@ -34,6 +34,8 @@ std::optional<long long> ParseInteger(std::string_view text);
 /// with a double quote runs to its matching quote.
 std::vector<std::string> SplitVector(std::string_view value, bool withFiller);
 
+/// Token k; a missing token ends the read with ListIndexError naming the index.
+const std::string& TokenAt(const std::vector<std::string>& tokens, std::size_t k);
 /// Token k converted as a number, or def when missing or not a number.
 double TokenFloat(const std::vector<std::string>& tokens, std::size_t k, double def);
 long long TokenInteger(const std::vector<std::string>& tokens, std::size_t k, long long def);
