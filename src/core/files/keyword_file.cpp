@@ -263,23 +263,7 @@ KeywordFile KeywordFile::Load(const std::string& path)
     std::error_code ec;
     if (!std::filesystem::exists(path, ec))
         return KeywordFile();
-    if (std::filesystem::is_directory(path, ec))
-        throw InOutError("Cannot read file \"" + path + "\": it is a folder");
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw InOutError("Cannot open file \"" + path + "\": " + errnoText(errno));
-    std::string text;
-    in.seekg(0, std::ios::end);
-    const std::streamoff size = in.tellg();
-    in.seekg(0, std::ios::beg);
-    if (size > 0) {
-        text.resize(std::size_t(size));
-        in.read(text.data(), size);
-        text.resize(std::size_t(in.gcount()));
-    }
-    if (in.bad())
-        throw InOutError("Cannot read file \"" + path + "\": " + errnoText(errno));
-    return FromText(text);
+    return FromText(ReadFileBytes(path));
 }
 
 KeywordFile KeywordFile::FromText(std::string_view text)
@@ -309,58 +293,7 @@ std::string KeywordFile::Text() const
     return out;
 }
 
-void KeywordFile::Save(const std::string& path) const
-{
-    namespace fs = std::filesystem;
-    const std::string text = Text();
-    const fs::path target(path);
-    fs::path folder = target.parent_path();
-    if (folder.empty())
-        folder = ".";
-
-    // A unique name beside the target, so the rename below stays within one file system.
-    static std::atomic<unsigned> counter{0};
-    int fd = -1;
-    fs::path temp;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = folder / ("." + target.filename().string() + ".tmp" + std::to_string(::getpid()) + "-" +
-                         std::to_string(counter++));
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST)
-            break;
-    }
-    if (fd < 0)
-        throw InOutError("Cannot write file \"" + path + "\": " + errnoText(errno));
-
-    auto fail = [&](int err) {
-        ::close(fd);
-        ::unlink(temp.c_str());
-        throw InOutError("Cannot write file \"" + path + "\": " + errnoText(err));
-    };
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t w = ::write(fd, text.data() + done, text.size() - done);
-        if (w < 0) {
-            if (errno == EINTR)
-                continue;
-            fail(errno);
-        }
-        done += std::size_t(w);
-    }
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0)
-        ::fchmod(fd, st.st_mode & 07777);
-    if (::close(fd) != 0) {
-        const int err = errno;
-        ::unlink(temp.c_str());
-        throw InOutError("Cannot write file \"" + path + "\": " + errnoText(err));
-    }
-    if (::rename(temp.c_str(), path.c_str()) != 0) {
-        const int err = errno;
-        ::unlink(temp.c_str());
-        throw InOutError("Cannot write file \"" + path + "\": " + errnoText(err));
-    }
-}
+void KeywordFile::Save(const std::string& path) const { WriteFileReplacing(path, Text()); }
 
 const std::vector<std::string>& KeywordFile::Lines() const
 {
@@ -499,6 +432,96 @@ void KeywordFile::DeleteKey(std::string_view section, std::string_view key)
     d.nodes[k.node].deleted = true;
     d.linesDirty = true;
     k.node = d.nextOccurrence(k.node, upper);
+}
+
+std::string ReadFileBytes(const std::string& path)
+{
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec))
+        throw InOutError("Cannot read file \"" + path + "\": it is a folder");
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw InOutError("Cannot open file \"" + path + "\": " + errnoText(errno));
+    std::string text;
+    char buf[65536];
+    while (in.read(buf, sizeof buf) || in.gcount() > 0)
+        text.append(buf, std::size_t(in.gcount()));
+    if (in.bad())
+        throw InOutError("Cannot read file \"" + path + "\": " + errnoText(errno));
+    return text;
+}
+
+void WriteFileReplacing(const std::string& path, std::string_view text)
+{
+    namespace fs = std::filesystem;
+    const fs::path target(path);
+    fs::path folder = target.parent_path();
+    if (folder.empty())
+        folder = ".";
+
+    // A unique name beside the target, so the rename below stays within one file system.
+    static std::atomic<unsigned> counter{0};
+    int fd = -1;
+    fs::path temp;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temp = folder / ("." + target.filename().string() + ".tmp" + std::to_string(::getpid()) + "-" +
+                         std::to_string(counter++));
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            break;
+    }
+    if (fd < 0)
+        throw InOutError("Cannot write file \"" + path + "\": " + errnoText(errno));
+
+    auto fail = [&](int err) {
+        ::close(fd);
+        ::unlink(temp.c_str());
+        throw InOutError("Cannot write file \"" + path + "\": " + errnoText(err));
+    };
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t w = ::write(fd, text.data() + done, text.size() - done);
+        if (w < 0) {
+            if (errno == EINTR)
+                continue;
+            fail(errno);
+        }
+        done += std::size_t(w);
+    }
+    // An existing file keeps its permissions.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+        ::fchmod(fd, st.st_mode & 07777);
+    if (::close(fd) != 0) {
+        const int err = errno;
+        ::unlink(temp.c_str());
+        throw InOutError("Cannot write file \"" + path + "\": " + errnoText(err));
+    }
+    if (::rename(temp.c_str(), path.c_str()) != 0) {
+        const int err = errno;
+        ::unlink(temp.c_str());
+        throw InOutError("Cannot write file \"" + path + "\": " + errnoText(err));
+    }
+}
+
+std::vector<std::string> SplitLines(std::string_view text)
+{
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    const std::size_t n = text.size();
+    while (start < n) {
+        std::size_t end = start;
+        while (end < n && text[end] != '\r' && text[end] != '\n')
+            ++end;
+        lines.emplace_back(text.substr(start, end - start));
+        if (end == n)
+            start = n;
+        else if (text[end] == '\r' && end + 1 < n && text[end + 1] == '\n')
+            start = end + 2;
+        else
+            start = end + 1;
+    }
+    return lines;
 }
 
 }  // namespace tem

@@ -68,4 +68,12 @@ private:
     std::unique_ptr<Impl> impl_;
 };
 
+/// Every byte of a file. Throws InOutError naming the file when it cannot be read.
+std::string ReadFileBytes(const std::string& path);
+/// Writes a whole file through a temporary file in the same folder renamed over the target, so a
+/// failed write leaves the old file as it was. Throws InOutError naming the file.
+void WriteFileReplacing(const std::string& path, std::string_view bytes);
+/// Splits text at CR LF, LF or CR; a line end at the very end adds no empty line.
+std::vector<std::string> SplitLines(std::string_view text);
+
 }  // namespace tem

@@ -1,0 +1,294 @@
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "core/action_error.h"
+#include "core/files/keyword_file.h"
+#include "core/files/protection.h"
+#include "core/files/value_forms.h"
+#include "core/model/configuration.h"
+#include "core/model/data_folders.h"
+#include "core/operator.h"
+
+namespace tem {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string readBytes(const fs::path& p)
+{
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void writeBytes(const fs::path& p, const std::string& s)
+{
+    std::ofstream out(p, std::ios::binary);
+    out << s;
+}
+
+class Protection : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char tmpl[] = "/tmp/protection-XXXXXX";
+        root = ::mkdtemp(tmpl);
+        folders = DataFolders::Under(root.string() + "/data");
+        fs::create_directories(folders.temConfig);
+        file = (root / "Setup.TDC").string();
+    }
+    void TearDown() override
+    {
+        std::error_code ec;
+        fs::remove_all(root, ec);
+    }
+
+    /// Writes the text as a save would, then tidies and stamps it.
+    void save(const std::string& text)
+    {
+        cfg.SaveFilename = file;
+        PreWriteCheckandBackup(cfg, op);
+        writeBytes(file, text);
+        PostWriteCheck(cfg, op);
+    }
+    std::string stamp() { return KeywordFile::Load(file).ReadString("All", "MasterTamperCheckCRC", "missing"); }
+
+    fs::path root;
+    DataFolders folders;
+    std::string file;
+    Configuration cfg;
+    RecordingOperator op;
+};
+
+const char* const MasterText = "[All]\r\n"
+                               "IsMasterConfig=1\r\n"
+                               "Description=Reference system //do not edit\r\n"
+                               "MasterTamperCheckCRC=0\r\n"
+                               "[Tx1]\r\n"
+                               "Volts=12\r\n"
+                               "\r\n"
+                               "[Rx1]\r\n"
+                               "Name=coil\r\n";
+
+const std::string Separator = "/" + std::string(82, '_');
+
+TEST_F(Protection, CrcCheckValue)
+{
+    EXPECT_EQ(CalcCRC32(std::string_view("123456789")), 0xCBF43926u);
+    EXPECT_EQ(CalcCRC32(std::string_view("")), 0u);
+    writeBytes(root / "check.txt", "123456789");
+    EXPECT_EQ(CalcCRC32((root / "check.txt").string()), 0xCBF43926u);
+    EXPECT_EQ(CalcCRC32((root / "missing.txt").string()), 0u);
+    EXPECT_EQ(CalcCRC32(root.string()), 0u);
+}
+
+TEST_F(Protection, SavedMasterIsTidiedStampedAndReadsBack)
+{
+    save(MasterText);
+    EXPECT_TRUE(op.messages.empty());
+    const std::string saved = readBytes(file);
+    EXPECT_EQ(saved.find("[All]"), 0u);
+    EXPECT_NE(saved.find("Description=Reference system \r\n" + std::string(29, ' ') + "//do not edit\r\n"),
+              std::string::npos);
+    EXPECT_NE(saved.find("\r\n" + Separator + "\r\n[Tx1]\r\n"), std::string::npos);
+    EXPECT_NE(saved.find("\r\n\r\n" + Separator + "\r\n[Rx1]\r\n"), std::string::npos);
+    const std::string s = stamp();
+    EXPECT_NE(s, "0");
+    EXPECT_EQ(s.find_first_not_of("0123456789ABCDEF"), std::string::npos) << s;
+
+    // the stamp is the CRC of the file with the stamp zeroed
+    std::string zeroed = saved;
+    zeroed.replace(zeroed.find("MasterTamperCheckCRC=") + 21, s.size(), "0");
+    EXPECT_EQ(std::strtoul(s.c_str(), nullptr, 16), CalcCRC32(std::string_view(zeroed)));
+
+    bool isMaster = false, corrupt = true;
+    std::uint32_t crc = 0;
+    CheckIsFileProtected(file, "All", isMaster, crc, corrupt);
+    EXPECT_TRUE(isMaster);
+    EXPECT_FALSE(corrupt);
+    EXPECT_EQ(FormatHex(crc), s);
+    EXPECT_EQ(readBytes(file), saved);
+
+    cfg.LoadFilename = file;
+    PreReadCheck(cfg, folders, op);
+    EXPECT_TRUE(op.messages.empty());
+    EXPECT_FALSE(cfg.IsCorrupt);
+    EXPECT_EQ(cfg.TempFilename, folders.temConfig + "Temp.TDC");
+    EXPECT_EQ(readBytes(cfg.TempFilename), saved);
+    EXPECT_EQ(readBytes(file), saved);
+
+    // saving again gives the same file
+    save(saved);
+    EXPECT_EQ(readBytes(file), saved);
+}
+
+TEST_F(Protection, TamperedMasterIsRefused)
+{
+    save(MasterText);
+    cfg.LoadFilename = file;
+    PreReadCheck(cfg, folders, op);  // leaves a good working copy
+    const std::string goodCopy = readBytes(cfg.TempFilename);
+
+    std::string text = readBytes(file);
+    text[text.find("Volts=12") + 7] = '3';
+    writeBytes(file, text);
+    PreReadCheck(cfg, folders, op);
+    EXPECT_TRUE(cfg.IsCorrupt);
+    ASSERT_EQ(op.messages.size(), 3u);
+    EXPECT_EQ(op.messages[0],
+              "CONFIGURATION FILE CORRUPTED! This is a master TEM configuration file and someone has tampered with it");
+    bool isMaster = false, corrupt = false;
+    std::uint32_t crc = 0;
+    CheckIsFileProtected(file, "All", isMaster, crc, corrupt);
+    EXPECT_EQ(op.messages[1], "CRC should have been " + FormatHex(crc));
+    EXPECT_EQ(op.messages[2], "You attempted to read a TAMPERED CORRUPT Master File " + file +
+                                  " ABORTING. If you want to use this file (and know what you are doing) then "
+                                  "remove Master Flag and it will no longer be a master file. Consider saving "
+                                  "with a new filename. Errors may follow.");
+    EXPECT_EQ(stamp(), "0");
+    EXPECT_TRUE(corrupt);  // and it stays refused
+    EXPECT_EQ(readBytes(cfg.TempFilename), goodCopy);
+}
+
+TEST_F(Protection, NonMasterIsStampedZeroAndNeverVerified)
+{
+    save("[All]\r\nIsMasterConfig=False\r\nMasterTamperCheckCRC=1234\r\n[Tx1]\r\nVolts=12\r\n");
+    EXPECT_EQ(stamp(), "0");
+    std::string text = readBytes(file);
+    text[text.find("Volts=12") + 7] = '3';
+    writeBytes(file, text);
+    cfg.LoadFilename = file;
+    PreReadCheck(cfg, folders, op);
+    EXPECT_TRUE(op.messages.empty());
+    EXPECT_FALSE(cfg.IsCorrupt);
+    EXPECT_EQ(readBytes(cfg.TempFilename), text);
+
+    // a file without the general section gets one holding the stamp
+    save("[Tx1]\r\nVolts=12\r\n");
+    EXPECT_EQ(stamp(), "0");
+}
+
+TEST_F(Protection, MasterFlagForms)
+{
+    const struct {
+        const char* flag;
+        bool master;
+    } cases[] = {{"True", true}, {"TRUE //yes", true}, {"1", true}, {"-1", true}, {"0", false},
+                 {"false", false}, {"yes", false}, {"", false}};
+    for (const auto& c : cases) {
+        writeBytes(file, std::string("[All]\r\nIsMasterConfig=") + c.flag + "\r\n");
+        bool isMaster = !c.master, corrupt = false;
+        std::uint32_t crc = 7;
+        CheckIsFileProtected(file, "All", isMaster, crc, corrupt);
+        EXPECT_EQ(isMaster, c.master) << c.flag;
+        if (!c.master) {
+            EXPECT_EQ(crc, 7u) << "left as it was";
+        }
+    }
+}
+
+TEST_F(Protection, NumberedBackupsNeverOverwrite)
+{
+    cfg.SaveFilename = file;
+    for (const char* content : {"one", "two", "three"}) {
+        writeBytes(file, content);
+        PreWriteCheckandBackup(cfg, op);
+    }
+    EXPECT_EQ(readBytes(root / "Setup.TDCBAK"), "one");
+    EXPECT_EQ(readBytes(root / "Setup(0).TDCBAK"), "two");
+    EXPECT_EQ(readBytes(root / "Setup(1).TDCBAK"), "three");
+    EXPECT_TRUE(op.messages.empty());
+
+    for (int n = 2; n <= 99; ++n)
+        writeBytes(root / ("Setup(" + std::to_string(n) + ").TDCBAK"), "old");
+    writeBytes(file, "four");
+    PreWriteCheckandBackup(cfg, op);
+    ASSERT_EQ(op.messages.size(), 1u);
+    EXPECT_EQ(op.messages[0], "More than 100 backup configuration files were found with incrementing numbers "
+                              "(00) to (99). Delete some if you still want backup to occur");
+    EXPECT_FALSE(fs::exists(root / "Setup(100).TDCBAK"));
+
+    // nothing to back up when the file is new
+    cfg.SaveFilename = (root / "New.gex").string();
+    PreWriteCheckandBackup(cfg, op);
+    EXPECT_FALSE(fs::exists(root / "New.gexBAK"));
+    writeBytes(cfg.SaveFilename, "g");
+    PreWriteCheckandBackup(cfg, op);
+    EXPECT_EQ(readBytes(root / "New.gexBAK"), "g");
+}
+
+TEST(CommentSplitting, Cases)
+{
+    const struct {
+        std::vector<std::string> in, out;
+    } cases[] = {
+        {{"Volts=12 //nominal"}, {"Volts=12 ", "         //nominal"}},
+        {{"Volts=12//nominal"}, {"Volts=12", "        //nominal"}},
+        {{"Volts=12 /nominal"}, {"Volts=12 ", "         /nominal"}},
+        {{"TimeGateFileName=/home/op/gates/a.chn"}, {"TimeGateFileName=/home/op/gates/a.chn"}},
+        {{"PhotoFilename = /home/op/van.jpg"}, {"PhotoFilename = /home/op/van.jpg"}},
+        {{"[Tx1] //first loop"}, {"[Tx1] //first loop"}},
+        {{"/______", "        //a=b //c"}, {"/______", "        //a=b //c"}},
+        {{"a/b=1"}, {"a/b=1"}},
+        {{"A=1 //x", "B=2"}, {"A=1 ", "    //x", "B=2"}},
+    };
+    for (const auto& c : cases) {
+        auto lines = c.in;
+        int asked = 0;
+        const bool split = SplitInlineComments(lines, [&] {
+            ++asked;
+            return true;
+        });
+        EXPECT_EQ(lines, c.out) << c.in[0];
+        EXPECT_EQ(split, c.in != c.out) << c.in[0];
+        EXPECT_LE(asked, 1);
+    }
+}
+
+TEST(CommentSplitting, AskedOnceAndNoSplitsNothing)
+{
+    std::vector<std::string> lines = {"A=1 //x", "B=2 //y"};
+    int asked = 0;
+    EXPECT_TRUE(SplitInlineComments(lines, [&] { return ++asked, true; }));
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(lines.size(), 4u);
+
+    lines = {"A=1 //x", "B=2 //y"};
+    EXPECT_FALSE(SplitInlineComments(lines, [] { return false; }));
+    EXPECT_EQ(lines, (std::vector<std::string>{"A=1 //x", "B=2 //y"}));
+}
+
+TEST_F(Protection, ReadCheckSplitsCommentsInTheWorkingCopyOnly)
+{
+    const std::string text = "[All]\r\nDescription=Test rig //built 2019\r\nVolts=12 //nominal\r\n";
+    writeBytes(file, text);
+    cfg.LoadFilename = file;
+    op.answers = {true};
+    PreReadCheck(cfg, folders, op);
+    ASSERT_EQ(op.questions.size(), 1u);
+    EXPECT_EQ(op.questions[0], "In-line comments detected - splitting them off to the following lines. In-line "
+                               "comments crash keyword=value readers. This will only affect the file if you "
+                               "save back to it. Continue?");
+    const auto copy = KeywordFile::Load(cfg.TempFilename);
+    EXPECT_EQ(copy.ReadString("All", "Description", ""), "Test rig");
+    EXPECT_EQ(copy.ReadFloat("All", "Volts", 0), 12);
+    EXPECT_EQ(readBytes(file), text);
+
+    op.answers = {false};
+    PreReadCheck(cfg, folders, op);
+    EXPECT_EQ(readBytes(cfg.TempFilename), text);
+}
+
+TEST_F(Protection, LostFileIsReportedAndNotRecreated)
+{
+    cfg.SaveFilename = file;
+    PostWriteCheck(cfg, op);
+    EXPECT_EQ(op.messages, (std::vector<std::string>{"Lost file while saving - you should never see this message"}));
+    EXPECT_FALSE(fs::exists(file));
+}
+
+}  // namespace
+}  // namespace tem
