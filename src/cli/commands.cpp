@@ -1,22 +1,263 @@
 #include "cli/commands.h"
 
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <iostream>
+#include <string>
+#include <system_error>
 
 #include <CLI/CLI.hpp>
 
+#include "cli/array_commands.h"
+#include "cli/command_context.h"
+#include "cli/file_formats.h"
+#include "cli/model_json.h"
+#include "core/action_error.h"
+#include "core/files/chn_file.h"
+#include "core/files/protection.h"
+#include "core/files/value_forms.h"
+#include "core/model/configuration.h"
+
 namespace tem::cli {
 
-int Run(int argc, char** argv)
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string absolutePath(const std::string& name)
 {
-    CLI::App app{"TEM Setrix command line"};
+    std::error_code ec;
+    const fs::path p = fs::absolute(name, ec);
+    return ec ? name : p.string();
+}
+
+/// Stops the command with exit status 1 unless the file exists and can be opened.
+void requireReadableFile(const std::string& name)
+{
+    std::error_code ec;
+    if (!fs::exists(name, ec))
+        throw InOutError("File not found: " + name);
+    if (!fs::is_regular_file(name, ec) || !std::ifstream(name, std::ios::binary))
+        throw InOutError("Cannot open file " + name);
+}
+
+std::string upperExtension(const FileFormat& f) { return UpperCase(f.extension.substr(1)); }
+
+/// Reads a configuration file with the reader its extension selects.
+Configuration readConfiguration(CommandContext& ctx, const std::string& fileName)
+{
+    const FileFormat& format = FormatOf(fileName);
+    requireReadableFile(fileName);
+    if (!format.read)
+        throw UsageError("Reading " + upperExtension(format) + " files is not available yet: " + fileName);
+    Configuration cfg;
+    cfg.TDCorGEX = format.format;
+    cfg.LoadFilename = absolutePath(fileName);
+    format.read(cfg, ctx.folders(), ctx.op);
+    return cfg;
+}
+
+/// A table-default model with one of each record in use.
+Configuration defaultModel()
+{
+    Configuration cfg;
+    cfg.NumTx = cfg.NumRx = cfg.NumAcqChn = cfg.NumTimebases = 1;
+    for (int i = 1; i <= MaxTx; ++i) {
+        cfg.Tx[i] = DefaultTransmitter();
+        cfg.Rx[i] = DefaultReceiver();
+        cfg.TimeBase[i] = DefaultTimeBase();
+        cfg.TxWaveform[i] = DefaultTxWaveform();
+    }
+    for (int c = 1; c <= MaxAcqChn; ++c) {
+        cfg.AcqChn[c] = DefaultAcqChn(c);
+        cfg.SysResp[c] = DefaultSystemResponse();
+    }
+    cfg.Vehicle = DefaultVehicle();
+    return cfg;
+}
+
+int showCommand(CommandContext& ctx, const std::string& fileName)
+{
+    const Configuration cfg = readConfiguration(ctx, fileName);
+    Json j = ModelToJson(cfg);
+    j["messages"] = ctx.op.messages();
+    ctx.out << j.dump(2) << '\n';
+    return 0;
+}
+
+struct FileState {
+    bool exists = false;
+    fs::file_time_type modified;
+};
+
+FileState stateOf(const std::string& name)
+{
+    std::error_code ec;
+    FileState s;
+    s.exists = fs::is_regular_file(name, ec);
+    if (s.exists)
+        s.modified = fs::last_write_time(name, ec);
+    return s;
+}
+
+int convertCommand(CommandContext& ctx, const std::string& in, const std::string& out)
+{
+    const FileFormat& target = FormatOf(out);
+    if (!target.write)
+        throw UsageError("Writing " + upperExtension(target) + " files is not available yet: " + out);
+    Configuration cfg = readConfiguration(ctx, in);
+
+    const std::string outName = absolutePath(out);
+    const FileState before = stateOf(outName);
+    if (before.exists) {
+        // As the main window's Save: a master file is never overwritten, and an existing file
+        // only after the question (default Yes).
+        bool isMaster = false, corrupt = false;
+        std::uint32_t crc = 0;
+        CheckIsFileProtected(outName, SectionGen(target.format), isMaster, crc, corrupt);
+        if (isMaster)
+            throw ActionError("This is a Master TEM Configuration - it cannot be altered - try SaveAs to write "
+                              "to a duplicate");
+        if (!ctx.op.ask("This " + upperExtension(target) + " file already exists - Overwrite?", true))
+            throw ActionError("Not written: " + outName);
+    }
+    cfg.TDCorGEX = target.format;
+    cfg.SaveFilename = outName;
+    target.write(cfg, ctx.folders(), ctx.op);
+
+    // The writers do not report back; they may decline after their own question.
+    const FileState after = stateOf(cfg.SaveFilename);
+    const bool written =
+        after.exists && (cfg.SaveFilename != outName || !before.exists || after.modified != before.modified);
+    if (!written)
+        throw ActionError("Not written: " + cfg.SaveFilename);
+    return 0;
+}
+
+int checkCommand(CommandContext& ctx, const std::string& fileName)
+{
+    const FileFormat& format = FormatOf(fileName);
+    requireReadableFile(fileName);
+    bool isMaster = false, corrupt = false;
+    std::uint32_t crc = 0;
+    CheckIsFileProtected(fileName, SectionGen(format.format), isMaster, crc, corrupt);
+    if (!isMaster) {
+        ctx.out << "not a master\n";
+        return 0;
+    }
+    if (corrupt) {
+        ctx.out << "master: stamp fails\n";
+        return 3;
+    }
+    ctx.out << "master: stamp intact\n";
+    return 0;
+}
+
+int crcCommand(CommandContext& ctx, const std::string& fileName)
+{
+    requireReadableFile(fileName);
+    ctx.out << FormatHex(CalcCRC32(fileName)) << '\n';
+    return 0;
+}
+
+int chnCommand(CommandContext& ctx, const std::string& fileName)
+{
+    requireReadableFile(fileName);
+    Configuration cfg = defaultModel();
+    // CHN_READER_PENDING: the CHN reader is not on main yet.
+    throw UsageError("Reading CHN files is not available yet: " + fileName);
+    const Json base = TimeBaseToJson(cfg.TimeBase[1]);
+    Json j;
+    for (const char* key : {"GateSetName", "NumGatesInSet", "drivenGateStart", "GateCentre", "drivenGateEnd",
+                            "GateWidth", "TimeGateFileName"})
+        j[key] = base[key];
+    j["messages"] = ctx.op.messages();
+    ctx.out << j.dump(2) << '\n';
+    return 0;
+}
+
+/// The arguments of the configuration commands; Run keeps them beside the parser.
+struct FileArguments {
+    std::string file, in, out;
+};
+
+void addConfigurationCommands(CLI::App& app, CommandContext& ctx, FileArguments& args)
+{
+    auto* show = app.add_subcommand("show", "Read a configuration (.tdc or .gex) and print the model as JSON");
+    show->add_option("FILE", args.file, "configuration file")->required();
+    ctx.addCommand(show, [&ctx, &args] { return showCommand(ctx, args.file); });
+
+    auto* convert = app.add_subcommand("convert", "Read IN and write OUT, each in the format of its extension");
+    convert->add_option("IN", args.in, "configuration file to read")->required();
+    convert->add_option("OUT", args.out, "configuration file to write")->required();
+    ctx.addCommand(convert, [&ctx, &args] { return convertCommand(ctx, args.in, args.out); });
+
+    auto* check = app.add_subcommand("check", "Check the master stamp of a configuration file (exit 3 when it fails)");
+    check->add_option("FILE", args.file, "configuration file")->required();
+    ctx.addCommand(check, [&ctx, &args] { return checkCommand(ctx, args.file); });
+
+    auto* crc = app.add_subcommand("crc", "Print the CRC-32 of a file in upper-case hexadecimal");
+    crc->add_option("FILE", args.file, "any file")->required();
+    ctx.addCommand(crc, [&ctx, &args] { return crcCommand(ctx, args.file); });
+
+    auto* chn = app.add_subcommand("chn", "Read a Monex CHN gate file into a default time base and print it as JSON");
+    chn->add_option("FILE", args.file, "CHN file")->required();
+    ctx.addCommand(chn, [&ctx, &args] { return chnCommand(ctx, args.file); });
+}
+
+}  // namespace
+
+int Run(int argc, char** argv) { return Run(argc, argv, std::cout, std::cerr); }
+
+int Run(int argc, char** argv, std::ostream& out, std::ostream& err)
+{
+    CommandContext ctx(out, err);
+    CLI::App app{"TEM Setrix command line: read, convert and check survey-system configurations.",
+                 "temsetrix-cli"};
     app.require_subcommand(1);
+    app.fallthrough();  // global options may also follow the command
+    app.add_option("--data-dir", ctx.dataDir,
+                   "shared data folder; the configuration folder is DIR/TEMSetrix/ "
+                   "(default: $XDG_DATA_HOME, else ~/.local/share, + /Pelk/Moravel/)");
+    bool yes = false, no = false;
+    auto* yesFlag = app.add_flag("--yes", yes, "answer Yes to every question");
+    auto* noFlag = app.add_flag("--no", no, "answer No to every question");
+    yesFlag->excludes(noFlag);
+
+    FileArguments args;
+    addConfigurationCommands(app, ctx, args);
+    // Further command groups register here.
+    AddArrayCommands(app, ctx);
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
-        const int rc = app.exit(e);
-        return rc == 0 ? 0 : 2;
+        return app.exit(e, out, err) == 0 ? 0 : 2;
     }
-    return 0;
+    ctx.op.setAnswers(yes ? Answers::Yes : no ? Answers::No : Answers::DefaultButton);
+    if (!ctx.dataDir.empty())
+        ctx.dataDir = absolutePath(ctx.dataDir);
+
+    // The last registered command that was given on the command line runs.
+    const CommandContext::Command* chosen = nullptr;
+    for (const auto& c : ctx.commands)
+        if (c.app->parsed())
+            chosen = &c;
+    if (!chosen) {
+        err << "No command given; see --help\n";
+        return 2;
+    }
+    try {
+        return chosen->run();
+    } catch (const UsageError& e) {
+        err << e.what() << '\n';
+        return 2;
+    } catch (const std::exception& e) {
+        // ActionError and anything else that ends the action: its text, once.
+        err << e.what() << '\n';
+        return 1;
+    }
 }
 
 }  // namespace tem::cli

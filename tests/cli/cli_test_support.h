@@ -1,0 +1,74 @@
+#pragma once
+// Runs temsetrix-cli in-process on a temporary data folder.
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "cli/commands.h"
+
+namespace tem::cli::test {
+
+struct CliResult {
+    int status = -1;
+    std::string out, err;
+};
+
+/// A temporary folder that also serves as the shared data folder; removed at the end.
+class CliFixture {
+public:
+    CliFixture()
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "temsetrix-cli-XXXXXX").string();
+        root_ = mkdtemp(pattern.data());
+    }
+    ~CliFixture()
+    {
+        std::error_code ec;
+        std::filesystem::remove_all(root_, ec);
+    }
+    CliFixture(const CliFixture&) = delete;
+    CliFixture& operator=(const CliFixture&) = delete;
+
+    std::string root() const { return root_; }
+    std::string dataDir() const { return root_ + "/shared"; }
+    std::string path(const std::string& name) const { return root_ + "/" + name; }
+
+    std::string write(const std::string& name, const std::string& text) const
+    {
+        std::ofstream(path(name), std::ios::binary) << text;
+        return path(name);
+    }
+    std::string read(const std::string& name) const
+    {
+        std::ifstream in(name.front() == '/' ? name : path(name), std::ios::binary);
+        std::ostringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+
+    /// temsetrix-cli --data-dir <temporary> args...
+    CliResult run(std::vector<std::string> args) const
+    {
+        args.insert(args.begin(), {"temsetrix-cli", "--data-dir", dataDir()});
+        std::vector<char*> argv;
+        for (std::string& a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        std::ostringstream out, err;
+        CliResult r;
+        r.status = Run(int(args.size()), argv.data(), out, err);
+        r.out = out.str();
+        r.err = err.str();
+        return r;
+    }
+
+private:
+    std::string root_;
+};
+
+}  // namespace tem::cli::test
