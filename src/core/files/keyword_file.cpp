@@ -94,6 +94,9 @@ std::string oneLine(std::string_view s)
     return out;
 }
 
+/// The form a section or key name is indexed under: one line, trimmed, upper case.
+std::string indexName(std::string_view name) { return UpperCase(trimView(oneLine(name))); }
+
 std::string errnoText(int err) { return std::strerror(err); }
 
 }  // namespace
@@ -154,17 +157,17 @@ struct KeywordFile::Impl {
 
     Section* findSection(std::string_view name)
     {
-        auto it = sectionIndex.find(UpperCase(name));
+        auto it = sectionIndex.find(indexName(name));
         return it == sectionIndex.end() ? nullptr : &sections[it->second];
     }
     const Section* findSection(std::string_view name) const
     {
-        auto it = sectionIndex.find(UpperCase(name));
+        auto it = sectionIndex.find(indexName(name));
         return it == sectionIndex.end() ? nullptr : &sections[it->second];
     }
     static const Key* findKey(const Section& s, std::string_view key)
     {
-        auto it = s.index.find(UpperCase(key));
+        auto it = s.index.find(indexName(key));
         if (it == s.index.end())
             return nullptr;
         const Key& k = s.keys[it->second];
@@ -374,17 +377,17 @@ bool KeywordFile::ReadBool(std::string_view section, std::string_view key, bool 
 void KeywordFile::WriteString(std::string_view section, std::string_view key, std::string_view value)
 {
     Impl& d = *impl_;
-    const std::string keyText = oneLine(key);
+    const std::string keyText(trimView(oneLine(key)));
     std::string line = keyText + "=" + oneLine(value);
     Impl::Section* s = d.findSection(section);
     if (!s) {
-        const std::string name = oneLine(section);
+        const std::string name(trimView(oneLine(section)));
         const std::uint32_t header = d.append("[" + name + "]");
         d.sectionIndex.emplace(UpperCase(name), d.sections.size());
         d.sections.push_back(Impl::Section{name, header, header, {}, {}});
         s = &d.sections.back();
     }
-    const std::string upper = UpperCase(key);
+    const std::string upper = indexName(key);
     auto it = s->index.find(upper);
     if (it != s->index.end() && s->keys[it->second].node != NoNode) {
         d.nodes[s->keys[it->second].node].text = std::move(line);
@@ -422,7 +425,7 @@ void KeywordFile::DeleteKey(std::string_view section, std::string_view key)
     Impl::Section* s = d.findSection(section);
     if (!s)
         return;
-    const std::string upper = UpperCase(key);
+    const std::string upper = indexName(key);
     auto it = s->index.find(upper);
     if (it == s->index.end())
         return;
