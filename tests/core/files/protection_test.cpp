@@ -125,6 +125,24 @@ TEST_F(Protection, SavedMasterIsTidiedStampedAndReadsBack)
     EXPECT_EQ(readBytes(file), saved);
 }
 
+TEST_F(Protection, MasterWithChangedLineEndsStillPasses)
+{
+    // Line ends are not content: the stamp covers the text as the program writes it, in CR LF.
+    save(MasterText);
+    const std::string saved = readBytes(file);
+    std::string lf;
+    for (char c : saved)
+        if (c != '\r')
+            lf += c;
+    writeBytes(file, lf);
+    bool isMaster = false, corrupt = true;
+    std::uint32_t crc = 0;
+    CheckIsFileProtected(file, "All", isMaster, crc, corrupt);
+    EXPECT_TRUE(isMaster);
+    EXPECT_FALSE(corrupt);
+    EXPECT_EQ(readBytes(file), saved);
+}
+
 TEST_F(Protection, TamperedMasterIsRefused)
 {
     save(MasterText);
