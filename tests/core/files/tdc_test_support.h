@@ -1,0 +1,360 @@
+#pragma once
+// Shared by the TDC tests: a temporary data folder, file helpers, the comparison of what the
+// format carries, and the demonstration configuration built in code.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include <unistd.h>
+
+#include "core/files/tdc_file.h"
+#include "core/model/configuration.h"
+#include "core/model/data_folders.h"
+#include "core/model/derived.h"
+#include "core/operator.h"
+
+namespace tem::tdctest {
+
+namespace fs = std::filesystem;
+
+inline std::string ReadBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+inline void WriteBytes(const std::string& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+/// A temporary shared data folder (with its configuration folder) and the operator that records
+/// what the reader and writer show.
+class TdcTest : public ::testing::Test {
+  protected:
+    TdcTest()
+    {
+        std::string pattern = (fs::temp_directory_path() / "temsetrix-tdc-XXXXXX").string();
+        root_ = mkdtemp(pattern.data());
+        folders = DataFolders::Under(root_ + "/shared");
+        fs::create_directories(folders.temConfig);
+    }
+    ~TdcTest() override
+    {
+        std::error_code ec;
+        fs::remove_all(root_, ec);
+    }
+
+    /// A path in the temporary folder (not the data folder, like an operator's own file).
+    std::string Path(const std::string& name) const { return root_ + "/" + name; }
+    std::string Write(const std::string& name, const std::string& text) const
+    {
+        WriteBytes(Path(name), text);
+        return Path(name);
+    }
+    std::string CopyFixture(const std::string& fixture, const std::string& name) const
+    {
+        fs::copy_file(std::string(TEMSETRIX_TEST_DATA_DIR) + "/tdc/" + fixture, Path(name),
+                      fs::copy_options::overwrite_existing);
+        return Path(name);
+    }
+
+    Configuration Load(const std::string& file)
+    {
+        Configuration cfg;
+        cfg.LoadFilename = file;
+        LoadTDCFromFile(cfg, folders, op);
+        return cfg;
+    }
+    void Save(Configuration& cfg, const std::string& file)
+    {
+        cfg.SaveFilename = file;
+        SaveTDCToFile(cfg, folders, op);
+    }
+
+    DataFolders folders;
+    RecordingOperator op;
+
+  private:
+    std::string root_;
+};
+
+/// The model reduced to what a TDC file carries: entries within the counts, vertices, gates,
+/// layers and points within theirs, lists only when they exist, no file book-keeping.
+inline Configuration Carried(Configuration c)
+{
+    c.LoadFilename = c.SaveFilename = c.TempFilename = {};
+    c.IsCorrupt = false;
+    c.MasterTamperCheckCRC = 0;
+    c.TDCorGEX = TINIFileFormat::TDC;
+    c.Vehicle.GNSSAntenna2Fixture = 0;
+    for (int t = 1; t <= MaxTx; ++t) {
+        if (t > c.NumTx) {
+            c.Tx[t] = {};
+            c.TxWaveform[t] = {};
+            continue;
+        }
+        TTransmitter& tx = c.Tx[t];
+        tx.drivenWaveformPeriod = tx.drivenWaveformOffOnDuration = tx.drivenSamplingTime = 0;
+        for (int i = tx.LoopSides + 1; i <= 99; ++i)
+            tx.NodeX[i] = tx.NodeY[i] = tx.NodeZ[i] = 0;
+        if (tx.LoopType != 7)
+            tx.Type7RectSideX = tx.Type7RectSideY = 0;
+        TTxWaveform& w = c.TxWaveform[t];
+        for (int p = w.WaveformPointsDigitized + 1; p <= MaxWaveformPoints; ++p)
+            w.WaveformPointTimes[p] = w.WaveformPointAmplitudes[p] = 0;
+    }
+    for (int r = 1; r <= MaxRx; ++r) {
+        if (r > c.NumRx) {
+            c.Rx[r] = {};
+            continue;
+        }
+        TReceiver& rx = c.Rx[r];
+        for (int i = 0; i <= 99; ++i)
+            if (i == 0 || i > rx.Loopsides)
+                rx.NodeX[i] = rx.NodeY[i] = rx.NodeZ[i] = 0;
+    }
+    for (int k = 1; k <= MaxTimeBases; ++k) {
+        if (k > c.NumTimebases) {
+            c.TimeBase[k] = {};
+            continue;
+        }
+        TTimeBase& tb = c.TimeBase[k];
+        for (int g = 0; g <= 255; ++g)
+            if (g == 0 || g > tb.NumGatesInSet)
+                tb.drivenGateStart[g] = tb.GateCentre[g] = tb.drivenGateEnd[g] = tb.GateWidth[g] = 0;
+    }
+    for (int ch = 1; ch <= MaxAcqChn; ++ch) {
+        if (ch > c.NumAcqChn) {
+            c.AcqChn[ch] = {};
+            c.SysResp[ch] = {};
+            continue;
+        }
+        TAcqChn& a = c.AcqChn[ch];
+        if (!a.GateConstantsExist)
+            a.GateConstants.clear();
+        if (!a.GateFactorsExist)
+            a.GateFactors.clear();
+        if (!a.GateSTDsExist)
+            a.GateSTDs.clear();
+        TSystemResponse& s = c.SysResp[ch];
+        s.Seed0FwdOr1Eqn = 0;
+        s.drivenLayerBottomDepths = {};
+        for (int L = 0; L <= 16; ++L)
+            if (L == 0 || L > s.FwdModelLayers)
+                s.LayerThicknesses[L] = s.LayerResistivities[L] = 0;
+        const int gates = c.Tx.contains(a.TxNumber) ? c.Tx[a.TxNumber].NoGates : 0;
+        for (int g = 0; g <= 255; ++g)
+            if (g == 0 || g > gates)
+                s.FieldAmplitudes[g] = s.FwdModelAmplitudes[g] = s.EqnModelAmplitudes[g] =
+                    s.SysRespAmplitudes[g] = s.NoiseStdVperAm2[g] = 0;
+    }
+    return c;
+}
+
+/// Compares the carried parts record by record, so a failure names the record that differs.
+inline void ExpectSameCarried(const Configuration& expected, const Configuration& actual)
+{
+    const Configuration e = Carried(expected), a = Carried(actual);
+    for (int t = 1; t <= MaxTx; ++t) {
+        EXPECT_TRUE(e.Tx[t] == a.Tx[t]) << "Tx" << t;
+        EXPECT_TRUE(e.TxWaveform[t] == a.TxWaveform[t]) << "Waveform Tx" << t;
+    }
+    for (int r = 1; r <= MaxRx; ++r)
+        EXPECT_TRUE(e.Rx[r] == a.Rx[r]) << "Rx" << r;
+    for (int k = 1; k <= MaxTimeBases; ++k)
+        EXPECT_TRUE(e.TimeBase[k] == a.TimeBase[k]) << "Timebase " << k;
+    for (int c = 1; c <= MaxAcqChn; ++c) {
+        EXPECT_TRUE(e.AcqChn[c] == a.AcqChn[c]) << "Chn" << c;
+        EXPECT_TRUE(e.SysResp[c] == a.SysResp[c]) << "SysResp" << c;
+    }
+    EXPECT_TRUE(e.Vehicle == a.Vehicle) << "Vehicle";
+    EXPECT_TRUE(e == a) << "general values or counts";
+}
+
+/// Rounds to the seven significant digits a gate time keeps in the file.
+inline double GateDigits(double v)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.6e", v);
+    return std::stod(text);
+}
+
+/// Rounds to the seven decimals a waveform point keeps in the file.
+inline double PointDigits(double v)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.7f", v);
+    return std::stod(text);
+}
+
+/// A gate set of n gates, log-spaced from first to last centre (seconds), stored as the file keeps it.
+inline void LogSpacedGates(TTimeBase& tb, int n, double first, double last)
+{
+    tb.NumGatesInSet = n;
+    const double ratio = std::pow(last / first, 1.0 / (n - 1));
+    for (int g = 1; g <= n; ++g) {
+        const double centre = first * std::pow(ratio, g - 1);
+        tb.GateCentre[g] = GateDigits(centre);
+        tb.drivenGateStart[g] = GateDigits(centre / std::sqrt(ratio));
+        tb.drivenGateEnd[g] = GateDigits(centre * std::sqrt(ratio));
+        tb.GateWidth[g] = tb.drivenGateEnd[g] - tb.drivenGateStart[g];
+    }
+}
+
+/// The demonstration configuration: a towed dual-moment system, both moments on one 4.2 m x 4.3 m
+/// loop centred on the trailer, a Z coil just behind the loop and an offset Z coil further back.
+inline Configuration DemoConfiguration()
+{
+    Configuration cfg;
+    cfg.Description = "Demonstration towed dual-moment TEM system - LM and HM on one 4.2 m x 4.3 m loop";
+    cfg.ParentConfigFile = "NoParentConfigFile.TDC";
+    cfg.DataType = "TEM";
+    cfg.CalculateRawDataSTD = -1;
+    cfg.GateNoForPowerLineMonitor = -1;
+    cfg.NumTx = cfg.NumRx = cfg.NumAcqChn = cfg.NumTimebases = 2;
+
+    struct Moment {
+        TMomentID id;
+        const char* name;
+        double volts, amps, ampsMax, frequency, ramp, cutoff;
+        int gates;
+        std::vector<int> signs;
+    };
+    const Moment moments[2] = {
+        {TMomentID::LM, "LM_1Turn_3A", 12, 3, 5, 250, 2.5e-6, 300000, 28, {1, -1}},
+        {TMomentID::HM, "HM_1Turn_30A", 24, 30, 35, 25, 4.5e-6, 60000, 32, {1, -1}},
+    };
+    for (int t = 1; t <= 2; ++t) {
+        const Moment& m = moments[t - 1];
+        TTransmitter& tx = cfg.Tx[t];
+        tx = DefaultTransmitter();
+        tx.MomentID = m.id;
+        tx.Name = m.name;
+        tx.LoopSides = 4;
+        tx.LoopType = 72;
+        const double xs[4] = {2.1, -2.1, -2.1, 2.1}, ys[4] = {2.15, 2.15, -2.15, -2.15};
+        for (int i = 0; i < 4; ++i) {
+            tx.NodeX[i] = xs[i];
+            tx.NodeY[i] = ys[i];
+            tx.NodeZ[i] = -0.5;
+        }
+        tx.Turns = 1;
+        tx.Damping = 330;
+        tx.FlyingLeadLength = 1.5;
+        tx.Volts = m.volts;
+        tx.VoltsMin = 10;
+        tx.VoltsMax = 28;
+        tx.Amps = m.amps;
+        tx.AmpsMin = 0;
+        tx.AmpsMax = m.ampsMax;
+        tx.ConstantVoltsOrAmps = true;
+        tx.RelayA = true;
+        tx.RelayB = false;
+        tx.FullWaveformRepetitionFrequency = m.frequency;
+        tx.NoGates = m.gates;
+        tx.TimeBaseNumber = t;
+        tx.LPFilterOrderandCutoff[0] = 1;
+        tx.LPFilterOrderandCutoff[1] = m.cutoff;
+        tx.SignPattern = m.signs;
+
+        TTxWaveform& w = cfg.TxWaveform[t];
+        w = DefaultTxWaveform();
+        w.drivenRamp = m.ramp;
+        // Switch-on, flat top, linear turn-off ramp; times from the start of the turn-off.
+        const double onTime = 0.25 / m.frequency;
+        const std::vector<std::pair<double, double>> points = {
+            {-onTime, 0}, {-onTime + 0.00002, 0.8}, {-onTime + 0.00006, 1}, {0, 1}, {m.ramp, 0}};
+        w.WaveformPointsDigitized = static_cast<int>(points.size());
+        for (std::size_t p = 0; p < points.size(); ++p) {
+            w.WaveformPointTimes[static_cast<int>(p) + 1] = PointDigits(points[p].first);
+            w.WaveformPointAmplitudes[static_cast<int>(p) + 1] = points[p].second;
+        }
+    }
+
+    const double rxX[2] = {-3.0, -9.0};
+    const char* rxName[2] = {"RxZ_Near", "RxZ_Offset"};
+    for (int r = 1; r <= 2; ++r) {
+        TReceiver& rx = cfg.Rx[r];
+        rx = DefaultReceiver();
+        rx.Name = rxName[r - 1];
+        rx.CentroidX = rxX[r - 1];
+        rx.CentroidY = 0;
+        rx.CentroidZ = -0.6;
+        rx.Orientation = "Z";
+        rx.AreaSingleTurn = 0.5;
+        rx.Turns = 10;
+        rx.PreAmpGain = 1;
+        rx.AreaNumTurnsxPreAmpxSingleTurn = 5;
+        rx.FilterHz = 300000;
+        rx.FilterOrder = 1;
+        rx.EquivRadius = 0.3989;
+        rx.XSideLength = rx.YSideLength = 0.7071;
+    }
+
+    const char* rowIds[2] = {"X", "Y"};
+    const char* descriptions[2] = {"LM-Rx1 low moment, near Z coil", "HM-Rx1 high moment, near Z coil"};
+    for (int c = 1; c <= 2; ++c) {
+        TAcqChn& a = cfg.AcqChn[c];
+        a = DefaultAcqChn(c);
+        a.RowID = rowIds[c - 1];
+        a.Description = descriptions[c - 1];
+        a.RxCoilNumber = 1;
+        a.TxNumber = c;
+        a.TransmitterMoment = c == 1 ? "LM" : "HM";
+        a.AtoDConvGain = 1;
+        a.RemoveInitialGates = c == 1 ? 1 : 2;
+        a.UniformDataSTD = 0.03;
+        a.TxApproximateCurrent = moments[c - 1].amps;
+        cfg.SysResp[c] = DefaultSystemResponse();
+    }
+
+    TTimeBase& lm = cfg.TimeBase[1];
+    lm = DefaultTimeBase();
+    lm.TimeGateFileName = "No_Filename_selected";
+    lm.GateSetName = "DualMoment_LM_28";
+    lm.AnalDigConvSamplingRate = 1000000;
+    lm.FullWaveformStacks = 256;
+    LogSpacedGates(lm, 28, 5e-6, 0.8e-3);
+    TTimeBase& hm = cfg.TimeBase[2];
+    hm = DefaultTimeBase();
+    hm.TimeGateFileName = "No_Filename_selected";
+    hm.GateSetName = "DualMoment_HM_32";
+    hm.AnalDigConvSamplingRate = 1000000;
+    hm.FullWaveformStacks = 64;
+    LogSpacedGates(hm, 32, 10e-6, 4e-3);
+
+    TVehicle& v = cfg.Vehicle;
+    v = DefaultVehicle();
+    v.GNSSX = 0;
+    v.GNSSY = 0;
+    v.GNSSZ = -1.8;
+    v.GNSSExists = true;
+    v.InclinometerX = 0.5;
+    v.InclinometerY = 0;
+    v.InclinometerZ = -0.5;
+    v.InclinometerExists = true;
+    v.Propulsion = TPropulsion::propTractor;
+    v.TractorFixedX = 6.5;
+    v.TractorSteerX = 9;
+    v.TractorTowBallX = 5.5;
+    v.TrailerX = 0.5;
+    v.WheelBase = 2.5;
+    v.WheelTrack = 1.6;
+
+    RecordingOperator quiet;
+    TxRxAliasAcqChnMapping(cfg, quiet);
+    CalculateDrivenVariables(cfg, quiet);
+    return cfg;
+}
+
+} // namespace tem::tdctest
