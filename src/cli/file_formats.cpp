@@ -16,7 +16,7 @@ namespace {
 // Switch a format on by naming its reader and writer here.
 const std::array<FileFormat, 2> Formats = {{
     {".tdc", TINIFileFormat::TDC, nullptr, nullptr},
-    {".gex", TINIFileFormat::GEX, nullptr, nullptr},
+    {".gex", TINIFileFormat::GEX, &LoadGEXFromFile, &SaveGEXToFile},
 }};
 
 }  // namespace
