@@ -71,8 +71,9 @@ void CalcMidpoints(TArrayConfiguration& a, TArrayConfigExt& ext)
         double mx = 0, my = 0;
         const int n = pairCount(a, i);
         for (int j = 1; j <= n; ++j) {
-            const double cx = (ext.MonopoleTx[i][j] + ext.MonopoleRx[i][j]) / 2;
-            const double cy = (ext.MonopoleTy[i][j] + ext.MonopoleRy[i][j]) / 2;
+            // Halves first, so two coordinates near the largest number cannot overflow.
+            const double cx = ext.MonopoleTx[i][j] / 2 + ext.MonopoleRx[i][j] / 2;
+            const double cy = ext.MonopoleTy[i][j] / 2 + ext.MonopoleRy[i][j] / 2;
             mx += cx / n;
             my += cy / n;
             const double w = std::fabs(a.CPProp[i][j] / a.CP[i][j]);

@@ -1,0 +1,35 @@
+#pragma once
+// The array configuration file (extension "DCC", older files "INI"): a keyword file that holds the
+// whole array description.
+
+#include <string>
+
+#include "core/arrays/array_description.h"
+
+namespace tem {
+
+class KeywordFile;
+class Operator;
+
+/// Reads the array file named ConfigIniName into the description (every missing or unreadable
+/// value takes its default), then computes the geometric factors and effective depths. A missing
+/// file is reported and gives the default array. Counts outside 1 .. 25 configurations or
+/// 1 .. 30 pairs are reported and brought into range. Throws InOutError when the file exists but
+/// cannot be read.
+void ReadConfigIni(ArrayDescription& d, const std::string& ConfigIniName, Operator& op);
+
+/// The same from an already loaded keyword file (no missing-file warning).
+void ReadConfigIni(ArrayDescription& d, const KeywordFile& file, Operator& op);
+
+/// The file text the OK command writes: every key in its order, sections in the order of their
+/// first key. Throws ActionError, before anything is written, when a value is not a finite number.
+KeywordFile ArrayConfigFile(const ArrayDescription& d);
+
+/// Writes the array file anew (an existing file of that name is replaced as a whole; a failed
+/// write leaves it as it was). Throws ActionError or InOutError.
+void WriteConfigIni(const ArrayDescription& d, const std::string& fileName);
+
+/// The description read from a missing file: 8 configurations of 4 pairs from the default table.
+ArrayDescription DefaultArrayDescription(Operator& op);
+
+}  // namespace tem
