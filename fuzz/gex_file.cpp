@@ -20,7 +20,7 @@
 namespace {
 
 class QuietOperator : public tem::Operator {
-public:
+  public:
     void inform(const std::string&) override {}
     bool ask(const std::string&, bool) override { return true; }
 };
@@ -48,7 +48,7 @@ const std::string& Folder()
     return *folder;
 }
 
-}  // namespace
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

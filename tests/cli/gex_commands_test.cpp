@@ -12,7 +12,10 @@ namespace {
 using nlohmann::json;
 using test::CliFixture;
 
-std::string Fixture(const std::string& name) { return std::string(TEMSETRIX_TEST_DATA_DIR) + "/gex/" + name; }
+std::string Fixture(const std::string& name)
+{
+    return std::string(TEMSETRIX_TEST_DATA_DIR) + "/gex/" + name;
+}
 
 TEST(CliGex, ShowReadsGexInAnyCaseAndConvertWritesLowerCaseGex)
 {
@@ -38,5 +41,5 @@ TEST(CliGex, ShowReadsGexInAnyCaseAndConvertWritesLowerCaseGex)
     EXPECT_EQ(back["AcqChn"], j["AcqChn"]);
 }
 
-}  // namespace
-}  // namespace tem::cli
+} // namespace
+} // namespace tem::cli

@@ -34,10 +34,22 @@ namespace fs = std::filesystem;
 
 constexpr TINIFileFormat Fmt = TINIFileFormat::GEX;
 
-std::string Gen() { return std::string(SectionGen(Fmt)); }
-std::string TxSec(int t) { return std::string(SectionTx(Fmt)) + std::to_string(t); }
-std::string RxSec(int r) { return std::string(SectionRx(Fmt)) + std::to_string(r); }
-std::string SysRespSec(int c) { return "SysResp" + FormatNumbered(c, 2); }
+std::string Gen()
+{
+    return std::string(SectionGen(Fmt));
+}
+std::string TxSec(int t)
+{
+    return std::string(SectionTx(Fmt)) + std::to_string(t);
+}
+std::string RxSec(int r)
+{
+    return std::string(SectionRx(Fmt)) + std::to_string(r);
+}
+std::string SysRespSec(int c)
+{
+    return "SysResp" + FormatNumbered(c, 2);
+}
 const std::string VehicleSec = "Vehicle";
 
 std::string Key(std::string_view base, long long n, int digits)
@@ -51,9 +63,15 @@ bool FileExists(const std::string& path)
     return !path.empty() && fs::is_regular_file(path, ec);
 }
 
-std::string UpperExtension(const std::string& path) { return UpperCase(fs::path(path).extension().string()); }
+std::string UpperExtension(const std::string& path)
+{
+    return UpperCase(fs::path(path).extension().string());
+}
 
-int ClampToInt(long long v) { return static_cast<int>(std::clamp<long long>(v, INT_MIN, INT_MAX)); }
+int ClampToInt(long long v)
+{
+    return static_cast<int>(std::clamp<long long>(v, INT_MIN, INT_MAX));
+}
 
 /// Truncates towards zero; values beyond the integer range or not finite give the nearest bound or 0.
 int TruncToInt(double v)
@@ -80,18 +98,22 @@ std::optional<std::string> FindNumbered(const KeywordFile& f, std::string_view s
     return std::nullopt;
 }
 
-/// Keeps a count read from a file inside the model's limits, saying so when it has to.
-int ClampCount(int v, int lo, int hi, const std::string& what, Operator& op)
+/// Keeps a count or an index read from a file inside the model's limits, saying so when it has to.
+int ClampCount(int v, int lo, int hi, std::string_view sec, std::string_view key, Operator& op)
 {
     if (v >= lo && v <= hi)
         return v;
-    const int c = std::clamp(v, lo, hi);
-    op.inform(what + " of " + std::to_string(v) + " is outside the limits " + std::to_string(lo) + " to " +
-              std::to_string(hi) + " - " + std::to_string(c) + " is used");
-    return c;
+    const int used = std::clamp(v, lo, hi);
+    op.inform(std::string(key) + " in section [" + std::string(sec) + "] is " + std::to_string(v) +
+              ", outside the allowed range " + std::to_string(lo) + " to " + std::to_string(hi) + "; " +
+              std::to_string(used) + " is used.");
+    return used;
 }
 
-bool StartsWithSlash(const std::string& s) { return !s.empty() && s.front() == '/'; }
+bool StartsWithSlash(const std::string& s)
+{
+    return !s.empty() && s.front() == '/';
+}
 
 /// The vertex of a "TxLoopPoint" value into index i (Part of the TDC rules: the third number is
 /// optional and then takes the loop's centroid depth).
@@ -142,34 +164,40 @@ void LoopTypeMessage(int loopType, Operator& op)
 {
     switch (loopType) {
     case 73:
-        op.inform("Tx LoopType 73 detected - Segmented Loop with Inverse Laplace Transform and System Response. "
-                  "This software can read the segmented loop but may not load nor model with the SSR or SR2 "
-                  "format system response.");
+        op.inform(
+            "Tx LoopType 73 detected - Segmented Loop with Inverse Laplace Transform and System Response. "
+            "This software can read the segmented loop but may not load nor model with the SSR or SR2 "
+            "format system response.");
         break;
     case 12:
-        op.inform("Tx LoopType 12 detected - circular loop - Not supported - Consider negotiating for support or "
-                  "manually edit to make it LoopType 72 with Loop vertices.");
+        op.inform(
+            "Tx LoopType 12 detected - circular loop - Not supported - Consider negotiating for support or "
+            "manually edit to make it LoopType 72 with Loop vertices.");
         break;
     case 123:
-        op.inform("Tx LoopType 123 detected - circular loop with Inverse Laplace Transform - Not supported - "
-                  "Consider negotiating for support or manually edit to make it LoopType 72 with Loop vertices - "
-                  "SSR or SR2 system response will not be loaded nor modelled.");
+        op.inform(
+            "Tx LoopType 123 detected - circular loop with Inverse Laplace Transform - Not supported - "
+            "Consider negotiating for support or manually edit to make it LoopType 72 with Loop vertices - "
+            "SSR or SR2 system response will not be loaded nor modelled.");
         break;
     case 13:
         op.inform("Tx LoopType 13 detected - circular loop with offset receiver - Not supported - Consider "
                   "negotiating for support or manually edit to make it LoopType 72 with Loop vertices.");
         break;
     case 14:
-        op.inform("Tx LoopType 14 detected - In-loop - Consider negotiating for support but for now manually edit "
-                  "to make it LoopType 72 with Loop vertices.");
+        op.inform(
+            "Tx LoopType 14 detected - In-loop - Consider negotiating for support but for now manually edit "
+            "to make it LoopType 72 with Loop vertices.");
         break;
     case 3:
-        op.inform("Tx LoopType 3 detected - Vertical Magnetic Dipole - Not fully supported - may not be suitable "
-                  "for forward modelling");
+        op.inform(
+            "Tx LoopType 3 detected - Vertical Magnetic Dipole - Not fully supported - may not be suitable "
+            "for forward modelling");
         break;
     case 31:
-        op.inform("Tx LoopType 31 detected - Rotated magnetic dipole with primary field - Not fully supported - "
-                  "may not be suitable for forward modelling");
+        op.inform(
+            "Tx LoopType 31 detected - Rotated magnetic dipole with primary field - Not fully supported - "
+            "may not be suitable for forward modelling");
         break;
     default:
         break;
@@ -192,15 +220,16 @@ void ReadLowPass(const std::string& value, const std::string& where, TTransmitte
 {
     const auto tok = SplitVector(value, false);
     if (tok.size() < 2)
-        throw ListIndexError("List index (" + std::to_string(tok.size()) + ") out of bounds: TiBLowPassFilter in [" +
-                             where + "] needs the filter order and the cut-off frequency");
+        throw ListIndexError("List index (" + std::to_string(tok.size()) +
+                             ") out of bounds: TiBLowPassFilter in [" + where +
+                             "] needs the filter order and the cut-off frequency");
     tx.LPFilterOrderandCutoff[0] = TokenFloat(tok, 0, 1);
     tx.LPFilterOrderandCutoff[1] = TokenFloat(tok, 1, 60000);
 }
 
 /// A per-gate list of a channel: whether its key exists, and then its numbers.
-void ReadGateList(const KeywordFile& f, const std::string& sec, std::string_view key, double def, bool& exists,
-                  std::vector<double>& list)
+void ReadGateList(const KeywordFile& f, const std::string& sec, std::string_view key, double def,
+                  bool& exists, std::vector<double>& list)
 {
     exists = f.ValueExists(sec, key);
     if (!exists)
@@ -267,15 +296,16 @@ struct Sensor {
 };
 
 const Sensor Sensors[] = {
-    {"GPSPosition1", "GNSSExists", &TVehicle::GNSSX, &TVehicle::GNSSY, &TVehicle::GNSSZ, &TVehicle::GNSSExists},
+    {"GPSPosition1", "GNSSExists", &TVehicle::GNSSX, &TVehicle::GNSSY, &TVehicle::GNSSZ,
+     &TVehicle::GNSSExists},
     {"GPSPosition2", "GNSS2Exists", &TVehicle::GNSS2X, &TVehicle::GNSS2Y, &TVehicle::GNSS2Z,
      &TVehicle::GNSS2Exists},
     {"GPSDifferentialPosition1", "DifferentialGNSSExists", &TVehicle::DifferentialGNSSX,
      &TVehicle::DifferentialGNSSY, &TVehicle::DifferentialGNSSZ, &TVehicle::DifferentialGNSSExists},
     {"GPSDifferentialPosition2", "DifferentialGNSS2Exists", &TVehicle::DifferentialGNSS2X,
      &TVehicle::DifferentialGNSS2Y, &TVehicle::DifferentialGNSS2Z, &TVehicle::DifferentialGNSS2Exists},
-    {"AltimeterPosition1", "AltimeterExists", &TVehicle::AltimeterX, &TVehicle::AltimeterY, &TVehicle::AltimeterZ,
-     &TVehicle::AltimeterExists},
+    {"AltimeterPosition1", "AltimeterExists", &TVehicle::AltimeterX, &TVehicle::AltimeterY,
+     &TVehicle::AltimeterZ, &TVehicle::AltimeterExists},
     {"AltimeterPosition2", "Altimeter2Exists", &TVehicle::Altimeter2X, &TVehicle::Altimeter2Y,
      &TVehicle::Altimeter2Z, &TVehicle::Altimeter2Exists},
     {"InclinometerPosition1", "InclinometerExists", &TVehicle::InclinometerX, &TVehicle::InclinometerY,
@@ -299,12 +329,12 @@ struct VehicleGroup {
 const VehicleGroup VehicleGroups[] = {
     {"GNSS", &TVehicle::GNSSX, &TVehicle::GNSSY, &TVehicle::GNSSZ, &TVehicle::GNSSExists, true},
     {"GNSS2", &TVehicle::GNSS2X, &TVehicle::GNSS2Y, &TVehicle::GNSS2Z, &TVehicle::GNSS2Exists, false},
-    {"DifferentialGNSS", &TVehicle::DifferentialGNSSX, &TVehicle::DifferentialGNSSY, &TVehicle::DifferentialGNSSZ,
-     &TVehicle::DifferentialGNSSExists, false},
+    {"DifferentialGNSS", &TVehicle::DifferentialGNSSX, &TVehicle::DifferentialGNSSY,
+     &TVehicle::DifferentialGNSSZ, &TVehicle::DifferentialGNSSExists, false},
     {"DifferentialGNSS2", &TVehicle::DifferentialGNSS2X, &TVehicle::DifferentialGNSS2Y,
      &TVehicle::DifferentialGNSS2Z, &TVehicle::DifferentialGNSS2Exists, false},
-    {"Altimeter", &TVehicle::AltimeterX, &TVehicle::AltimeterY, &TVehicle::AltimeterZ, &TVehicle::AltimeterExists,
-     false},
+    {"Altimeter", &TVehicle::AltimeterX, &TVehicle::AltimeterY, &TVehicle::AltimeterZ,
+     &TVehicle::AltimeterExists, false},
     {"Altimeter2", &TVehicle::Altimeter2X, &TVehicle::Altimeter2Y, &TVehicle::Altimeter2Z,
      &TVehicle::Altimeter2Exists, false},
     {"Inclinometer", &TVehicle::InclinometerX, &TVehicle::InclinometerY, &TVehicle::InclinometerZ,
@@ -318,7 +348,7 @@ const VehicleGroup VehicleGroups[] = {
 // =====================================================================================================
 
 class GexReader {
-public:
+  public:
     GexReader(Configuration& cfg, const KeywordFile& f, Operator& op) : cfg_(cfg), f_(f), op_(op) {}
 
     void Run()
@@ -338,11 +368,11 @@ public:
         ReadWaveforms();
     }
 
-private:
+  private:
     Configuration& cfg_;
     const KeywordFile& f_;
     Operator& op_;
-    std::vector<double> chnRepFreq_;  // "RepFreq" of each channel, index c - 1
+    std::vector<double> chnRepFreq_; // "RepFreq" of each channel, index c - 1
 
     // ---- General section and counts ----
     void ReadGeneral()
@@ -354,13 +384,15 @@ private:
         cfg_.Description = f_.ReadString(G, "Description", "Type_a_Configuration_Description_here");
         cfg_.DataType = Trim(f_.ReadString(G, "DataType", ""));
         cfg_.FrontGateDelay = f_.ReadFloat(G, "FrontGateDelay", 0);
-        cfg_.CalculateRawDataSTD = f_.ValueExists(G, "CalculateRawDataSTD") ? ReadInt(f_, G, "CalculateRawDataSTD", 0) : -1;
-        cfg_.GateNoForPowerLineMonitor =
-            f_.ValueExists(G, "GateNoForPowerLineMonitor") ? ReadInt(f_, G, "GateNoForPowerLineMonitor", 15) : -1;
+        cfg_.CalculateRawDataSTD =
+            f_.ValueExists(G, "CalculateRawDataSTD") ? ReadInt(f_, G, "CalculateRawDataSTD", 0) : -1;
+        cfg_.GateNoForPowerLineMonitor = f_.ValueExists(G, "GateNoForPowerLineMonitor")
+                                             ? ReadInt(f_, G, "GateNoForPowerLineMonitor", 15)
+                                             : -1;
 
         // Channels: the key, else the consecutive [Channel] sections.
         if (f_.ValueExists(G, "NumAcqChn")) {
-            cfg_.NumAcqChn = ClampCount(ReadInt(f_, G, "NumAcqChn", 1), 1, MaxAcqChn, "NumAcqChn", op_);
+            cfg_.NumAcqChn = ClampCount(ReadInt(f_, G, "NumAcqChn", 1), 1, MaxAcqChn, G, "NumAcqChn", op_);
         } else {
             int n = 0;
             while (n < MaxAcqChn && ChannelSectionExists(n + 1))
@@ -373,7 +405,7 @@ private:
         if (f_.ValueExists(G, "NumTx")) {
             numTx = ReadInt(f_, G, "NumTx", 1);
             if (numTx < 1)
-                numTx = ClampCount(numTx, 1, MaxTx, "NumTx", op_);
+                numTx = ClampCount(numTx, 1, MaxTx, G, "NumTx", op_);
         } else {
             for (const char* k : {"NumberOfTurns", "NumberOfTurnsLM", "NumberOfTurnsHM"})
                 numTx += f_.ValueExists(G, k) ? 1 : 0;
@@ -390,7 +422,7 @@ private:
         if (f_.ValueExists(G, "NumTimebases")) {
             numTb = ReadInt(f_, G, "NumTimebases", 1);
             if (numTb < 1)
-                numTb = ClampCount(numTb, 1, MaxTimeBases, "NumTimebases", op_);
+                numTb = ClampCount(numTb, 1, MaxTimeBases, G, "NumTimebases", op_);
         } else {
             for (const char* k : {"GateTime", "GateTimeLM", "GateTimeHM"})
                 numTb += FindNumbered(f_, G, k, 1) ? 1 : 0;
@@ -404,7 +436,7 @@ private:
 
         // Receivers: the key, else the consecutive receiver positions.
         if (f_.ValueExists(G, "NumRx")) {
-            cfg_.NumRx = ClampCount(ReadInt(f_, G, "NumRx", 1), 1, MaxRx, "NumRx", op_);
+            cfg_.NumRx = ClampCount(ReadInt(f_, G, "NumRx", 1), 1, MaxRx, G, "NumRx", op_);
         } else {
             int n = 0;
             while (n < MaxRx && FindNumbered(f_, G, "RxCoilPosition", n + 1, {2, 1, 3}))
@@ -462,11 +494,13 @@ private:
             rx.AtoDConvGain = f_.ReadFloat(R, "AtoDConvGain", 100);
             rx.RxType = RxTypeFromText(f_.ReadString(R, "RxType", ""));
             rx.Shape = Trim(f_.ReadString(R, "Shape", "Circle"));
-            rx.EquivRadius = f_.ReadFloat(R, "EquivRadius", std::sqrt(std::max(rx.AreaSingleTurn, 0.0) / std::numbers::pi));
+            rx.EquivRadius = f_.ReadFloat(R, "EquivRadius",
+                                          std::sqrt(std::max(rx.AreaSingleTurn, 0.0) / std::numbers::pi));
             rx.XSideLength = f_.ReadFloat(R, "XSideLength", std::sqrt(std::max(rx.AreaSingleTurn, 0.0)));
             rx.YSideLength = f_.ReadFloat(R, "YSideLength", std::sqrt(std::max(rx.AreaSingleTurn, 0.0)));
             if (rx.Shape == "Polygon") {
-                rx.Loopsides = ClampCount(ReadInt(f_, R, "Loopsides", 4), 0, MaxLoopSides, "Loopsides of [" + R + "]", op_);
+                rx.Loopsides =
+                    ClampCount(ReadInt(f_, R, "Loopsides", 4), 0, MaxLoopSides, R, "Loopsides", op_);
                 for (int k = 1; k <= rx.Loopsides; ++k) {
                     const int q = k % 4;
                     const double cx = q == 1 ? 1 : q == 3 ? -1 : 0;
@@ -505,7 +539,8 @@ private:
             // 1. Moment, given or inferred from the turns keys of [General].
             const std::string momentText = f_.ReadString(T, "MomentID", "Bogus");
             const auto given = MomentIDNoCase(momentText);
-            if (given && (*given == TMomentID::SingleM || *given == TMomentID::LM || *given == TMomentID::HM)) {
+            if (given &&
+                (*given == TMomentID::SingleM || *given == TMomentID::LM || *given == TMomentID::HM)) {
                 tx.MomentID = *given;
             } else if (given && *given == TMomentID::Other) {
                 tx.MomentID = TMomentID::Other;
@@ -520,11 +555,20 @@ private:
                 tx.MomentID = TMomentID::SingleM;
             }
             switch (tx.MomentID) {
-            case TMomentID::SingleM: cfg_.TxSingle = t; break;
-            case TMomentID::LM: cfg_.TxLM = t; break;
-            case TMomentID::HM: cfg_.TxHM = t; break;
-            case TMomentID::Other: cfg_.TxOther = t; break;
-            default: break;
+            case TMomentID::SingleM:
+                cfg_.TxSingle = t;
+                break;
+            case TMomentID::LM:
+                cfg_.TxLM = t;
+                break;
+            case TMomentID::HM:
+                cfg_.TxHM = t;
+                break;
+            case TMomentID::Other:
+                cfg_.TxOther = t;
+                break;
+            default:
+                break;
             }
 
             // 2. Name.
@@ -532,8 +576,8 @@ private:
 
             // 3. Centroid.
             std::optional<std::string> posKey;
-            for (const auto& k : {Key("TxCoilPosition", t, 1), Key("TxCoilPosition", t, 2), std::string("TxCoilPosition1"),
-                                  std::string("TxCoilPosition01")})
+            for (const auto& k : {Key("TxCoilPosition", t, 1), Key("TxCoilPosition", t, 2),
+                                  std::string("TxCoilPosition1"), std::string("TxCoilPosition01")})
                 if (!posKey && f_.ValueExists(G, k))
                     posKey = k;
             if (posKey) {
@@ -550,11 +594,12 @@ private:
             // 4. Number of vertices: the key, else the vertex keys found.
             if (f_.ValueExists(T, "LoopSides")) {
                 tx.LoopSides =
-                    ClampCount(ReadInt(f_, T, "LoopSides", 4), 0, MaxLoopSides, "LoopSides of [" + T + "]", op_);
+                    ClampCount(ReadInt(f_, T, "LoopSides", 4), 0, MaxLoopSides, T, "LoopSides", op_);
             } else {
                 int n = 0;
                 for (int k = 1; k <= MaxLoopSides; ++k)
-                    if (FindNumbered(f_, T, "TxLoopPoint", k) || (t == 1 && FindNumbered(f_, G, "TxLoopPoint", k)))
+                    if (FindNumbered(f_, T, "TxLoopPoint", k) ||
+                        (t == 1 && FindNumbered(f_, G, "TxLoopPoint", k)))
                         ++n;
                 tx.LoopSides = (n == 0 && t > 1) ? cfg_.Tx[1].LoopSides : n;
             }
@@ -581,11 +626,14 @@ private:
                 const std::string sidesSec = t == 1 ? G : T;
                 const std::string sides = f_.ReadString(sidesSec, "TxLoopSides", "99.0 99.0");
                 if (t == 1)
-                    op_.inform("Tx LoopType 7 detected - rectangular loop. This will be stored, in duplication, in "
-                               "type 72 - segmented loop vertices format");
+                    op_.inform(
+                        "Tx LoopType 7 detected - rectangular loop. This will be stored, in duplication, in "
+                        "type 72 - segmented loop vertices format");
                 if (t == 1 && sides == "99.0 99.0")
-                    op_.inform("Loop type 7 is specified but TxLoopSides keyword was not detected in the general "
-                               "section of the GEX file. Loopsides of 99m have been assumed - please edit manually.");
+                    op_.inform(
+                        "Loop type 7 is specified but TxLoopSides keyword was not detected in the general "
+                        "section of the GEX file. Loopsides of 99m have been assumed - please edit "
+                        "manually.");
                 BuildType7Rectangle(sides, tx);
             } else if (t == 1) {
                 LoopTypeMessage(tx.LoopType, op_);
@@ -593,16 +641,25 @@ private:
 
             // 8. Turns, by moment.
             switch (tx.MomentID) {
-            case TMomentID::SingleM: tx.Turns = ReadInt(f_, G, "NumberOfTurns", 1); break;
-            case TMomentID::LM: tx.Turns = ReadInt(f_, G, "NumberOfTurnsLM", 1); break;
-            case TMomentID::HM: tx.Turns = ReadInt(f_, G, "NumberOfTurnsHM", 1); break;
-            default: tx.Turns = ReadInt(f_, T, "NumberOfTurns", 1); break;
+            case TMomentID::SingleM:
+                tx.Turns = ReadInt(f_, G, "NumberOfTurns", 1);
+                break;
+            case TMomentID::LM:
+                tx.Turns = ReadInt(f_, G, "NumberOfTurnsLM", 1);
+                break;
+            case TMomentID::HM:
+                tx.Turns = ReadInt(f_, G, "NumberOfTurnsHM", 1);
+                break;
+            default:
+                tx.Turns = ReadInt(f_, T, "NumberOfTurns", 1);
+                break;
             }
 
             // 9. The rest of the drive.
             tx.Damping = f_.ReadFloat(T, "DampingOhms", 330);
             tx.FlyingLeadLength = f_.ReadFloat(T, "FlyingLeadLength", 1);
-            tx.Area = f_.ValueExists(T, "TxLoopArea") ? f_.ReadFloat(T, "TxLoopArea", 1) : f_.ReadFloat(G, "TxLoopArea", 1);
+            tx.Area = f_.ValueExists(T, "TxLoopArea") ? f_.ReadFloat(T, "TxLoopArea", 1)
+                                                      : f_.ReadFloat(G, "TxLoopArea", 1);
             tx.EquivalentSquareLoopSide =
                 f_.ReadFloat(T, "EquivalentSquareLoopside", std::sqrt(std::max(tx.Area, 0.0)));
             tx.Volts = f_.ReadFloat(T, "Volts", 8);
@@ -633,7 +690,7 @@ private:
             const TAcqChn def = DefaultAcqChn(c);
             a.RowID = f_.ReadString(C, "RowID", def.RowID);
             a.Description = f_.ReadString(C, "Description", def.Description);
-            a.RxCoilNumber = ReadInt(f_, C, "RxCoilNumber", 1);
+            a.RxCoilNumber = ClampCount(ReadInt(f_, C, "RxCoilNumber", 1), 1, MaxRx, C, "RxCoilNumber", op_);
             a.ReceiverPolarizationXYZ = f_.ReadString(C, "ReceiverPolarizationXYZ", "Z");
             a.TransmitterMoment = f_.ReadString(C, "TransmitterMoment", "SingleM");
 
@@ -648,8 +705,9 @@ private:
                 else if (m == "HM")
                     a.TxNumber = cfg_.TxHM;
                 else {
-                    op_.inform("For Channel " + std::to_string(c) +
-                               " TransmitterMoment was not recognised (SingleM, LM or HM) - applying SingleM");
+                    op_.inform(
+                        "For Channel " + std::to_string(c) +
+                        " TransmitterMoment was not recognised (SingleM, LM or HM) - applying SingleM");
                     a.TxNumber = cfg_.TxSingle;
                 }
                 if (a.TxNumber == 0) {
@@ -658,11 +716,7 @@ private:
                     a.TxNumber = 1;
                 }
             }
-            if (a.TxNumber < 1 || a.TxNumber > MaxTx) {
-                op_.inform("For Channel " + std::to_string(c) + " TxNumber " + std::to_string(a.TxNumber) +
-                           " is outside the limits 1 to " + std::to_string(MaxTx) + " - applying transmitter 1");
-                a.TxNumber = 1;
-            }
+            a.TxNumber = ClampCount(a.TxNumber, 1, MaxTx, C, "TxNumber", op_);
             TTransmitter& tx = cfg_.Tx[a.TxNumber];
 
             // 2. Time base of the channel's transmitter.
@@ -670,7 +724,7 @@ private:
             if (tb < 1)
                 tb = (c == 2 && tx.MomentID == TMomentID::HM && cfg_.NumTimebases > 1) ? 2 : 1;
             if (tb > MaxTimeBases)
-                tb = ClampCount(tb, 1, MaxTimeBases, "TimeBaseNumber of [" + C + "]", op_);
+                tb = ClampCount(tb, 1, MaxTimeBases, C, "TimeBaseNumber", op_);
             tx.TimeBaseNumber = tb;
 
             // 3. Processing values.
@@ -686,7 +740,7 @@ private:
 
             // 4-6. Sign pattern, gates and repetition frequency of the transmitter.
             tx.SignPattern = ReadSignPattern(f_.ReadString(C, "SignPattern", "1 -1"));
-            tx.NoGates = ClampCount(ReadInt(f_, C, "NoGates", 1), 0, MaxGates, "NoGates of [" + C + "]", op_);
+            tx.NoGates = ClampCount(ReadInt(f_, C, "NoGates", 1), 0, MaxGates, C, "NoGates", op_);
             chnRepFreq_[static_cast<std::size_t>(c - 1)] = f_.ReadFloat(C, "RepFreq", 120);
             tx.FullWaveformRepetitionFrequency = chnRepFreq_[static_cast<std::size_t>(c - 1)];
 
@@ -762,16 +816,16 @@ private:
             int n;
             const char* familyCount = k == 1 ? "NumGatesInSetLM" : "NumGatesInSetHM";
             if (f_.ValueExists(T, "NumGatesInSet")) {
-                n = ReadInt(f_, T, "NumGatesInSet", 99);
+                n = ClampCount(ReadInt(f_, T, "NumGatesInSet", 99), 0, MaxGates, T, "NumGatesInSet", op_);
             } else if (f_.ValueExists(G, familyCount)) {
-                n = ReadInt(f_, G, familyCount, 99);
+                n = ClampCount(ReadInt(f_, G, familyCount, 99), 0, MaxGates, G, familyCount, op_);
             } else {
                 // Counted up to the model's limit, so files of more than 99 gates lose none.
                 n = 0;
                 for (int g = 1; g <= MaxGates; ++g)
                     n += FindGateKey(k, g) ? 1 : 0;
             }
-            tb.NumGatesInSet = ClampCount(n, 0, MaxGates, "NumGatesInSet of time base " + std::to_string(k), op_);
+            tb.NumGatesInSet = n;
 
             bool missing = false;
             for (int g = 1; g <= tb.NumGatesInSet; ++g) {
@@ -788,8 +842,9 @@ private:
                 tb.GateWidth[g] = tb.drivenGateEnd[g] - tb.drivenGateStart[g];
             }
             if (missing)
-                op_.inform("TimeGate entries were not found in [Tx#] section nor [General] section for TxNumber " +
-                           std::to_string(k) + " - replaced with zeros");
+                op_.inform(
+                    "TimeGate entries were not found in [Tx#] section nor [General] section for TxNumber " +
+                    std::to_string(k) + " - replaced with zeros");
         }
     }
 
@@ -807,7 +862,8 @@ private:
             v.*grp.z = f_.ReadFloat(V, p + "Z", 0);
             v.*grp.exists = f_.ReadBool(V, p + "Exists", grp.def);
         }
-        v.Propulsion = PropulsionNoCase(f_.ReadString(V, "Propulsion", "")).value_or(TPropulsion::propAirborne);
+        v.Propulsion =
+            PropulsionNoCase(f_.ReadString(V, "Propulsion", "")).value_or(TPropulsion::propAirborne);
         v.GNSSAntennaFixture = ReadInt(f_, V, "GNSSAntennaFixture", 0);
         v.TransmitterLoopFixture = ReadInt(f_, V, "TransmitterLoopFixture", 0);
         v.ReceiverLoop1Fixture = ReadInt(f_, V, "ReceiverLoop1Fixture", 0);
@@ -861,8 +917,8 @@ private:
             s.NoiseLogLogSlopeinVperS = f_.ReadFloat(S, "NoiseLogLogSlopeinVperS", -0.5);
             s.drivenGatesInRamp = ReadInt(f_, S, "drivenGatesInRamp", 0);
             s.SimulRxDelay_uS = f_.ReadFloat(S, "SimulRxDelay_uS", 0);
-            s.FwdModelLayers = ClampCount(ReadInt(f_, S, "FwdModelLayers", 3), 0, MaxFwdModelLayers,
-                                          "FwdModelLayers of [" + S + "]", op_);
+            s.FwdModelLayers = ClampCount(ReadInt(f_, S, "FwdModelLayers", 3), 0, MaxFwdModelLayers, S,
+                                          "FwdModelLayers", op_);
             for (int L = 1; L <= s.FwdModelLayers; ++L) {
                 s.LayerThicknesses[L] = f_.ReadFloat(S, Key("LayerThicknesses", L, 2), 0.5);
                 s.LayerResistivities[L] = f_.ReadFloat(S, Key("LayerResistivities", L, 2), 10.0 * L);
@@ -903,21 +959,22 @@ private:
                 readFamily = "WaveformPoint";
             }
 
-            w.WaveformFilename = f_.ReadString(T, "WaveformFilename",
-                                               f_.ReadString(G, "WaveformFilename" + suffix, "No_Filename_selected"));
+            w.WaveformFilename = f_.ReadString(
+                T, "WaveformFilename", f_.ReadString(G, "WaveformFilename" + suffix, "No_Filename_selected"));
 
             int n;
             if (f_.ValueExists(T, "WaveformPointsDigitized")) {
-                n = ReadInt(f_, T, "WaveformPointsDigitized", 7);
+                n = ClampCount(ReadInt(f_, T, "WaveformPointsDigitized", 7), 0, MaxWaveformPoints, T,
+                               "WaveformPointsDigitized", op_);
             } else if (f_.ValueExists(G, "WaveformPointsDigitized" + suffix)) {
-                n = ReadInt(f_, G, "WaveformPointsDigitized" + suffix, 7);
+                n = ClampCount(ReadInt(f_, G, "WaveformPointsDigitized" + suffix, 7), 0, MaxWaveformPoints, G,
+                               "WaveformPointsDigitized" + suffix, op_);
             } else {
                 n = 0;
                 while (n < MaxWaveformPoints && FindNumbered(f_, G, countFamily, n + 1, {1, 2, 3}))
                     ++n;
             }
-            w.WaveformPointsDigitized =
-                ClampCount(n, 0, MaxWaveformPoints, "WaveformPointsDigitized of transmitter " + std::to_string(t), op_);
+            w.WaveformPointsDigitized = n;
 
             for (int p = 1; p <= w.WaveformPointsDigitized; ++p) {
                 std::string value;
@@ -952,10 +1009,14 @@ std::string Fixed3(double x, double y, double z, int width, int decimals)
 std::optional<std::string> GeneralFamily(TMomentID m)
 {
     switch (m) {
-    case TMomentID::SingleM: return std::string();
-    case TMomentID::LM: return std::string("LM");
-    case TMomentID::HM: return std::string("HM");
-    default: return std::nullopt;
+    case TMomentID::SingleM:
+        return std::string();
+    case TMomentID::LM:
+        return std::string("LM");
+    case TMomentID::HM:
+        return std::string("HM");
+    default:
+        return std::nullopt;
     }
 }
 
@@ -973,12 +1034,12 @@ std::optional<std::string> WhyGexCannotHold(const Configuration& cfg)
         const TMomentID m1 = cfg.Tx[1].MomentID, m2 = cfg.Tx[2].MomentID;
         // Turns and gates of single, LM and HM moments go to [General]; waveforms of every moment
         // other than LM and HM share the single-moment keys.
-        auto waveFamily = [](TMomentID m) {
-            return m == TMomentID::LM ? 1 : m == TMomentID::HM ? 2 : 0;
-        };
-        const bool sameGeneral = GeneralFamily(m1) && GeneralFamily(m2) && *GeneralFamily(m1) == *GeneralFamily(m2);
+        auto waveFamily = [](TMomentID m) { return m == TMomentID::LM ? 1 : m == TMomentID::HM ? 2 : 0; };
+        const bool sameGeneral =
+            GeneralFamily(m1) && GeneralFamily(m2) && *GeneralFamily(m1) == *GeneralFamily(m2);
         if (sameGeneral || waveFamily(m1) == waveFamily(m2))
-            return "Transmitters 1 and 2 (moments " + std::string(Name(m1)) + " and " + std::string(Name(m2)) +
+            return "Transmitters 1 and 2 (moments " + std::string(Name(m1)) + " and " +
+                   std::string(Name(m2)) +
                    ") would share the same GEX [General] keys - GEX can hold one transmitter per moment "
                    "(SingleM, or LM and HM). Not saved.";
     }
@@ -986,7 +1047,7 @@ std::optional<std::string> WhyGexCannotHold(const Configuration& cfg)
 }
 
 class GexWriter {
-public:
+  public:
     GexWriter(Configuration& cfg, KeywordFile& f, Operator& op) : cfg_(cfg), f_(f), op_(op) {}
 
     void Run()
@@ -1003,7 +1064,7 @@ public:
         WriteChannels();
     }
 
-private:
+  private:
     Configuration& cfg_;
     KeywordFile& f_;
     Operator& op_;
@@ -1043,7 +1104,8 @@ private:
         for (int r = 1; r <= std::min(cfg_.NumRx, MaxRx); ++r) {
             const std::string R = RxSec(r);
             const TReceiver& rx = cfg_.Rx[r];
-            f_.WriteString(G, Key("RxCoilPosition", r, 1), Fixed3(rx.CentroidX, rx.CentroidY, rx.CentroidZ, 9, 2));
+            f_.WriteString(G, Key("RxCoilPosition", r, 1),
+                           Fixed3(rx.CentroidX, rx.CentroidY, rx.CentroidZ, 9, 2));
             f_.WriteString(R, "Name", rx.Name);
             f_.WriteFloat(R, "EffectiveArea", rx.AreaNumTurnsxPreAmpxSingleTurn);
             f_.WriteFloat(R, "SingleTurnArea", rx.AreaSingleTurn);
@@ -1079,7 +1141,7 @@ private:
         const std::string G = Gen();
         for (int t = 1; t <= std::min(cfg_.NumTx, MaxTx); ++t) {
             const std::string T = TxSec(t);
-            const std::string& V = t == 1 ? G : T;  // where the loop's own keys go
+            const std::string& V = t == 1 ? G : T; // where the loop's own keys go
             const TTransmitter& tx = cfg_.Tx[t];
             f_.WriteString(T, "MomentID", Name(tx.MomentID));
             f_.WriteString(T, "Name", tx.Name);
@@ -1088,18 +1150,28 @@ private:
             if (tx.PrimaryFieldSTD != 0 || f_.ValueExists(T, "PrimaryFieldSTD"))
                 f_.WriteFloat(T, "PrimaryFieldSTD", tx.PrimaryFieldSTD);
             f_.WriteInteger(G, "LoopType", tx.LoopType);
-            f_.WriteString(G, Key("TxCoilPosition", t, 1), Fixed3(tx.CentroidX, tx.CentroidY, tx.CentroidZ, 8, 3));
+            f_.WriteString(G, Key("TxCoilPosition", t, 1),
+                           Fixed3(tx.CentroidX, tx.CentroidY, tx.CentroidZ, 8, 3));
             if (tx.LoopType == 7)
                 f_.WriteString(V, "TxLoopSides",
-                               FormatFixed(tx.Type7RectSideX, 8, 3) + " " + FormatFixed(tx.Type7RectSideY, 8, 3));
+                               FormatFixed(tx.Type7RectSideX, 8, 3) + " " +
+                                   FormatFixed(tx.Type7RectSideY, 8, 3));
             for (int n = 1; n <= sides; ++n)
                 f_.WriteString(V, Key("TxLoopPoint", n, 1),
                                Fixed3(tx.NodeX[n - 1], tx.NodeY[n - 1], tx.NodeZ[n - 1], 8, 3));
             switch (tx.MomentID) {
-            case TMomentID::SingleM: f_.WriteInteger(G, "NumberOfTurns", tx.Turns); break;
-            case TMomentID::LM: f_.WriteInteger(G, "NumberOfTurnsLM", tx.Turns); break;
-            case TMomentID::HM: f_.WriteInteger(G, "NumberOfTurnsHM", tx.Turns); break;
-            default: f_.WriteInteger(T, "NumberOfTurns", tx.Turns); break;
+            case TMomentID::SingleM:
+                f_.WriteInteger(G, "NumberOfTurns", tx.Turns);
+                break;
+            case TMomentID::LM:
+                f_.WriteInteger(G, "NumberOfTurnsLM", tx.Turns);
+                break;
+            case TMomentID::HM:
+                f_.WriteInteger(G, "NumberOfTurnsHM", tx.Turns);
+                break;
+            default:
+                f_.WriteInteger(T, "NumberOfTurns", tx.Turns);
+                break;
             }
             f_.WriteFloat(T, "DampingOhms", tx.Damping);
             f_.WriteFloat(T, "FlyingLeadLength", tx.FlyingLeadLength);
@@ -1148,22 +1220,29 @@ private:
 
             std::string sec = G, family;
             switch (cfg_.Tx[k].MomentID) {
-            case TMomentID::SingleM: family = "GateTime"; break;
-            case TMomentID::LM: family = "GateTimeLM"; break;
-            case TMomentID::HM: family = "GateTimeHM"; break;
+            case TMomentID::SingleM:
+                family = "GateTime";
+                break;
+            case TMomentID::LM:
+                family = "GateTimeLM";
+                break;
+            case TMomentID::HM:
+                family = "GateTimeHM";
+                break;
             default:
                 sec = T;
                 family = "GateTime";
                 break;
             }
             for (int g = 1; g <= gates; ++g)
-                f_.WriteString(sec, Key(family, g, g < 100 ? 2 : 3),
-                               FormatScientific(tb.GateCentre[g]) + " " + FormatScientific(tb.drivenGateStart[g]) +
-                                   " " + FormatScientific(tb.drivenGateEnd[g]) + " " +
-                                   FormatScientific(tb.GateWidth[g]));
+                f_.WriteString(
+                    sec, Key(family, g, g < 100 ? 2 : 3),
+                    FormatScientific(tb.GateCentre[g]) + " " + FormatScientific(tb.drivenGateStart[g]) + " " +
+                        FormatScientific(tb.drivenGateEnd[g]) + " " + FormatScientific(tb.GateWidth[g]));
             if (sec == T)
-                op_.inform("Cannot write gatetimes to GEX [General] section because a Tx Alias was not supported "
-                           "in GEX format. Writtern to Tx[#] section instead.");
+                op_.inform(
+                    "Cannot write gatetimes to GEX [General] section because a Tx Alias was not supported "
+                    "in GEX format. Writtern to Tx[#] section instead.");
         }
     }
 
@@ -1315,7 +1394,8 @@ private:
             f_.WriteFloat(C, "RepFreq", tx.FullWaveformRepetitionFrequency);
             f_.WriteFloat(C, "FrontGatetime", a.FrontGatetime);
             f_.WriteString(C, "TiBLowPassFilter",
-                           FormatGeneral(tx.LPFilterOrderandCutoff[0]) + " " + FormatGeneral(tx.LPFilterOrderandCutoff[1]));
+                           FormatGeneral(tx.LPFilterOrderandCutoff[0]) + " " +
+                               FormatGeneral(tx.LPFilterOrderandCutoff[1]));
             f_.WriteFloat(C, "TxApproximateCurrent", a.TxApproximateCurrent);
             WriteList(C, "GateConstants", a.GateConstantsExist, a.GateConstants);
             WriteList(C, "GateFactors", a.GateFactorsExist, a.GateFactors);
@@ -1334,7 +1414,7 @@ private:
     }
 };
 
-}  // namespace
+} // namespace
 
 void LoadGEXFromFile(Configuration& cfg, const DataFolders& folders, Operator& op)
 {
@@ -1376,10 +1456,18 @@ void SaveGEXToFile(Configuration& cfg, const DataFolders& folders, Operator& op)
 
     PreWriteCheckandBackup(cfg, op);
     KeywordFile f = KeywordFile::Load(cfg.SaveFilename);
+    // A comment after a value would go with the line the writer replaces; on a line of its own it stays.
+    std::vector<std::string> lines = f.Lines();
+    if (SplitInlineComments(lines, [] { return true; })) {
+        std::string text;
+        for (const std::string& line : lines)
+            text.append(line).append("\r\n");
+        f = KeywordFile::FromText(text);
+    }
     TxRxAliasAcqChnMapping(cfg, op);
     GexWriter(cfg, f, op).Run();
     f.Save(cfg.SaveFilename);
     PostWriteCheck(cfg, op);
 }
 
-}  // namespace tem
+} // namespace tem

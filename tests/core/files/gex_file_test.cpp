@@ -4,6 +4,7 @@
 
 #include "core/files/gex_file.h"
 #include "core/files/keyword_file.h"
+#include "core/files/tdc_file.h"
 #include "core/model/derived.h"
 #include "core/operator.h"
 #include "gex_test_support.h"
@@ -15,7 +16,8 @@ using namespace gextest;
 
 bool Contains(const std::vector<std::string>& texts, const std::string& part)
 {
-    return std::any_of(texts.begin(), texts.end(), [&](const std::string& t) { return t.find(part) != std::string::npos; });
+    return std::any_of(texts.begin(), texts.end(),
+                       [&](const std::string& t) { return t.find(part) != std::string::npos; });
 }
 
 /// Reads a GEX file into a fresh model; in-line comment splitting is accepted.
@@ -53,15 +55,15 @@ struct FixtureCase {
     int turns1, turns2;
     int loopSides;
     int gates1, gates2;
-    double firstGate1, lastGate1, firstGate2, lastGate2;  // centres, s
-    int points1, points2;                                  // waveform points
+    double firstGate1, lastGate1, firstGate2, lastGate2; // centres, s
+    int points1, points2;                                // waveform points
 };
 
 TEST(GexRead, FixturesFromOtherPrograms)
 {
     const FixtureCase cases[] = {
-        {"workbench_dual.gex", 2, TMomentID::LM, TMomentID::HM, 1, 4, 8, 28, 37, 2.5e-06, 5.248510e-04, 6.0e-06,
-         2.816218e-03, 8, 8},
+        {"workbench_dual.gex", 2, TMomentID::LM, TMomentID::HM, 1, 4, 8, 28, 37, 2.5e-06, 5.248510e-04,
+         6.0e-06, 2.816218e-03, 8, 8},
         {"hand_edited_single.gex", 1, TMomentID::SingleM, TMomentID::SingleM, 2, 0, 4, 20, 0, 1.2e-05,
          1.243001e-03, 0, 0, 4, 0},
         {"three_digit_keys.gex", 2, TMomentID::LM, TMomentID::HM, 2, 6, 4, 28, 120, 2.5e-06, 5.248510e-04,
@@ -104,7 +106,7 @@ TEST(GexRead, FixturesFromOtherPrograms)
             EXPECT_EQ(cfg.TxHM, 2);
         }
         EXPECT_FALSE(Contains(op.messages, "TimeGate entries were not found"));
-        EXPECT_FALSE(Contains(op.messages, "outside the limits"));
+        EXPECT_FALSE(Contains(op.messages, "outside the allowed range"));
     }
 }
 
@@ -165,6 +167,14 @@ TEST(GexRead, HandEditedSingleMoment)
     EXPECT_DOUBLE_EQ(cfg.TimeBase[1].drivenGateEnd[20], 1.381779E-03);
     EXPECT_DOUBLE_EQ(cfg.TxWaveform[1].WaveformPointTimes[4], 3.0e-06);
     EXPECT_DOUBLE_EQ(cfg.Rx[1].FilterHz, 300000);
+
+    // Saved over, the file keeps its comments, on lines of their own.
+    Configuration saved = cfg;
+    saved.SaveFilename = path;
+    SaveGEXToFile(saved, tmp.folders, op);
+    const std::string text = ReadBytes(path);
+    EXPECT_NE(text.find("RepFreq=25\r\n             // mains 50 Hz\r\n"), std::string::npos);
+    EXPECT_EQ(LoadGex(path, tmp, op).Tx[1].FullWaveformRepetitionFrequency, 25);
 }
 
 TEST(GexRead, LoopType7FromTabSeparatedSides)
@@ -198,18 +208,24 @@ TEST(GexRead, AbsurdCountsAreClampedWithMessages)
     EXPECT_EQ(cfg.TimeBase[1].NumGatesInSet, MaxGates);
     EXPECT_EQ(cfg.TimeBase[2].NumGatesInSet, 0);
     EXPECT_EQ(cfg.TxWaveform[1].WaveformPointsDigitized, MaxWaveformPoints);
-    EXPECT_EQ(cfg.AcqChn[1].TxNumber, 1);
+    EXPECT_EQ(cfg.AcqChn[1].TxNumber, MaxTx);
     EXPECT_EQ(cfg.AcqChn[2].TxNumber, 1);
     EXPECT_EQ(cfg.SysResp[1].FwdModelLayers, MaxFwdModelLayers);
     EXPECT_EQ(cfg.Rx[1].Loopsides, MaxLoopSides);
-    EXPECT_TRUE(Contains(op.messages, "Only 1 or 2 transmitter moments are possible in GEX format - reduced to 2"));
+    EXPECT_TRUE(
+        Contains(op.messages, "Only 1 or 2 transmitter moments are possible in GEX format - reduced to 2"));
     EXPECT_TRUE(Contains(op.messages, "Only 1 or 2 timebases are possible in GEX format - reduced to 2"));
-    EXPECT_TRUE(Contains(op.messages, "NumAcqChn of 99999 is outside the limits 1 to 18"));
-    EXPECT_TRUE(Contains(op.messages, "LoopSides of [Transmitter1] of 5000"));
-    EXPECT_TRUE(Contains(op.messages, "For Channel 1 TxNumber 77 is outside the limits"));
-    EXPECT_TRUE(Contains(op.messages, "TimeBaseNumber of [Channel1] of 12345 is outside the limits 1 to 9"));
-    EXPECT_TRUE(Contains(op.messages, "NoGates of [Channel1] of 999999 is outside the limits 0 to 255"));
-    EXPECT_TRUE(Contains(op.messages, "NoGates of [Channel2] of -9 is outside the limits 0 to 255"));
+    EXPECT_TRUE(
+        Contains(op.messages,
+                 "NumAcqChn in section [General] is 99999, outside the allowed range 1 to 18; 18 is used."));
+    EXPECT_TRUE(Contains(
+        op.messages,
+        "LoopSides in section [Transmitter1] is 5000, outside the allowed range 0 to 99; 99 is used."));
+    EXPECT_TRUE(Contains(
+        op.messages, "TxNumber in section [Channel1] is 77, outside the allowed range 1 to 9; 9 is used."));
+    EXPECT_TRUE(Contains(op.messages, "TimeBaseNumber in section [Channel1] is 12345"));
+    EXPECT_TRUE(Contains(op.messages, "NoGates in section [Channel1] is 999999"));
+    EXPECT_TRUE(Contains(op.messages, "NoGates in section [Channel2] is -9"));
 }
 
 // Small files for the reading rules that the fixtures above do not reach.
@@ -219,9 +235,10 @@ TEST(GexRead, EdgeCases)
     {
         SCOPED_TRACE("centroid from a two-number position");
         RecordingOperator op;
-        const auto cfg = LoadGexText("[General]\nNumberOfTurns=1\nTxCoilPosition1=1 2\n"
-                                     "TxLoopPoint1=5 5\nTxLoopPoint2=-5 5\nTxLoopPoint3=-5 -5\nTxLoopPoint4=5 -5\n",
-                                     tmp, op);
+        const auto cfg =
+            LoadGexText("[General]\nNumberOfTurns=1\nTxCoilPosition1=1 2\n"
+                        "TxLoopPoint1=5 5\nTxLoopPoint2=-5 5\nTxLoopPoint3=-5 -5\nTxLoopPoint4=5 -5\n",
+                        tmp, op);
         EXPECT_DOUBLE_EQ(cfg.Tx[1].NodeZ[0], -1.8);
         EXPECT_DOUBLE_EQ(cfg.Tx[1].CentroidZ, -1.8);
         EXPECT_EQ(cfg.Tx[1].MomentID, TMomentID::SingleM);
@@ -241,24 +258,29 @@ TEST(GexRead, EdgeCases)
     {
         SCOPED_TRACE("unrecognised channel moment");
         RecordingOperator op;
-        const auto cfg = LoadGexText("[General]\nNumberOfTurns=1\n[Channel1]\nTransmitterMoment=Both\n", tmp, op);
-        EXPECT_TRUE(Contains(op.messages, "For Channel 1 TransmitterMoment was not recognised (SingleM, LM or HM) - "
-                                          "applying SingleM"));
+        const auto cfg =
+            LoadGexText("[General]\nNumberOfTurns=1\n[Channel1]\nTransmitterMoment=Both\n", tmp, op);
+        EXPECT_TRUE(Contains(op.messages,
+                             "For Channel 1 TransmitterMoment was not recognised (SingleM, LM or HM) - "
+                             "applying SingleM"));
         EXPECT_EQ(cfg.AcqChn[1].TxNumber, 1);
         EXPECT_EQ(cfg.AcqChn[1].TransmitterMoment, "SingleM");
     }
     {
         SCOPED_TRACE("gates missing");
         RecordingOperator op;
-        const auto cfg = LoadGexText("[General]\nNumberOfTurns=1\n[Transmitter1]\nNumGatesInSet=3\n", tmp, op);
-        EXPECT_TRUE(Contains(op.messages, "TimeGate entries were not found in [Tx#] section nor [General] section "
-                                          "for TxNumber 1 - replaced with zeros"));
+        const auto cfg =
+            LoadGexText("[General]\nNumberOfTurns=1\n[Transmitter1]\nNumGatesInSet=3\n", tmp, op);
+        EXPECT_TRUE(Contains(op.messages,
+                             "TimeGate entries were not found in [Tx#] section nor [General] section "
+                             "for TxNumber 1 - replaced with zeros"));
         EXPECT_EQ(cfg.TimeBase[1].GateCentre[3], 0);
     }
     {
         SCOPED_TRACE("only high-moment turns: both transmitters HM");
         RecordingOperator op;
-        const auto cfg = LoadGexText("[General]\nNumTx=2\nNumberOfTurnsHM=3\nGateTimeHM01=1e-5 1e-5 1e-5\n", tmp, op);
+        const auto cfg =
+            LoadGexText("[General]\nNumTx=2\nNumberOfTurnsHM=3\nGateTimeHM01=1e-5 1e-5 1e-5\n", tmp, op);
         EXPECT_EQ(cfg.Tx[1].MomentID, TMomentID::HM);
         EXPECT_EQ(cfg.Tx[2].MomentID, TMomentID::HM);
         EXPECT_EQ(cfg.Tx[1].Turns, 3);
@@ -347,14 +369,19 @@ void ExpectSameModel(const Configuration& a, const Configuration& b)
         EXPECT_EQ(a.AcqChn[c].GateConstants, b.AcqChn[c].GateConstants);
         EXPECT_TRUE(a.AcqChn[c] == b.AcqChn[c]) << "some other channel field differs";
         EXPECT_EQ(a.SysResp[c].SysRespExists, b.SysResp[c].SysRespExists);
+        if (a.SysResp[c].SysRespExists)
+            EXPECT_TRUE(a.SysResp[c] == b.SysResp[c]) << "some system-response field differs";
     }
-    EXPECT_TRUE(a.SysResp[1] == b.SysResp[1]);
-    EXPECT_EQ(a.Rx[1].NodeX, b.Rx[1].NodeX);
-    // A default radius computed on reading has more digits than the general number form keeps.
-    EXPECT_NEAR(a.Rx[1].EquivRadius, b.Rx[1].EquivRadius, 1e-14);
-    TReceiver rb = b.Rx[1];
-    rb.EquivRadius = a.Rx[1].EquivRadius;
-    EXPECT_TRUE(a.Rx[1] == rb) << "some receiver field differs";
+    for (int r = 1; r <= a.NumRx; ++r) {
+        SCOPED_TRACE("receiver " + std::to_string(r));
+        EXPECT_EQ(a.Rx[r].NodeX, b.Rx[r].NodeX);
+        EXPECT_EQ(a.Rx[r].CentroidX, b.Rx[r].CentroidX);
+        // A default radius computed on reading has more digits than the general number form keeps.
+        EXPECT_NEAR(a.Rx[r].EquivRadius, b.Rx[r].EquivRadius, 1e-14);
+        TReceiver rb = b.Rx[r];
+        rb.EquivRadius = a.Rx[r].EquivRadius;
+        EXPECT_TRUE(a.Rx[r] == rb) << "some receiver field differs";
+    }
     EXPECT_EQ(a.Vehicle.AltimeterExists, b.Vehicle.AltimeterExists);
     EXPECT_TRUE(a.Vehicle == b.Vehicle) << "some vehicle field differs";
 }
@@ -397,10 +424,11 @@ TEST(GexWrite, DualMomentKeysAndForms)
     EXPECT_EQ(f.ReadString(G, "NumberOfTurnsLM", ""), "1");
     EXPECT_EQ(f.ReadString(G, "NumberOfTurnsHM", ""), "4");
     EXPECT_FALSE(f.ValueExists(G, "NumberOfTurns"));
-    EXPECT_EQ(f.ReadString(G, "GateTimeLM01", ""),
-              FormatScientific(cfg.TimeBase[1].GateCentre[1]) + " " + FormatScientific(cfg.TimeBase[1].drivenGateStart[1]) +
-                  " " + FormatScientific(cfg.TimeBase[1].drivenGateEnd[1]) + " " +
-                  FormatScientific(cfg.TimeBase[1].GateWidth[1]));
+    EXPECT_EQ(f.ReadString(G, "GateTimeLM01", ""), FormatScientific(cfg.TimeBase[1].GateCentre[1]) + " " +
+                                                       FormatScientific(cfg.TimeBase[1].drivenGateStart[1]) +
+                                                       " " +
+                                                       FormatScientific(cfg.TimeBase[1].drivenGateEnd[1]) +
+                                                       " " + FormatScientific(cfg.TimeBase[1].GateWidth[1]));
     EXPECT_TRUE(f.ValueExists(G, "GateTimeHM30"));
     EXPECT_FALSE(f.ValueExists(G, "GateTimeHM31"));
     EXPECT_EQ(f.ReadString(G, "WaveformLMPoint02", ""), "-3.178600E-003 6.000000E-001");
@@ -431,9 +459,14 @@ TEST(GexWrite, RefusedModelsAndNamesWriteNothing)
     };
     const Case cases[] = {
         {"extension", "system.txt", [](Configuration&) {},
-         "File extension must be 'gex' when saving in GEX format but it was not. Beware that AarhusWorkBench only "
+         "File extension must be 'gex' when saving in GEX format but it was not. Beware that AarhusWorkBench "
+         "only "
          "reads GEX files ending in lower case 'gex' and not upper case 'GEX'. ABORTING"},
-        {"three moments", "system.gex", [](Configuration& c) { c.NumTx = 3; c.Tx[3] = c.Tx[2]; },
+        {"three moments", "system.gex",
+         [](Configuration& c) {
+             c.NumTx = 3;
+             c.Tx[3] = c.Tx[2];
+         },
          "Only 1 or 2 transmitter moments are possible in GEX format"},
         {"three time bases", "system.gex", [](Configuration& c) { c.NumTimebases = 3; },
          "Only 1 or 2 timebases are possible in GEX format"},
@@ -467,7 +500,8 @@ TEST(GexWrite, DeclinedMasterQuestionWritesNothing)
     RecordingOperator op;
     op.answers = {false};
     SaveGEXToFile(cfg, tmp.folders, op);
-    EXPECT_EQ(op.questions, (std::vector<std::string>{"Writing to a Master configuration file. Are you sure?"}));
+    EXPECT_EQ(op.questions,
+              (std::vector<std::string>{"Writing to a Master configuration file. Are you sure?"}));
     EXPECT_FALSE(fs::exists(cfg.SaveFilename));
 }
 
@@ -481,8 +515,9 @@ TEST(GexWrite, AliasMomentKeepsItsGatesInItsOwnSection)
     cfg.SaveFilename = tmp.file("alias.gex");
     RecordingOperator op;
     SaveGEXToFile(cfg, tmp.folders, op);
-    EXPECT_TRUE(Contains(op.messages, "Cannot write gatetimes to GEX [General] section because a Tx Alias was not "
-                                      "supported in GEX format. Writtern to Tx[#] section instead."));
+    EXPECT_TRUE(Contains(op.messages,
+                         "Cannot write gatetimes to GEX [General] section because a Tx Alias was not "
+                         "supported in GEX format. Writtern to Tx[#] section instead."));
     const KeywordFile f = KeywordFile::Load(cfg.SaveFilename);
     EXPECT_TRUE(f.ValueExists("Transmitter1", "GateTime01"));
     EXPECT_TRUE(f.ValueExists("Transmitter1", "NumberOfTurns"));
@@ -532,5 +567,50 @@ TEST(GexWrite, AbsentSensorStaysAbsent)
     EXPECT_TRUE(back.Vehicle.GNSSExists);
 }
 
-}  // namespace
-}  // namespace tem
+} // namespace
+} // namespace tem
+
+namespace tem {
+namespace {
+
+using namespace gextest;
+
+TEST(GexConvert, TdcToGexToTdcKeepsEveryValueGexCarries)
+{
+    for (bool demo : {true, false}) {
+        SCOPED_TRACE(demo ? "shipped demonstration configuration"
+                          : "dual-moment model with a system response");
+        TempFolder tmp;
+        RecordingOperator op;
+        const std::string source = tmp.file("Source.TDC");
+        if (demo) {
+            fs::copy_file(std::string(TEMSETRIX_SOURCE_DIR) + "/data/DemoConfig.TDC", source);
+        } else {
+            Configuration model = MakeModel(true);
+            Settle(model);
+            model.SaveFilename = source;
+            SaveTDCToFile(model, tmp.folders, op);
+        }
+        Configuration tdc;
+        tdc.LoadFilename = source;
+        LoadTDCFromFile(tdc, tmp.folders, op);
+
+        Configuration gex = tdc;
+        gex.SaveFilename = tmp.file("Converted.gex");
+        SaveGEXToFile(gex, tmp.folders, op);
+        Configuration mid;
+        mid.LoadFilename = gex.SaveFilename;
+        LoadGEXFromFile(mid, tmp.folders, op);
+        mid.SaveFilename = tmp.file("Back.TDC");
+        SaveTDCToFile(mid, tmp.folders, op);
+        Configuration back;
+        back.LoadFilename = mid.SaveFilename;
+        LoadTDCFromFile(back, tmp.folders, op);
+        EXPECT_TRUE(op.messages.empty()) << op.messages.front();
+
+        ExpectSameModel(tdc, back);
+    }
+}
+
+} // namespace
+} // namespace tem

@@ -17,7 +17,7 @@ namespace tem::gextest {
 namespace fs = std::filesystem;
 
 class TempFolder {
-public:
+  public:
     TempFolder()
     {
         char tmpl[] = "/tmp/gex-test-XXXXXX";
@@ -48,10 +48,16 @@ inline void WriteBytes(const fs::path& p, const std::string& s)
     out << s;
 }
 
-inline std::string Fixture(const std::string& name) { return std::string(TEMSETRIX_TEST_DATA_DIR) + "/gex/" + name; }
+inline std::string Fixture(const std::string& name)
+{
+    return std::string(TEMSETRIX_TEST_DATA_DIR) + "/gex/" + name;
+}
 
 /// The number a "%12.6e" value gives back, so a model survives the file's seven digits exactly.
-inline double Sci(double v) { return *ParseFloat(FormatScientific(v)); }
+inline double Sci(double v)
+{
+    return *ParseFloat(FormatScientific(v));
+}
 
 /// A dual-moment system (LM transmitter 1, HM transmitter 2 on one six-sided loop, two time
 /// bases, two channels, waveforms, a polygon receiver), or its single-moment cousin. Every value
@@ -203,4 +209,4 @@ inline Configuration MakeModel(bool dual)
     return cfg;
 }
 
-}  // namespace tem::gextest
+} // namespace tem::gextest
