@@ -12,7 +12,10 @@ namespace tem {
 
 namespace {
 
-bool validTx(int t) { return t >= 1 && t <= MaxTx; }
+bool validTx(int t)
+{
+    return t >= 1 && t <= MaxTx;
+}
 
 std::string joinNumbers(const std::vector<double>& v)
 {
@@ -25,7 +28,10 @@ std::string joinNumbers(const std::vector<double>& v)
     return s;
 }
 
-double floatOr(std::string_view text, double fallback) { return ParseFloat(text).value_or(fallback); }
+double floatOr(std::string_view text, double fallback)
+{
+    return ParseFloat(text).value_or(fallback);
+}
 
 int intOr(std::string_view text, int fallback)
 {
@@ -39,8 +45,9 @@ int intOr(std::string_view text, int fallback)
 void storeIndex(int& field, std::string_view key, int typed, int first, int last, Operator& op)
 {
     if (typed < first || typed > last) {
-        op.inform(std::string(key) + " " + std::to_string(typed) + " is outside " + std::to_string(first) + " to " +
-                  std::to_string(last) + "; the previous value " + std::to_string(field) + " is kept.");
+        op.inform(std::string(key) + " " + std::to_string(typed) + " is outside " + std::to_string(first) +
+                  " to " + std::to_string(last) + "; the previous value " + std::to_string(field) +
+                  " is kept.");
         return;
     }
     field = typed;
@@ -81,7 +88,7 @@ void noMomentChosen(Configuration& cfg, AliasSelection& sel, Operator& op)
         setAllMomentsSingle(cfg);
 }
 
-}  // namespace
+} // namespace
 
 std::vector<std::string> SplitListValue(std::string_view text)
 {
@@ -137,7 +144,8 @@ KeyValueRows AcqChnKeyValues(const Configuration& cfg, int channel)
          txText([](const TTransmitter& t) { return FormatGeneral(t.FullWaveformRepetitionFrequency); })},
         {"FrontGatetime", FormatGeneral(a.FrontGatetime)},
         {"TiBLowPassFilter", txText([](const TTransmitter& t) {
-             return FormatGeneral(t.LPFilterOrderandCutoff[0]) + " " + FormatGeneral(t.LPFilterOrderandCutoff[1]);
+             return FormatGeneral(t.LPFilterOrderandCutoff[0]) + " " +
+                    FormatGeneral(t.LPFilterOrderandCutoff[1]);
          })},
         {"TxApproximateCurrent", FormatGeneral(a.TxApproximateCurrent)},
         {"GateConstants", joinNumbers(a.GateConstants)},
@@ -164,7 +172,8 @@ std::vector<int> ParseSignPattern(std::string_view text, Operator& op)
     return values;
 }
 
-void CommitAcqChnKeyValues(Configuration& cfg, int channel, const KeyLookup& value, bool linkCurrents, Operator& op)
+void CommitAcqChnKeyValues(Configuration& cfg, int channel, const KeyLookup& value, bool linkCurrents,
+                           Operator& op)
 {
     TAcqChn& a = cfg.AcqChn[channel];
     a.RowID = value("RowID");
@@ -177,7 +186,8 @@ void CommitAcqChnKeyValues(Configuration& cfg, int channel, const KeyLookup& val
     const bool haveTx = validTx(a.TxNumber);
     TTransmitter* tx = haveTx ? &cfg.Tx[a.TxNumber] : nullptr;
     if (tx)
-        storeIndex(tx->TimeBaseNumber, "TimebaseNumber", intOr(value("TimebaseNumber"), 1), 1, MaxTimeBases, op);
+        storeIndex(tx->TimeBaseNumber, "TimebaseNumber", intOr(value("TimebaseNumber"), 1), 1, MaxTimeBases,
+                   op);
     a.AtoDConvGain = floatOr(value("AtoDConvGain"), 1);
     a.GateTimeShift = floatOr(value("GateTimeShift"), 0);
     a.GateFactor = floatOr(value("GateFactor"), 1);
@@ -225,7 +235,8 @@ std::string FrontGateLabel(const Configuration& cfg, int channel)
            FormatFixed(a.FrontGatetime + a.GateTimeShift + cfg.FrontGateDelay, 12, 7);
 }
 
-void ValidateChannelMatrix(Configuration& cfg, const std::vector<std::vector<std::string>>& cells, Operator& op)
+void ValidateChannelMatrix(Configuration& cfg, const std::vector<std::vector<std::string>>& cells,
+                           Operator& op)
 {
     int counted = 0;
     for (std::size_t ti = 0; ti < cells.size(); ++ti) {
@@ -253,14 +264,16 @@ void ValidateChannelMatrix(Configuration& cfg, const std::vector<std::vector<std
         }
     }
     if (counted > cfg.NumAcqChn)
-        op.inform("There are more Aquisition channels displayed in the matrix than the total number specified - "
-                  "perhaps one identifier is not unique");
+        op.inform(
+            "There are more Aquisition channels displayed in the matrix than the total number specified - "
+            "perhaps one identifier is not unique");
 }
 
 std::vector<std::vector<std::string>> ChannelMatrix(const Configuration& cfg, int txCount, int rxCount)
 {
-    std::vector<std::vector<std::string>> cells(static_cast<std::size_t>(std::max(txCount, 0)),
-                                                std::vector<std::string>(static_cast<std::size_t>(std::max(rxCount, 0)), "0"));
+    std::vector<std::vector<std::string>> cells(
+        static_cast<std::size_t>(std::max(txCount, 0)),
+        std::vector<std::string>(static_cast<std::size_t>(std::max(rxCount, 0)), "0"));
     for (int c = 1; c <= std::min(cfg.NumAcqChn, MaxAcqChn); ++c) {
         const int t = cfg.AcqChn[c].TxNumber, r = cfg.AcqChn[c].RxCoilNumber;
         if (t >= 1 && t <= txCount && r >= 1 && r <= rxCount)
@@ -342,4 +355,4 @@ void CommitAliases(Configuration& cfg, const AliasSelection& sel, Operator& op)
     TxRxAliasAcqChnMapping(cfg, op);
 }
 
-}  // namespace tem
+} // namespace tem

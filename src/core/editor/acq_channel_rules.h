@@ -27,12 +27,14 @@ KeyValueRows AcqChnKeyValues(const Configuration& cfg, int channel);
 /// current link (when linked), the moment check and the channel map. Numbers that would leave the
 /// model (a transmitter, receiver or time base outside 1..9) are refused with a message and the
 /// old number kept.
-void CommitAcqChnKeyValues(Configuration& cfg, int channel, const KeyLookup& value, bool linkCurrents, Operator& op);
+void CommitAcqChnKeyValues(Configuration& cfg, int channel, const KeyLookup& value, bool linkCurrents,
+                           Operator& op);
 
 /// The first ten items of a SignPattern text; the pattern is as long as the count of items whose
 /// text is not "0"; every value among those that is neither 1 nor -1 gives one message.
 std::vector<int> ParseSignPattern(std::string_view text, Operator& op);
-inline constexpr std::string_view SignPatternMessage = "SignPattern can only contain a list of either -1 or 1";
+inline constexpr std::string_view SignPatternMessage =
+    "SignPattern can only contain a list of either -1 or 1";
 
 /// A list value split at spaces, tabs and commas.
 std::vector<std::string> SplitListValue(std::string_view text);
@@ -43,7 +45,8 @@ std::string FrontGateLabel(const Configuration& cfg, int channel);
 /// The channel matrix: cells[t-1][r-1] is the text of transmitter t, receiver r. Stores each
 /// named channel's transmitter, receiver and moment, with the "exceeds" and "more channels"
 /// messages.
-void ValidateChannelMatrix(Configuration& cfg, const std::vector<std::vector<std::string>>& cells, Operator& op);
+void ValidateChannelMatrix(Configuration& cfg, const std::vector<std::vector<std::string>>& cells,
+                           Operator& op);
 /// The matrix as the model gives it: "0" everywhere, then channel c at (TxNumber, RxCoilNumber).
 std::vector<std::vector<std::string>> ChannelMatrix(const Configuration& cfg, int txCount, int rxCount);
 
@@ -56,9 +59,9 @@ bool ChangeAcqChnCount(Configuration& cfg, std::string_view text, int& displayed
 // ---- Moment aliases ----------------------------------------------------------------------------
 /// Item k of an alias group names transmitter k; item 0 names none.
 inline constexpr std::array<std::string_view, 10> AliasItems = {"None", "Default", "Auxiliary", "3", "4",
-                                                                 "5",    "6",       "7",         "8", "9"};
+                                                                "5",    "6",       "7",         "8", "9"};
 struct AliasSelection {
-    int single = 0, lm = 0, hm = 0;  ///< item indices
+    int single = 0, lm = 0, hm = 0; ///< item indices
     bool operator==(const AliasSelection&) const = default;
 };
 /// The low-moment group was set to sel.lm; adjusts the other groups, the channel and transmitter
@@ -69,4 +72,4 @@ void ApplySingleChoice(Configuration& cfg, AliasSelection& sel, Operator& op);
 /// Each named transmitter's MomentID, TxSingle/TxLM/TxHM, then the channel map.
 void CommitAliases(Configuration& cfg, const AliasSelection& sel, Operator& op);
 
-}  // namespace tem
+} // namespace tem

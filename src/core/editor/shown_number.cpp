@@ -11,4 +11,4 @@ double ShownNumber(std::string_view text, std::string_view shown, double exact, 
     return ParseFloat(text).value_or(fallback);
 }
 
-}  // namespace tem
+} // namespace tem

@@ -10,4 +10,4 @@ namespace tem {
 /// The exact model value while text is still the shown text, else text as a number, else fallback.
 double ShownNumber(std::string_view text, std::string_view shown, double exact, double fallback);
 
-}  // namespace tem
+} // namespace tem

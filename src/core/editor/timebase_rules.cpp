@@ -28,9 +28,12 @@ constexpr std::array<FrequencyRow, 4> FrequencyTable = {{
     {12.5, 15, "12.5", "15", 12, 15},
 }};
 
-int gateLimit(int n) { return std::clamp(n, 0, MaxGates); }
+int gateLimit(int n)
+{
+    return std::clamp(n, 0, MaxGates);
+}
 
-}  // namespace
+} // namespace
 
 std::string FrequencyItemLabel(int baseFrequency, int item)
 {
@@ -66,7 +69,8 @@ void ApplyBaseFrequency(Configuration& cfg, int baseFrequency)
     for (int t = 1; t <= std::min(cfg.NumTx, 2); ++t) {
         TTransmitter& tx = cfg.Tx[t];
         cfg.TimeBase[tx.TimeBaseNumber].PowerlineBaseFrequency = baseFrequency;
-        tx.FullWaveformRepetitionFrequency = MoveFrequencyToBase(tx.FullWaveformRepetitionFrequency, baseFrequency);
+        tx.FullWaveformRepetitionFrequency =
+            MoveFrequencyToBase(tx.FullWaveformRepetitionFrequency, baseFrequency);
     }
 }
 
@@ -82,7 +86,8 @@ int SampleRateFromKilohertz(std::string_view text)
 {
     const std::optional<double> kHz = ParseFloat(text);
     if (!kHz)
-        throw ConversionError("'" + Trim(text) + "' is not a valid floating point value for the sample rate (kHz).");
+        throw ConversionError("'" + Trim(text) +
+                              "' is not a valid floating point value for the sample rate (kHz).");
     const double rate = std::floor(*kHz * 1000.0);
     if (!(rate >= std::numeric_limits<int>::min() && rate <= std::numeric_limits<int>::max()))
         throw ConversionError("The sample rate " + Trim(text) + " kHz is out of range.");
@@ -180,7 +185,8 @@ ChannelDelays ChannelDelaysOf(const Configuration& cfg, int channel)
     return d;
 }
 
-void StoreChannelDelays(Configuration& cfg, int channel, double rxDelay, double gateTimeShift, double meaTimeDelay)
+void StoreChannelDelays(Configuration& cfg, int channel, double rxDelay, double gateTimeShift,
+                        double meaTimeDelay)
 {
     TAcqChn& chn = cfg.AcqChn[channel];
     cfg.Rx[chn.RxCoilNumber].PreBinAppliedRxDelay = rxDelay;
@@ -200,7 +206,8 @@ TimelineSeries Timeline(const Configuration& cfg, int channel)
     for (int j = 1; j <= gates; ++j) {
         s.outputX.push_back(tb.GateCentre[j] - chn.GateTimeShift + chn.MeaTimeDelay);
         s.outputY.push_back(0.6);
-        s.instrumentX.push_back(tb.GateCentre[j] + tb.PreBinAppliedSamplingDelay + rxDelay + chn.MeaTimeDelay);
+        s.instrumentX.push_back(tb.GateCentre[j] + tb.PreBinAppliedSamplingDelay + rxDelay +
+                                chn.MeaTimeDelay);
         s.instrumentY.push_back(0.2);
     }
     const TTxWaveform& w = cfg.TxWaveform[tx];
@@ -217,14 +224,25 @@ TimelineSeries Timeline(const Configuration& cfg, int channel)
 
 const std::vector<std::string>& KnownGateSetNames(bool auxiliary)
 {
-    static const std::vector<std::string> names = {
-        "not_named",           "TerraTEM24_HiRes",      "TerraTEM24_Intermediate",
-        "TerraTEM24_Long",     "TerraTEM_HiRes_Smooth", "TerraTEM_Inter_Smooth",
-        "TerraTEM_Long_Smooth", "TerraTEM_Early",       "TerraTEM_Intermediate",
-        "TerraTEM_Late",       "SiroTEM_Early",         "SiroTEM_Composite",
-        "SiroTEM_HiRes",       "SiroTEM_Standard",      "TerraTEM16HiResResampleAarhus",
-        "TerraTEM16HiResSmoothResampleAarhus", "TerraTEM24HiResResampleAarhus",
-        "TerraTEM24InterResampleAarhus", "TerraTEM24Long_ResampleAarhus"};
+    static const std::vector<std::string> names = {"not_named",
+                                                   "TerraTEM24_HiRes",
+                                                   "TerraTEM24_Intermediate",
+                                                   "TerraTEM24_Long",
+                                                   "TerraTEM_HiRes_Smooth",
+                                                   "TerraTEM_Inter_Smooth",
+                                                   "TerraTEM_Long_Smooth",
+                                                   "TerraTEM_Early",
+                                                   "TerraTEM_Intermediate",
+                                                   "TerraTEM_Late",
+                                                   "SiroTEM_Early",
+                                                   "SiroTEM_Composite",
+                                                   "SiroTEM_HiRes",
+                                                   "SiroTEM_Standard",
+                                                   "TerraTEM16HiResResampleAarhus",
+                                                   "TerraTEM16HiResSmoothResampleAarhus",
+                                                   "TerraTEM24HiResResampleAarhus",
+                                                   "TerraTEM24InterResampleAarhus",
+                                                   "TerraTEM24Long_ResampleAarhus"};
     static const std::vector<std::string> auxNames = [] {
         std::vector<std::string> v = names;
         v[14] = "TerraTEM16ResampleAarhus";
@@ -248,8 +266,8 @@ std::string KnownGateSetFile(const std::string& configFolder, const std::string&
     return exact;
 }
 
-void LoadKnownGateSet(Configuration& cfg, const std::string& configFolder, const std::string& name, int timeBase,
-                      Operator& op)
+void LoadKnownGateSet(Configuration& cfg, const std::string& configFolder, const std::string& name,
+                      int timeBase, Operator& op)
 {
     const std::string file = KnownGateSetFile(configFolder, name);
     std::error_code ec;
@@ -258,4 +276,4 @@ void LoadKnownGateSet(Configuration& cfg, const std::string& configFolder, const
     ReadMonexChnTimegateFile(cfg, file, timeBase, op);
 }
 
-}  // namespace tem
+} // namespace tem

@@ -32,7 +32,7 @@ double MoveFrequencyToBase(double frequency, int newBaseFrequency);
 void ApplyBaseFrequency(Configuration& cfg, int baseFrequency);
 
 // ---- Sampling rate -----------------------------------------------------------------------------
-inline constexpr std::array<int, 3> StandardSamplingRates = {156250, 312500, 625000};  ///< Hz
+inline constexpr std::array<int, 3> StandardSamplingRates = {156250, 312500, 625000}; ///< Hz
 inline constexpr int OtherSampleRateItem = 3;
 /// Item 0..2 for a standard rate, 3 ("Other") for any other.
 int SampleRateItemOf(int rate);
@@ -54,7 +54,7 @@ void CountGatesInRampAllChannels(Configuration& cfg);
 
 // ---- Gate tables -------------------------------------------------------------------------------
 struct Gate {
-    double centre = 0, width = 0, start = 0, end = 0;  ///< s
+    double centre = 0, width = 0, start = 0, end = 0; ///< s
 };
 /// Consistency tolerance (s): time base 1 allows 1 % of the centre but at least 0.2 us; any other
 /// time base 0.2 us.
@@ -70,29 +70,37 @@ inline constexpr std::string_view GateConsistencyMessage =
 // ---- Channel delays ----------------------------------------------------------------------------
 /// One column of the channel delays grid (rows 1 to 9).
 struct ChannelDelays {
-    double rxDelay = 0;        ///< PreBinAppliedRxDelay of the channel's receiver, s
-    double gateTimeShift = 0;  ///< s
-    double meaTimeDelay = 0;   ///< s
+    double rxDelay = 0;       ///< PreBinAppliedRxDelay of the channel's receiver, s
+    double gateTimeShift = 0; ///< s
+    double meaTimeDelay = 0;  ///< s
     double gate1AsApplied = 0;
     double gate1Modelling = 0;
     int timeBase = 0, tx = 0, rx = 0, gatesInRamp = 0;
 };
 ChannelDelays ChannelDelaysOf(const Configuration& cfg, int channel);
 /// Rows 1 to 3 of a column into the model.
-void StoreChannelDelays(Configuration& cfg, int channel, double rxDelay, double gateTimeShift, double meaTimeDelay);
-inline constexpr std::array<std::string_view, 10> ChannelDelayRowNames = {
-    "ChnDelays",           "PreBinAppliedRxDelay-Hidden", "GateTimeShift-Modelled", "MeaTimeDelay-AarhusInst",
-    "Gate1Adjusted-AsApplied", "Gate1Adjusted-Modelling", "Timebase#", "Tx#", "Rx#", "GatesInRamp"};
+void StoreChannelDelays(Configuration& cfg, int channel, double rxDelay, double gateTimeShift,
+                        double meaTimeDelay);
+inline constexpr std::array<std::string_view, 10> ChannelDelayRowNames = {"ChnDelays",
+                                                                          "PreBinAppliedRxDelay-Hidden",
+                                                                          "GateTimeShift-Modelled",
+                                                                          "MeaTimeDelay-AarhusInst",
+                                                                          "Gate1Adjusted-AsApplied",
+                                                                          "Gate1Adjusted-Modelling",
+                                                                          "Timebase#",
+                                                                          "Tx#",
+                                                                          "Rx#",
+                                                                          "GatesInRamp"};
 
 // ---- Time line ---------------------------------------------------------------------------------
 struct TimelineSeries {
-    std::vector<double> outputX, outputY;          ///< shifted output gate centres, y 0.6
-    std::vector<double> instrumentX, instrumentY;  ///< gates from the ramp start trigger, y 0.2
-    std::vector<double> rampX, rampY;              ///< waveform points from time 0, |amplitude|
-    double linearEnd = 0;                          ///< GateCentre[10] of the time base
-    double logEnd = 0;                             ///< GateCentre[NoGates] of the time base
+    std::vector<double> outputX, outputY;         ///< shifted output gate centres, y 0.6
+    std::vector<double> instrumentX, instrumentY; ///< gates from the ramp start trigger, y 0.2
+    std::vector<double> rampX, rampY;             ///< waveform points from time 0, |amplitude|
+    double linearEnd = 0;                         ///< GateCentre[10] of the time base
+    double logEnd = 0;                            ///< GateCentre[NoGates] of the time base
 };
-inline constexpr double TimelineLogStart = 1e-6;  ///< s
+inline constexpr double TimelineLogStart = 1e-6; ///< s
 TimelineSeries Timeline(const Configuration& cfg, int channel);
 
 // ---- Known gate sets ---------------------------------------------------------------------------
@@ -105,7 +113,7 @@ const std::vector<std::string>& KnownGateSetNames(bool auxiliary);
 std::string KnownGateSetFile(const std::string& configFolder, const std::string& name);
 /// Reads the stored gate set into TimeBase[timeBase]. Throws InOutError naming the file when it
 /// does not exist; nothing is changed then.
-void LoadKnownGateSet(Configuration& cfg, const std::string& configFolder, const std::string& name, int timeBase,
-                      Operator& op);
+void LoadKnownGateSet(Configuration& cfg, const std::string& configFolder, const std::string& name,
+                      int timeBase, Operator& op);
 
-}  // namespace tem
+} // namespace tem

@@ -9,7 +9,17 @@ namespace tem {
 struct TVehicle;
 
 /// The sensors of the vehicle window in their order, with the fallbacks of their coordinates (m).
-enum class VehicleSensor { GNSS, GNSS2, Diff, Diff2, Altimeter, Altimeter2, Inclinometer, Inclinometer2, Sonar };
+enum class VehicleSensor {
+    GNSS,
+    GNSS2,
+    Diff,
+    Diff2,
+    Altimeter,
+    Altimeter2,
+    Inclinometer,
+    Inclinometer2,
+    Sonar
+};
 inline constexpr int VehicleSensorCount = 9;
 
 struct SensorFields {
@@ -26,4 +36,4 @@ bool WheelbaseMatches(const TVehicle& v);
 inline constexpr std::string_view WheelbaseMessage =
     "Wheelbase must be equal to Steering Axle X minus Fixed Axle X. Please try again.";
 
-}  // namespace tem
+} // namespace tem

@@ -17,17 +17,21 @@ double rowNumber(const std::string& text, const std::optional<double>& exact, do
     return ParseFloat(text).value_or(fallback);
 }
 
-}  // namespace
+} // namespace
 
-double WaveformFallback(int row) { return 0.0003 * row - 0.001; }
+double WaveformFallback(int row)
+{
+    return 0.0003 * row - 0.001;
+}
 
-void CommitWaveformRows(TTxWaveform& w, const std::vector<WaveformRow>& rows, bool keepRampWhenEmpty, Operator& op)
+void CommitWaveformRows(TTxWaveform& w, const std::vector<WaveformRow>& rows, bool keepRampWhenEmpty,
+                        Operator& op)
 {
     std::size_t n = rows.size();
     if (n > static_cast<std::size_t>(MaxWaveformPoints)) {
         op.inform("A waveform holds at most " + std::to_string(MaxWaveformPoints) + " points; the " +
-                  std::to_string(n - MaxWaveformPoints) + " rows after point " + std::to_string(MaxWaveformPoints) +
-                  " were not stored.");
+                  std::to_string(n - MaxWaveformPoints) + " rows after point " +
+                  std::to_string(MaxWaveformPoints) + " were not stored.");
         n = MaxWaveformPoints;
     }
     w.WaveformPointsDigitized = static_cast<int>(n);
@@ -35,7 +39,8 @@ void CommitWaveformRows(TTxWaveform& w, const std::vector<WaveformRow>& rows, bo
     for (std::size_t i = 0; i < n; ++i) {
         const int j = static_cast<int>(i) + 1;
         w.WaveformPointTimes[j] = rowNumber(rows[i].time, rows[i].exactTime, WaveformFallback(j));
-        w.WaveformPointAmplitudes[j] = rowNumber(rows[i].amplitude, rows[i].exactAmplitude, WaveformFallback(j));
+        w.WaveformPointAmplitudes[j] =
+            rowNumber(rows[i].amplitude, rows[i].exactAmplitude, WaveformFallback(j));
         if (j > 1 && !(w.WaveformPointTimes[j] > w.WaveformPointTimes[j - 1]))
             ascending = false;
     }
@@ -53,8 +58,8 @@ int WaveformPointCount(std::string_view text, Operator& op)
     if (!v)
         return 4;
     if (*v > MaxWaveformPoints) {
-        op.inform("A waveform holds at most " + std::to_string(MaxWaveformPoints) + " points; the count is set to " +
-                  std::to_string(MaxWaveformPoints) + ".");
+        op.inform("A waveform holds at most " + std::to_string(MaxWaveformPoints) +
+                  " points; the count is set to " + std::to_string(MaxWaveformPoints) + ".");
         return MaxWaveformPoints;
     }
     if (*v < std::numeric_limits<int>::min())
@@ -62,4 +67,4 @@ int WaveformPointCount(std::string_view text, Operator& op)
     return static_cast<int>(*v);
 }
 
-}  // namespace tem
+} // namespace tem

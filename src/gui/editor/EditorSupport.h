@@ -1,0 +1,55 @@
+#pragma once
+// Small helpers the editor windows share: text conversion, the error boundary of a handler, and
+// number cells that remember the exact value they were filled from.
+
+#include <QLineEdit>
+#include <QString>
+#include <QTableWidget>
+#include <string>
+#include <string_view>
+
+#include "core/action_error.h"
+#include "core/operator.h"
+
+namespace editor {
+
+inline std::string S(const QString& s)
+{
+    return s.toStdString();
+}
+inline QString Q(std::string_view s)
+{
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+/// Runs a handler; an action that must stop is reported once. Returns false when it stopped.
+template <class F> bool Guarded(tem::Operator& op, F&& f)
+{
+    try {
+        f();
+        return true;
+    } catch (const tem::ActionError& e) {
+        op.inform(e.what());
+        return false;
+    }
+}
+
+/// A cell showing text (read-only unless editable).
+void SetCell(QTableWidget* grid, int row, int col, const QString& text, bool editable);
+/// A cell showing a number: text is what is shown, exact the model value it came from.
+void SetNumberCell(QTableWidget* grid, int row, int col, double exact, const QString& text,
+                   bool editable = true);
+/// The number of a cell: the exact value while its text is unchanged, else the text as a number,
+/// else fallback.
+double CellNumber(const QTableWidget* grid, int row, int col, double fallback);
+/// Whether a cell holds a number (or its unchanged exact value).
+bool CellHasNumber(const QTableWidget* grid, int row, int col);
+
+/// The same for an edit box.
+void SetNumberEdit(QLineEdit* edit, double exact, const QString& text);
+double EditNumber(const QLineEdit* edit, double fallback);
+/// An edit showing a model value in other units (shown = value x scale): the exact value while the
+/// text is unchanged, else the text / scale, else fallback (in model units).
+double EditValue(const QLineEdit* edit, double scale, double fallback);
+
+} // namespace editor
