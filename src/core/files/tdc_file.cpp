@@ -618,6 +618,43 @@ void TdcReader::CurrentLink()
 
 // ---- Writing ------------------------------------------------------------------------------------
 
+/// Whether a line may carry a comment after its value: a "/" after its first "=" (and none before).
+bool MayCarryComment(std::string_view text)
+{
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string_view::npos)
+            end = text.size();
+        const std::string_view line = text.substr(start, end - start);
+        const std::size_t eq = line.find('=');
+        if (eq != std::string_view::npos && line.find('/') > eq &&
+            line.find('/', eq) != std::string_view::npos)
+            return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+/// The file to update in place (empty when it does not exist yet). A comment after a value would
+/// go with the line the writer replaces; moved onto a line of its own first (as the tidying after
+/// the write does anyway), it stays in the file.
+KeywordFile LoadForWriting(const std::string& fileName)
+{
+    if (!FileExists(fileName))
+        return KeywordFile::Load(fileName);
+    const std::string bytes = ReadFileBytes(fileName);
+    if (!MayCarryComment(bytes))
+        return KeywordFile::FromText(bytes);
+    std::vector<std::string> lines = SplitLines(bytes);
+    if (!SplitInlineComments(lines, [] { return true; }))
+        return KeywordFile::FromText(bytes);
+    std::string text;
+    for (const std::string& line : lines)
+        text.append(line).append("\r\n");
+    return KeywordFile::FromText(text);
+}
+
 class TdcWriter {
   public:
     TdcWriter(Configuration& cfg, KeywordFile& file) : cfg_(cfg), f_(file), fmt_(cfg.TDCorGEX) {}
@@ -999,16 +1036,7 @@ void SaveTDCToFile(Configuration& cfg, const DataFolders& folders, Operator& op)
         return;
     PreWriteCheckandBackup(cfg, op);
 
-    KeywordFile saveFile = KeywordFile::Load(cfg.SaveFilename);
-    // A comment after a value would go with the line the writer replaces; moved onto a line of its
-    // own first (as the tidying after the write would do anyway), it stays in the file.
-    std::vector<std::string> lines = saveFile.Lines();
-    if (SplitInlineComments(lines, [] { return true; })) {
-        std::string text;
-        for (const std::string& line : lines)
-            text.append(line).append("\r\n");
-        saveFile = KeywordFile::FromText(text);
-    }
+    KeywordFile saveFile = LoadForWriting(cfg.SaveFilename);
     TxRxAliasAcqChnMapping(cfg, op);
     TdcWriter writer(cfg, saveFile);
     writer.General();
