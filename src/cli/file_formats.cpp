@@ -15,7 +15,7 @@ namespace {
 
 // Switch a format on by naming its reader and writer here.
 const std::array<FileFormat, 2> Formats = {{
-    {".tdc", TINIFileFormat::TDC, nullptr, nullptr},
+    {".tdc", TINIFileFormat::TDC, &LoadTDCFromFile, &SaveTDCToFile},
     {".gex", TINIFileFormat::GEX, &LoadGEXFromFile, &SaveGEXToFile},
 }};
 
