@@ -165,8 +165,7 @@ int chnCommand(CommandContext& ctx, const std::string& fileName)
 {
     requireReadableFile(fileName);
     Configuration cfg = defaultModel();
-    // CHN_READER_PENDING: the CHN reader is not on main yet.
-    throw UsageError("Reading CHN files is not available yet: " + fileName);
+    ReadMonexChnTimegateFile(cfg, fileName, 1, ctx.op);
     const Json base = TimeBaseToJson(cfg.TimeBase[1]);
     Json j;
     for (const char* key : {"GateSetName", "NumGatesInSet", "drivenGateStart", "GateCentre", "drivenGateEnd",

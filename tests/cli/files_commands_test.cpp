@@ -58,7 +58,7 @@ TEST(CliCheck, TellsMastersFromOtherFilesAndCatchesTampering)
     EXPECT_EQ(f.read("master.TDC"), stampedMaster("All"));
 }
 
-TEST(CliChn, DISABLED_PrintsTheGateSetAndItsMessages)
+TEST(CliChn, PrintsTheGateSetAndItsMessages)
 {
     CliFixture f;
     const std::string three = f.write("three.chn", "Short set\r\nnumtimes=3\r\nDELAY   WIDTH\r\n0.010 0.004\r\n"
