@@ -1,0 +1,62 @@
+#pragma once
+// The engine's files: the model file that lists the data sets and their layered earths, the TEM
+// system file of each channel, and the result file of each data set.
+//
+// Lines are read without regard to their ending (LF or CR LF); blank lines are skipped; text
+// after '!' is a comment; numbers are separated by blanks, tabs or commas and use a decimal point
+// (exponents may have any number of digits, as in 1.5E-005). Every problem is reported with the
+// file and line it was found on.
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/kernel.h"
+#include "engine/system.h"
+
+namespace tem::engine {
+
+/// A problem in an input file; what() names the file and the line.
+class InputError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+/// One data set of the model file.
+struct DataSetEntry {
+    int number = 0;                  ///< as written on its line (0 when unreadable)
+    int line = 0;                    ///< line of the data-set list
+    std::string system_file;         ///< TEM system file name as written
+    std::optional<LayeredEarth> earth;
+    std::string problem;             ///< why the data set cannot be computed (empty when it can)
+};
+
+struct ModelFile {
+    std::vector<DataSetEntry> data_sets;
+    std::vector<std::string> notes;  ///< things worth saying on the console
+};
+
+/// Reads the model file. Throws InputError when not even the list of data sets can be read;
+/// problems of a single data set's model are recorded in that entry.
+ModelFile ParseModelFile(std::string_view text, const std::string& file_name);
+
+/// A TEM system file.
+struct SystemFile {
+    std::vector<std::string> header_lines;  ///< every line before the gates, as read
+    std::vector<std::string> gate_times;    ///< each gate's centre as written
+    TemSystem system;
+    bool front_gate = false;
+};
+
+/// Reads a TEM system file; throws InputError.
+SystemFile ParseSystemFile(std::string_view text, const std::string& file_name);
+
+/// Result file name of data set n: "FWD" + n in five digits + ".fwr".
+std::string ResultFileName(int data_set);
+
+/// Result text: the header lines, then per gate its time as written and the value ("%.14E").
+std::string FormatResult(const SystemFile& file, const std::vector<double>& values);
+
+}  // namespace tem::engine

@@ -1,0 +1,23 @@
+#pragma once
+// One run of the engine: reads the model file and its TEM system files, computes every data set
+// (in parallel, one worker per core) and writes a result file per data set next to the model file.
+
+#include <filesystem>
+#include <ostream>
+
+#include "engine/forward.h"
+
+namespace tem::engine {
+
+struct RunArguments {
+    std::filesystem::path model_file;
+    std::filesystem::path control_file;  ///< accepted, not read
+    ForwardSettings settings;
+    int threads = 0;                     ///< 0: one per core
+};
+
+/// Writes one console line per data set as it finishes and a final summary line. Returns 0 when
+/// every result file was written, 1 when some data set failed, 2 when nothing could be read.
+int RunEngine(const RunArguments& arguments, std::ostream& console);
+
+}  // namespace tem::engine
