@@ -218,11 +218,17 @@ SourceWeights ComputeSourceWeights(const LoopAndReceiver& geometry, const Digita
         double damping = lambda * total_height > 60 ? 0.0 : std::exp(-lambda * total_height);
         weights[p - wavenumbers.first] *= scale * lambda * damping;
     }
-    // Trim wavenumbers the height makes irrelevant.
+    // Trim the wavenumbers that cannot matter: those the height damps away, and the tails where the
+    // filter weights fall below 1e-13 of the largest (|r_TE| <= 1, so they change nothing that the
+    // filter itself resolves).
+    double largest = 0;
+    for (double w : weights)
+        largest = std::max(largest, std::abs(w));
+    const double negligible = 1e-13 * largest;
     int first = 0, last = wavenumbers.count() - 1;
-    while (first <= last && weights[first] == 0)
+    while (first <= last && std::abs(weights[first]) <= negligible)
         ++first;
-    while (last >= first && weights[last] == 0)
+    while (last >= first && std::abs(weights[last]) <= negligible)
         --last;
     if (first > last)
         return result;
