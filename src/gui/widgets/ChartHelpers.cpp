@@ -67,11 +67,9 @@ void PlaceLegend(QCustomPlot* plot, bool top)
     plot->legend->setVisible(true);
     plot->legend->setFillOrder(QCPLayoutGrid::foColumnsFirst);
     plot->legend->setWrap(3);
-    if (plot->plotLayout()->rowCount() == 1) {
-        plot->plotLayout()->insertRow(top ? 0 : 1);
-        plot->plotLayout()->setRowStretchFactor(top ? 0 : 1, 0.001);
-    }
-    const int row = top ? 0 : plot->plotLayout()->rowCount() - 1;
+    const int row = top ? 0 : plot->plotLayout()->rowCount();
+    plot->plotLayout()->insertRow(row);
+    plot->plotLayout()->setRowStretchFactor(row, 0.001);
     plot->plotLayout()->addElement(row, 0, plot->legend);
 }
 
