@@ -698,11 +698,11 @@ class GexReader {
             a.TxNumber = ReadInt(f_, C, "TxNumber", -1);
             if (a.TxNumber == -1) {
                 const std::string& m = a.TransmitterMoment;
-                if (m == "SingleM")
+                if (SameText(m, "SingleM"))
                     a.TxNumber = cfg_.TxSingle;
-                else if (m == "LM")
+                else if (SameText(m, "LM"))
                     a.TxNumber = cfg_.TxLM;
-                else if (m == "HM")
+                else if (SameText(m, "HM"))
                     a.TxNumber = cfg_.TxHM;
                 else {
                     op_.inform(
@@ -1428,8 +1428,8 @@ void LoadGEXFromFile(Configuration& cfg, const DataFolders& folders, Operator& o
     cfg.TDCorGEX = TINIFileFormat::GEX;
     if (exists)
         PreReadCheck(cfg, folders, op);
-    else
-        cfg.TempFilename = folders.temConfig + "Temp.GEX";
+    // Also after a refused master: the working copy of the previous read is what is read then.
+    cfg.TempFilename = folders.temConfig + "Temp.GEX";
     const KeywordFile f = KeywordFile::Load(cfg.TempFilename);
     GexReader(cfg, f, op).Run();
     CheckTxMomentTxNumberMatch(cfg, op);

@@ -505,6 +505,37 @@ TEST(GexWrite, DeclinedMasterQuestionWritesNothing)
     EXPECT_FALSE(fs::exists(cfg.SaveFilename));
 }
 
+TEST(GexWrite, MasterIsStampedAndATamperedOneIsRefused)
+{
+    TempFolder tmp;
+    Configuration cfg = MakeModel(true);
+    Settle(cfg);
+    cfg.Master = true;
+    cfg.SaveFilename = tmp.file("master.gex");
+    RecordingOperator op;
+    op.answers = {true};
+    SaveGEXToFile(cfg, tmp.folders, op);
+    EXPECT_NE(KeywordFile::Load(cfg.SaveFilename).ReadString("General", "MasterTamperCheckCRC", "0"), "0");
+
+    RecordingOperator op2;
+    const Configuration intact = LoadGex(cfg.SaveFilename, tmp, op2);
+    EXPECT_TRUE(op2.messages.empty());
+    EXPECT_TRUE(intact.Master);
+    EXPECT_EQ(intact.Tx[2].Turns, 4);
+
+    std::string text = ReadBytes(cfg.SaveFilename);
+    text.replace(text.find("NumberOfTurnsHM=4"), 17, "NumberOfTurnsHM=5");
+    WriteBytes(cfg.SaveFilename, text);
+    RecordingOperator op3;
+    const Configuration tampered = LoadGex(cfg.SaveFilename, tmp, op3);
+    ASSERT_GE(op3.messages.size(), 3u);
+    EXPECT_EQ(op3.messages[0],
+              "CONFIGURATION FILE CORRUPTED! This is a master TEM configuration file and someone "
+              "has tampered with it");
+    EXPECT_TRUE(tampered.IsCorrupt);
+    EXPECT_EQ(tampered.Tx[2].Turns, 4) << "the working copy of the previous read, not the tampered file";
+}
+
 TEST(GexWrite, AliasMomentKeepsItsGatesInItsOwnSection)
 {
     TempFolder tmp;
