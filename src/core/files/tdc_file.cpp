@@ -5,6 +5,7 @@
 #include <cmath>
 #include <filesystem>
 #include <numbers>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>

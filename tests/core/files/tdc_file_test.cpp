@@ -765,6 +765,14 @@ TEST_F(TdcTest, GexExtensionWritesGexSectionNamesWithTdcKeys)
     EXPECT_EQ(f.ReadString("Channel1", "TxApproximateCurrent", ""), "3");
 }
 
+TEST_F(TdcTest, AWriteThatFailsIsReportedAndLeavesNoFile)
+{
+    Configuration cfg = DemoConfiguration();
+    EXPECT_THROW(Save(cfg, Path("no-such-folder/Setup.TDC")), InOutError);
+    EXPECT_FALSE(fs::exists(Path("no-such-folder")));
+    EXPECT_EQ(cfg.SaveFilename, Path("no-such-folder/Setup.TDC"));
+}
+
 // ---- Master files ---------------------------------------------------------------------------------
 
 TEST_F(TdcTest, MasterSavedByTheProgramPassesAndOneChangedByteFails)
