@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Starts the program on the demonstration configuration.
+# Starts the program. It opens a window, so run it from a desktop session.
 set -euo pipefail
 build=${1:-build}
-exec "$build/src/cli/temsetrix-cli" show "$(dirname "$0")/../data/DemoConfig.TDC"
+exec "$build/src/gui/temsetrix"

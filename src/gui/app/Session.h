@@ -1,0 +1,28 @@
+#pragma once
+// Everything the windows share for the life of the process: the configuration model, the data
+// folders, and the operator and file-dialog interfaces through which they talk to the person at
+// the keyboard. The application owns one Session and hands it to every window by reference.
+
+#include <string>
+
+#include "core/model/configuration.h"
+#include "core/model/data_folders.h"
+#include "core/operator.h"
+
+namespace tem::gui {
+
+struct Session {
+    Session(DataFolders dataFolders, Operator& oper, FileDialogs& fileDialogs)
+        : folders(std::move(dataFolders)), op(oper), dialogs(fileDialogs)
+    {
+    }
+
+    Configuration cfg;       ///< the configuration model
+    DataFolders folders;     ///< shared and configuration data folders
+    Operator& op;            ///< messages and Yes/No questions
+    FileDialogs& dialogs;    ///< open and save dialogs, folder chooser
+    /// Names the settings file (<configuration folder>/<programName>.INI): the executable's name.
+    std::string programName = "temsetrix";
+};
+
+}  // namespace tem::gui

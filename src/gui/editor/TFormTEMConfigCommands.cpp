@@ -1,0 +1,439 @@
+// The file and master commands of the main window, the moment rules and the buttons that open
+// other windows.
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QFileInfo>
+#include <QLineEdit>
+
+#include <filesystem>
+
+#include "core/files/gex_file.h"
+#include "core/files/protection.h"
+#include "core/files/tdc_file.h"
+#include "core/model/derived.h"
+#include "editor/FormValues.h"
+#include "editor/TFormHELP.h"
+#include "editor/TFormTEMConfig.h"
+#include "ui_TFormTEMConfig.h"
+#include "widgets/PointChart3D.h"
+#include "widgets/RadioGroup.h"
+
+namespace tem::gui {
+
+namespace {
+
+const char* const OpenDialogTitle = "Open a Time Domain EM Configuration File";
+const char* const OpenDialogFilter = "TDC files of TEM configuration (*.TDC *.tdc);;"
+                                     "Aarhus Workbench GEX files (*.GEX *.gex)";
+const char* const SaveDialogTitle = "Save Configuration FIle";
+const char* const SaveDialogFilter = "TDC TEM configuration files (*.TDC *.tdc);;"
+                                     "GEX TEM configuration files (*.GEX *.gex)";
+const char* const NeverSaved = "Not_Saved.TDC";
+
+QString FormatExt(TINIFileFormat f)
+{
+    return f == TINIFileFormat::GEX ? ".GEX" : ".TDC";
+}
+
+/// The file Save writes: the name with the format's extension. File names are case-sensitive
+/// here: a name that has the extension in other letters (a.tdc) keeps it, and GEX files are
+/// written with the lower-case ".gex" the GEX writer gives them, so the existence, master and
+/// overwrite checks look at the file that is actually written.
+QString SaveName(const QString& name, TINIFileFormat f)
+{
+    const bool sameFormat = ExtractFileExt(name).toUpper() == FormatExt(f);
+    if (f == TINIFileFormat::GEX)
+        return ChangeFileExt(name, ".gex");
+    return sameFormat ? name : ChangeFileExt(name, ".TDC");
+}
+
+bool FileExists(const std::string& name)
+{
+    std::error_code ec;
+    return !name.empty() && std::filesystem::is_regular_file(name, ec);
+}
+
+}  // namespace
+
+TINIFileFormat TFormTEMConfig::formatFromRadio() const
+{
+    return ui->RadioGroupTDCGEX->itemIndex() == 1 ? TINIFileFormat::GEX : TINIFileFormat::TDC;
+}
+
+void TFormTEMConfig::setFormat(TINIFileFormat f)
+{
+    s_.cfg.TDCorGEX = f;
+    // The save dialog offers the format's filter entry and extension through its file name.
+    if (!SaveDialogFileName.isEmpty())
+        SaveDialogFileName = ChangeFileExt(SaveDialogFileName, FormatExt(f));
+}
+
+// ---- Load -------------------------------------------------------------------------------------
+
+void TFormTEMConfig::ButtonLoadClick()
+{
+    command([this] {
+        setFormat(formatFromRadio());
+        const std::string chosen = s_.dialogs.openFile(OpenDialogTitle, OpenDialogFilter, s_.cfg.LoadFilename);
+        if (chosen.empty())
+            return;
+        LoadFile(QString::fromStdString(chosen));
+    });
+}
+
+void TFormTEMConfig::LoadFile(const QString& fileName)
+{
+    command([&] {
+        Configuration& cfg = s_.cfg;
+        ui->EditTDCFilename->setText(fileName);
+        cfg.LoadFilename = cfg.SaveFilename = fileName.toStdString();
+        OpenDialogFileName = fileName;
+        const QString ext = ExtractFileExt(fileName).toUpper();
+        TINIFileFormat f;
+        if (ext == ".GEX") {
+            f = TINIFileFormat::GEX;
+        } else if (ext == ".TDC") {
+            f = TINIFileFormat::TDC;
+        } else {
+            s_.op.inform("File extension must be either TDC or GEX but it was neither. ABORTING");
+            return;
+        }
+        setFormat(f);
+        // Read into a copy: a reader that stops half-way leaves the model as it was.
+        Configuration loaded = cfg;
+        if (f == TINIFileFormat::GEX)
+            LoadGEXFromFile(loaded, s_.folders, s_.op);
+        else
+            LoadTDCFromFile(loaded, s_.folders, s_.op);
+        cfg = std::move(loaded);
+        CalculateDrivenVariables(cfg, s_.op);
+        PopulateConfigForm();
+        DrawVehicle();
+        DrawTEMConfig();
+        ui->RadioGroupTDCGEX->setItemIndex(cfg.TDCorGEX == TINIFileFormat::GEX ? 1 : 0);
+        if (FileExists(cfg.LoadFilename))
+            addRecentFile(QString::fromStdString(cfg.LoadFilename));
+    });
+}
+
+// ---- Save -------------------------------------------------------------------------------------
+
+bool TFormTEMConfig::deleteForCleanSave(const std::string& question)
+{
+    Configuration& cfg = s_.cfg;
+    if (!ui->CheckBoxErase->isChecked() || !FileExists(cfg.SaveFilename))
+        return false;
+    if (!s_.op.ask(question, false))
+        return false;
+    // The file goes to its numbered backup before it is wiped, so a write that fails afterwards
+    // loses nothing.
+    PreWriteCheckandBackup(cfg, s_.op);
+    std::error_code ec;
+    std::filesystem::remove(cfg.SaveFilename, ec);
+    if (ec)
+        throw InOutError("Could not delete " + cfg.SaveFilename + ": " + ec.message());
+    return true;
+}
+
+void TFormTEMConfig::saveWithWriter()
+{
+    if (s_.cfg.TDCorGEX == TINIFileFormat::GEX)
+        SaveGEXToFile(s_.cfg, s_.folders, s_.op);
+    else
+        SaveTDCToFile(s_.cfg, s_.folders, s_.op);
+}
+
+void TFormTEMConfig::ButtonSaveClick()
+{
+    command([this] {
+        Configuration& cfg = s_.cfg;
+        setFormat(formatFromRadio());
+        if (cfg.LoadFilename == NeverSaved) {
+            ButtonSaveAsINIClick();
+            return;
+        }
+        UserInterfaceToConfigVars();
+        const TINIFileFormat f = cfg.TDCorGEX;
+        cfg.SaveFilename = SaveName(ui->EditTDCFilename->text(), f).toStdString();
+        if (FileExists(cfg.SaveFilename)) {
+            bool isMaster = false, corrupt = false;
+            std::uint32_t crc = 0;
+            CheckIsFileProtected(cfg.SaveFilename, SectionGen(f), isMaster, crc, corrupt);
+            if (isMaster) {
+                s_.op.inform("This is a Master TEM Configuration - it cannot be altered - try SaveAs to write to a "
+                             "duplicate");
+                return;
+            }
+        }
+        const char* kind = "TDC";
+        if (f == TINIFileFormat::GEX) {
+            kind = "GEX";
+            const TMomentID m1 = cfg.Tx[1].MomentID, m2 = cfg.Tx[2].MomentID;
+            const bool single = cfg.NumTx == 1 && m1 == TMomentID::SingleM;
+            const bool lowHigh = cfg.NumTx == 2 && m1 == TMomentID::LM && m2 == TMomentID::HM;
+            const bool highLow = cfg.NumTx == 2 && m1 == TMomentID::HM && m2 == TMomentID::LM;
+            if (highLow) {
+                s_.op.inform("GEX file has a convention that TxDef = LM (Low Moment) and TxAux = HM (High Moment). "
+                             "You have reversed them. The reverse order can be specified like this using "
+                             "[Channel#] section keyword TRANSMITTER MOMENT");
+            } else if (!single && !lowHigh) {
+                s_.op.inform("GEX supports only TxDef = SingleM Moment, or TxDef = LM and TxAux = HM. Other "
+                             "combinations are not conventional. ABORTING: GEX NOT Saved");
+                return;
+            }
+        }
+        if (FileExists(cfg.SaveFilename) &&
+            !s_.op.ask(std::string("This ") + kind + " file already exists - Overwrite?", true))
+            return;
+        deleteForCleanSave("\"Clean Save\" will wipe any un-identified information in your file - Continue?");
+        saveWithWriter();
+        cfg.LoadFilename = cfg.SaveFilename;
+        BeenSaved = true;
+        const QString name = QString::fromStdString(cfg.LoadFilename);
+        ui->EditTDCFilename->setText(name);
+        OpenDialogFileName = name;
+        addRecentFile(name);
+    });
+}
+
+// ---- Copy As ----------------------------------------------------------------------------------
+
+void TFormTEMConfig::ButtonSaveAsINIClick()
+{
+    command([this] {
+        Configuration& cfg = s_.cfg;
+        if (SaveDialogFileName.isEmpty())
+            SaveDialogFileName = QString::fromStdString(cfg.SaveFilename);
+        SaveDialogFileName = ChangeFileExt(SaveDialogFileName, FormatExt(cfg.TDCorGEX));
+        cfg.SaveFilename = SaveDialogFileName.toStdString();
+        const QString chosen = QString::fromStdString(
+            s_.dialogs.saveFile(SaveDialogTitle, SaveDialogFilter, SaveDialogFileName.toStdString()));
+        if (chosen.isEmpty())
+            return;
+        const TINIFileFormat f =
+            ExtractFileExt(chosen).toUpper() == ".TDC" ? TINIFileFormat::TDC : TINIFileFormat::GEX;
+        setFormat(f);
+        ui->RadioGroupTDCGEX->setItemIndex(f == TINIFileFormat::GEX ? 1 : 0);
+        if (chosen == ui->EditTDCFilename->text() && ui->CheckBoxMaster->isChecked()) {
+            s_.op.inform("This file is marked as a master file - read only. Reassess what you are doing or try "
+                         "saving to a different filename. Save aborted.");
+            return;
+        }
+        ui->EditTDCFilename->setText(chosen);
+        cfg.ParentConfigFile = cfg.LoadFilename;
+        OpenDialogFileName = chosen;
+        SaveDialogFileName = chosen;
+        UserInterfaceToConfigVars();
+        cfg.LoadFilename = cfg.SaveFilename = chosen.toStdString();
+        deleteForCleanSave("\"Clean Save\" will wipe any un-identified information in your file - Erase? Continue?");
+        cfg.Master = false;
+        ui->CheckBoxMaster->setChecked(false);
+        saveWithWriter();
+        addRecentFile(chosen);
+    });
+}
+
+// ---- Master mark ------------------------------------------------------------------------------
+
+void TFormTEMConfig::CheckBoxMasterClick()
+{
+    command([this] {
+        Configuration& cfg = s_.cfg;
+        setFormat(formatFromRadio());
+        QCheckBox* box = ui->CheckBoxMaster;
+        if (!box->isChecked()) {
+            if (s_.op.ask("Removing protection from a master INI file will have lasting consequences for all "
+                          "operators using that file in the future. If a permanent change is important then please "
+                          "re-enable protection as soon as possible but consider renaming the changed file. IF YOU "
+                          "DO NOT KNOW WHAT YOU ARE DOING OR THE NIGHTMARE IMPLICATION POORLY THOUGHT THROUGH "
+                          "DOCUMENTATION CHANGES WILL CREATE THEN STOP NOW! Remove protection by saving a copy "
+                          "(SaveAsPrompt will follow)?",
+                          false)) {
+                cfg.Master = false;
+                ButtonSaveAsINIClick();
+            } else {
+                box->setChecked(true);
+                cfg.Master = true;
+            }
+            return;
+        }
+        if (!s_.op.ask("Are you sure? - file will be saved now and will not be able to be saved again without "
+                       "protection removal",
+                       false))
+            return;
+        const QString chosen = QString::fromStdString(
+            s_.dialogs.saveFile(SaveDialogTitle, SaveDialogFilter, SaveDialogFileName.toStdString()));
+        if (chosen.isEmpty()) {
+            box->setChecked(false);
+            cfg.Master = false;
+            return;
+        }
+        cfg.SaveFilename = chosen.toStdString();
+        if (FileExists(cfg.SaveFilename)) {
+            bool isMaster = false, corrupt = false;
+            std::uint32_t crc = 0;
+            CheckIsFileProtected(cfg.SaveFilename, SectionGen(cfg.TDCorGEX), isMaster, crc, corrupt);
+            if (isMaster && corrupt)
+                s_.op.inform("You are trying to overwrite a corrupted master file.");
+            if (isMaster) {
+                s_.op.inform("The file you are trying to overwrite is already a Master file and is protected - "
+                             "overwrite permission denied!");
+                box->setChecked(false);
+                cfg.Master = false;
+                return;
+            }
+        }
+        ui->EditTDCFilename->setText(chosen);
+        OpenDialogFileName = chosen;
+        UserInterfaceToConfigVars();
+        cfg.LoadFilename = chosen.toStdString();
+        deleteForCleanSave("\"Clean Save\" will wipe any un-identified information in your file - Continue?");
+        saveWithWriter();
+        addRecentFile(chosen);
+    });
+}
+
+// ---- Format choice ----------------------------------------------------------------------------
+
+void TFormTEMConfig::RadioGroupTDCGEXClick()
+{
+    setFormat(formatFromRadio());
+}
+
+void TFormTEMConfig::EditTDCFilenameExit()
+{
+    const QString text = ui->EditTDCFilename->text();
+    const bool tdc = ExtractFileExt(text).toUpper() == ".TDC";
+    ui->RadioGroupTDCGEX->setItemIndex(tdc ? 0 : 1);
+    setFormat(tdc ? TINIFileFormat::TDC : TINIFileFormat::GEX);
+    OpenDialogFileName = text;
+    SaveDialogFileName = text;
+}
+
+// ---- Moment rules -----------------------------------------------------------------------------
+
+void TFormTEMConfig::RadioGroupDefMomentClick(MomentSource source)
+{
+    command([&] {
+        Configuration& cfg = s_.cfg;
+        Ui::TFormTEMConfig& u = *ui;
+        const bool fromCheckBox = source == MomentSource::UseAuxTx || source == MomentSource::UseDefTx;
+        cfg.NumTx = std::clamp(ReadInt(u.ComboBoxNumTx->currentText(), 1), 1, MaxTx);
+        if (source == MomentSource::NumTxCombo && cfg.NumTx > 1)
+            u.CheckBoxUseAuxTx->setChecked(true);
+        if (fromCheckBox && !u.CheckBoxUseAuxTx->isChecked() && cfg.NumTx > 1) {
+            cfg.NumTx = 1;
+            u.ComboBoxNumTx->setCurrentIndex(0);
+        }
+        if (fromCheckBox && u.CheckBoxUseAuxTx->isChecked() && cfg.NumTx < 2) {
+            cfg.NumTx = 2;
+            u.ComboBoxNumTx->setCurrentIndex(1);
+            u.RadioGroupDefMoment->setItemIndex(int(TMomentID::LM));
+            u.RadioGroupAuxMoment->setItemIndex(int(TMomentID::HM));
+        }
+        if (cfg.NumTx < 2) {
+            cfg.NumTx = 1;
+            u.ComboBoxNumTx->setEditText("1");
+            cfg.Tx[1].MomentID = TMomentID::SingleM;
+            u.CheckBoxUseAuxTx->setChecked(false);
+            u.RadioGroupDefMoment->setItemIndex(int(TMomentID::SingleM));
+        }
+        if (u.RadioGroupDefMoment->itemIndex() >= 0)
+            cfg.Tx[1].MomentID = TMomentID(u.RadioGroupDefMoment->itemIndex());
+        if (u.RadioGroupAuxMoment->itemIndex() >= 0)
+            cfg.Tx[2].MomentID = TMomentID(u.RadioGroupAuxMoment->itemIndex());
+        if (cfg.NumTx >= 2) {
+            const TMomentID m1 = cfg.Tx[1].MomentID, m2 = cfg.Tx[2].MomentID;
+            const bool refused = m1 == m2 && m1 != TMomentID::Other;
+            if (!refused && m1 == TMomentID::HM && m2 == TMomentID::LM)
+                s_.op.inform("Convention is to Have TxDef as LM and TxAux as HM if both are in use. Consider swapping.");
+            if (refused) {
+                s_.op.inform("If both transmitter moments exist then moments should be identified differently. TDC "
+                             "format can accommodate but GEX format and Aarhus Workbench cannot. Combination HM LM "
+                             "is unconventional.");
+                cfg.Tx[1].MomentID = TMomentID::LM;
+                cfg.Tx[2].MomentID = TMomentID::HM;
+            }
+        }
+        TxRxAliasAcqChnMapping(cfg, s_.op);
+        PopulateConfigForm();
+    });
+}
+
+// ---- Buttons ----------------------------------------------------------------------------------
+
+void TFormTEMConfig::ButtonRefreshGraphClick()
+{
+    command([this] {
+        UserInterfaceToConfigVars();
+        DrawTEMConfig();
+    });
+}
+
+void TFormTEMConfig::ButtonCentroidClick()
+{
+    command([this] {
+        UserInterfaceToConfigVars();
+        DrawTEMConfig();
+        s_.op.inform("Yet to Implement - please do this manually for now");
+    });
+}
+
+void TFormTEMConfig::ButtonPDFClick()
+{
+    command([this] {
+        s_.op.inform("Yet to implement. The idea is to present graphs and parameters neatly for reports "
+                     "specifications appendices. In the interim, you will be prompted to save just a PNG of the "
+                     "configuration diagram.");
+        const QString file = QString::fromStdString(s_.dialogs.saveFile(
+            "Save the configuration diagram as a PNG image", "PNG images (*.PNG *.png)", PngDialogFileName.toStdString()));
+        if (file.isEmpty())
+            return;
+        PngDialogFileName = file;
+        if (!chart()->exportPng(file))
+            s_.op.inform("Could not write the image " + file.toStdString());
+    });
+}
+
+void TFormTEMConfig::ButtonHELPClick()
+{
+    help_->show();
+    help_->raise();
+    help_->activateWindow();
+}
+
+void TFormTEMConfig::ButtonFwdModelClick()
+{
+    if (!FileExists(s_.cfg.LoadFilename)) {
+        s_.op.inform("The TDC configuration file must be saved before you can forward model");
+        return;
+    }
+    notYetAvailable("Forward Model");
+}
+
+void TFormTEMConfig::RunSatellite(QDialog& window)
+{
+    window.exec();
+    FormActivate();
+}
+
+void TFormTEMConfig::notYetAvailable(const QString& windowName)
+{
+    s_.op.inform("The " + windowName.toStdString() + " window is not part of this version of TEM Setrix yet.");
+}
+
+// The satellite windows are wired here as they are built: create the window with the session,
+// then RunSatellite(window).
+void TFormTEMConfig::ButtonTimeBaseClick() { notYetAvailable("Time Base Parameters"); }
+void TFormTEMConfig::ButtonAcqChannelsClick() { notYetAvailable("Acquisition Channels"); }
+void TFormTEMConfig::ButtonTxWaveformsClick() { notYetAvailable("Transmitter Waveforms"); }
+void TFormTEMConfig::ButtonSysResponseClick() { notYetAvailable("System Response"); }
+void TFormTEMConfig::ButtonVehicleClick()
+{
+    // After the vehicle window: DrawVehicle() (RunSatellite's refill redraws it too).
+    notYetAvailable("Vehicle Parameters");
+}
+
+}  // namespace tem::gui

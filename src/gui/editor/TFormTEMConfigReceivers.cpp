@@ -1,0 +1,164 @@
+// The receiver panels of the main window: one key/value editor per receiver, tags 1 to 3.
+
+#include <cmath>
+#include <numbers>
+
+#include "editor/FormValues.h"
+#include "editor/TFormTEMConfig.h"
+#include "widgets/KeyValueEditor.h"
+
+namespace tem::gui {
+
+namespace {
+
+const QString ShapeList = "POLYGON CIRCLE OCTAGON SEPTAGON HEXAGON PENTAGON SQUARE TRIANGLE RECTANGLE";
+
+int EditorTag(const KeyValueEditor& editor)
+{
+    return editor.property("tag").toInt();
+}
+
+bool IsPolygon(const std::string& shape)
+{
+    return QString::fromStdString(shape).trimmed().compare("POLYGON", Qt::CaseInsensitive) == 0;
+}
+
+QString NodeKey(const char* prefix, int k)
+{
+    return QString(prefix) + QString::asprintf("%02d", k);
+}
+
+/// The highest node number a receiver can hold (nodes 0 to Loopsides).
+constexpr int MaxRxNode = MaxLoopSides;
+
+}  // namespace
+
+void TFormTEMConfig::WriteRxParamsToForm(KeyValueEditor& editor)
+{
+    Configuration& cfg = s_.cfg;
+    const int t = EditorTag(editor);
+    TReceiver& rx = cfg.Rx[cfg.NumRx < t ? 1 : t];
+
+    editor.clearRows();
+    editor.setTitles(QString("Receiver %1 Key").arg(t), "Value");
+    editor.appendRow("CentroidX", Fmt("%8.3f", rx.CentroidX));
+    editor.appendRow("CentroidY", Fmt("%8.3f", rx.CentroidY));
+    editor.appendRow("CentroidZ", Fmt("%8.3f", rx.CentroidZ));
+    editor.appendRow("Name", QString::fromStdString(rx.Name));
+    rx.Orientation = QString::fromStdString(rx.Orientation).trimmed().toStdString();
+    if (rx.Orientation.empty() || QString("ZXY").indexOf(QString::fromStdString(rx.Orientation)) < 0)
+        rx.Orientation = "Z";
+    editor.appendRow("Orientation", QString::fromStdString(rx.Orientation));
+    editor.appendRow("Turns", QString::asprintf("%3d", rx.Turns));
+    editor.appendRow("AreaSingleTurn", Fmt("%12.4f", rx.AreaSingleTurn));
+    editor.appendRow("PreAmpGain", Fmt("%8.3f", rx.PreAmpGain));
+    editor.appendRow("AreaNumTurnsxPreAmpxSingleTurn", Fmt("%12.4f", rx.AreaNumTurnsxPreAmpxSingleTurn));
+    editor.appendRow("DampingOhms", Fmt("%8.3f", rx.DampingOhms));
+    editor.appendRow("FilterHz", Fmt("%10.2f", rx.FilterHz));
+    editor.appendRow("FilterOrder", Fmt("%8.3f", rx.FilterOrder));
+    editor.appendRow("PreBinAppliedRxDelay", Fmt("%12.7f", rx.PreBinAppliedRxDelay));
+    editor.appendRow("AtoDConvGain", Fmt("%8.3f", rx.AtoDConvGain));
+    editor.appendRow("AxisTilt", Fmt("%8.3f", rx.AxisTilt));
+    editor.appendRow("AxisRotation", Fmt("%8.3f", rx.AxisRotation));
+    const int type = std::clamp(int(rx.RxType), 0, int(RxTypeNames.size()) - 1);
+    editor.appendRow("RxType", QString::fromUtf8(RxTypeNames[std::size_t(type)].data(),
+                                                 qsizetype(RxTypeNames[std::size_t(type)].size())));
+    editor.appendRow("Shape", QString::fromStdString(rx.Shape).trimmed());
+    editor.appendRow("EquivRadius", Fmt("%8.3f", rx.EquivRadius));
+    editor.appendRow("XSideLength", Fmt("%8.3f", rx.XSideLength));
+    editor.appendRow("YSideLength", Fmt("%8.3f", rx.YSideLength));
+    if (IsPolygon(rx.Shape)) {
+        editor.appendRow("Loopsides", QString::number(rx.Loopsides));
+        const int last = std::clamp(rx.Loopsides, 0, MaxRxNode);
+        for (int k = 0; k <= last; ++k) {
+            editor.appendRow(NodeKey("NodeX", k), Fmt("%8.3f", rx.NodeX[k]));
+            editor.appendRow(NodeKey("NodeY", k), Fmt("%8.3f", rx.NodeY[k]));
+            editor.appendRow(NodeKey("NodeZ", k), Fmt("%8.3f", rx.NodeZ[k]));
+        }
+    }
+}
+
+void TFormTEMConfig::ReadRxParamsFromForm(KeyValueEditor& editor)
+{
+    Configuration& cfg = s_.cfg;
+    const int t = EditorTag(editor);
+    if (cfg.NumRx < t)
+        return;
+    TReceiver& rx = cfg.Rx[t];
+    auto num = [&editor](const char* key, double fallback) { return ReadFloat(editor.value(key), fallback); };
+
+    rx.CentroidX = num("CentroidX", 0);
+    rx.CentroidY = num("CentroidY", 0);
+    rx.CentroidZ = num("CentroidZ", 0);
+    rx.Name = editor.value("Name").toStdString();
+    const QString orientation = editor.value("Orientation");
+    rx.Orientation = orientation.toStdString();
+    if (orientation.isEmpty() || QString("ZXY").indexOf(orientation) < 0)
+        s_.op.inform("Rx Coil Orientation detected as \"" + rx.Orientation + " but can only be Z, X or Y");
+
+    rx.Turns = ReadInt(editor.value("Turns"), 1);
+    rx.AreaSingleTurn = num("AreaSingleTurn", 1);
+    rx.PreAmpGain = num("PreAmpGain", 1);
+    rx.AreaNumTurnsxPreAmpxSingleTurn = num("AreaNumTurnsxPreAmpxSingleTurn", 0);
+    if (rx.AreaNumTurnsxPreAmpxSingleTurn == 0) {
+        rx.AreaNumTurnsxPreAmpxSingleTurn = rx.Turns * rx.AreaSingleTurn * rx.PreAmpGain;
+        editor.setValue("AreaNumTurnsxPreAmpxSingleTurn", Fmt("%12.4f", rx.AreaNumTurnsxPreAmpxSingleTurn));
+    }
+    rx.DampingOhms = num("DampingOhms", 330);
+    rx.FilterHz = num("FilterHz", 30000);
+    rx.FilterOrder = num("FilterOrder", 1);
+    rx.PreBinAppliedRxDelay = num("PreBinAppliedRxDelay", 0);
+    rx.AtoDConvGain = num("AtoDConvGain", 1);
+    rx.AxisTilt = num("AxisTilt", 0);
+    rx.AxisRotation = num("AxisRotation", 0);
+    const QString type = editor.value("RxType");
+    rx.RxType = type == "B" ? TRxType::rxtypeB : type == "Curr" ? TRxType::rxtypeCurr : TRxType::rxtypedBdt;
+    rx.Shape = editor.value("Shape").trimmed().toStdString();
+
+    rx.EquivRadius = num("EquivRadius", 0);
+    if (rx.EquivRadius == 0) {
+        rx.EquivRadius = std::sqrt(rx.AreaSingleTurn / std::numbers::pi);
+        editor.setValue("EquivRadius", Fmt("%12.4f", rx.EquivRadius));
+    }
+    rx.XSideLength = num("XSideLength", 0);
+    rx.YSideLength = num("YSideLength", 0);
+    if (rx.XSideLength == 0 || rx.YSideLength == 0) {
+        rx.XSideLength = rx.YSideLength = std::sqrt(rx.AreaSingleTurn);
+        editor.setValue("XSideLength", Fmt("%12.4f", rx.XSideLength));
+        editor.setValue("YSideLength", Fmt("%12.4f", rx.YSideLength));
+    }
+    if (IsPolygon(rx.Shape)) {
+        rx.Loopsides = std::clamp(ReadInt(editor.value("Loopsides"), 4), 0, MaxRxNode);
+        for (int k = 0; k <= rx.Loopsides; ++k) {
+            rx.NodeX[k] = ReadFloat(editor.value(NodeKey("NodeX", k)), std::sin(double(k)));
+            rx.NodeY[k] = ReadFloat(editor.value(NodeKey("NodeY", k)), std::cos(double(k)));
+            rx.NodeZ[k] = ReadFloat(editor.value(NodeKey("NodeZ", k)), -0.3);
+        }
+    }
+
+    // Cross-checks: each is a message; the values stay as stored.
+    const std::string prefix = "For Rx" + std::to_string(t);
+    const double product = rx.Turns * rx.AreaSingleTurn * rx.PreAmpGain;
+    if (std::abs(rx.AreaNumTurnsxPreAmpxSingleTurn - product) / std::max(rx.AreaNumTurnsxPreAmpxSingleTurn, 0.01) >
+        0.01)
+        s_.op.inform(prefix + ", AreaNumTurnsxPreAmpxSingleTurn = " +
+                     FmtGeneral(rx.AreaNumTurnsxPreAmpxSingleTurn, 8).toStdString() +
+                     " IS NOT exactly EQUAL TO AreaSingleTurn x Turns x PreAmpGain = " +
+                     FmtGeneral(product, 10).toStdString());
+    const QString shape = QString::fromStdString(rx.Shape).toUpper();
+    if (shape.isEmpty() || !ShapeList.contains(shape))
+        s_.op.inform(prefix + ", Shape = " + shape.toStdString() + " is not recognised. Available options are " +
+                     ShapeList.toStdString() + ". Further checks are not possible");
+    if (!(rx.AreaSingleTurn > 0)) {
+        // Both remaining checks compare with the area; a zero area would divide by zero.
+        s_.op.inform(prefix + ", AreaSingleTurn must be above zero; the radius and side lengths cannot be checked");
+        return;
+    }
+    if (std::abs(std::numbers::pi * rx.EquivRadius * rx.EquivRadius - rx.AreaSingleTurn) / rx.AreaSingleTurn > 0.01)
+        s_.op.inform("Equivalent radius does not match AreaSingleTurn. Leave blank to force recalculation");
+    if (std::abs(rx.XSideLength * rx.YSideLength - rx.AreaSingleTurn) / rx.AreaSingleTurn > 0.01)
+        s_.op.inform("Rectangle side lengths do not multiply to EXACTLY give AreaSingleTurn. Leave blank to force "
+                     "recalculation as equal lengths.");
+}
+
+}  // namespace tem::gui

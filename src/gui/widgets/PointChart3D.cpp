@@ -1,0 +1,336 @@
+#include "widgets/PointChart3D.h"
+
+#include <QAction>
+#include <QImage>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QToolBar>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <numbers>
+
+namespace tem::gui {
+
+namespace {
+
+constexpr double DegToRad = std::numbers::pi / 180.0;
+constexpr int LegendHeight = 24;
+constexpr int Margin = 48;  // room for the marks around the drawing
+constexpr int SymbolSize = 7;
+
+/// A round length near target metres for the scale bar: 1, 2 or 5 times a power of ten.
+double NiceLength(double target)
+{
+    if (!(target > 0) || !std::isfinite(target))
+        return 1;
+    const double p = std::pow(10.0, std::floor(std::log10(target)));
+    for (double m : {1.0, 2.0, 5.0, 10.0})
+        if (m * p >= target)
+            return m * p;
+    return 10 * p;
+}
+
+}  // namespace
+
+PointChart3D::PointChart3D(QWidget* parent) : QWidget(parent)
+{
+    setAutoFillBackground(true);
+    setBackgroundRole(QPalette::Base);
+    setMouseTracking(false);
+    setFocusPolicy(Qt::StrongFocus);
+    setToolTip(tr("Drag to rotate, Shift+drag or right-drag to move, wheel to zoom"));
+}
+
+int PointChart3D::addSeries(ChartSeries s)
+{
+    series_.push_back(std::move(s));
+    update();
+    return int(series_.size()) - 1;
+}
+
+QString PointChart3D::markText(int s, int i) const
+{
+    const ChartSeries& ser = series(s);
+    if (i < 0 || i >= int(ser.points.size()) || !ser.markText)
+        return {};
+    return ser.markText(i);
+}
+
+void PointChart3D::setView3D(bool on)
+{
+    view3D_ = on;
+    update();
+}
+
+void PointChart3D::setRotation(double degrees)
+{
+    rotation_ = std::fmod(degrees, 360.0);
+    if (rotation_ < 0)
+        rotation_ += 360;
+    update();
+}
+
+void PointChart3D::setElevation(double degrees)
+{
+    elevation_ = std::clamp(degrees, -90.0, 90.0);
+    update();
+}
+
+void PointChart3D::setZoom(double percent)
+{
+    zoom_ = std::clamp(percent, 5.0, 5000.0);
+    update();
+}
+
+void PointChart3D::pan(double dx, double dy)
+{
+    panX_ += dx;
+    panY_ += dy;
+    update();
+}
+
+void PointChart3D::resetView()
+{
+    zoom_ = 100;
+    panX_ = panY_ = 0;
+    update();
+}
+
+void PointChart3D::equaliseScales()
+{
+    double lo[3] = {std::numeric_limits<double>::max(), std::numeric_limits<double>::max(),
+                    std::numeric_limits<double>::max()};
+    double hi[3] = {std::numeric_limits<double>::lowest(), std::numeric_limits<double>::lowest(),
+                    std::numeric_limits<double>::lowest()};
+    bool any = false;
+    for (const ChartSeries& s : series_)
+        for (const ChartPoint& p : s.points) {
+            const double c[3] = {p.x, p.y, p.z};
+            for (int a = 0; a < 3; ++a) {
+                if (!std::isfinite(c[a]))
+                    continue;
+                lo[a] = std::min(lo[a], c[a]);
+                hi[a] = std::max(hi[a], c[a]);
+                any = true;
+            }
+        }
+    double range[3] = {0, 0, 0};
+    if (any)
+        for (int a = 0; a < 3; ++a)
+            range[a] = hi[a] >= lo[a] ? hi[a] - lo[a] : 0;
+    const double m = std::max({range[0], range[1], range[2]});
+    if (m <= 0) {
+        leftStart_ = 0;
+        bottomEnd_ = depthEnd_ = 100;
+    } else {
+        bottomEnd_ = range[0] / m * 100;
+        leftStart_ = (1 - range[1] / m) * 100;
+        depthEnd_ = range[2] / m * 100;
+    }
+    update();
+}
+
+PointChart3D::Projected PointChart3D::project(const ChartPoint& p) const
+{
+    if (!view3D_)
+        return {p.x, p.y};
+    const double phi = rotation_ * DegToRad, theta = elevation_ * DegToRad;
+    const double x1 = p.x * std::cos(phi) + p.z * std::sin(phi);
+    const double z1 = -p.x * std::sin(phi) + p.z * std::cos(phi);
+    return {x1, p.y * std::cos(theta) + z1 * std::sin(theta)};
+}
+
+QImage PointChart3D::render(QSize size) const
+{
+    if (size.isEmpty())
+        size = this->size();
+    QImage image(size, QImage::Format_ARGB32);
+    image.fill(palette().color(QPalette::Base));
+    QPainter painter(&image);
+    paint(painter, size);
+    return image;
+}
+
+bool PointChart3D::exportPng(const QString& fileName, QSize size) const
+{
+    return render(size).save(fileName, "PNG");
+}
+
+void PointChart3D::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    paint(painter, size());
+}
+
+void PointChart3D::paint(QPainter& painter, QSize size) const
+{
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    const QFontMetrics fm = painter.fontMetrics();
+
+    // Legend along the top.
+    int lx = 8;
+    for (const ChartSeries& s : series_) {
+        if (s.title.isEmpty())
+            continue;
+        painter.fillRect(QRect(lx, 8, 12, 12), s.color);
+        painter.setPen(palette().color(QPalette::Text));
+        painter.drawRect(QRect(lx, 8, 12, 12));
+        painter.drawText(lx + 16, 8 + fm.ascent(), s.title);
+        lx += 16 + fm.horizontalAdvance(s.title) + 14;
+    }
+
+    // Bounds of the projected drawing.
+    double hmin = std::numeric_limits<double>::max(), hmax = std::numeric_limits<double>::lowest();
+    double vmin = hmin, vmax = hmax;
+    for (const ChartSeries& s : series_)
+        for (const ChartPoint& p : s.points) {
+            const Projected q = project(p);
+            if (!std::isfinite(q.h) || !std::isfinite(q.v))
+                continue;
+            hmin = std::min(hmin, q.h);
+            hmax = std::max(hmax, q.h);
+            vmin = std::min(vmin, q.v);
+            vmax = std::max(vmax, q.v);
+        }
+    if (hmin > hmax)
+        return;
+    const QRectF plot(Margin, LegendHeight + Margin, std::max(10, size.width() - 2 * Margin),
+                      std::max(10, size.height() - LegendHeight - 2 * Margin));
+    const double rangeH = std::max(hmax - hmin, 1e-9), rangeV = std::max(vmax - vmin, 1e-9);
+    double scale = std::min(plot.width() / rangeH, plot.height() / rangeV);
+    if (hmax - hmin < 1e-9 && vmax - vmin < 1e-9)
+        scale = std::min(plot.width(), plot.height()) / 2;
+    scale *= zoom_ / 100;
+    const double hc = (hmin + hmax) / 2, vc = (vmin + vmax) / 2;
+    const QPointF centre = plot.center() + QPointF(panX_, panY_);
+    auto toScreen = [&](const ChartPoint& p) {
+        const Projected q = project(p);
+        return QPointF(centre.x() + (q.h - hc) * scale, centre.y() - (q.v - vc) * scale);
+    };
+
+    // Lines and symbols of every series, in order.
+    for (const ChartSeries& s : series_) {
+        if (s.points.empty())
+            continue;
+        QPolygonF line;
+        for (const ChartPoint& p : s.points)
+            line << toScreen(p);
+        painter.setPen(QPen(s.color, s.lineWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawPolyline(line);
+        painter.setPen(QPen(s.color.darker(160), 1));
+        painter.setBrush(s.color);
+        for (const QPointF& c : line) {
+            if (s.symbol == PointSymbol::DownTriangle) {
+                const double r = SymbolSize / 2.0 + 1;
+                painter.drawPolygon(QPolygonF{{c.x() - r, c.y() - r}, {c.x() + r, c.y() - r}, {c.x(), c.y() + r}});
+            } else {
+                painter.drawRect(QRectF(c.x() - SymbolSize / 2.0, c.y() - SymbolSize / 2.0, SymbolSize, SymbolSize));
+            }
+        }
+    }
+
+    // Marks: a label with a tail at every point.
+    const QColor markFill(255, 255, 225);
+    for (int si = 0; si < int(series_.size()); ++si) {
+        const ChartSeries& s = series_[std::size_t(si)];
+        for (int i = 0; i < int(s.points.size()); ++i) {
+            const QString text = markText(si, i);
+            if (text.isEmpty())
+                continue;
+            const QPointF c = toScreen(s.points[std::size_t(i)]);
+            const QPointF tip(c.x(), c.y() - 14);
+            painter.setPen(QPen(Qt::black, 1));
+            painter.drawLine(c, tip);
+            const int w = fm.horizontalAdvance(text) + 6, h = fm.height() + 2;
+            const QRectF box(tip.x() - w / 2.0, tip.y() - h, w, h);
+            painter.setBrush(markFill);
+            painter.drawRect(box);
+            painter.drawText(box, Qt::AlignCenter, text);
+        }
+    }
+
+    // Axis directions and a scale bar in the lower left corner.
+    const QPointF origin(22, size.height() - 22);
+    const double axisLen = 28;
+    const ChartPoint zero{};
+    const Projected o = project(zero);
+    const char* names[3] = {"X", "Y", "Z"};
+    const ChartPoint unit[3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+    painter.setBrush(Qt::NoBrush);
+    for (int a = 0; a < 3; ++a) {
+        const Projected q = project(unit[a]);
+        const QPointF d((q.h - o.h) * axisLen, -(q.v - o.v) * axisLen);
+        if (std::hypot(d.x(), d.y()) < 2)
+            continue;
+        painter.setPen(QPen(palette().color(QPalette::Text), 1.5));
+        painter.drawLine(origin, origin + d);
+        painter.drawText(origin + d * 1.25 + QPointF(-4, 4), QString::fromLatin1(names[a]));
+    }
+    const double barMetres = NiceLength(80 / scale);
+    const double barPixels = barMetres * scale;
+    const QPointF b0(size.width() - Margin - barPixels, size.height() - 14);
+    painter.setPen(QPen(palette().color(QPalette::Text), 2));
+    painter.drawLine(b0, b0 + QPointF(barPixels, 0));
+    painter.drawLine(b0 + QPointF(0, -4), b0 + QPointF(0, 4));
+    painter.drawLine(b0 + QPointF(barPixels, -4), b0 + QPointF(barPixels, 4));
+    painter.drawText(QPointF(b0.x(), b0.y() - 6), QString::number(barMetres, 'g', 6) + " m");
+}
+
+void PointChart3D::mousePressEvent(QMouseEvent* event)
+{
+    lastMouse_ = event->position().toPoint();
+}
+
+void PointChart3D::mouseMoveEvent(QMouseEvent* event)
+{
+    const QPoint p = event->position().toPoint();
+    const QPoint d = p - lastMouse_;
+    lastMouse_ = p;
+    if ((event->buttons() & Qt::RightButton) || (event->modifiers() & Qt::ShiftModifier) || !view3D_) {
+        pan(d.x(), d.y());
+    } else if (event->buttons() & Qt::LeftButton) {
+        rotation_ = std::fmod(rotation_ - d.x() * 0.5 + 360.0, 360.0);
+        elevation_ = std::clamp(elevation_ + d.y() * 0.5, -90.0, 90.0);
+        update();
+    }
+}
+
+void PointChart3D::wheelEvent(QWheelEvent* event)
+{
+    const double steps = event->angleDelta().y() / 120.0;
+    setZoom(zoom_ * std::pow(1.15, steps));
+}
+
+QToolBar* PointChart3D::createToolBar(QWidget* parent)
+{
+    auto* bar = new QToolBar(parent);
+    bar->setObjectName(objectName() + "ToolBar");
+    bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    auto add = [&](const QString& text, const QString& tip, auto fn) {
+        QAction* a = bar->addAction(text);
+        a->setToolTip(tip);
+        connect(a, &QAction::triggered, this, fn);
+        return a;
+    };
+    add(QStringLiteral("\u27f2 Rotate"), tr("Rotate the view 15 degrees to the left"), [this] { setRotation(rotation_ + 15); });
+    add(QStringLiteral("Rotate \u27f3"), tr("Rotate the view 15 degrees to the right"), [this] { setRotation(rotation_ - 15); });
+    add(QStringLiteral("Tilt \u25b2"), tr("Look from higher up (10 degrees)"), [this] { setElevation(elevation_ + 10); });
+    add(QStringLiteral("Tilt \u25bc"), tr("Look from lower down (10 degrees)"), [this] { setElevation(elevation_ - 10); });
+    bar->addSeparator();
+    add(QStringLiteral("\u2190"), tr("Move the drawing left"), [this] { pan(-30, 0); });
+    add(QStringLiteral("\u2192"), tr("Move the drawing right"), [this] { pan(30, 0); });
+    add(QStringLiteral("\u2191"), tr("Move the drawing up"), [this] { pan(0, -30); });
+    add(QStringLiteral("\u2193"), tr("Move the drawing down"), [this] { pan(0, 30); });
+    bar->addSeparator();
+    add(tr("Zoom +"), tr("Zoom in"), [this] { setZoom(zoom_ * 1.25); });
+    add(tr("Zoom \u2212"), tr("Zoom out"), [this] { setZoom(zoom_ / 1.25); });
+    add(tr("Fit"), tr("Fit the whole drawing into the chart"), [this] { resetView(); });
+    return bar;
+}
+
+}  // namespace tem::gui

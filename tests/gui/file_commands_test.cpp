@@ -1,0 +1,283 @@
+// The main window's file commands: Load, Save, Copy As, the master mark and the format choice.
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QTest>
+
+#include <filesystem>
+
+#include "GuiTestSupport.h"
+#include "core/files/tdc_file.h"
+#include "core/model/derived.h"
+#include "widgets/RadioGroup.h"
+
+using namespace tem;
+using namespace tem::gui;
+using namespace tem::gui::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+/// A window showing the dual-moment configuration, named <temp>/work/a.TDC (not yet written).
+struct Commands : MainWindowFixture {
+    std::string work;
+    Commands()
+    {
+        create();
+        work = dir.path().toStdString() + "/work/";
+        fs::create_directories(work);
+        FillDualMoment(cfg());
+        cfg().LoadFilename = cfg().SaveFilename = work + "a.TDC";
+        CalculateDrivenVariables(cfg(), op);
+        form->PopulateConfigForm();
+        op.messages.clear();
+        op.questions.clear();
+    }
+    QLineEdit* fileEdit() { return get<QLineEdit>("EditTDCFilename"); }
+    RadioGroup* format() { return get<RadioGroup>("RadioGroupTDCGEX"); }
+    QCheckBox* master() { return get<QCheckBox>("CheckBoxMaster"); }
+    std::vector<std::string> backups() const
+    {
+        std::vector<std::string> found;
+        for (const auto& e : fs::directory_iterator(work))
+            if (e.path().extension().string().ends_with("BAK"))
+                found.push_back(e.path().filename().string());
+        return found;
+    }
+};
+
+}  // namespace
+
+class FileCommandsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void loadChoosesTheReaderByExtension()
+    {
+        Commands f;
+        const Configuration before = f.cfg();
+        f.dialogs.answers = {f.work + "survey.txt"};
+        f.form->ButtonLoadClick();
+        QCOMPARE(f.dialogs.titles, std::vector<std::string>{"Open a Time Domain EM Configuration File"});
+        QCOMPARE(f.op.messages,
+                 std::vector<std::string>{"File extension must be either TDC or GEX but it was neither. ABORTING"});
+        QCOMPARE(f.fileEdit()->text(), QString::fromStdString(f.work + "survey.txt"));
+        QCOMPARE(f.cfg().LoadFilename, f.work + "survey.txt");
+        QCOMPARE(f.cfg().Tx[1], before.Tx[1]);
+
+        // A lower-case .tdc is a TDC file: written here, then loaded back.
+        const std::string tdc = f.work + "survey.tdc";
+        f.cfg().SaveFilename = tdc;
+        f.cfg().Tx[1].Name = "FromFile";
+        SaveTDCToFile(f.cfg(), f.session.folders, f.op);
+        f.cfg().Tx[1].Name = "InMemory";
+        f.format()->setItemIndex(1);
+        f.dialogs.answers = {tdc};
+        f.form->ButtonLoadClick();
+        QCOMPARE(f.cfg().Tx[1].Name, std::string("FromFile"));
+        QCOMPARE(f.get<QLineEdit>("EditTxDefName")->text(), QString("FromFile"));
+        QCOMPARE(f.cfg().TDCorGEX, TINIFileFormat::TDC);
+        QCOMPARE(f.format()->itemIndex(), 0);
+        QVERIFY(f.form->recentFiles().contains(QString::fromStdString(tdc)));
+
+        // Cancelling the dialog changes nothing.
+        f.form->ButtonLoadClick();
+        QCOMPARE(f.cfg().LoadFilename, tdc);
+    }
+
+    void saveWritesAndAsksBeforeOverwriting()
+    {
+        Commands f;
+        f.get<QLineEdit>("EditTxDefName")->setText("Committed by Save");
+        f.form->ButtonSaveClick();
+        const std::string file = f.work + "a.TDC";
+        QVERIFY(fs::exists(file));
+        QVERIFY(f.form->BeenSaved);
+        QVERIFY(f.op.questions.empty());  // a new file needs no question
+        QCOMPARE(f.cfg().Tx[1].Name, std::string("Committed by Save"));
+
+        // The file exists now: No to the overwrite question leaves it as it was.
+        const std::string first = ReadText(file);
+        f.get<QLineEdit>("EditTxDefName")->setText("Second");
+        f.op.answers = {false};
+        f.form->ButtonSaveClick();
+        QCOMPARE(f.op.questions, std::vector<std::string>{"This TDC file already exists - Overwrite?"});
+        QCOMPARE(ReadText(file), first);
+
+        // Clean Save answered No: the file is overwritten in place, after its backup.
+        f.get<QCheckBox>("CheckBoxErase")->setChecked(true);
+        f.op.questions.clear();
+        f.op.answers = {true, false};
+        f.form->ButtonSaveClick();
+        QCOMPARE(f.op.questions.size(), std::size_t(2));
+        QCOMPARE(f.op.questions[1],
+                 std::string("\"Clean Save\" will wipe any un-identified information in your file - Continue?"));
+        QVERIFY(ReadText(file).find("Second") != std::string::npos);
+        QCOMPARE(f.backups().size(), std::size_t(1));
+
+        // Clean Save answered Yes: the file is rewritten from nothing, and its last state is kept
+        // as a further backup first.
+        WriteText(file, ReadText(file) + "[Unknown]\r\nKept=only without a clean save\r\n");
+        f.op.answers = {true, true};
+        f.form->ButtonSaveClick();
+        QVERIFY(ReadText(file).find("[Unknown]") == std::string::npos);
+        QCOMPARE(f.backups().size(), std::size_t(2));
+    }
+
+    void saveReplacesTheExtensionByTheChosenFormat()
+    {
+        Commands f;
+        f.cfg().Tx[2].MomentID = TMomentID::HM;
+        f.cfg().Tx[1].MomentID = TMomentID::SingleM;
+        f.form->PopulateConfigForm();
+        f.format()->button(1)->click();
+        QCOMPARE(f.cfg().TDCorGEX, TINIFileFormat::GEX);
+        f.form->ButtonSaveClick();
+        QCOMPARE(f.op.messages, std::vector<std::string>{
+                                    "GEX supports only TxDef = SingleM Moment, or TxDef = LM and TxAux = HM. Other "
+                                    "combinations are not conventional. ABORTING: GEX NOT Saved"});
+        QVERIFY(!fs::exists(f.work + "a.GEX") && !fs::exists(f.work + "a.gex"));
+
+        // The same configuration saves as TDC.
+        f.format()->button(0)->click();
+        f.fileEdit()->setText(QString::fromStdString(f.work + "b.gex"));
+        f.form->ButtonSaveClick();
+        QVERIFY(fs::exists(f.work + "b.TDC"));
+        QCOMPARE(f.fileEdit()->text(), QString::fromStdString(f.work + "b.TDC"));
+        QCOMPARE(f.cfg().LoadFilename, f.work + "b.TDC");
+        // A name with the extension in lower case is the file that is written.
+        f.fileEdit()->setText(QString::fromStdString(f.work + "c.tdc"));
+        f.form->ButtonSaveClick();
+        QVERIFY(fs::exists(f.work + "c.tdc") && !fs::exists(f.work + "c.TDC"));
+    }
+
+    void saveAsGexWritesTheLowerCaseGexBesideTheTdc()
+    {
+        Commands f;
+        f.form->ButtonSaveClick();  // a.TDC
+        const std::string tdc = ReadText(f.work + "a.TDC");
+        f.format()->button(1)->click();
+        f.op.messages.clear();
+        f.form->ButtonSaveClick();
+        QVERIFY(fs::exists(f.work + "a.gex"));
+        QCOMPARE(ReadText(f.work + "a.TDC"), tdc);
+        QCOMPARE(f.fileEdit()->text(), QString::fromStdString(f.work + "a.gex"));
+        // Saving again finds the written file and asks.
+        f.op.answers = {false};
+        f.form->ButtonSaveClick();
+        QCOMPARE(f.op.questions, std::vector<std::string>{"This GEX file already exists - Overwrite?"});
+
+        // Loaded back through the GEX reader, with the format shown.
+        f.format()->setItemIndex(0);
+        f.dialogs.answers = {f.work + "a.gex"};
+        f.form->ButtonLoadClick();
+        QCOMPARE(f.cfg().TDCorGEX, TINIFileFormat::GEX);
+        QCOMPARE(f.format()->itemIndex(), 1);
+        QCOMPARE(f.cfg().NumTx, 2);
+        QCOMPARE(f.cfg().Tx[2].MomentID, TMomentID::HM);
+    }
+
+    void neverSavedConfigurationSavesThroughCopyAs()
+    {
+        Commands f;
+        f.cfg().LoadFilename = "Not_Saved.TDC";
+        const std::string copy = f.work + "copy.TDC";
+        f.dialogs.answers = {copy};
+        f.form->ButtonSaveClick();
+        QCOMPARE(f.dialogs.titles, std::vector<std::string>{"Save Configuration FIle"});
+        QVERIFY(fs::exists(copy));
+        QCOMPARE(f.cfg().LoadFilename, copy);
+        QCOMPARE(f.cfg().ParentConfigFile, std::string("Not_Saved.TDC"));
+        QVERIFY(!f.form->BeenSaved);
+    }
+
+    void masterMarkProtectsTheFile()
+    {
+        Commands f;
+        const std::string file = f.work + "master.TDC";
+        // Ticking: the question, the save dialog, the writer's own question; the file is a master.
+        f.master()->setChecked(true);
+        f.op.answers = {true, true};
+        f.dialogs.answers = {file};
+        f.form->CheckBoxMasterClick();
+        QVERIFY(fs::exists(file));
+        QCOMPARE(f.op.questions.front(), std::string("Are you sure? - file will be saved now and will not be able "
+                                                     "to be saved again without protection removal"));
+        QCOMPARE(f.fileEdit()->text(), QString::fromStdString(file));
+        QVERIFY(f.cfg().Master);
+
+        // Save refuses to overwrite it.
+        const std::string stamped = ReadText(file);
+        f.op.messages.clear();
+        f.form->ButtonSaveClick();
+        QCOMPARE(f.op.messages, std::vector<std::string>{"This is a Master TEM Configuration - it cannot be altered - "
+                                                         "try SaveAs to write to a duplicate"});
+        QCOMPARE(ReadText(file), stamped);
+
+        // Copy As onto the name in the edit while the box is ticked is refused too.
+        f.op.messages.clear();
+        f.dialogs.answers = {file};
+        f.form->ButtonSaveAsINIClick();
+        QVERIFY(f.shownStartingWith("This file is marked as a master file - read only."));
+        QCOMPARE(ReadText(file), stamped);
+
+        // Ticking again onto the master file: denied, box unticked.
+        f.op.messages.clear();
+        f.op.answers = {true};
+        f.dialogs.answers = {file};
+        f.master()->setChecked(true);
+        f.form->CheckBoxMasterClick();
+        QVERIFY(f.shown("The file you are trying to overwrite is already a Master file and is protected - overwrite "
+                        "permission denied!"));
+        QVERIFY(!f.master()->isChecked());
+        QVERIFY(!f.cfg().Master);
+        QCOMPARE(ReadText(file), stamped);
+    }
+
+    void removingTheMarkSavesAnUnprotectedCopy()
+    {
+        Commands f;
+        f.cfg().Master = true;
+        f.form->PopulateConfigForm();
+        // No: the box is ticked again and the model stays a master.
+        f.op.answers = {false};
+        f.master()->click();
+        QVERIFY(f.master()->isChecked());
+        QVERIFY(f.cfg().Master);
+        QVERIFY(f.dialogs.titles.empty());
+
+        // Yes: Copy As writes an unprotected copy that names its parent.
+        const std::string copy = f.work + "copy.TDC";
+        f.op.answers = {true};
+        f.dialogs.answers = {copy};
+        f.master()->click();
+        QVERIFY(fs::exists(copy));
+        QVERIFY(!f.master()->isChecked());
+        QVERIFY(!f.cfg().Master);
+        QCOMPARE(f.cfg().ParentConfigFile, f.work + "a.TDC");
+        QCOMPARE(f.cfg().LoadFilename, copy);
+
+        // Cancelling the save dialog of the tick leaves the box unticked.
+        f.op.answers = {true};
+        f.master()->click();
+        QVERIFY(!f.master()->isChecked());
+        QVERIFY(!f.cfg().Master);
+    }
+
+    void fileNameEditChoosesTheFormat()
+    {
+        Commands f;
+        f.fileEdit()->setText("/data/survey.gex");
+        f.form->EditTDCFilenameExit();
+        QCOMPARE(f.format()->itemIndex(), 1);
+        QCOMPARE(f.cfg().TDCorGEX, TINIFileFormat::GEX);
+        QCOMPARE(f.form->SaveDialogFileName, QString("/data/survey.gex"));
+        f.fileEdit()->setText("/data/survey.Tdc");
+        f.form->EditTDCFilenameExit();
+        QCOMPARE(f.format()->itemIndex(), 0);
+        QCOMPARE(f.cfg().LoadFilename, f.work + "a.TDC");  // changes only at the next commit
+    }
+};
+
+QTEST_MAIN(FileCommandsTest)
+#include "file_commands_test.moc"
