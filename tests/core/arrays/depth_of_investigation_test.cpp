@@ -57,7 +57,8 @@ TEST(NDICCurves, HalfSpaceAndOneLayer)
     EXPECT_NEAR(Sum(six[1].Y), 1, 1e-12);
     EXPECT_NE(six[1].Y[300], twenty[1].Y[300]);
     o.DIC = true;
-    for (double v : NDICCurves(a, o)[2].Y)
+    const auto dic = NDICCurves(a, o);
+    for (double v : dic[2].Y)
         EXPECT_TRUE(std::isfinite(v));
 }
 
