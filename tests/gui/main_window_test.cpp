@@ -6,6 +6,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
 #include <QSpinBox>
@@ -17,6 +18,7 @@
 
 #include "GuiTestSupport.h"
 #include "core/model/derived.h"
+#include "editor/TFormHELP.h"
 #include "widgets/KeyValueEditor.h"
 #include "widgets/PointChart3D.h"
 #include "widgets/RadioGroup.h"
@@ -134,6 +136,48 @@ private slots:
         f.form->FormActivate();
         QCOMPARE(f.edit("EditTxDefName")->text(), QString("committed by a satellite"));
         QVERIFY(!f.form->DefVoltChanged && !f.form->DefCurrChanged);
+    }
+
+    void damagedStartFileIsReportedAndTheWindowStillFills()
+    {
+        MainWindowFixture f;
+        std::filesystem::create_directories(f.folder());
+        WriteText(f.folder() + "DemoConfig.TDC", "[All]\r\nNumTx=1\r\nNumRx=1\r\n[Tx1]\r\nLPFilterOrderandCutoff=1\r\n");
+        f.create();
+        f.op.messages.clear();
+        f.form->FormActivate();
+        QVERIFY(!f.op.messages.empty());
+        f.form->FormActivate();  // later activations read no file
+        QCOMPARE(f.dialogs.titles.size(), std::size_t(0));
+    }
+
+    void buttonsOfWindowsStillToComeSaySo()
+    {
+        Loaded f;
+        f.get<QPushButton>("ButtonSysResponse")->click();
+        QCOMPARE(f.op.messages,
+                 std::vector<std::string>{"The System Response window is not part of this version of TEM Setrix yet."});
+        f.op.messages.clear();
+        f.cfg().LoadFilename = f.dir.path().toStdString() + "/never-written.TDC";
+        f.get<QPushButton>("ButtonFwdModel")->click();
+        QCOMPARE(f.op.messages,
+                 std::vector<std::string>{"The TDC configuration file must be saved before you can forward model"});
+
+        // The PDF button explains itself, then saves the diagram as a PNG image.
+        f.op.messages.clear();
+        const std::string png = f.dir.path().toStdString() + "/layout.PNG";
+        f.dialogs.answers = {png};
+        f.get<QPushButton>("ButtonPDF")->click();
+        QVERIFY(f.shownStartingWith("Yet to implement. The idea is to present graphs"));
+        QVERIFY(!QImage(QString::fromStdString(png)).isNull());
+
+        f.get<QPushButton>("ButtonCentroid")->click();
+        QVERIFY(f.shown("Yet to Implement - please do this manually for now"));
+
+        f.get<QPushButton>("ButtonHELP")->click();
+        QVERIFY(f.form->helpWindow()->isVisible());
+        QVERIFY(!f.form->helpWindow()->isModal());
+        QCOMPARE(f.form->helpWindow()->windowTitle(), QString("TEM Setrix HELP"));
     }
 
     // ---- Model to window and back --------------------------------------------------------------

@@ -260,15 +260,22 @@ void TFormTEMConfig::FormCreate()
 
 void TFormTEMConfig::FormActivate()
 {
-    command([this] {
-        if (!firstActivationDone_) {
-            firstActivationDone_ = true;
-            if (s_.cfg.TDCorGEX == TINIFileFormat::TDC)
-                LoadTDCFromFile(s_.cfg, s_.folders, s_.op);
+    if (!firstActivationDone_) {
+        firstActivationDone_ = true;
+        // A start-up file that cannot be read is reported; the window still shows what the model
+        // holds.
+        command([this] {
+            Configuration loaded = s_.cfg;
+            if (loaded.TDCorGEX == TINIFileFormat::TDC)
+                LoadTDCFromFile(loaded, s_.folders, s_.op);
             else
-                LoadGEXFromFile(s_.cfg, s_.folders, s_.op);
-            addRecentFile(QString::fromStdString(s_.cfg.LoadFilename));
-        }
+                LoadGEXFromFile(loaded, s_.folders, s_.op);
+            s_.cfg = std::move(loaded);
+            if (QFileInfo::exists(QString::fromStdString(s_.cfg.LoadFilename)))
+                addRecentFile(QString::fromStdString(s_.cfg.LoadFilename));
+        });
+    }
+    command([this] {
         PopulateConfigForm();
         CalculateDrivenVariables(s_.cfg, s_.op);
         DrawVehicle();
