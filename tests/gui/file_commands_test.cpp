@@ -83,6 +83,13 @@ private slots:
         // Cancelling the dialog changes nothing.
         f.form->ButtonLoadClick();
         QCOMPARE(f.cfg().LoadFilename, tdc);
+
+        // The recent files and the last file outlive the window.
+        f.op.answers = {false};
+        f.form->close();
+        f.create();
+        QVERIFY(f.form->recentFiles().contains(QString::fromStdString(tdc)));
+        QCOMPARE(f.cfg().LoadFilename, tdc);
     }
 
     void saveWritesAndAsksBeforeOverwriting()

@@ -2,6 +2,10 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QScreen>
+
+#include <algorithm>
+#include <clocale>
 
 #include "app/MessageBoxOperator.h"
 #include "app/QtFileDialogs.h"
@@ -15,6 +19,9 @@ int RunApplication(QApplication& app)
     QApplication::setApplicationName("TEM Setrix");
     QApplication::setApplicationDisplayName("TEM Setrix");
     QApplication::setQuitOnLastWindowClosed(false);
+    // Numbers in files always use a point; C library conversions must not follow the desktop's
+    // decimal comma.
+    std::setlocale(LC_NUMERIC, "C");
 
     MessageBoxOperator op;
     QtFileDialogs dialogs;
@@ -29,6 +36,10 @@ int RunApplication(QApplication& app)
     op.setParentWindow(&mainWindow);
     dialogs.setParentWindow(&mainWindow);
     QObject::connect(&mainWindow, &TFormTEMConfig::closed, &app, &QApplication::quit, Qt::QueuedConnection);
+    if (const QScreen* screen = QApplication::primaryScreen()) {
+        const QRect avail = screen->availableGeometry();
+        mainWindow.resize(std::min(mainWindow.width(), avail.width()), std::min(mainWindow.height(), avail.height()));
+    }
     mainWindow.show();
     return app.exec();
 }
