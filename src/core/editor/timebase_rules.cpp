@@ -266,6 +266,29 @@ std::string KnownGateSetFile(const std::string& configFolder, const std::string&
     return exact;
 }
 
+std::string ShippedGateSetFolder()
+{
+    return TEMSETRIX_DATA_DIR "/Channel_Files/";
+}
+
+int InstallShippedGateSets(const std::string& configFolder, const std::string& shippedFolder)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path target = fs::path(configFolder) / "Channel_Files";
+    int copied = 0;
+    for (fs::directory_iterator it(shippedFolder, ec), end; !ec && it != end; it.increment(ec)) {
+        if (!it->is_regular_file(ec) || UpperCase(it->path().extension().string()) != ".CHN")
+            continue;
+        std::error_code copyError;
+        fs::create_directories(target, copyError);
+        // copy_options::none refuses an existing file, so a set the operator edited stays.
+        if (fs::copy_file(it->path(), target / it->path().filename(), fs::copy_options::none, copyError))
+            ++copied;
+    }
+    return copied;
+}
+
 void LoadKnownGateSet(Configuration& cfg, const std::string& configFolder, const std::string& name,
                       int timeBase, Operator& op)
 {

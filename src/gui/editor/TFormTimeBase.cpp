@@ -555,6 +555,7 @@ void TFormTimeBase::ComboBoxNameCloseUp(int column)
             tb.GateSetName = S(name);
             if (m_op.ask("Load the stored gates for this name?", true)) {
                 const std::string folder = tem::GetPathToTEMConfigData(m_folders, m_op);
+                tem::InstallShippedGateSets(folder);
                 tem::LoadKnownGateSet(m_cfg, folder, S(name), column + 1, m_op);
                 m_dialogFile[column] = tb.TimeGateFileName;
                 FormShow();

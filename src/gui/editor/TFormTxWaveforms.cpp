@@ -59,6 +59,8 @@ TFormTxWaveforms::TFormTxWaveforms(tem::Configuration& cfg, tem::Operator& op, Q
         });
         connect(m_count[i], &QLineEdit::editingFinished, this, [this, i] { NumWaveformPointsExit(i); });
     }
+    for (QLineEdit* e : {ui->EditDefWaveformFile, ui->EditAuxWaveformFile})
+        e->setMinimumWidth(e->fontMetrics().horizontalAdvance(e->text()) + 16);
     QCustomPlot* chart = ui->ChartWaveform;
     chart->plotLayout()->insertRow(0);
     chart->plotLayout()->addElement(0, 0,

@@ -8,6 +8,7 @@
 
 #include "core/action_error.h"
 #include "core/editor/timebase_rules.h"
+#include "core/files/chn_file.h"
 #include "core/model/configuration.h"
 #include "core/operator.h"
 
@@ -230,6 +231,28 @@ TEST_F(KnownGateSets, LoadsTheStoredSetOrNamesTheMissingFile)
             << e.what();
     }
     EXPECT_EQ(cfg, before);
+}
+
+TEST_F(KnownGateSets, ShippedSetsAreInstalledWithoutReplacingTheOperatorsOwn)
+{
+    std::ofstream(folder / "Channel_Files" / "DualMoment_LM_28.chn") << "mine\n";
+    const int copied = InstallShippedGateSets(configFolder());
+    EXPECT_GE(copied, 1);
+    std::ifstream mine(folder / "Channel_Files" / "DualMoment_LM_28.chn");
+    std::string first;
+    std::getline(mine, first);
+    EXPECT_EQ(first, "mine");
+    EXPECT_EQ(InstallShippedGateSets(configFolder()), 0);
+
+    // The shipped demonstration set reads as the gates of the demonstration configuration.
+    Configuration cfg = twoTransmitters();
+    RecordingOperator op;
+    ReadMonexChnTimegateFile(cfg, configFolder() + "Channel_Files/DualMoment_HM_32.chn", 2, op);
+    EXPECT_TRUE(op.messages.empty());
+    EXPECT_EQ(cfg.TimeBase[2].GateSetName, "DualMoment_HM_32");
+    EXPECT_EQ(cfg.TimeBase[2].NumGatesInSet, 32);
+    EXPECT_NEAR(cfg.TimeBase[2].GateCentre[32], 4e-3, 1e-12);
+    EXPECT_NEAR(cfg.TimeBase[2].GateWidth[1], 1.935741e-6, 1e-15);
 }
 
 } // namespace
