@@ -778,23 +778,49 @@ class GexReader {
 
     // ---- Time bases ----
 
-    /// The section and key of gate g of time base k: its transmitter section first, then the
-    /// [General] family of its moment, then the single-moment family of [General].
-    std::optional<std::pair<std::string, std::string>> FindGateKey(int k, int g) const
+    /// Where each gate of time base k is: its transmitter section first, then the [General] family
+    /// of its moment, then the single-moment family of [General]; each number in the "%2.2u",
+    /// "%3.3u" or "%1u" form, in that order of preference. Built from one pass over the key names.
+    using GateKeys = std::vector<std::optional<std::pair<std::string, std::string>>>;
+    GateKeys FindGateKeys(int k) const
     {
         const std::string T = TxSec(k);
         const std::string G = Gen();
-        if (auto key = FindNumbered(f_, T, "GateTime", g, {2, 3, 1}))
-            return std::make_pair(T, *key);
+        std::vector<std::pair<std::string, std::string>> families = {{T, "GateTime"}};
         if (k == cfg_.TxLM)
-            if (auto key = FindNumbered(f_, G, "GateTimeLM", g, {2, 3, 1}))
-                return std::make_pair(G, *key);
+            families.emplace_back(G, "GateTimeLM");
         if (k == cfg_.TxHM)
-            if (auto key = FindNumbered(f_, G, "GateTimeHM", g, {2, 3, 1}))
-                return std::make_pair(G, *key);
-        if (auto key = FindNumbered(f_, G, "GateTime", g, {2, 3, 1}))
-            return std::make_pair(G, *key);
-        return std::nullopt;
+            families.emplace_back(G, "GateTimeHM");
+        families.emplace_back(G, "GateTime");
+
+        GateKeys keys(MaxGates + 1);
+        for (const auto& [sec, base] : families) {
+            // Best form found so far for each gate of this family: 0, 1, 2 for "%2.2u", "%3.3u", "%1u".
+            std::vector<int> rank(MaxGates + 1, 3);
+            GateKeys found(MaxGates + 1);
+            for (const std::string& key : f_.Keys(sec)) {
+                if (key.size() <= base.size() || key.size() > base.size() + 3 ||
+                    !SameText(std::string_view(key).substr(0, base.size()), base))
+                    continue;
+                const std::string digits = key.substr(base.size());
+                if (!std::all_of(digits.begin(), digits.end(),
+                                 [](char ch) { return ch >= '0' && ch <= '9'; }))
+                    continue;
+                const int g = std::stoi(digits);
+                if (g < 1 || g > MaxGates)
+                    continue;
+                const int forms[3] = {2, 3, 1};
+                for (int r = 0; r < 3; ++r)
+                    if (digits == FormatNumbered(g, forms[r]) && r < rank[g]) {
+                        rank[g] = r;
+                        found[g] = std::make_pair(sec, key);
+                    }
+            }
+            for (int g = 1; g <= MaxGates; ++g)
+                if (!keys[g] && found[g])
+                    keys[g] = found[g];
+        }
+        return keys;
     }
 
     void ReadTimeBases()
@@ -813,6 +839,7 @@ class GexReader {
             tb.GateSetName = f_.ReadString(T, "GateSetName", "Not_Specified");
 
             // Number of gates: the key of the time base, else of its [General] family, else counted.
+            const GateKeys gateKeys = FindGateKeys(k);
             int n;
             const char* familyCount = k == 1 ? "NumGatesInSetLM" : "NumGatesInSetHM";
             if (f_.ValueExists(T, "NumGatesInSet")) {
@@ -821,16 +848,15 @@ class GexReader {
                 n = ClampCount(ReadInt(f_, G, familyCount, 99), 0, MaxGates, G, familyCount, op_);
             } else {
                 // Counted up to the model's limit, so files of more than 99 gates lose none.
-                n = 0;
-                for (int g = 1; g <= MaxGates; ++g)
-                    n += FindGateKey(k, g) ? 1 : 0;
+                n = static_cast<int>(std::count_if(gateKeys.begin(), gateKeys.end(),
+                                                   [](const auto& key) { return key.has_value(); }));
             }
             tb.NumGatesInSet = n;
 
             bool missing = false;
             for (int g = 1; g <= tb.NumGatesInSet; ++g) {
                 std::string value = "0 0 0";
-                if (auto key = FindGateKey(k, g))
+                if (const auto& key = gateKeys[static_cast<std::size_t>(g)])
                     value = f_.ReadString(key->first, key->second, "0 0 0");
                 else
                     missing = true;
