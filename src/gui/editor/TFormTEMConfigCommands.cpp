@@ -16,10 +16,10 @@
 #include "editor/FormValues.h"
 #include "editor/TFormHELP.h"
 #include "editor/TFormTEMAcqChannels.h"
-#include "editor/TFormTEMConfig.h"
 #include "editor/TFormTimeBase.h"
 #include "editor/TFormTxWaveforms.h"
 #include "editor/TFormVehicleParams.h"
+#include "editor/TFormTEMConfig.h"
 #include "ui_TFormTEMConfig.h"
 #include "widgets/PointChart3D.h"
 #include "widgets/RadioGroup.h"
@@ -59,7 +59,7 @@ bool FileExists(const std::string& name)
     return !name.empty() && std::filesystem::is_regular_file(name, ec);
 }
 
-} // namespace
+}  // namespace
 
 TINIFileFormat TFormTEMConfig::formatFromRadio() const
 {
@@ -80,8 +80,7 @@ void TFormTEMConfig::ButtonLoadClick()
 {
     command([this] {
         setFormat(formatFromRadio());
-        const std::string chosen =
-            s_.dialogs.openFile(OpenDialogTitle, OpenDialogFilter, s_.cfg.LoadFilename);
+        const std::string chosen = s_.dialogs.openFile(OpenDialogTitle, OpenDialogFilter, s_.cfg.LoadFilename);
         if (chosen.empty())
             return;
         LoadFile(QString::fromStdString(chosen));
@@ -167,9 +166,8 @@ void TFormTEMConfig::ButtonSaveClick()
             std::uint32_t crc = 0;
             CheckIsFileProtected(cfg.SaveFilename, SectionGen(f), isMaster, crc, corrupt);
             if (isMaster) {
-                s_.op.inform(
-                    "This is a Master TEM Configuration - it cannot be altered - try SaveAs to write to a "
-                    "duplicate");
+                s_.op.inform("This is a Master TEM Configuration - it cannot be altered - try SaveAs to write to a "
+                             "duplicate");
                 return;
             }
         }
@@ -181,10 +179,9 @@ void TFormTEMConfig::ButtonSaveClick()
             const bool lowHigh = cfg.NumTx == 2 && m1 == TMomentID::LM && m2 == TMomentID::HM;
             const bool highLow = cfg.NumTx == 2 && m1 == TMomentID::HM && m2 == TMomentID::LM;
             if (highLow) {
-                s_.op.inform(
-                    "GEX file has a convention that TxDef = LM (Low Moment) and TxAux = HM (High Moment). "
-                    "You have reversed them. The reverse order can be specified like this using "
-                    "[Channel#] section keyword TRANSMITTER MOMENT");
+                s_.op.inform("GEX file has a convention that TxDef = LM (Low Moment) and TxAux = HM (High Moment). "
+                             "You have reversed them. The reverse order can be specified like this using "
+                             "[Channel#] section keyword TRANSMITTER MOMENT");
             } else if (!single && !lowHigh) {
                 s_.op.inform("GEX supports only TxDef = SingleM Moment, or TxDef = LM and TxAux = HM. Other "
                              "combinations are not conventional. ABORTING: GEX NOT Saved");
@@ -224,9 +221,8 @@ void TFormTEMConfig::ButtonSaveAsINIClick()
         setFormat(f);
         ui->RadioGroupTDCGEX->setItemIndex(f == TINIFileFormat::GEX ? 1 : 0);
         if (chosen == ui->EditTDCFilename->text() && ui->CheckBoxMaster->isChecked()) {
-            s_.op.inform(
-                "This file is marked as a master file - read only. Reassess what you are doing or try "
-                "saving to a different filename. Save aborted.");
+            s_.op.inform("This file is marked as a master file - read only. Reassess what you are doing or try "
+                         "saving to a different filename. Save aborted.");
             return;
         }
         ui->EditTDCFilename->setText(chosen);
@@ -235,8 +231,7 @@ void TFormTEMConfig::ButtonSaveAsINIClick()
         SaveDialogFileName = chosen;
         UserInterfaceToConfigVars();
         cfg.LoadFilename = cfg.SaveFilename = chosen.toStdString();
-        deleteForCleanSave(
-            "\"Clean Save\" will wipe any un-identified information in your file - Erase? Continue?");
+        deleteForCleanSave("\"Clean Save\" will wipe any un-identified information in your file - Erase? Continue?");
         cfg.Master = false;
         ui->CheckBoxMaster->setChecked(false);
         saveWithWriter();
@@ -253,14 +248,13 @@ void TFormTEMConfig::CheckBoxMasterClick()
         setFormat(formatFromRadio());
         QCheckBox* box = ui->CheckBoxMaster;
         if (!box->isChecked()) {
-            if (s_.op.ask(
-                    "Removing protection from a master INI file will have lasting consequences for all "
-                    "operators using that file in the future. If a permanent change is important then please "
-                    "re-enable protection as soon as possible but consider renaming the changed file. IF YOU "
-                    "DO NOT KNOW WHAT YOU ARE DOING OR THE NIGHTMARE IMPLICATION POORLY THOUGHT THROUGH "
-                    "DOCUMENTATION CHANGES WILL CREATE THEN STOP NOW! Remove protection by saving a copy "
-                    "(SaveAsPrompt will follow)?",
-                    false)) {
+            if (s_.op.ask("Removing protection from a master INI file will have lasting consequences for all "
+                          "operators using that file in the future. If a permanent change is important then please "
+                          "re-enable protection as soon as possible but consider renaming the changed file. IF YOU "
+                          "DO NOT KNOW WHAT YOU ARE DOING OR THE NIGHTMARE IMPLICATION POORLY THOUGHT THROUGH "
+                          "DOCUMENTATION CHANGES WILL CREATE THEN STOP NOW! Remove protection by saving a copy "
+                          "(SaveAsPrompt will follow)?",
+                          false)) {
                 cfg.Master = false;
                 ButtonSaveAsINIClick();
             } else {
@@ -269,10 +263,9 @@ void TFormTEMConfig::CheckBoxMasterClick()
             }
             return;
         }
-        if (!s_.op.ask(
-                "Are you sure? - file will be saved now and will not be able to be saved again without "
-                "protection removal",
-                false))
+        if (!s_.op.ask("Are you sure? - file will be saved now and will not be able to be saved again without "
+                       "protection removal",
+                       false))
             return;
         const QString chosen = QString::fromStdString(
             s_.dialogs.saveFile(SaveDialogTitle, SaveDialogFilter, SaveDialogFileName.toStdString()));
@@ -289,9 +282,8 @@ void TFormTEMConfig::CheckBoxMasterClick()
             if (isMaster && corrupt)
                 s_.op.inform("You are trying to overwrite a corrupted master file.");
             if (isMaster) {
-                s_.op.inform(
-                    "The file you are trying to overwrite is already a Master file and is protected - "
-                    "overwrite permission denied!");
+                s_.op.inform("The file you are trying to overwrite is already a Master file and is protected - "
+                             "overwrite permission denied!");
                 box->setChecked(false);
                 cfg.Master = false;
                 return;
@@ -360,13 +352,11 @@ void TFormTEMConfig::RadioGroupDefMomentClick(MomentSource source)
             const TMomentID m1 = cfg.Tx[1].MomentID, m2 = cfg.Tx[2].MomentID;
             const bool refused = m1 == m2 && m1 != TMomentID::Other;
             if (!refused && m1 == TMomentID::HM && m2 == TMomentID::LM)
-                s_.op.inform("Convention is to Have TxDef as LM and TxAux as HM if both are in use. Consider "
-                             "swapping.");
+                s_.op.inform("Convention is to Have TxDef as LM and TxAux as HM if both are in use. Consider swapping.");
             if (refused) {
-                s_.op.inform(
-                    "If both transmitter moments exist then moments should be identified differently. TDC "
-                    "format can accommodate but GEX format and Aarhus Workbench cannot. Combination HM LM "
-                    "is unconventional.");
+                s_.op.inform("If both transmitter moments exist then moments should be identified differently. TDC "
+                             "format can accommodate but GEX format and Aarhus Workbench cannot. Combination HM LM "
+                             "is unconventional.");
                 cfg.Tx[1].MomentID = TMomentID::LM;
                 cfg.Tx[2].MomentID = TMomentID::HM;
             }
@@ -398,13 +388,11 @@ void TFormTEMConfig::ButtonCentroidClick()
 void TFormTEMConfig::ButtonPDFClick()
 {
     command([this] {
-        s_.op.inform(
-            "Yet to implement. The idea is to present graphs and parameters neatly for reports "
-            "specifications appendices. In the interim, you will be prompted to save just a PNG of the "
-            "configuration diagram.");
-        const QString file = QString::fromStdString(
-            s_.dialogs.saveFile("Save the configuration diagram as a PNG image", "PNG images (*.PNG *.png)",
-                                PngDialogFileName.toStdString()));
+        s_.op.inform("Yet to implement. The idea is to present graphs and parameters neatly for reports "
+                     "specifications appendices. In the interim, you will be prompted to save just a PNG of the "
+                     "configuration diagram.");
+        const QString file = QString::fromStdString(s_.dialogs.saveFile(
+            "Save the configuration diagram as a PNG image", "PNG images (*.PNG *.png)", PngDialogFileName.toStdString()));
         if (file.isEmpty())
             return;
         PngDialogFileName = file;
@@ -437,8 +425,7 @@ void TFormTEMConfig::RunSatellite(QDialog& window)
 
 void TFormTEMConfig::notYetAvailable(const QString& windowName)
 {
-    s_.op.inform("The " + windowName.toStdString() +
-                 " window is not part of this version of TEM Setrix yet.");
+    s_.op.inform("The " + windowName.toStdString() + " window is not part of this version of TEM Setrix yet.");
 }
 
 // The satellite windows: each is shown modally on the session's model, then this window refills.
@@ -460,15 +447,12 @@ void TFormTEMConfig::ButtonTxWaveformsClick()
     RunSatellite(window);
 }
 
-void TFormTEMConfig::ButtonSysResponseClick()
-{
-    notYetAvailable("System Response");
-}
+void TFormTEMConfig::ButtonSysResponseClick() { notYetAvailable("System Response"); }
 
 void TFormTEMConfig::ButtonVehicleClick()
 {
     TFormVehicleParams window(s_.cfg, s_.op, s_.dialogs, this);
-    RunSatellite(window); // its refill redraws the vehicle with the rest of the diagram
+    RunSatellite(window);  // its refill redraws the vehicle with the rest of the diagram
 }
 
-} // namespace tem::gui
+}  // namespace tem::gui
