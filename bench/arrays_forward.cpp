@@ -5,31 +5,20 @@
 #include <cmath>
 #include <vector>
 
-#include "core/arrays/array_geometry.h"
+#include "core/arrays/array_generators.h"
 #include "core/forward/geoelectric_model.h"
 #include "core/operator.h"
 
 namespace {
 
-/// An exponential bipole-bipole array: current electrodes 16 m apart, potential electrodes at
-/// 2^(i-2) m from the near one.
+/// The default exponential bipole-bipole array with 25 configurations: current electrodes 16 m
+/// apart, potential electrodes at 2^(i-2) m, the near current electrode 0.5 m long and portioned.
 tem::TArrayConfiguration ExponentialArray()
 {
-    tem::TArrayConfiguration a;
-    a.numBipoles = 25;
-    a.MaxCP = 4;
-    for (int i = 1; i <= 25; ++i) {
-        const double p1 = std::pow(2.0, 0.5 * (i - 2)), p2 = std::pow(2.0, 0.5 * (i - 1));
-        const double cp[4] = {p1, p2, 16 + p1, 16 + p2}, q[4] = {1, -1, -1, 1};
-        a.numCurPot[i] = 4;
-        for (int j = 1; j <= 4; ++j) {
-            a.CP[i][j] = cp[j - 1];
-            a.CPProp[i][j] = q[j - 1];
-        }
-    }
+    tem::ArrayDescription d;
     tem::RecordingOperator op;
-    tem::CalcGeomFact(a, op);
-    return a;
+    tem::GenerateExponentialBipole(d, 25, tem::ExponentialBipoleEntry{}, op);
+    return d.AConfig;
 }
 
 std::vector<tem::TModel> FourLayerModels()
