@@ -167,6 +167,8 @@ void ReadFilterLine(LineReader& reader, const std::string& what, bool high_pass,
 {
     std::vector<std::string_view> t = Tokens(reader.Next(what).text);
     int count = reader.IntegerAt(t, 0, "the number of filters", 0, MaxFilters);
+    if (high_pass && count > 0)
+        reader.Fail("high-pass filters are not modelled; this engine needs a high-pass count of 0");
     for (int i = 0; i < count; ++i) {
         double order = reader.NumberAt(t, 1 + 2 * i, "the order of filter " + std::to_string(i + 1));
         double cutoff = reader.NumberAt(t, 2 + 2 * i, "the cut-off of filter " + std::to_string(i + 1));
@@ -176,7 +178,7 @@ void ReadFilterLine(LineReader& reader, const std::string& what, bool high_pass,
         if (!(cutoff > 0) || cutoff > 1e12)
             reader.Fail("the cut-off of filter " + std::to_string(i + 1) + " must be above 0 Hz, not " +
                         Format("%g", cutoff));
-        filters.push_back({static_cast<int>(order), cutoff, high_pass});
+        filters.push_back({static_cast<int>(order), cutoff});
     }
 }
 

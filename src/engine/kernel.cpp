@@ -38,16 +38,18 @@ inline Complex Reflection(const Stack& s, double lambda)
     Complex u = u_below;
     for (--j; j >= 0; --j) {
         u = RootPositive(lambda2, s.beta[j]);
-        Complex diff = Complex(0, s.beta[j] - s.beta[j + 1]) / (u + u_below) + delta;
         double x_re = 2 * u.real() * s.thickness[j];
         if (x_re > 40) {
-            delta = 0;
+            delta = 0;  // e < 5e-18: the layers below are not seen through this one
         } else {
             double x_im = 2 * u.imag() * s.thickness[j];
             double magnitude = std::exp(-x_re);
             Complex e(magnitude * std::cos(x_im), -magnitude * std::sin(x_im));
+            // diff = n / d with d = u_j + u_{j+1}; one division for the whole step.
+            Complex d = u + u_below;
+            Complex n = Complex(0, s.beta[j] - s.beta[j + 1]) + delta * d;
             Complex y_below = u_below - delta;
-            delta = 2.0 * e * u * diff / ((u + y_below) + e * diff);
+            delta = 2.0 * e * u * n / ((u + y_below) * d + e * n);
         }
         u_below = u;
     }

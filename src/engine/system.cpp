@@ -18,8 +18,7 @@ std::complex<double> FilterTransfer(const std::vector<ButterworthFilter>& filter
             double angle = Pi * (2 * k + f.order - 1) / (2.0 * f.order);
             denominator *= s - std::polar(1.0, angle);
         }
-        std::complex<double> numerator = f.high_pass ? std::pow(s, f.order) : std::complex<double>(1, 0);
-        total *= numerator / denominator;
+        total /= denominator;
     }
     return total;
 }

@@ -23,11 +23,10 @@ struct SubWave {
     bool operator==(const SubWave&) const = default;
 };
 
-/// An n-th order Butterworth filter on the received signal.
+/// An n-th order Butterworth low-pass filter on the received signal.
 struct ButterworthFilter {
     int order = 1;
     double cutoff_hz = 0;
-    bool high_pass = false;
     bool operator==(const ButterworthFilter&) const = default;
 };
 

@@ -127,7 +127,7 @@ TEST(SystemFile, ReadsEveryLineOfTheProgramsForm)
     EXPECT_EQ(s.geometry.corners[2], (Point2{20, 20}));
     EXPECT_EQ(s.waveform, (std::vector<SubWave>{{-1e-3, -1.5e-5, 1, 1}, {-1.5e-5, 0, 1, 0}}));
     // Receiver filter, transmitter filter, then the one after the front gate.
-    EXPECT_EQ(s.filters, (std::vector<ButterworthFilter>{{2, 3e5, false}, {1, 4.5e5, false}, {1, 3.3e5, false}}));
+    EXPECT_EQ(s.filters, (std::vector<ButterworthFilter>{{2, 3e5}, {1, 4.5e5}, {1, 3.3e5}}));
     EXPECT_EQ(s.gates, (std::vector<Gate>{{2e-5, 1.5e-5, 2.5e-5}, {1e-4, 8e-5, 1.2e-4}}));
     EXPECT_EQ(f.gate_times, (std::vector<std::string>{"2.00000000000000E-005", "1.00000000000000E-004"}));
 }
@@ -152,6 +152,7 @@ TEST(SystemFile, RefusesBadInputNamingFileAndLine)
         {"    -1.5E-005          0          1          0 !", " !", "line 11", "missing"},
         {"2          2      3E005", "2          2.5      3E005", "line 13", "whole number from 1 to 20"},
         {"1    4.5E005", "1    -4.5E005", "line 13", "must be above 0 Hz"},
+        {" 0     !HP", " 1 2 10    !HP", "line 14", "high-pass filters are not modelled"},
         {"1.20000000000000E-004\r", "7.0E-005\r", "line 20", "ends (7e-05 s) before it starts"},
         {"1 1 1.50000000000000E-005", "1 1", "line 18", "needs 7 numbers"},
     };
