@@ -18,6 +18,7 @@
 #include "core/files/protection.h"
 #include "core/files/value_forms.h"
 #include "core/model/configuration.h"
+#include "core/model/derived.h"
 
 namespace tem::cli {
 
@@ -119,9 +120,12 @@ int convertCommand(CommandContext& ctx, const std::string& in, const std::string
         if (isMaster)
             throw ActionError("This is a Master TEM Configuration - it cannot be altered - try SaveAs to write "
                               "to a duplicate");
-        if (!ctx.op.ask("This " + upperExtension(target) + " file already exists - Overwrite?", true))
-            throw ActionError("Not written: " + outName);
     }
+    // GEX holds only the conventional moment combinations.
+    if (target.format == TINIFileFormat::GEX && !CheckGEXMomentCombination(cfg, ctx.op))
+        throw ActionError("Not written: " + outName);
+    if (before.exists && !ctx.op.ask("This " + upperExtension(target) + " file already exists - Overwrite?", true))
+        throw ActionError("Not written: " + outName);
     cfg.TDCorGEX = target.format;
     cfg.SaveFilename = outName;
     target.write(cfg, ctx.folders(), ctx.op);

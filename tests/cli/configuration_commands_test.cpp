@@ -109,6 +109,15 @@ TEST(CliConvert, DeclinedOrRefusedWritesLeaveTheTargetAlone)
     EXPECT_NE(r.err.find("This is a Master TEM Configuration - it cannot be altered"), std::string::npos) << r.err;
     EXPECT_FALSE(fs::exists(f.path("Master.TDCBAK")));
 
+    // GEX holds only the conventional moments: a single-moment transmitter beside a high moment is refused.
+    std::string text = f.read(in);
+    text.replace(text.find("MomentID=LM"), 11, "MomentID=SingleM");
+    const std::string unconventional = f.write("Odd.TDC", text);
+    r = f.run({"convert", unconventional, f.path("Odd.gex")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("ABORTING: GEX NOT Saved"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(f.path("Odd.gex")));
+
     r = f.run({"convert", f.path("missing.TDC"), f.path("x.TDC")});
     EXPECT_EQ(r.status, 1);
     EXPECT_FALSE(fs::exists(f.path("x.TDC")));

@@ -184,3 +184,25 @@ void CheckTxMomentTxNumberMatch(Configuration& cfg, Operator& op)
 }
 
 }  // namespace tem
+
+namespace tem {
+
+bool CheckGEXMomentCombination(const Configuration& cfg, Operator& op)
+{
+    const auto moment = [&cfg](int t) { return cfg.Tx[t].MomentID; };
+    if (cfg.NumTx == 1 && moment(1) == TMomentID::SingleM)
+        return true;
+    if (cfg.NumTx == 2 && moment(1) == TMomentID::LM && moment(2) == TMomentID::HM)
+        return true;
+    if (cfg.NumTx == 2 && moment(1) == TMomentID::HM && moment(2) == TMomentID::LM) {
+        op.inform("GEX file has a convention that TxDef = LM (Low Moment) and TxAux = HM (High Moment). You have "
+                  "reversed them. The reverse order can be specified like this using [Channel#] section keyword "
+                  "TRANSMITTER MOMENT");
+        return true;
+    }
+    op.inform("GEX supports only TxDef = SingleM Moment, or TxDef = LM and TxAux = HM. Other combinations are not "
+              "conventional. ABORTING: GEX NOT Saved");
+    return false;
+}
+
+}  // namespace tem

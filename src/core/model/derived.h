@@ -17,3 +17,12 @@ void TxRxAliasAcqChnMapping(Configuration& cfg, Operator& op);
 void CheckTxMomentTxNumberMatch(Configuration& cfg, Operator& op);
 
 }  // namespace tem
+
+namespace tem {
+
+/// Whether the transmitter moments fit the GEX convention before a GEX save: one SingleM
+/// transmitter, or LM then HM (HM then LM is accepted with a message). Otherwise shows why the
+/// GEX file is not saved and returns false.
+bool CheckGEXMomentCombination(const Configuration& cfg, Operator& op);
+
+}  // namespace tem

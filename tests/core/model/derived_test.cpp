@@ -339,3 +339,44 @@ TEST(CheckTxMomentTxNumberMatch, ChannelWithoutTransmitterEntryIsLeftAlone)
 
 }  // namespace
 }  // namespace tem
+
+namespace tem {
+namespace {
+
+TEST(CheckGEXMomentCombination, OnlyTheConventionalPairsAreSaved)
+{
+    const std::string reversed = "GEX file has a convention that TxDef = LM (Low Moment) and TxAux = HM (High "
+                                 "Moment). You have reversed them. The reverse order can be specified like this "
+                                 "using [Channel#] section keyword TRANSMITTER MOMENT";
+    const std::string refused = "GEX supports only TxDef = SingleM Moment, or TxDef = LM and TxAux = HM. Other "
+                                "combinations are not conventional. ABORTING: GEX NOT Saved";
+    using M = TMomentID;
+    struct Case {
+        int numTx;
+        M first, second;
+        bool saved;
+        std::vector<std::string> messages;
+    };
+    const Case cases[] = {
+        {1, M::SingleM, M::HM, true, {}},
+        {2, M::LM, M::HM, true, {}},
+        {2, M::HM, M::LM, true, {reversed}},
+        {1, M::LM, M::HM, false, {refused}},
+        {2, M::SingleM, M::HM, false, {refused}},
+        {2, M::Other, M::Other, false, {refused}},
+        {3, M::LM, M::HM, false, {refused}},
+        {0, M::SingleM, M::HM, false, {refused}},
+    };
+    for (const Case& k : cases) {
+        Configuration cfg;
+        cfg.NumTx = k.numTx;
+        cfg.Tx[1].MomentID = k.first;
+        cfg.Tx[2].MomentID = k.second;
+        RecordingOperator op;
+        EXPECT_EQ(CheckGEXMomentCombination(cfg, op), k.saved) << k.numTx << " " << Name(k.first);
+        EXPECT_EQ(op.messages, k.messages) << k.numTx << " " << Name(k.first);
+    }
+}
+
+}  // namespace
+}  // namespace tem
