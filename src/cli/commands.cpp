@@ -222,7 +222,8 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err)
     app.fallthrough();  // global options may also follow the command
     app.add_option("--data-dir", ctx.dataDir,
                    "shared data folder; the configuration folder is DIR/TEMSetrix/ "
-                   "(default: $XDG_DATA_HOME, else ~/.local/share, + /Pelk/Moravel/)");
+                   "(default: $XDG_DATA_HOME, else ~/.local/share, + /Pelk/Moravel/)")
+        ->type_name("DIR");
     bool yes = false, no = false;
     auto* yesFlag = app.add_flag("--yes", yes, "answer Yes to every question");
     auto* noFlag = app.add_flag("--no", no, "answer No to every question");
