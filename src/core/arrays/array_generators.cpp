@@ -406,6 +406,9 @@ bool GenerateGeneralPhiTheta(ArrayDescription& d, int count, const GeneralPhiThe
                       PointShares);
             for (int row = 1; row <= 5; ++row)
                 w.PhiThetaInfo[row][i] = rowCell(e.Rows, i, std::size_t(row - 1));
+            // Row 6 keeps its value; one never read takes the file's default, so no empty key is written.
+            if (Trim(w.PhiThetaInfo[6][i]).empty())
+                w.PhiThetaInfo[6][i] = FormatGeneral(std::pow(2.0, i - 2));
         }
         finish(w, count, ArrayTypeGeneralPhiTheta, op);
     });

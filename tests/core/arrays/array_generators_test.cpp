@@ -213,6 +213,7 @@ TEST(ArrayGenerators, FamiliesPlaceElectrodesAndSeparations)
     EXPECT_NEAR(d.AConfig.CP[2][1], std::hypot(10, 1), 1e-12);
     EXPECT_NEAR(d.AConfig.CP[2][3], std::hypot(10, 3), 1e-12);
     EXPECT_EQ(d.PhiThetaInfo[4][2], "90");
+    EXPECT_EQ(d.PhiThetaInfo[6][2], "1");
     EXPECT_EQ(d.AConfigExt.AConfigType, "GeneralPhiTheta");
 
     GeneralXYEntry xy;
