@@ -34,8 +34,7 @@ struct MainWindowFixture {
         return *form;
     }
 
-    template <class T>
-    T* get(const char* name) const
+    template <class T> T* get(const char* name) const
     {
         T* w = form->findChild<T*>(name);
         if (!w)
@@ -109,4 +108,4 @@ inline void FillDualMoment(Configuration& c)
     c.DataType = "GroundTEM";
 }
 
-}  // namespace tem::gui::test
+} // namespace tem::gui::test

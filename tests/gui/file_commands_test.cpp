@@ -46,12 +46,12 @@ struct Commands : MainWindowFixture {
     }
 };
 
-}  // namespace
+} // namespace
 
 class FileCommandsTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void loadChoosesTheReaderByExtension()
     {
         Commands f;
@@ -59,8 +59,8 @@ private slots:
         f.dialogs.answers = {f.work + "survey.txt"};
         f.form->ButtonLoadClick();
         QCOMPARE(f.dialogs.titles, std::vector<std::string>{"Open a Time Domain EM Configuration File"});
-        QCOMPARE(f.op.messages,
-                 std::vector<std::string>{"File extension must be either TDC or GEX but it was neither. ABORTING"});
+        QCOMPARE(f.op.messages, std::vector<std::string>{
+                                    "File extension must be either TDC or GEX but it was neither. ABORTING"});
         QCOMPARE(f.fileEdit()->text(), QString::fromStdString(f.work + "survey.txt"));
         QCOMPARE(f.cfg().LoadFilename, f.work + "survey.txt");
         QCOMPARE(f.cfg().Tx[1], before.Tx[1]);
@@ -100,7 +100,7 @@ private slots:
         const std::string file = f.work + "a.TDC";
         QVERIFY(fs::exists(file));
         QVERIFY(f.form->BeenSaved);
-        QVERIFY(f.op.questions.empty());  // a new file needs no question
+        QVERIFY(f.op.questions.empty()); // a new file needs no question
         QCOMPARE(f.cfg().Tx[1].Name, std::string("Committed by Save"));
 
         // The file exists now: No to the overwrite question leaves it as it was.
@@ -117,8 +117,9 @@ private slots:
         f.op.answers = {true, false};
         f.form->ButtonSaveClick();
         QCOMPARE(f.op.questions.size(), std::size_t(2));
-        QCOMPARE(f.op.questions[1],
-                 std::string("\"Clean Save\" will wipe any un-identified information in your file - Continue?"));
+        QCOMPARE(
+            f.op.questions[1],
+            std::string("\"Clean Save\" will wipe any un-identified information in your file - Continue?"));
         QVERIFY(ReadText(file).find("Second") != std::string::npos);
         QCOMPARE(f.backups().size(), std::size_t(1));
 
@@ -140,9 +141,10 @@ private slots:
         f.format()->button(1)->click();
         QCOMPARE(f.cfg().TDCorGEX, TINIFileFormat::GEX);
         f.form->ButtonSaveClick();
-        QCOMPARE(f.op.messages, std::vector<std::string>{
-                                    "GEX supports only TxDef = SingleM Moment, or TxDef = LM and TxAux = HM. Other "
-                                    "combinations are not conventional. ABORTING: GEX NOT Saved"});
+        QCOMPARE(f.op.messages,
+                 std::vector<std::string>{
+                     "GEX supports only TxDef = SingleM Moment, or TxDef = LM and TxAux = HM. Other "
+                     "combinations are not conventional. ABORTING: GEX NOT Saved"});
         QVERIFY(!fs::exists(f.work + "a.GEX") && !fs::exists(f.work + "a.gex"));
 
         // The same configuration saves as TDC.
@@ -161,7 +163,7 @@ private slots:
     void saveAsGexWritesTheLowerCaseGexBesideTheTdc()
     {
         Commands f;
-        f.form->ButtonSaveClick();  // a.TDC
+        f.form->ButtonSaveClick(); // a.TDC
         const std::string tdc = ReadText(f.work + "a.TDC");
         f.format()->button(1)->click();
         f.op.messages.clear();
@@ -208,8 +210,9 @@ private slots:
         f.dialogs.answers = {file};
         f.form->CheckBoxMasterClick();
         QVERIFY(fs::exists(file));
-        QCOMPARE(f.op.questions.front(), std::string("Are you sure? - file will be saved now and will not be able "
-                                                     "to be saved again without protection removal"));
+        QCOMPARE(f.op.questions.front(),
+                 std::string("Are you sure? - file will be saved now and will not be able "
+                             "to be saved again without protection removal"));
         QCOMPARE(f.fileEdit()->text(), QString::fromStdString(file));
         QVERIFY(f.cfg().Master);
 
@@ -217,8 +220,9 @@ private slots:
         const std::string stamped = ReadText(file);
         f.op.messages.clear();
         f.form->ButtonSaveClick();
-        QCOMPARE(f.op.messages, std::vector<std::string>{"This is a Master TEM Configuration - it cannot be altered - "
-                                                         "try SaveAs to write to a duplicate"});
+        QCOMPARE(f.op.messages,
+                 std::vector<std::string>{"This is a Master TEM Configuration - it cannot be altered - "
+                                          "try SaveAs to write to a duplicate"});
         QCOMPARE(ReadText(file), stamped);
 
         // Copy As onto the name in the edit while the box is ticked is refused too.
@@ -234,8 +238,9 @@ private slots:
         f.dialogs.answers = {file};
         f.master()->setChecked(true);
         f.form->CheckBoxMasterClick();
-        QVERIFY(f.shown("The file you are trying to overwrite is already a Master file and is protected - overwrite "
-                        "permission denied!"));
+        QVERIFY(f.shown(
+            "The file you are trying to overwrite is already a Master file and is protected - overwrite "
+            "permission denied!"));
         QVERIFY(!f.master()->isChecked());
         QVERIFY(!f.cfg().Master);
         QCOMPARE(ReadText(file), stamped);
@@ -282,7 +287,7 @@ private slots:
         f.fileEdit()->setText("/data/survey.Tdc");
         f.form->EditTDCFilenameExit();
         QCOMPARE(f.format()->itemIndex(), 0);
-        QCOMPARE(f.cfg().LoadFilename, f.work + "a.TDC");  // changes only at the next commit
+        QCOMPARE(f.cfg().LoadFilename, f.work + "a.TDC"); // changes only at the next commit
     }
 };
 

@@ -66,12 +66,12 @@ void FillRectangleLoop(Configuration& c)
     }
 }
 
-}  // namespace
+} // namespace
 
 class MainWindowTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     // ---- Start-up and close --------------------------------------------------------------------
 
     void firstRunCreatesFolderAndNamesTheDemonstrationFile()
@@ -86,8 +86,9 @@ private slots:
         QCOMPARE(f.cfg().LoadFilename, demo);
         QCOMPARE(f.cfg().SaveFilename, demo);
         QCOMPARE(f.get<QLineEdit>("EditTDCFilename")->text(), QString::fromStdString(demo));
-        QCOMPARE(f.form->windowTitle(), QString("DemoConfig.TDC - TEM Setrix - beta version 1.00 Dec2022 (for "
-                                                "testing pre-release)"));
+        QCOMPARE(f.form->windowTitle(),
+                 QString("DemoConfig.TDC - TEM Setrix - beta version 1.00 Dec2022 (for "
+                         "testing pre-release)"));
     }
 
     void deletedStartFileFallsBackAndIsRememberedAtClose()
@@ -100,7 +101,7 @@ private slots:
         f.create();
         const std::string demo = f.folder() + "DemoConfig.TDC";
         QCOMPARE(f.cfg().LoadFilename, demo);
-        f.op.answers = {false};  // the close question: do not save
+        f.op.answers = {false}; // the close question: do not save
         f.form->close();
         QVERIFY(ReadText(ini).find("LoadFilename=" + demo) != std::string::npos);
     }
@@ -128,7 +129,7 @@ private slots:
     void laterActivationRefillsFromTheModel()
     {
         Loaded f;
-        f.form->FormActivate();  // the first activation reads the start-up file
+        f.form->FormActivate(); // the first activation reads the start-up file
         FillDualMoment(f.cfg());
         f.form->FormActivate();
         f.edit("EditTxDefName")->setText("typed, not committed");
@@ -142,12 +143,13 @@ private slots:
     {
         MainWindowFixture f;
         std::filesystem::create_directories(f.folder());
-        WriteText(f.folder() + "DemoConfig.TDC", "[All]\r\nNumTx=1\r\nNumRx=1\r\n[Tx1]\r\nLPFilterOrderandCutoff=1\r\n");
+        WriteText(f.folder() + "DemoConfig.TDC",
+                  "[All]\r\nNumTx=1\r\nNumRx=1\r\n[Tx1]\r\nLPFilterOrderandCutoff=1\r\n");
         f.create();
         f.op.messages.clear();
         f.form->FormActivate();
         QVERIFY(!f.op.messages.empty());
-        f.form->FormActivate();  // later activations read no file
+        f.form->FormActivate(); // later activations read no file
         QCOMPARE(f.dialogs.titles.size(), std::size_t(0));
     }
 
@@ -156,12 +158,13 @@ private slots:
         Loaded f;
         f.get<QPushButton>("ButtonSysResponse")->click();
         QCOMPARE(f.op.messages,
-                 std::vector<std::string>{"The System Response window is not part of this version of TEM Setrix yet."});
+                 std::vector<std::string>{
+                     "The System Response window is not part of this version of TEM Setrix yet."});
         f.op.messages.clear();
         f.cfg().LoadFilename = f.dir.path().toStdString() + "/never-written.TDC";
         f.get<QPushButton>("ButtonFwdModel")->click();
-        QCOMPARE(f.op.messages,
-                 std::vector<std::string>{"The TDC configuration file must be saved before you can forward model"});
+        QCOMPARE(f.op.messages, std::vector<std::string>{
+                                    "The TDC configuration file must be saved before you can forward model"});
 
         // The PDF button explains itself, then saves the diagram as a PNG image.
         f.op.messages.clear();
@@ -355,11 +358,15 @@ private slots:
             void (TFormTEMConfig::*exit)();
         };
         const Case cases[] = {
-            {"LabeledEditDefAmps", "TrackBarDefCurr", "9.9999", 9999, &TFormTEMConfig::LabeledEditDefAmpsExit},
-            {"LabeledEditDefVolts", "TrackBarDefVolt", "9.9999", 10000, &TFormTEMConfig::LabeledEditDefVoltsExit},
-            {"LabeledEditDefVolts", "TrackBarDefVolt", "12.3445", 12344, &TFormTEMConfig::LabeledEditDefVoltsExit},
+            {"LabeledEditDefAmps", "TrackBarDefCurr", "9.9999", 9999,
+             &TFormTEMConfig::LabeledEditDefAmpsExit},
+            {"LabeledEditDefVolts", "TrackBarDefVolt", "9.9999", 10000,
+             &TFormTEMConfig::LabeledEditDefVoltsExit},
+            {"LabeledEditDefVolts", "TrackBarDefVolt", "12.3445", 12344,
+             &TFormTEMConfig::LabeledEditDefVoltsExit},
             {"LabeledEditDefVolts", "TrackBarDefVolt", "abc", 3300, &TFormTEMConfig::LabeledEditDefVoltsExit},
-            {"LabeledEditAuxVolts", "TrackBarAuxVolt", "9.9999", 9999, &TFormTEMConfig::LabeledEditAuxVoltsExit},
+            {"LabeledEditAuxVolts", "TrackBarAuxVolt", "9.9999", 9999,
+             &TFormTEMConfig::LabeledEditAuxVoltsExit},
             {"LabeledEditAuxAmps", "TrackBarAuxCurr", "abc", 36000, &TFormTEMConfig::LabeledEditAuxAmpsExit},
             {"LabeledEditDefAmps", "TrackBarDefCurr", "50", 45000, &TFormTEMConfig::LabeledEditDefAmpsExit},
         };
@@ -426,7 +433,7 @@ private slots:
 
     void momentRules()
     {
-        {   // Ticking the auxiliary transmitter with one transmitter gives LM and HM, silently.
+        { // Ticking the auxiliary transmitter with one transmitter gives LM and HM, silently.
             Loaded f;
             f.cfg().NumTx = 1;
             f.cfg().Tx[1].MomentID = TMomentID::SingleM;
@@ -443,23 +450,25 @@ private slots:
             QCOMPARE(f.cfg().NumTx, 1);
             QCOMPARE(f.cfg().Tx[1].MomentID, TMomentID::SingleM);
         }
-        {   // Both High: refused, LM and HM.
+        { // Both High: refused, LM and HM.
             Loaded f;
             f.get<RadioGroup>("RadioGroupDefMoment")->button(2)->click();
-            QVERIFY(f.shownStartingWith("If both transmitter moments exist then moments should be identified"));
+            QVERIFY(
+                f.shownStartingWith("If both transmitter moments exist then moments should be identified"));
             QCOMPARE(f.cfg().Tx[1].MomentID, TMomentID::LM);
             QCOMPARE(f.cfg().Tx[2].MomentID, TMomentID::HM);
             QCOMPARE(f.get<RadioGroup>("RadioGroupDefMoment")->itemIndex(), 1);
         }
-        {   // High and Low: accepted after the convention message.
+        { // High and Low: accepted after the convention message.
             Loaded f;
             f.get<RadioGroup>("RadioGroupAuxMoment")->setItemIndex(1);
             f.get<RadioGroup>("RadioGroupDefMoment")->button(2)->click();
-            QVERIFY(f.shown("Convention is to Have TxDef as LM and TxAux as HM if both are in use. Consider swapping."));
+            QVERIFY(f.shown(
+                "Convention is to Have TxDef as LM and TxAux as HM if both are in use. Consider swapping."));
             QCOMPARE(f.cfg().Tx[1].MomentID, TMomentID::HM);
             QCOMPARE(f.cfg().Tx[2].MomentID, TMomentID::LM);
         }
-        {   // Low with one transmitter: Single again, silently.
+        { // Low with one transmitter: Single again, silently.
             Loaded f;
             f.cfg().NumTx = 1;
             f.cfg().Tx[1].MomentID = TMomentID::SingleM;
@@ -528,11 +537,14 @@ private slots:
         QCOMPARE(f.cfg().Rx[1].RxType, TRxType::rxtypeB);
         const std::vector<std::string> expected = {
             "Rx Coil Orientation detected as \"W but can only be Z, X or Y",
-            "For Rx1, AreaNumTurnsxPreAmpxSingleTurn =      600 IS NOT exactly EQUAL TO AreaSingleTurn x Turns x "
+            "For Rx1, AreaNumTurnsxPreAmpxSingleTurn =      600 IS NOT exactly EQUAL TO AreaSingleTurn x "
+            "Turns x "
             "PreAmpGain =     539.92",
-            "For Rx1, Shape =  is not recognised. Available options are POLYGON CIRCLE OCTAGON SEPTAGON HEXAGON "
+            "For Rx1, Shape =  is not recognised. Available options are POLYGON CIRCLE OCTAGON SEPTAGON "
+            "HEXAGON "
             "PENTAGON SQUARE TRIANGLE RECTANGLE. Further checks are not possible",
-            "Rectangle side lengths do not multiply to EXACTLY give AreaSingleTurn. Leave blank to force recalculation "
+            "Rectangle side lengths do not multiply to EXACTLY give AreaSingleTurn. Leave blank to force "
+            "recalculation "
             "as equal lengths."};
         QCOMPARE(f.op.messages, expected);
     }
@@ -546,7 +558,8 @@ private slots:
         KeyValueEditor* e = f.rx(1);
         QCOMPARE(e->value("Loopsides"), QString("3"));
         const QStringList keys = e->keys();
-        QCOMPARE(keys.mid(keys.indexOf("NodeX00"), 4), (QStringList{"NodeX00", "NodeY00", "NodeZ00", "NodeX01"}));
+        QCOMPARE(keys.mid(keys.indexOf("NodeX00"), 4),
+                 (QStringList{"NodeX00", "NodeY00", "NodeZ00", "NodeX01"}));
         QVERIFY(keys.contains("NodeZ03") && !keys.contains("NodeX04"));
 
         // Without the node keys: four sides and nodes on the unit circle at -0.3.
@@ -575,9 +588,9 @@ private slots:
         QCOMPARE(ch->markText(0, 4), QString("Node 4"));
         QCOMPARE(ch->series(0).points[4].x, ch->series(0).points[0].x);
         QCOMPARE(ch->series(1).title, QString("TxAuxilliary"));
-        QCOMPARE(ch->series(2).points.size(), std::size_t(8));  // centroid and outline
+        QCOMPARE(ch->series(2).points.size(), std::size_t(8)); // centroid and outline
         QCOMPARE(ch->markText(2, 3), QString("Rx1"));
-        QVERIFY(ch->series(4).points.empty());  // NumRx = 2: no third receiver
+        QVERIFY(ch->series(4).points.empty()); // NumRx = 2: no third receiver
         QCOMPARE(ch->series(5).points.size(), std::size_t(1));
         QCOMPARE(ch->markText(5, 0), QString("GNSS"));
         const QStringList vehicleMarks = {"Trailer", "Wheel", "Wheel", "",      "TowBall", "Fixed", "Wheel",

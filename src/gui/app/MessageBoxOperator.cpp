@@ -21,4 +21,4 @@ bool MessageBoxOperator::ask(const std::string& text, bool defaultAnswer)
     return box.exec() == QMessageBox::Yes;
 }
 
-}  // namespace tem::gui
+} // namespace tem::gui

@@ -8,7 +8,7 @@ class QWidget;
 namespace tem::gui {
 
 class MessageBoxOperator : public Operator {
-public:
+  public:
     /// parentWindow may be null; message boxes then centre on the screen.
     explicit MessageBoxOperator(QWidget* parentWindow = nullptr) : parent_(parentWindow) {}
     void setParentWindow(QWidget* parentWindow) { parent_ = parentWindow; }
@@ -16,8 +16,8 @@ public:
     void inform(const std::string& text) override;
     bool ask(const std::string& text, bool defaultAnswer) override;
 
-private:
+  private:
     QWidget* parent_;
 };
 
-}  // namespace tem::gui
+} // namespace tem::gui

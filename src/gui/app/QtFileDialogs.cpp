@@ -31,7 +31,7 @@ void PrepareDialog(QFileDialog& dlg, const std::string& filter, const std::strin
     }
 }
 
-}  // namespace
+} // namespace
 
 std::string QtFileDialogs::openFile(const std::string& title, const std::string& filter,
                                     const std::string& initialFile)
@@ -65,4 +65,4 @@ std::string QtFileDialogs::chooseFolder(const std::string& title, const std::str
         .toStdString();
 }
 
-}  // namespace tem::gui
+} // namespace tem::gui

@@ -10,7 +10,7 @@ class QWidget;
 namespace tem::gui {
 
 class QtFileDialogs : public FileDialogs {
-public:
+  public:
     explicit QtFileDialogs(QWidget* parentWindow = nullptr) : parent_(parentWindow) {}
     void setParentWindow(QWidget* parentWindow) { parent_ = parentWindow; }
 
@@ -21,8 +21,8 @@ public:
                          const std::string& initialFile) override;
     std::string chooseFolder(const std::string& title, const std::string& initialFolder) override;
 
-private:
+  private:
     QWidget* parent_;
 };
 
-}  // namespace tem::gui
+} // namespace tem::gui

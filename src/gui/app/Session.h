@@ -17,12 +17,12 @@ struct Session {
     {
     }
 
-    Configuration cfg;       ///< the configuration model
-    DataFolders folders;     ///< shared and configuration data folders
-    Operator& op;            ///< messages and Yes/No questions
-    FileDialogs& dialogs;    ///< open and save dialogs, folder chooser
+    Configuration cfg;    ///< the configuration model
+    DataFolders folders;  ///< shared and configuration data folders
+    Operator& op;         ///< messages and Yes/No questions
+    FileDialogs& dialogs; ///< open and save dialogs, folder chooser
     /// Names the settings file (<configuration folder>/<programName>.INI): the executable's name.
     std::string programName = "temsetrix";
 };
 
-}  // namespace tem::gui
+} // namespace tem::gui

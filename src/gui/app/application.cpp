@@ -38,10 +38,11 @@ int RunApplication(QApplication& app)
     QObject::connect(&mainWindow, &TFormTEMConfig::closed, &app, &QApplication::quit, Qt::QueuedConnection);
     if (const QScreen* screen = QApplication::primaryScreen()) {
         const QRect avail = screen->availableGeometry();
-        mainWindow.resize(std::min(mainWindow.width(), avail.width()), std::min(mainWindow.height(), avail.height()));
+        mainWindow.resize(std::min(mainWindow.width(), avail.width()),
+                          std::min(mainWindow.height(), avail.height()));
     }
     mainWindow.show();
     return app.exec();
 }
 
-}  // namespace tem::gui
+} // namespace tem::gui

@@ -7,4 +7,4 @@ namespace tem::gui {
 /// Creates the windows, runs the event loop until the main window closes, returns the exit code.
 int RunApplication(QApplication& app);
 
-}  // namespace tem::gui
+} // namespace tem::gui

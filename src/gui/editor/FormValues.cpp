@@ -89,4 +89,4 @@ QString ChangeFileExt(const QString& fileName, const QString& ext)
     return fileName.left(fileName.size() - old.size()) + ext;
 }
 
-}  // namespace tem::gui
+} // namespace tem::gui

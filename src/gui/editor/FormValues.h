@@ -31,4 +31,4 @@ QString ChangeFileExt(const QString& fileName, const QString& ext);
 /// The extension of the name part, with its dot ("" when there is none).
 QString ExtractFileExt(const QString& fileName);
 
-}  // namespace tem::gui
+} // namespace tem::gui

@@ -56,4 +56,4 @@ Drag with the mouse to rotate, Shift+drag or right-drag to move, and use the whe
 )");
 }
 
-}  // namespace tem::gui
+} // namespace tem::gui

@@ -15,7 +15,7 @@ namespace tem::gui {
 class TFormHELP : public QWidget {
     Q_OBJECT
 
-public:
+  public:
     /// A window of its own; parent only keeps it alive with the main window.
     explicit TFormHELP(QWidget* parent = nullptr);
     ~TFormHELP() override;
@@ -23,8 +23,8 @@ public:
     /// The help text.
     static QString HelpText();
 
-private:
+  private:
     std::unique_ptr<Ui::TFormHELP> ui;
 };
 
-}  // namespace tem::gui
+} // namespace tem::gui

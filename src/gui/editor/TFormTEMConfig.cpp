@@ -7,9 +7,9 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QSignalBlocker>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QSlider>
 #include <QSpinBox>
 #include <QTableWidget>
@@ -17,10 +17,10 @@
 #include <QToolBar>
 
 #include "core/action_error.h"
-#include "core/model/app_settings.h"
-#include "core/model/derived.h"
 #include "core/files/gex_file.h"
 #include "core/files/tdc_file.h"
+#include "core/model/app_settings.h"
+#include "core/model/derived.h"
 #include "editor/FormValues.h"
 #include "editor/LayoutDiagram.h"
 #include "editor/TFormHELP.h"
@@ -88,27 +88,75 @@ void TFormTEMConfig::buildControls()
         auto c = std::make_unique<TxControls>();
         Ui::TFormTEMConfig& u = *ui;
         if (!aux) {
-            *c = {u.GroupBoxTxDef, u.EditTxDefName, u.RadioGroupDefMoment, u.SpinEditTxDefSides, u.StringGridTxDef,
-                  u.LabeledEditTxDefTurns, u.LabeledEditTxDefDamp, u.LabeledEditTxDefFilterOrder,
-                  u.LabeledEditTxDefCutoff, u.LabeledEditDefFlyLead, u.LabeledEditDefOrient, u.LabeledEditDefTilt,
-                  u.LabeledEditDefRotation, u.LabeledEditDefCentroidX, u.LabeledEditDefCentroidY,
-                  u.LabeledEditDefCentroidZ, u.TrackBarDefVolt, u.TrackBarDefCurr, u.LabeledEditDefMinVolts,
-                  u.LabeledEditDefVolts, u.LabeledEditDefMaxVolts, u.LabeledEditDefMinAmps, u.LabeledEditDefAmps,
-                  u.LabeledEditDefMaxAmps, u.RadioGroupDefVoltCurr, u.CheckBoxDefOutA, u.CheckBoxDefOutB,
-                  u.LabelTxDefArea, u.LabelDefEquivSquareLoopside, u.LabelDefPower, u.LabelDefRes, u.LabelDefNIA};
+            *c = {u.GroupBoxTxDef,
+                  u.EditTxDefName,
+                  u.RadioGroupDefMoment,
+                  u.SpinEditTxDefSides,
+                  u.StringGridTxDef,
+                  u.LabeledEditTxDefTurns,
+                  u.LabeledEditTxDefDamp,
+                  u.LabeledEditTxDefFilterOrder,
+                  u.LabeledEditTxDefCutoff,
+                  u.LabeledEditDefFlyLead,
+                  u.LabeledEditDefOrient,
+                  u.LabeledEditDefTilt,
+                  u.LabeledEditDefRotation,
+                  u.LabeledEditDefCentroidX,
+                  u.LabeledEditDefCentroidY,
+                  u.LabeledEditDefCentroidZ,
+                  u.TrackBarDefVolt,
+                  u.TrackBarDefCurr,
+                  u.LabeledEditDefMinVolts,
+                  u.LabeledEditDefVolts,
+                  u.LabeledEditDefMaxVolts,
+                  u.LabeledEditDefMinAmps,
+                  u.LabeledEditDefAmps,
+                  u.LabeledEditDefMaxAmps,
+                  u.RadioGroupDefVoltCurr,
+                  u.CheckBoxDefOutA,
+                  u.CheckBoxDefOutB,
+                  u.LabelTxDefArea,
+                  u.LabelDefEquivSquareLoopside,
+                  u.LabelDefPower,
+                  u.LabelDefRes,
+                  u.LabelDefNIA};
         } else {
-            *c = {u.GroupBoxTxAux, u.EditTxAuxName, u.RadioGroupAuxMoment, u.SpinEditTxAuxSides, u.StringGridTxAux,
-                  u.LabeledEditTxAuxTurns, u.LabeledEditTxAuxDamp, u.LabeledEditTxAuxFilterOrder,
-                  u.LabeledEditTxAuxCutoff, u.LabeledEditAuxFlyLead, u.LabeledEditAuxOrient, u.LabeledEditAuxTilt,
-                  u.LabeledEditAuxRotation, u.LabeledEditAuxCentroidX, u.LabeledEditAuxCentroidY,
-                  u.LabeledEditAuxCentroidZ, u.TrackBarAuxVolt, u.TrackBarAuxCurr, u.LabeledEditAuxMinVolts,
-                  u.LabeledEditAuxVolts, u.LabeledEditAuxMaxVolts, u.LabeledEditAuxMinAmps, u.LabeledEditAuxAmps,
-                  u.LabeledEditAuxMaxAmps, u.RadioGroupAuxVoltCurr, u.CheckBoxAuxOutA, u.CheckBoxAuxOutB,
-                  u.LabelTxAuxArea, u.LabelAuxEquivSquareLoopside, u.LabelAuxPower, u.LabelAuxRes, u.LabelAuxNIA};
+            *c = {u.GroupBoxTxAux,
+                  u.EditTxAuxName,
+                  u.RadioGroupAuxMoment,
+                  u.SpinEditTxAuxSides,
+                  u.StringGridTxAux,
+                  u.LabeledEditTxAuxTurns,
+                  u.LabeledEditTxAuxDamp,
+                  u.LabeledEditTxAuxFilterOrder,
+                  u.LabeledEditTxAuxCutoff,
+                  u.LabeledEditAuxFlyLead,
+                  u.LabeledEditAuxOrient,
+                  u.LabeledEditAuxTilt,
+                  u.LabeledEditAuxRotation,
+                  u.LabeledEditAuxCentroidX,
+                  u.LabeledEditAuxCentroidY,
+                  u.LabeledEditAuxCentroidZ,
+                  u.TrackBarAuxVolt,
+                  u.TrackBarAuxCurr,
+                  u.LabeledEditAuxMinVolts,
+                  u.LabeledEditAuxVolts,
+                  u.LabeledEditAuxMaxVolts,
+                  u.LabeledEditAuxMinAmps,
+                  u.LabeledEditAuxAmps,
+                  u.LabeledEditAuxMaxAmps,
+                  u.RadioGroupAuxVoltCurr,
+                  u.CheckBoxAuxOutA,
+                  u.CheckBoxAuxOutB,
+                  u.LabelTxAuxArea,
+                  u.LabelAuxEquivSquareLoopside,
+                  u.LabelAuxPower,
+                  u.LabelAuxRes,
+                  u.LabelAuxNIA};
         }
         // Numbers are padded by their formats; right-aligned they read as a column.
-        for (QLineEdit* e : {c->damp, c->filterOrder, c->cutoff, c->flyLead, c->tilt, c->rotation, c->centroidX,
-                             c->centroidY, c->centroidZ, c->turns})
+        for (QLineEdit* e : {c->damp, c->filterOrder, c->cutoff, c->flyLead, c->tilt, c->rotation,
+                             c->centroidX, c->centroidY, c->centroidZ, c->turns})
             e->setAlignment(Qt::AlignRight);
         for (QLineEdit* e : {c->minVolts, c->volts, c->maxVolts, c->minAmps, c->amps, c->maxAmps})
             e->setMaximumWidth(70);
@@ -168,15 +216,19 @@ void TFormTEMConfig::buildControls()
     ch->addSeries({"TxAuxilliary", Qt::green, 4, PointSymbol::Rectangle, {}, node});
     ch->addSeries({"Rx1", Qt::yellow, 1, PointSymbol::Rectangle, {}, [](int) { return QString("Rx1"); }});
     ch->addSeries({"Rx2", Qt::blue, 1, PointSymbol::Rectangle, {}, [](int) { return QString("Rx2"); }});
-    ch->addSeries({"Rx3", QColor(255, 128, 0), 1, PointSymbol::Rectangle, {}, [](int) { return QString("Rx3"); }});
-    ch->addSeries({"GNSS Antenna", Qt::gray, 1, PointSymbol::Rectangle, {}, [](int) { return QString("GNSS"); }});
-    ch->addSeries({"Vehicle", Qt::magenta, 4, PointSymbol::DownTriangle, {},
-                   [](int i) { return QString::fromStdString(VehicleMarkText(i)); }});
+    ch->addSeries(
+        {"Rx3", QColor(255, 128, 0), 1, PointSymbol::Rectangle, {}, [](int) { return QString("Rx3"); }});
+    ch->addSeries(
+        {"GNSS Antenna", Qt::gray, 1, PointSymbol::Rectangle, {}, [](int) { return QString("GNSS"); }});
+    ch->addSeries({"Vehicle", Qt::magenta, 4, PointSymbol::DownTriangle, {}, [](int i) {
+                       return QString::fromStdString(VehicleMarkText(i));
+                   }});
 
     ui->SplitterDiagram->setStretchFactor(0, 3);
     ui->SplitterDiagram->setStretchFactor(1, 2);
     // The edit controls keep their natural width; the diagram takes the spare room.
-    const int editWidth = ui->PanelEdit->sizeHint().width() + ui->ScrollAreaEdit->verticalScrollBar()->sizeHint().width() + 4;
+    const int editWidth =
+        ui->PanelEdit->sizeHint().width() + ui->ScrollAreaEdit->verticalScrollBar()->sizeHint().width() + 4;
     ui->ScrollAreaEdit->setMinimumWidth(editWidth);
     ui->ScrollAreaEdit->setMaximumWidth(editWidth);
     ui->ScrollAreaEdit->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
@@ -200,8 +252,10 @@ void TFormTEMConfig::connectControls()
             [this] { RadioGroupDefMomentClick(MomentSource::DefMoment); });
     connect(u.RadioGroupAuxMoment, &RadioGroup::itemClicked, this,
             [this] { RadioGroupDefMomentClick(MomentSource::AuxMoment); });
-    connect(u.CheckBoxUseDefTx, &QCheckBox::clicked, this, [this] { RadioGroupDefMomentClick(MomentSource::UseDefTx); });
-    connect(u.CheckBoxUseAuxTx, &QCheckBox::clicked, this, [this] { RadioGroupDefMomentClick(MomentSource::UseAuxTx); });
+    connect(u.CheckBoxUseDefTx, &QCheckBox::clicked, this,
+            [this] { RadioGroupDefMomentClick(MomentSource::UseDefTx); });
+    connect(u.CheckBoxUseAuxTx, &QCheckBox::clicked, this,
+            [this] { RadioGroupDefMomentClick(MomentSource::UseAuxTx); });
     connect(u.ComboBoxNumTx, &QComboBox::textActivated, this,
             [this] { RadioGroupDefMomentClick(MomentSource::NumTxCombo); });
 
@@ -222,19 +276,27 @@ void TFormTEMConfig::connectControls()
     connect(u.TrackBarAuxVolt, &QSlider::valueChanged, this, &TFormTEMConfig::TrackBarAuxVoltChange);
     connect(u.TrackBarAuxCurr, &QSlider::valueChanged, this, &TFormTEMConfig::TrackBarAuxCurrChange);
     connect(u.LabeledEditDefVolts, &QLineEdit::textChanged, this, &TFormTEMConfig::LabeledEditDefVoltsChange);
-    connect(u.LabeledEditDefVolts, &QLineEdit::editingFinished, this, &TFormTEMConfig::LabeledEditDefVoltsExit);
+    connect(u.LabeledEditDefVolts, &QLineEdit::editingFinished, this,
+            &TFormTEMConfig::LabeledEditDefVoltsExit);
     connect(u.LabeledEditDefAmps, &QLineEdit::textChanged, this, &TFormTEMConfig::LabeledEditDefAmpsChange);
     connect(u.LabeledEditDefAmps, &QLineEdit::editingFinished, this, &TFormTEMConfig::LabeledEditDefAmpsExit);
     connect(u.LabeledEditAuxVolts, &QLineEdit::textChanged, this, &TFormTEMConfig::LabeledEditAuxVoltsChange);
-    connect(u.LabeledEditAuxVolts, &QLineEdit::editingFinished, this, &TFormTEMConfig::LabeledEditAuxVoltsExit);
+    connect(u.LabeledEditAuxVolts, &QLineEdit::editingFinished, this,
+            &TFormTEMConfig::LabeledEditAuxVoltsExit);
     connect(u.LabeledEditAuxAmps, &QLineEdit::textChanged, this, &TFormTEMConfig::LabeledEditAuxAmpsChange);
     connect(u.LabeledEditAuxAmps, &QLineEdit::editingFinished, this, &TFormTEMConfig::LabeledEditAuxAmpsExit);
-    connect(u.LabeledEditDefMinVolts, &QLineEdit::textChanged, this, &TFormTEMConfig::LabeledEditDefMinVoltsChange);
-    connect(u.LabeledEditDefMaxVolts, &QLineEdit::textChanged, this, &TFormTEMConfig::LabeledEditDefMaxVoltsChange);
-    connect(u.LabeledEditDefMinAmps, &QLineEdit::textChanged, this, &TFormTEMConfig::LabeledEditDefMinAmpsChange);
-    connect(u.LabeledEditDefMaxAmps, &QLineEdit::textChanged, this, &TFormTEMConfig::LabeledEditDefMaxAmpsChange);
-    connect(u.LabeledEditAuxMinAmps, &QLineEdit::textChanged, this, &TFormTEMConfig::LabeledEditAuxMinAmpsChange);
-    connect(u.LabeledEditAuxMaxAmps, &QLineEdit::textChanged, this, &TFormTEMConfig::LabeledEditAuxMaxAmpsChange);
+    connect(u.LabeledEditDefMinVolts, &QLineEdit::textChanged, this,
+            &TFormTEMConfig::LabeledEditDefMinVoltsChange);
+    connect(u.LabeledEditDefMaxVolts, &QLineEdit::textChanged, this,
+            &TFormTEMConfig::LabeledEditDefMaxVoltsChange);
+    connect(u.LabeledEditDefMinAmps, &QLineEdit::textChanged, this,
+            &TFormTEMConfig::LabeledEditDefMinAmpsChange);
+    connect(u.LabeledEditDefMaxAmps, &QLineEdit::textChanged, this,
+            &TFormTEMConfig::LabeledEditDefMaxAmpsChange);
+    connect(u.LabeledEditAuxMinAmps, &QLineEdit::textChanged, this,
+            &TFormTEMConfig::LabeledEditAuxMinAmpsChange);
+    connect(u.LabeledEditAuxMaxAmps, &QLineEdit::textChanged, this,
+            &TFormTEMConfig::LabeledEditAuxMaxAmpsChange);
     // The auxiliary volts limits change only through a load: typing into them does nothing.
     for (QLineEdit* e : {u.LabeledEditAuxMinVolts, u.LabeledEditAuxMaxVolts}) {
         e->setReadOnly(true);
@@ -417,7 +479,9 @@ void TFormTEMConfig::populateTx(const TxControls& c, TTransmitter& t, bool aux)
 
 void TFormTEMConfig::showDerived(const TxControls& c, const TTransmitter& t, bool trimmed)
 {
-    auto f = [trimmed](const char* format, double v) { return trimmed ? FmtTrim(format, v) : Fmt(format, v); };
+    auto f = [trimmed](const char* format, double v) {
+        return trimmed ? FmtTrim(format, v) : Fmt(format, v);
+    };
     c.area->setText("Area (m^2): " + f("%8.3f", t.Area));
     c.equivSide->setText("Equivalent Square Loopside " + f("%7.3f", t.EquivalentSquareLoopSide));
     c.power->setText("Power (Watts): " + f("%5.0f", t.Power));
@@ -437,6 +501,7 @@ void TFormTEMConfig::PopulateConfigForm()
 
     const QString load = QString::fromStdString(cfg.LoadFilename);
     u.EditTDCFilename->setText(load);
+    u.EditTDCFilename->setCursorPosition(0);
     u.RadioGroupTDCGEX->setItemIndex(cfg.TDCorGEX == TINIFileFormat::GEX ? 1 : 0);
     OpenDialogFileName = load;
     SaveDialogFileName = QString::fromStdString(cfg.SaveFilename);
@@ -444,6 +509,8 @@ void TFormTEMConfig::PopulateConfigForm()
     PdfDialogFileName = ChangeFileExt(OpenDialogFileName, ".PDF");
 
     u.LabeledEditDescription->setText(QString::fromStdString(cfg.Description));
+    // Long texts show their beginning.
+    u.LabeledEditDescription->setCursorPosition(0);
     u.EditDataType->clear();
     const QString dataType = QString::fromStdString(cfg.DataType).trimmed();
     if (dataType == "GroundTEM") {
@@ -602,9 +669,11 @@ void TFormTEMConfig::valueEditExit(QSlider* bar, QLineEdit* edit, bool& flag, do
     flag = false;
 }
 
-void TFormTEMConfig::limitEditChange(QSlider* bar, QLineEdit* edit, double fallback, bool round, bool isMinimum)
+void TFormTEMConfig::limitEditChange(QSlider* bar, QLineEdit* edit, double fallback, bool round,
+                                     bool isMinimum)
 {
-    const int v = ToBar(ReadFloat(edit->text(), fallback) * 1000, round ? BarRounding::Round : BarRounding::Truncate);
+    const int v =
+        ToBar(ReadFloat(edit->text(), fallback) * 1000, round ? BarRounding::Round : BarRounding::Truncate);
     if (isMinimum) {
         if (v <= bar->maximum())
             bar->setMinimum(v);
@@ -613,24 +682,78 @@ void TFormTEMConfig::limitEditChange(QSlider* bar, QLineEdit* edit, double fallb
     }
 }
 
-void TFormTEMConfig::TrackBarDefVoltChange() { barMoved(def_->voltBar, def_->volts); }
-void TFormTEMConfig::TrackBarDefCurrChange() { barMoved(def_->currBar, def_->amps); }
-void TFormTEMConfig::TrackBarAuxVoltChange() { barMoved(aux_->voltBar, aux_->volts); }
-void TFormTEMConfig::TrackBarAuxCurrChange() { barMoved(aux_->currBar, aux_->amps); }
-void TFormTEMConfig::LabeledEditDefVoltsChange() { DefVoltChanged = true; }
-void TFormTEMConfig::LabeledEditDefAmpsChange() { DefCurrChanged = true; }
-void TFormTEMConfig::LabeledEditAuxVoltsChange() { AuxVoltChanged = true; }
-void TFormTEMConfig::LabeledEditAuxAmpsChange() { AuxCurrChanged = true; }
-void TFormTEMConfig::LabeledEditDefVoltsExit() { valueEditExit(def_->voltBar, def_->volts, DefVoltChanged, 3.3, true); }
-void TFormTEMConfig::LabeledEditDefAmpsExit() { valueEditExit(def_->currBar, def_->amps, DefCurrChanged, 36, false); }
-void TFormTEMConfig::LabeledEditAuxVoltsExit() { valueEditExit(aux_->voltBar, aux_->volts, AuxVoltChanged, 18, false); }
-void TFormTEMConfig::LabeledEditAuxAmpsExit() { valueEditExit(aux_->currBar, aux_->amps, AuxCurrChanged, 36, false); }
-void TFormTEMConfig::LabeledEditDefMinVoltsChange() { limitEditChange(def_->voltBar, def_->minVolts, 3.3, true, true); }
-void TFormTEMConfig::LabeledEditDefMaxVoltsChange() { limitEditChange(def_->voltBar, def_->maxVolts, 18, false, false); }
-void TFormTEMConfig::LabeledEditDefMinAmpsChange() { limitEditChange(def_->currBar, def_->minAmps, 0, false, true); }
-void TFormTEMConfig::LabeledEditDefMaxAmpsChange() { limitEditChange(def_->currBar, def_->maxAmps, 45, false, false); }
-void TFormTEMConfig::LabeledEditAuxMinAmpsChange() { limitEditChange(aux_->currBar, aux_->minAmps, 0, false, true); }
-void TFormTEMConfig::LabeledEditAuxMaxAmpsChange() { limitEditChange(aux_->currBar, aux_->maxAmps, 45, false, false); }
+void TFormTEMConfig::TrackBarDefVoltChange()
+{
+    barMoved(def_->voltBar, def_->volts);
+}
+void TFormTEMConfig::TrackBarDefCurrChange()
+{
+    barMoved(def_->currBar, def_->amps);
+}
+void TFormTEMConfig::TrackBarAuxVoltChange()
+{
+    barMoved(aux_->voltBar, aux_->volts);
+}
+void TFormTEMConfig::TrackBarAuxCurrChange()
+{
+    barMoved(aux_->currBar, aux_->amps);
+}
+void TFormTEMConfig::LabeledEditDefVoltsChange()
+{
+    DefVoltChanged = true;
+}
+void TFormTEMConfig::LabeledEditDefAmpsChange()
+{
+    DefCurrChanged = true;
+}
+void TFormTEMConfig::LabeledEditAuxVoltsChange()
+{
+    AuxVoltChanged = true;
+}
+void TFormTEMConfig::LabeledEditAuxAmpsChange()
+{
+    AuxCurrChanged = true;
+}
+void TFormTEMConfig::LabeledEditDefVoltsExit()
+{
+    valueEditExit(def_->voltBar, def_->volts, DefVoltChanged, 3.3, true);
+}
+void TFormTEMConfig::LabeledEditDefAmpsExit()
+{
+    valueEditExit(def_->currBar, def_->amps, DefCurrChanged, 36, false);
+}
+void TFormTEMConfig::LabeledEditAuxVoltsExit()
+{
+    valueEditExit(aux_->voltBar, aux_->volts, AuxVoltChanged, 18, false);
+}
+void TFormTEMConfig::LabeledEditAuxAmpsExit()
+{
+    valueEditExit(aux_->currBar, aux_->amps, AuxCurrChanged, 36, false);
+}
+void TFormTEMConfig::LabeledEditDefMinVoltsChange()
+{
+    limitEditChange(def_->voltBar, def_->minVolts, 3.3, true, true);
+}
+void TFormTEMConfig::LabeledEditDefMaxVoltsChange()
+{
+    limitEditChange(def_->voltBar, def_->maxVolts, 18, false, false);
+}
+void TFormTEMConfig::LabeledEditDefMinAmpsChange()
+{
+    limitEditChange(def_->currBar, def_->minAmps, 0, false, true);
+}
+void TFormTEMConfig::LabeledEditDefMaxAmpsChange()
+{
+    limitEditChange(def_->currBar, def_->maxAmps, 45, false, false);
+}
+void TFormTEMConfig::LabeledEditAuxMinAmpsChange()
+{
+    limitEditChange(aux_->currBar, aux_->minAmps, 0, false, true);
+}
+void TFormTEMConfig::LabeledEditAuxMaxAmpsChange()
+{
+    limitEditChange(aux_->currBar, aux_->maxAmps, 45, false, false);
+}
 
 void TFormTEMConfig::RadioGroupRxClick()
 {
@@ -639,4 +762,4 @@ void TFormTEMConfig::RadioGroupRxClick()
         rx_[i]->setVisible(i == shown);
 }
 
-}  // namespace tem::gui
+} // namespace tem::gui

@@ -30,7 +30,6 @@ class TFormTEMConfig;
 
 namespace tem::gui {
 
-
 class PointChart3D;
 
 class TFormHELP;
@@ -38,7 +37,7 @@ class TFormHELP;
 class TFormTEMConfig : public QMainWindow {
     Q_OBJECT
 
-public:
+  public:
     /// Creates the window (FormCreate: reads the application settings) hidden.
     explicit TFormTEMConfig(Session& session, QWidget* parent = nullptr);
     ~TFormTEMConfig() override;
@@ -137,15 +136,15 @@ public:
     TFormHELP* helpWindow() const { return help_; }
     QStringList recentFiles() const { return recent_; }
 
-signals:
+  signals:
     /// Emitted when the window has closed; the application ends then.
     void closed();
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     struct TxControls;
     void buildControls();
     void buildMenus();
@@ -183,4 +182,4 @@ private:
     bool closing_ = false;
 };
 
-}  // namespace tem::gui
+} // namespace tem::gui

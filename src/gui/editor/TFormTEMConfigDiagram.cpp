@@ -12,7 +12,15 @@ namespace tem::gui {
 
 namespace {
 
-enum SeriesIndex { SeriesTxDefault, SeriesTxAuxiliary, SeriesRx1, SeriesRx2, SeriesRx3, SeriesGNSSAntenna, SeriesVehicle };
+enum SeriesIndex {
+    SeriesTxDefault,
+    SeriesTxAuxiliary,
+    SeriesRx1,
+    SeriesRx2,
+    SeriesRx3,
+    SeriesGNSSAntenna,
+    SeriesVehicle
+};
 
 /// Points that cannot be drawn (not finite) are left out.
 std::vector<ChartPoint> ToChart(const std::vector<DiagramPoint>& pts)
@@ -25,16 +33,19 @@ std::vector<ChartPoint> ToChart(const std::vector<DiagramPoint>& pts)
     return out;
 }
 
-}  // namespace
+} // namespace
 
 void TFormTEMConfig::DrawTEMConfig()
 {
     Configuration& cfg = s_.cfg;
     PointChart3D* ch = chart();
-    ch->series(SeriesTxDefault).points = cfg.NumTx > 0 ? ToChart(TxLoopPoints(cfg, 1)) : std::vector<ChartPoint>{};
-    ch->series(SeriesTxAuxiliary).points = cfg.NumTx > 1 ? ToChart(TxLoopPoints(cfg, 2)) : std::vector<ChartPoint>{};
+    ch->series(SeriesTxDefault).points =
+        cfg.NumTx > 0 ? ToChart(TxLoopPoints(cfg, 1)) : std::vector<ChartPoint>{};
+    ch->series(SeriesTxAuxiliary).points =
+        cfg.NumTx > 1 ? ToChart(TxLoopPoints(cfg, 2)) : std::vector<ChartPoint>{};
     for (int r = 1; r <= 3; ++r)
-        ch->series(SeriesRx1 + r - 1).points = r <= cfg.NumRx ? ToChart(RxPoints(cfg, r)) : std::vector<ChartPoint>{};
+        ch->series(SeriesRx1 + r - 1).points =
+            r <= cfg.NumRx ? ToChart(RxPoints(cfg, r)) : std::vector<ChartPoint>{};
     ch->equaliseScales();
 }
 
@@ -60,4 +71,4 @@ void TFormTEMConfig::RadioGroupViewClick()
     ch->resetView();
 }
 
-}  // namespace tem::gui
+} // namespace tem::gui

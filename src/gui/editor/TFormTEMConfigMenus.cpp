@@ -18,7 +18,7 @@ namespace {
 constexpr int MaxRecentFiles = 8;
 const char* const Caption = "TEM Setrix - beta version 1.00 Dec2022 (for testing pre-release)";
 
-}  // namespace
+} // namespace
 
 void TFormTEMConfig::buildMenus()
 {
@@ -126,4 +126,4 @@ void TFormTEMConfig::saveRecentFiles()
         settings.setValue(QString("RecentFiles/File%1").arg(i + 1), recent_[i]);
 }
 
-}  // namespace tem::gui
+} // namespace tem::gui

@@ -31,7 +31,7 @@ QString NodeKey(const char* prefix, int k)
 /// The highest node number a receiver can hold (nodes 0 to Loopsides).
 constexpr int MaxRxNode = MaxLoopSides;
 
-}  // namespace
+} // namespace
 
 void TFormTEMConfig::WriteRxParamsToForm(KeyValueEditor& editor)
 {
@@ -139,7 +139,8 @@ void TFormTEMConfig::ReadRxParamsFromForm(KeyValueEditor& editor)
     // Cross-checks: each is a message; the values stay as stored.
     const std::string prefix = "For Rx" + std::to_string(t);
     const double product = rx.Turns * rx.AreaSingleTurn * rx.PreAmpGain;
-    if (std::abs(rx.AreaNumTurnsxPreAmpxSingleTurn - product) / std::max(rx.AreaNumTurnsxPreAmpxSingleTurn, 0.01) >
+    if (std::abs(rx.AreaNumTurnsxPreAmpxSingleTurn - product) /
+            std::max(rx.AreaNumTurnsxPreAmpxSingleTurn, 0.01) >
         0.01)
         s_.op.inform(prefix + ", AreaNumTurnsxPreAmpxSingleTurn = " +
                      FmtGeneral(rx.AreaNumTurnsxPreAmpxSingleTurn, 8).toStdString() +
@@ -147,18 +148,22 @@ void TFormTEMConfig::ReadRxParamsFromForm(KeyValueEditor& editor)
                      FmtGeneral(product, 10).toStdString());
     const QString shape = QString::fromStdString(rx.Shape).toUpper();
     if (shape.isEmpty() || !ShapeList.contains(shape))
-        s_.op.inform(prefix + ", Shape = " + shape.toStdString() + " is not recognised. Available options are " +
-                     ShapeList.toStdString() + ". Further checks are not possible");
+        s_.op.inform(prefix + ", Shape = " + shape.toStdString() +
+                     " is not recognised. Available options are " + ShapeList.toStdString() +
+                     ". Further checks are not possible");
     if (!(rx.AreaSingleTurn > 0)) {
         // Both remaining checks compare with the area; a zero area would divide by zero.
-        s_.op.inform(prefix + ", AreaSingleTurn must be above zero; the radius and side lengths cannot be checked");
+        s_.op.inform(prefix +
+                     ", AreaSingleTurn must be above zero; the radius and side lengths cannot be checked");
         return;
     }
-    if (std::abs(std::numbers::pi * rx.EquivRadius * rx.EquivRadius - rx.AreaSingleTurn) / rx.AreaSingleTurn > 0.01)
+    if (std::abs(std::numbers::pi * rx.EquivRadius * rx.EquivRadius - rx.AreaSingleTurn) / rx.AreaSingleTurn >
+        0.01)
         s_.op.inform("Equivalent radius does not match AreaSingleTurn. Leave blank to force recalculation");
     if (std::abs(rx.XSideLength * rx.YSideLength - rx.AreaSingleTurn) / rx.AreaSingleTurn > 0.01)
-        s_.op.inform("Rectangle side lengths do not multiply to EXACTLY give AreaSingleTurn. Leave blank to force "
-                     "recalculation as equal lengths.");
+        s_.op.inform(
+            "Rectangle side lengths do not multiply to EXACTLY give AreaSingleTurn. Leave blank to force "
+            "recalculation as equal lengths.");
 }
 
-}  // namespace tem::gui
+} // namespace tem::gui

@@ -19,7 +19,7 @@ namespace {
 
 constexpr double DegToRad = std::numbers::pi / 180.0;
 constexpr int LegendHeight = 24;
-constexpr int Margin = 48;  // room for the marks around the drawing
+constexpr int Margin = 48; // room for the marks around the drawing
 constexpr int SymbolSize = 7;
 
 /// A round length near target metres for the scale bar: 1, 2 or 5 times a power of ten.
@@ -34,7 +34,7 @@ double NiceLength(double target)
     return 10 * p;
 }
 
-}  // namespace
+} // namespace
 
 PointChart3D::PointChart3D(QWidget* parent) : QWidget(parent)
 {
@@ -227,9 +227,11 @@ void PointChart3D::paint(QPainter& painter, QSize size) const
         for (const QPointF& c : line) {
             if (s.symbol == PointSymbol::DownTriangle) {
                 const double r = SymbolSize / 2.0 + 1;
-                painter.drawPolygon(QPolygonF{{c.x() - r, c.y() - r}, {c.x() + r, c.y() - r}, {c.x(), c.y() + r}});
+                painter.drawPolygon(
+                    QPolygonF{{c.x() - r, c.y() - r}, {c.x() + r, c.y() - r}, {c.x(), c.y() + r}});
             } else {
-                painter.drawRect(QRectF(c.x() - SymbolSize / 2.0, c.y() - SymbolSize / 2.0, SymbolSize, SymbolSize));
+                painter.drawRect(
+                    QRectF(c.x() - SymbolSize / 2.0, c.y() - SymbolSize / 2.0, SymbolSize, SymbolSize));
             }
         }
     }
@@ -262,6 +264,7 @@ void PointChart3D::paint(QPainter& painter, QSize size) const
     const char* names[3] = {"X", "Y", "Z"};
     const ChartPoint unit[3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
     painter.setBrush(Qt::NoBrush);
+    std::vector<QPointF> labelled;
     for (int a = 0; a < 3; ++a) {
         const Projected q = project(unit[a]);
         const QPointF d((q.h - o.h) * axisLen, -(q.v - o.v) * axisLen);
@@ -269,7 +272,13 @@ void PointChart3D::paint(QPainter& painter, QSize size) const
             continue;
         painter.setPen(QPen(palette().color(QPalette::Text), 1.5));
         painter.drawLine(origin, origin + d);
-        painter.drawText(origin + d * 1.25 + QPointF(-4, 4), QString::fromLatin1(names[a]));
+        // Axes that point the same way on screen get their letters side by side.
+        QPointF at = origin + d * 1.25 + QPointF(-4, 4);
+        for (const QPointF& used : labelled)
+            if (QLineF(at, used).length() < 10)
+                at += QPointF(12, 0);
+        labelled.push_back(at);
+        painter.drawText(at, QString::fromLatin1(names[a]));
     }
     const double barMetres = NiceLength(80 / scale);
     const double barPixels = barMetres * scale;
@@ -317,10 +326,14 @@ QToolBar* PointChart3D::createToolBar(QWidget* parent)
         connect(a, &QAction::triggered, this, fn);
         return a;
     };
-    add(QStringLiteral("\u27f2 Rotate"), tr("Rotate the view 15 degrees to the left"), [this] { setRotation(rotation_ + 15); });
-    add(QStringLiteral("Rotate \u27f3"), tr("Rotate the view 15 degrees to the right"), [this] { setRotation(rotation_ - 15); });
-    add(QStringLiteral("Tilt \u25b2"), tr("Look from higher up (10 degrees)"), [this] { setElevation(elevation_ + 10); });
-    add(QStringLiteral("Tilt \u25bc"), tr("Look from lower down (10 degrees)"), [this] { setElevation(elevation_ - 10); });
+    add(QStringLiteral("\u27f2 Rotate"), tr("Rotate the view 15 degrees to the left"),
+        [this] { setRotation(rotation_ + 15); });
+    add(QStringLiteral("Rotate \u27f3"), tr("Rotate the view 15 degrees to the right"),
+        [this] { setRotation(rotation_ - 15); });
+    add(QStringLiteral("Tilt \u25b2"), tr("Look from higher up (10 degrees)"),
+        [this] { setElevation(elevation_ + 10); });
+    add(QStringLiteral("Tilt \u25bc"), tr("Look from lower down (10 degrees)"),
+        [this] { setElevation(elevation_ - 10); });
     bar->addSeparator();
     add(QStringLiteral("\u2190"), tr("Move the drawing left"), [this] { pan(-30, 0); });
     add(QStringLiteral("\u2192"), tr("Move the drawing right"), [this] { pan(30, 0); });
@@ -333,4 +346,4 @@ QToolBar* PointChart3D::createToolBar(QWidget* parent)
     return bar;
 }
 
-}  // namespace tem::gui
+} // namespace tem::gui

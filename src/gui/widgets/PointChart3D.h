@@ -24,9 +24,9 @@ enum class PointSymbol { Rectangle, DownTriangle };
 struct ChartSeries {
     QString title;
     QColor color;
-    int lineWidth = 1;                          ///< pixels
+    int lineWidth = 1; ///< pixels
     PointSymbol symbol = PointSymbol::Rectangle;
-    std::vector<ChartPoint> points;             ///< joined in this order
+    std::vector<ChartPoint> points; ///< joined in this order
     /// Text of the mark at point index i; an empty text draws no mark.
     std::function<QString(int)> markText;
 };
@@ -34,7 +34,7 @@ struct ChartSeries {
 class PointChart3D : public QWidget {
     Q_OBJECT
 
-public:
+  public:
     explicit PointChart3D(QWidget* parent = nullptr);
 
     /// Adds a series and returns its index; later series are drawn over earlier ones.
@@ -78,15 +78,15 @@ public:
 
     QSize sizeHint() const override { return {600, 500}; }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
 
-private:
+  private:
     struct Projected {
-        double h = 0, v = 0;  ///< screen-aligned coordinates, metres, v upwards
+        double h = 0, v = 0; ///< screen-aligned coordinates, metres, v upwards
     };
     Projected project(const ChartPoint& p) const;
     void paint(QPainter& painter, QSize size) const;
@@ -99,4 +99,4 @@ private:
     QPoint lastMouse_;
 };
 
-}  // namespace tem::gui
+} // namespace tem::gui

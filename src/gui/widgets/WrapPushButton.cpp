@@ -9,7 +9,7 @@ namespace {
 constexpr int HorizontalPadding = 6;
 constexpr int VerticalPadding = 5;
 constexpr int PreferredWidth = 96;
-}  // namespace
+} // namespace
 
 WrapPushButton::WrapPushButton(QWidget* parent) : QPushButton(parent)
 {
@@ -53,8 +53,8 @@ void WrapPushButton::paintEvent(QPaintEvent*)
     option.text.clear();
     p.drawControl(QStyle::CE_PushButton, option);
     p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
-    p.drawText(rect().adjusted(HorizontalPadding, 2, -HorizontalPadding, -2), Qt::AlignCenter | Qt::TextWordWrap,
-               text());
+    p.drawText(rect().adjusted(HorizontalPadding, 2, -HorizontalPadding, -2),
+               Qt::AlignCenter | Qt::TextWordWrap, text());
 }
 
-}  // namespace tem::gui
+} // namespace tem::gui

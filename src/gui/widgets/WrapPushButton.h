@@ -8,7 +8,7 @@ namespace tem::gui {
 class WrapPushButton : public QPushButton {
     Q_OBJECT
 
-public:
+  public:
     explicit WrapPushButton(QWidget* parent = nullptr);
 
     QSize sizeHint() const override;
@@ -16,11 +16,11 @@ public:
     bool hasHeightForWidth() const override { return true; }
     int heightForWidth(int width) const override;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     int textHeight(int width) const;
 };
 
-}  // namespace tem::gui
+} // namespace tem::gui
