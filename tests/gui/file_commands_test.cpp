@@ -186,6 +186,38 @@ class FileCommandsTest : public QObject {
         QCOMPARE(f.cfg().Tx[2].MomentID, TMomentID::HM);
     }
 
+    void demonstrationLoadCopyAsGexMarkMasterAndLoadAgain()
+    {
+        MainWindowFixture f;
+        f.create();
+        f.form->FormActivate();  // reads the demonstration configuration
+        QVERIFY(f.cfg().NumTx > 0);
+        const int numTx = f.cfg().NumTx;
+        const std::string work = f.dir.path().toStdString() + "/";
+
+        // Copy As GEX.
+        f.dialogs.answers = {work + "demo.gex"};
+        f.form->ButtonSaveAsINIClick();
+        QVERIFY(fs::exists(work + "demo.gex"));
+        QCOMPARE(f.cfg().TDCorGEX, TINIFileFormat::GEX);
+        QCOMPARE(f.get<RadioGroup>("RadioGroupTDCGEX")->itemIndex(), 1);
+
+        // Mark a further copy as master.
+        f.op.answers = {true, true};
+        f.dialogs.answers = {work + "master.gex"};
+        f.get<QCheckBox>("CheckBoxMaster")->click();
+        QVERIFY(fs::exists(work + "master.gex"));
+
+        // Load it again: a master, with its transmitters.
+        f.op.messages.clear();
+        f.dialogs.answers = {work + "master.gex"};
+        f.form->ButtonLoadClick();
+        QVERIFY(f.cfg().Master);
+        QVERIFY(f.get<QCheckBox>("CheckBoxMaster")->isChecked());
+        QCOMPARE(f.cfg().NumTx, numTx);
+        QVERIFY2(!f.shownStartingWith("CONFIGURATION FILE CORRUPTED"), "the stamp holds");
+    }
+
     void neverSavedConfigurationSavesThroughCopyAs()
     {
         Commands f;
