@@ -437,9 +437,12 @@ class MainWindowTest : public QObject {
             Loaded f;
             f.cfg().NumTx = 1;
             f.cfg().Tx[1].MomentID = TMomentID::SingleM;
+            f.cfg().Tx[2] = TTransmitter{};  // never described: starts as a copy of the first
             f.get<QCheckBox>("CheckBoxUseAuxTx")->setChecked(false);
             f.form->PopulateConfigForm();
             f.get<QCheckBox>("CheckBoxUseAuxTx")->click();
+            QCOMPARE(f.cfg().Tx[2].Name, std::string("LowMoment"));
+            QCOMPARE(f.edit("LabeledEditTxAuxTurns")->text(), QString("1"));
             QCOMPARE(f.cfg().NumTx, 2);
             QCOMPARE(f.cfg().Tx[1].MomentID, TMomentID::LM);
             QCOMPARE(f.cfg().Tx[2].MomentID, TMomentID::HM);

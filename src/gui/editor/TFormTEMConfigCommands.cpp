@@ -344,6 +344,10 @@ void TFormTEMConfig::RadioGroupDefMomentClick(MomentSource source)
             u.CheckBoxUseAuxTx->setChecked(false);
             u.RadioGroupDefMoment->setItemIndex(int(TMomentID::SingleM));
         }
+        // A second transmitter the model has never described starts as a copy of the first
+        // (normally the other moment of the same loop) rather than as zeros.
+        if (cfg.NumTx >= 2 && cfg.Tx[2].LoopSides == 0 && cfg.Tx[2].Turns == 0)
+            cfg.Tx[2] = cfg.Tx[1];
         if (u.RadioGroupDefMoment->itemIndex() >= 0)
             cfg.Tx[1].MomentID = TMomentID(u.RadioGroupDefMoment->itemIndex());
         if (u.RadioGroupAuxMoment->itemIndex() >= 0)
