@@ -141,8 +141,8 @@ void BuildType7Rectangle(std::string s, TTransmitter& tx)
     std::replace(s.begin(), s.end(), '\t', ' ');
     s = Trim(s);
     const auto sp = s.find(' ');
-    const std::string xs = sp == std::string::npos ? s : s.substr(0, sp);
-    const std::string ys = sp == std::string::npos ? std::string() : Trim(s.substr(sp + 1, 20));
+    const std::string xs = sp == std::string::npos ? std::string() : s.substr(0, sp);
+    const std::string ys = Trim(sp == std::string::npos ? s.substr(0, 20) : s.substr(sp + 1, 20));
     const double X = ParseFloat(xs).value_or(10);
     const double Y = ParseFloat(ys).value_or(10);
     tx.Type7RectSideX = X;

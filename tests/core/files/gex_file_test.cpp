@@ -191,6 +191,15 @@ TEST(GexRead, LoopType7FromTabSeparatedSides)
     EXPECT_TRUE(Contains(op.messages, "Tx LoopType 7 detected - rectangular loop."));
     EXPECT_FALSE(Contains(op.messages, "Loop type 7 is specified but TxLoopSides"));
     EXPECT_EQ(cfg.TimeBase[1].NumGatesInSet, 5);
+
+    Configuration saved = cfg;
+    saved.SaveFilename = tmp.file("rect.gex");
+    SaveGEXToFile(saved, tmp.folders, op);
+    EXPECT_EQ(KeywordFile::Load(saved.SaveFilename).ReadString("General", "TxLoopSides", ""),
+              "20.000   30.000");
+    const Configuration back = LoadGex(saved.SaveFilename, tmp, op);
+    EXPECT_EQ(back.Tx[1].NodeY, cfg.Tx[1].NodeY);
+    EXPECT_EQ(back.Tx[1].Type7RectSideX, 20);
 }
 
 TEST(GexRead, AbsurdCountsAreClampedWithMessages)
