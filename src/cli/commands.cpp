@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iostream>
 #include <string>
+#include <utility>
 #include <system_error>
 
 #include <CLI/CLI.hpp>
@@ -45,6 +46,13 @@ void requireReadableFile(const std::string& name)
 
 std::string upperExtension(const FileFormat& f) { return UpperCase(f.extension.substr(1)); }
 
+/// The JSON text of a result: 8-bit texts converted, anything still not UTF-8 replaced.
+std::string jsonText(Json j)
+{
+    TextsToUtf8(j);
+    return j.dump(2, ' ', false, Json::error_handler_t::replace);
+}
+
 /// Reads a configuration file with the reader its extension selects.
 Configuration readConfiguration(CommandContext& ctx, const std::string& fileName)
 {
@@ -83,7 +91,7 @@ int showCommand(CommandContext& ctx, const std::string& fileName)
     const Configuration cfg = readConfiguration(ctx, fileName);
     Json j = ModelToJson(cfg);
     j["messages"] = ctx.op.messages();
-    ctx.out << j.dump(2) << '\n';
+    ctx.out << jsonText(std::move(j)) << '\n';
     return 0;
 }
 
@@ -176,7 +184,7 @@ int chnCommand(CommandContext& ctx, const std::string& fileName)
                             "GateWidth", "TimeGateFileName"})
         j[key] = base[key];
     j["messages"] = ctx.op.messages();
-    ctx.out << j.dump(2) << '\n';
+    ctx.out << jsonText(std::move(j)) << '\n';
     return 0;
 }
 

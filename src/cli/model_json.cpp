@@ -1,6 +1,8 @@
 #include "cli/model_json.h"
 
 #include <algorithm>
+#include <string>
+#include <string_view>
 
 #include "core/model/configuration.h"
 
@@ -307,6 +309,64 @@ Json ModelToJson(const Configuration& cfg)
     j["TxWaveform"] = entries(cfg.TxWaveform, cfg.NumTx, [](const TTxWaveform& w, int) { return waveformJson(w); });
     j["Vehicle"] = vehicleJson(cfg.Vehicle);
     return j;
+}
+
+namespace {
+
+bool validUtf8(std::string_view s)
+{
+    std::size_t i = 0;
+    while (i < s.size()) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        std::size_t n = 0;  // continuation bytes that must follow
+        if (c < 0x80)
+            n = 0;
+        else if (c >= 0xC2 && c <= 0xDF)
+            n = 1;
+        else if (c >= 0xE0 && c <= 0xEF)
+            n = 2;
+        else if (c >= 0xF0 && c <= 0xF4)
+            n = 3;
+        else
+            return false;
+        if (s.size() - i - 1 < n)
+            return false;
+        for (std::size_t k = 1; k <= n; ++k)
+            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80)
+                return false;
+        i += n + 1;
+    }
+    return true;
+}
+
+std::string latin1ToUtf8(std::string_view s)
+{
+    std::string out;
+    out.reserve(s.size() * 2);
+    for (char ch : s) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c < 0x80) {
+            out += ch;
+        } else {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+void TextsToUtf8(Json& j)
+{
+    if (j.is_string()) {
+        const std::string& s = j.get_ref<const std::string&>();
+        if (!validUtf8(s))
+            j = latin1ToUtf8(s);
+    } else if (j.is_structured()) {
+        for (auto& item : j)
+            TextsToUtf8(item);
+    }
 }
 
 #undef FIELD

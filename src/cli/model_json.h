@@ -19,4 +19,9 @@ Json ModelToJson(const Configuration& cfg);
 /// One time base with its gates 1..NumGatesInSet (at most 255).
 Json TimeBaseToJson(const TTimeBase& base);
 
+/// Files are 8-bit text: a string that is not valid UTF-8 is taken as Latin-1 and converted, so
+/// that "°" or "µ" typed in an old editor reaches the JSON instead of stopping it. Applies to every
+/// string inside j.
+void TextsToUtf8(Json& j);
+
 }  // namespace tem::cli

@@ -70,6 +70,14 @@ TEST(CliShow, YesAndNoAnswerTheReadersQuestion)
     }
 }
 
+TEST(CliShow, EightBitTextIsShownNotRefused)
+{
+    CliFixture f;
+    const auto r = f.run({"show", f.write("Latin.TDC", "[All]\r\nDescription=Loop 18 m\xb2\r\n")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(json::parse(r.out)["Description"], "Loop 18 m\u00b2");
+}
+
 TEST(CliConvert, WritesACopyThatReadsBackToTheSameModel)
 {
     CliFixture f;

@@ -125,3 +125,29 @@ TEST(ModelJson, UsedEntriesStartAtTheirFirstIndex)
 
 }  // namespace
 }  // namespace tem::cli
+
+namespace tem::cli {
+namespace {
+
+TEST(ModelJson, EightBitTextsBecomeUtf8)
+{
+    struct Case {
+        std::string in, out;
+    };
+    const Case cases[] = {
+        {"plain", "plain"},
+        {"Loop 18 m\xb2 at 0\xb0", "Loop 18 m\xc2\xb2 at 0\xc2\xb0"},  // Latin-1 ² and °
+        {"ramp 3 \xc2\xb5s", "ramp 3 \xc2\xb5s"},                      // already UTF-8 µ: kept
+        {"cut \xc3", "cut \xc3\x83"},                                  // truncated sequence: Latin-1
+    };
+    for (const Case& k : cases) {
+        Json j = {{"Description", k.in}, {"Tx", Json::array({{{"Name", k.in}}})}};
+        TextsToUtf8(j);
+        EXPECT_EQ(j["Description"], k.out);
+        EXPECT_EQ(j["Tx"][0]["Name"], k.out);
+        EXPECT_NO_THROW(j.dump());
+    }
+}
+
+}  // namespace
+}  // namespace tem::cli
