@@ -22,7 +22,8 @@ constexpr int Models = 1000;
 std::string SystemFileText(const char* receiver)
 {
     std::string text =
-        "Forward_Model ! INPUT TEM file - Only system parameters are used in forward modelling, Data contained is "
+        "Forward_Model ! INPUT TEM file - Only system parameters are used in forward modelling, Data "
+        "contained is "
         "irrelevant and will be ignored\r\n"
         "72 3  !Segmented loop TxPolarizationHorizontalLoop\r\n"
         "       0        0     -0.5 " +
@@ -35,7 +36,8 @@ std::string SystemFileText(const char* receiver)
         " 3   1                      !WaveFormType: 0->step,1->imp.,3->user def. d/dt, NWaveForms\r\n"
         "2      -1E-003      -4E-006          1          1      -4E-006          0          1          0 "
         "!NSubWaves, T0_1,T1_1,A0_1,A1_1, .. ,T0_n,T1_n,A0_n,A1_n\r\n"
-        "1 0          1            !NFilters (0->no filters at all, else 1,2...) UseFrontG(0->no gate, 1->gate),  "
+        "1 0          1            !NFilters (0->no filters at all, else 1,2...) UseFrontG(0->no gate, "
+        "1->gate),  "
         "FrontGScale scale factor\r\n"
         "2          2      3E005          1    4.5E005 !LP: NCutOff (0->no filter), FOrder(1,NCutOff), "
         "FCutOff(1,NCutOff) (Hz) Filters before Front Gate\r\n"
@@ -61,23 +63,29 @@ std::string ModelFileText()
     for (int channel = 0; channel < 2; ++channel) {
         for (int m = 0; m < Models; ++m) {
             // Ten resistivities of the second layer, ten of the third, ten thicknesses of the first.
-            double rho[5] = {100, 5 * std::pow(100.0, (m % 10) / 9.0), 30 * std::pow(30.0, (m / 10 % 10) / 9.0),
-                             20, 500};
+            double rho[5] = {100, 5 * std::pow(100.0, (m % 10) / 9.0),
+                             30 * std::pow(30.0, (m / 10 % 10) / 9.0), 20, 500};
             double thick[4] = {5 * std::pow(20.0, (m / 100) / 9.0), 20, 30, 60};
             char line[96];
             text += " 5 !# of layers, model 1\r\n";
             for (double r : rho) {
-                std::snprintf(line, sizeof line, "%10.2f -1   !Resistivity, prior STD, vert. constraints, horiz. constraints\r\n", r);
+                std::snprintf(
+                    line, sizeof line,
+                    "%10.2f -1   !Resistivity, prior STD, vert. constraints, horiz. constraints\r\n", r);
                 text += line;
             }
             for (double t : thick) {
-                std::snprintf(line, sizeof line, "%10.2f -1   !Thickness, prior STD, vert. constraints, horiz. constraints\r\n", t);
+                std::snprintf(line, sizeof line,
+                              "%10.2f -1   !Thickness, prior STD, vert. constraints, horiz. constraints\r\n",
+                              t);
                 text += line;
             }
             double depth = 0;
             for (double t : thick) {
                 depth += t;
-                std::snprintf(line, sizeof line, "%10.2f -1   !Depth, prior STD, vert. constraints, horiz. constraints\r\n", depth);
+                std::snprintf(line, sizeof line,
+                              "%10.2f -1   !Depth, prior STD, vert. constraints, horiz. constraints\r\n",
+                              depth);
                 text += line;
             }
         }
@@ -95,7 +103,8 @@ void EngineRun(benchmark::State& state)
     std::ofstream(folder / "AarhusInv.con", std::ios::binary) << "control\r\n";
     const std::string engine = std::string(TEMSETRIX_BINARY_DIR) + "/src/engine/temsetrix-engine";
     const std::string command = "\"" + engine + "\" \"" + (folder / "fwd.mod").string() + "\" \"" +
-                                (folder / "AarhusInv.con").string() + "\" > \"" + (folder / "console.txt").string() + "\"";
+                                (folder / "AarhusInv.con").string() + "\" > \"" +
+                                (folder / "console.txt").string() + "\"";
     for (auto _ : state) {
         int status = std::system(command.c_str());
         if (status != 0) {
@@ -106,10 +115,10 @@ void EngineRun(benchmark::State& state)
     if (!fs::exists(folder / "FWD02000.fwr"))
         state.SkipWithError("the last result file is missing");
     state.counters["data_sets"] = 2 * Models;
-    if (!std::getenv("KEEP")) fs::remove_all(folder);
+    fs::remove_all(folder);
 }
 
-}  // namespace
+} // namespace
 
 BENCHMARK(EngineRun)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
 

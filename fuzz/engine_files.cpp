@@ -19,7 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
         tem::engine::SystemFile file = tem::engine::ParseSystemFile(text, "FWD01.tem");
         const tem::engine::TemSystem& system = file.system;
-        if (system.gates.size() <= 40 && system.geometry.corners.size() <= 16 && system.waveform.size() <= 8) {
+        if (system.gates.size() <= 40 && system.geometry.corners.size() <= 16 &&
+            system.waveform.size() <= 8) {
             tem::engine::PreparedSystem prepared = tem::engine::PrepareSystem(system);
             tem::engine::LayeredEarth earth{{30, 300}, {20}};
             tem::engine::ForwardResult result = tem::engine::Forward(prepared, earth);

@@ -18,8 +18,8 @@ constexpr int MaxSubWaves = 1000;
 constexpr int MaxFilters = 10;
 constexpr int MaxFilterOrder = 20;
 constexpr std::size_t MaxGates = 10000;
-constexpr double MaxTime = 10;          // s
-constexpr double MaxCoordinate = 1e6;   // m
+constexpr double MaxTime = 10;        // s
+constexpr double MaxCoordinate = 1e6; // m
 
 struct Line {
     int number = 0;
@@ -98,7 +98,7 @@ std::string Format(const char* format, double value)
 
 /// Reads the lines of one file in order, with messages that name the file and the line.
 class LineReader {
-public:
+  public:
     LineReader(std::string_view text, std::string file_name)
         : lines_(NonBlankLines(text)), file_(std::move(file_name))
     {
@@ -119,14 +119,8 @@ public:
         return *current_;
     }
 
-    [[noreturn]] void Fail(const std::string& message) const
-    {
-        throw InputError(Where() + ": " + message);
-    }
-    std::string Where() const
-    {
-        return file_ + ", line " + std::to_string(current_ ? current_->number : 0);
-    }
+    [[noreturn]] void Fail(const std::string& message) const { throw InputError(Where() + ": " + message); }
+    std::string Where() const { return file_ + ", line " + std::to_string(current_ ? current_->number : 0); }
 
     /// Token i of the current line as a number, an integer within [low, high].
     double NumberAt(const std::vector<std::string_view>& tokens, std::size_t i, const std::string& what) const
@@ -138,8 +132,8 @@ public:
             Fail(what + " is not a number: " + Shown(tokens[i]));
         return *v;
     }
-    int IntegerAt(const std::vector<std::string_view>& tokens, std::size_t i, const std::string& what, int low,
-                  int high) const
+    int IntegerAt(const std::vector<std::string_view>& tokens, std::size_t i, const std::string& what,
+                  int low, int high) const
     {
         if (i >= tokens.size())
             Fail(what + " is missing");
@@ -154,7 +148,7 @@ public:
 
     const std::vector<Line>& lines() const { return lines_; }
 
-private:
+  private:
     std::vector<Line> lines_;
     std::string file_;
     std::size_t next_ = 0;
@@ -173,8 +167,9 @@ void ReadFilterLine(LineReader& reader, const std::string& what, bool high_pass,
         double order = reader.NumberAt(t, 1 + 2 * i, "the order of filter " + std::to_string(i + 1));
         double cutoff = reader.NumberAt(t, 2 + 2 * i, "the cut-off of filter " + std::to_string(i + 1));
         if (order != std::floor(order) || order < 1 || order > MaxFilterOrder)
-            reader.Fail("the order of filter " + std::to_string(i + 1) + " must be a whole number from 1 to " +
-                        std::to_string(MaxFilterOrder) + ", not " + Format("%g", order));
+            reader.Fail("the order of filter " + std::to_string(i + 1) +
+                        " must be a whole number from 1 to " + std::to_string(MaxFilterOrder) + ", not " +
+                        Format("%g", order));
         if (!(cutoff > 0) || cutoff > 1e12)
             reader.Fail("the cut-off of filter " + std::to_string(i + 1) + " must be above 0 Hz, not " +
                         Format("%g", cutoff));
@@ -182,7 +177,7 @@ void ReadFilterLine(LineReader& reader, const std::string& what, bool high_pass,
     }
 }
 
-}  // namespace
+} // namespace
 
 ModelFile ParseModelFile(std::string_view text, const std::string& file_name)
 {
@@ -202,7 +197,8 @@ ModelFile ParseModelFile(std::string_view text, const std::string& file_name)
             if (t.size() < 3)
                 reader.Fail("the TEM system file name is missing");
             entry.system_file = std::string(t[2]);
-            if (entry.system_file.size() >= 2 && entry.system_file.front() == '"' && entry.system_file.back() == '"')
+            if (entry.system_file.size() >= 2 && entry.system_file.front() == '"' &&
+                entry.system_file.back() == '"')
                 entry.system_file = entry.system_file.substr(1, entry.system_file.size() - 2);
         } catch (const InputError& e) {
             entry.problem = e.what();
@@ -253,7 +249,8 @@ ModelFile ParseModelFile(std::string_view text, const std::string& file_name)
             // The blocks cannot be told apart any more: this and every later data set fail.
             for (std::size_t j = i; j < model.data_sets.size(); ++j)
                 if (model.data_sets[j].problem.empty())
-                    model.data_sets[j].problem = std::string(e.what()) + " (the models from here on cannot be read)";
+                    model.data_sets[j].problem =
+                        std::string(e.what()) + " (the models from here on cannot be read)";
             break;
         }
     }
@@ -278,7 +275,8 @@ SystemFile ParseSystemFile(std::string_view text, const std::string& file_name)
 
     t = Tokens(reader.Next("the position line").text);
     double position[6];
-    const char* names[6] = {"transmitter X", "transmitter Y", "transmitter Z", "receiver X", "receiver Y", "receiver Z"};
+    const char* names[6] = {"transmitter X", "transmitter Y", "transmitter Z",
+                            "receiver X",    "receiver Y",    "receiver Z"};
     for (int i = 0; i < 6; ++i) {
         position[i] = reader.NumberAt(t, i, std::string("the ") + names[i]);
         if (std::abs(position[i]) > MaxCoordinate)
@@ -315,12 +313,14 @@ SystemFile ParseSystemFile(std::string_view text, const std::string& file_name)
     if (!(std::abs(SignedArea(corners)) > 1e-6))
         throw InputError(loop_line + ": the loop encloses no area");
     if (DistanceToWires(corners, system.geometry.receiver) < MinimumWireDistance)
-        throw InputError(loop_line + ": the receiver lies (horizontally) within 1 cm of the loop wire, where the "
-                                     "field cannot be modelled");
+        throw InputError(loop_line +
+                         ": the receiver lies (horizontally) within 1 cm of the loop wire, where the "
+                         "field cannot be modelled");
 
     t = Tokens(reader.Next("the quantity line").text);
     for (int i = 0; i < 2; ++i) {
-        int code = reader.IntegerAt(t, i, i == 0 ? "the input quantity" : "the output quantity", -1000000, 1000000);
+        int code =
+            reader.IntegerAt(t, i, i == 0 ? "the input quantity" : "the output quantity", -1000000, 1000000);
         if (code != 3)
             reader.Fail("quantity code " + std::to_string(code) + " is not modelled; only 3 (dB/dt) is");
     }
@@ -342,7 +342,8 @@ SystemFile ParseSystemFile(std::string_view text, const std::string& file_name)
                   reader.NumberAt(t, 2 + 4 * i, "the end time" + which),
                   reader.NumberAt(t, 3 + 4 * i, "the start amplitude" + which),
                   reader.NumberAt(t, 4 + 4 * i, "the end amplitude" + which)};
-        if (std::abs(w.t0) > MaxTime || std::abs(w.t1) > MaxTime || std::abs(w.a0) > 1e6 || std::abs(w.a1) > 1e6)
+        if (std::abs(w.t0) > MaxTime || std::abs(w.t1) > MaxTime || std::abs(w.a0) > 1e6 ||
+            std::abs(w.a1) > 1e6)
             reader.Fail("sub-wave " + std::to_string(i + 1) + " has an absurd time or amplitude");
         if (w.t1 < w.t0)
             reader.Fail("sub-wave " + std::to_string(i + 1) + " ends before it starts");
@@ -384,8 +385,8 @@ SystemFile ParseSystemFile(std::string_view text, const std::string& file_name)
         if (std::abs(g.centre) > MaxTime || std::abs(g.start) > MaxTime || std::abs(g.end) > MaxTime)
             reader.Fail("the gate times are absurd (more than " + Format("%g", MaxTime) + " s)");
         if (g.end < g.start)
-            reader.Fail("the gate ends (" + Format("%g", g.end) + " s) before it starts (" + Format("%g", g.start) +
-                        " s)");
+            reader.Fail("the gate ends (" + Format("%g", g.end) + " s) before it starts (" +
+                        Format("%g", g.start) + " s)");
         system.gates.push_back(g);
         file.gate_times.emplace_back(t[0]);
     }
@@ -412,4 +413,4 @@ std::string FormatResult(const SystemFile& file, const std::vector<double>& valu
     return text;
 }
 
-}  // namespace tem::engine
+} // namespace tem::engine

@@ -20,22 +20,22 @@ namespace tem::engine {
 
 /// A problem in an input file; what() names the file and the line.
 class InputError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
 /// One data set of the model file.
 struct DataSetEntry {
-    int number = 0;                  ///< as written on its line (0 when unreadable)
-    int line = 0;                    ///< line of the data-set list
-    std::string system_file;         ///< TEM system file name as written
+    int number = 0;          ///< as written on its line (0 when unreadable)
+    int line = 0;            ///< line of the data-set list
+    std::string system_file; ///< TEM system file name as written
     std::optional<LayeredEarth> earth;
-    std::string problem;             ///< why the data set cannot be computed (empty when it can)
+    std::string problem; ///< why the data set cannot be computed (empty when it can)
 };
 
 struct ModelFile {
     std::vector<DataSetEntry> data_sets;
-    std::vector<std::string> notes;  ///< things worth saying on the console
+    std::vector<std::string> notes; ///< things worth saying on the console
 };
 
 /// Reads the model file. Throws InputError when not even the list of data sets can be read;
@@ -44,8 +44,8 @@ ModelFile ParseModelFile(std::string_view text, const std::string& file_name);
 
 /// A TEM system file.
 struct SystemFile {
-    std::vector<std::string> header_lines;  ///< every line before the gates, as read
-    std::vector<std::string> gate_times;    ///< each gate's centre as written
+    std::vector<std::string> header_lines; ///< every line before the gates, as read
+    std::vector<std::string> gate_times;   ///< each gate's centre as written
     TemSystem system;
     bool front_gate = false;
 };
@@ -59,4 +59,4 @@ std::string ResultFileName(int data_set);
 /// Result text: the header lines, then per gate its time as written and the value ("%.14E").
 std::string FormatResult(const SystemFile& file, const std::vector<double>& values);
 
-}  // namespace tem::engine
+} // namespace tem::engine

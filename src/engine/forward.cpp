@@ -50,14 +50,15 @@ KernelTable ComputeKernelTable(const std::vector<const PreparedSystem*>& systems
             continue;
         double a = Filter(s->time_filter).spacing;
         if (spacing != 0 && a != spacing)
-            return {};  // different lattices cannot share one table
+            return {}; // different lattices cannot share one table
         spacing = a;
         if (k.count() == 0) {
             k = s->frequencies;
             p = s->source.wavenumbers;
         } else {
             k = {std::min(k.first, s->frequencies.first), std::max(k.last, s->frequencies.last)};
-            p = {std::min(p.first, s->source.wavenumbers.first), std::max(p.last, s->source.wavenumbers.last)};
+            p = {std::min(p.first, s->source.wavenumbers.first),
+                 std::max(p.last, s->source.wavenumbers.last)};
         }
     }
     if (k.count() == 0)
@@ -75,9 +76,8 @@ ForwardResult Forward(const PreparedSystem& system, const LayeredEarth& earth, c
     const SourceWeights& source = system.source;
 
     KernelTable own;
-    if (source.wavenumbers.count() > 0 &&
-        (table == nullptr || table->frequency_spacing != fourier.spacing ||
-         !table->covers(system.frequencies, source.wavenumbers))) {
+    if (source.wavenumbers.count() > 0 && (table == nullptr || table->frequency_spacing != fourier.spacing ||
+                                           !table->covers(system.frequencies, source.wavenumbers))) {
         own = ComputeKernelTable(earth, system.frequencies, fourier.spacing, source.wavenumbers,
                                  Filter(FilterTable::Hankel201).spacing);
         table = &own;
@@ -88,7 +88,8 @@ ForwardResult Forward(const PreparedSystem& system, const LayeredEarth& earth, c
     for (int k = system.frequencies.first; k <= system.frequencies.last; ++k) {
         std::complex<double> secondary(0, 0);
         if (source.wavenumbers.count() > 0) {
-            const std::complex<double>* r = table->row(k) + (source.wavenumbers.first - table->wavenumbers.first);
+            const std::complex<double>* r =
+                table->row(k) + (source.wavenumbers.first - table->wavenumbers.first);
             const double* d = source.weights.data();
             double re = 0, im = 0;
             for (int p = 0; p < source.wavenumbers.count(); ++p) {
@@ -103,8 +104,8 @@ ForwardResult Forward(const PreparedSystem& system, const LayeredEarth& earth, c
         imag[k - system.frequencies.first] = total.imag();
     }
     double static_value = source.static_field * FilterTransfer(system.filters, 0).real();
-    StepOffResponse response(TransformToTime(fourier, system.times, system.frequencies, imag), fourier.spacing,
-                             static_value);
+    StepOffResponse response(TransformToTime(fourier, system.times, system.frequencies, imag),
+                             fourier.spacing, static_value);
 
     for (std::size_t g = 0; g < system.samples.size(); ++g) {
         double mean = 0;
@@ -120,4 +121,4 @@ ForwardResult Forward(const TemSystem& system, const LayeredEarth& earth, const 
     return Forward(PrepareSystem(system, settings), earth);
 }
 
-}  // namespace tem::engine
+} // namespace tem::engine

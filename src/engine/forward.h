@@ -16,9 +16,9 @@ namespace tem::engine {
 
 /// Numerical settings, with their defaults.
 struct ForwardSettings {
-    FilterTable time_filter = FilterTable::SineCosine201;  ///< sine/cosine table for frequency to time
-    SourceSettings source;                                 ///< integration along the wires
-    int gate_points = 8;                                   ///< Gauss-Legendre points per piece of a gate
+    FilterTable time_filter = FilterTable::SineCosine201; ///< sine/cosine table for frequency to time
+    SourceSettings source;                                ///< integration along the wires
+    int gate_points = 8;                                  ///< Gauss-Legendre points per piece of a gate
     /// Earliest time (s) on the time lattice; the step-off response is extrapolated linearly below
     /// it (only for gates that touch a corner of the waveform).
     double earliest_time = 1e-9;
@@ -29,10 +29,10 @@ struct PreparedSystem {
     SourceWeights source;
     std::vector<ButterworthFilter> filters;
     std::vector<CurrentChange> changes;
-    std::vector<std::vector<GateSample>> samples;  ///< per gate
+    std::vector<std::vector<GateSample>> samples; ///< per gate
     FilterTable time_filter = FilterTable::SineCosine101;
-    LatticeRange times;         ///< time lattice (empty when the current never changes)
-    LatticeRange frequencies;   ///< frequency lattice those times need
+    LatticeRange times;       ///< time lattice (empty when the current never changes)
+    LatticeRange frequencies; ///< frequency lattice those times need
 };
 
 /// The gate values, V/(A m^2): -dB/dt per ampere of transmitter current, averaged over each gate.
@@ -43,11 +43,13 @@ struct ForwardResult {
 PreparedSystem PrepareSystem(const TemSystem& system, const ForwardSettings& settings = {});
 
 /// `table`, when given, must cover the system's frequencies and wavenumbers (else it is ignored).
-ForwardResult Forward(const PreparedSystem& system, const LayeredEarth& earth, const KernelTable* table = nullptr);
+ForwardResult Forward(const PreparedSystem& system, const LayeredEarth& earth,
+                      const KernelTable* table = nullptr);
 
-ForwardResult Forward(const TemSystem& system, const LayeredEarth& earth, const ForwardSettings& settings = {});
+ForwardResult Forward(const TemSystem& system, const LayeredEarth& earth,
+                      const ForwardSettings& settings = {});
 
 /// A kernel table that serves every system in `systems` for one earth.
 KernelTable ComputeKernelTable(const std::vector<const PreparedSystem*>& systems, const LayeredEarth& earth);
 
-}  // namespace tem::engine
+} // namespace tem::engine

@@ -24,8 +24,8 @@ inline Complex RootPositive(double a, double b)
 ///   delta_j = u_j - Y_j = 2 e u_j (u_j - Y_{j+1}) / ((u_j + Y_{j+1}) + e (u_j - Y_{j+1})),
 ///   u_j - Y_{j+1} = i omega mu0 (sigma_j - sigma_{j+1}) / (u_j + u_{j+1}) + delta_{j+1}.
 struct Stack {
-    const double* beta;       // omega mu0 sigma_j, layer j from the top
-    const double* thickness;  // m
+    const double* beta;      // omega mu0 sigma_j, layer j from the top
+    const double* thickness; // m
     int layers;
 };
 
@@ -40,7 +40,7 @@ inline Complex Reflection(const Stack& s, double lambda)
         u = RootPositive(lambda2, s.beta[j]);
         double x_re = 2 * u.real() * s.thickness[j];
         if (x_re > 40) {
-            delta = 0;  // e < 5e-18: the layers below are not seen through this one
+            delta = 0; // e < 5e-18: the layers below are not seen through this one
         } else {
             double x_im = 2 * u.imag() * s.thickness[j];
             double magnitude = std::exp(-x_re);
@@ -59,7 +59,7 @@ inline Complex Reflection(const Stack& s, double lambda)
     return numerator / denominator;
 }
 
-}  // namespace
+} // namespace
 
 std::complex<double> ReflectionTE(const LayeredEarth& earth, double lambda, double omega)
 {
@@ -92,4 +92,4 @@ KernelTable ComputeKernelTable(const LayeredEarth& earth, LatticeRange frequenci
     return table;
 }
 
-}  // namespace tem::engine
+} // namespace tem::engine

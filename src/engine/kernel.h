@@ -28,7 +28,7 @@ struct KernelTable {
     LatticeRange wavenumbers;
     double frequency_spacing = 0;
     double wavenumber_spacing = 0;
-    std::vector<std::complex<double>> values;  ///< row k, column p
+    std::vector<std::complex<double>> values; ///< row k, column p
 
     const std::complex<double>* row(int k) const
     {
@@ -36,12 +36,12 @@ struct KernelTable {
     }
     bool covers(LatticeRange k, LatticeRange p) const
     {
-        return frequencies.contains(k.first) && frequencies.contains(k.last) && wavenumbers.contains(p.first) &&
-               wavenumbers.contains(p.last);
+        return frequencies.contains(k.first) && frequencies.contains(k.last) &&
+               wavenumbers.contains(p.first) && wavenumbers.contains(p.last);
     }
 };
 
 KernelTable ComputeKernelTable(const LayeredEarth& earth, LatticeRange frequencies, double frequency_spacing,
                                LatticeRange wavenumbers, double wavenumber_spacing);
 
-}  // namespace tem::engine
+} // namespace tem::engine

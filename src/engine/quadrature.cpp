@@ -34,4 +34,4 @@ QuadratureRule GaussLegendre(int points)
     return rule;
 }
 
-}  // namespace tem::engine
+} // namespace tem::engine

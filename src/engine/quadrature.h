@@ -12,4 +12,4 @@ struct QuadratureRule {
 
 QuadratureRule GaussLegendre(int points);
 
-}  // namespace tem::engine
+} // namespace tem::engine

@@ -33,7 +33,8 @@ std::optional<std::string> ReadWholeFile(const fs::path& path)
 bool SameWithoutCase(const std::string& a, const std::string& b)
 {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
            });
 }
 
@@ -79,15 +80,15 @@ bool WriteResultFile(const fs::path& path, const std::string& text)
 }
 
 class Console {
-public:
+  public:
     explicit Console(std::ostream& out) : out_(out) {}
     void Line(const std::string& text)
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        out_ << text << std::endl;  // flushed: the runner shows progress line by line
+        out_ << text << std::endl; // flushed: the runner shows progress line by line
     }
 
-private:
+  private:
     std::ostream& out_;
     std::mutex mutex_;
 };
@@ -98,7 +99,7 @@ struct LoadedSystem {
     std::string problem;
 };
 
-}  // namespace
+} // namespace
 
 int RunEngine(const RunArguments& arguments, std::ostream& out)
 {
@@ -144,8 +145,9 @@ int RunEngine(const RunArguments& arguments, std::ostream& out)
             loaded.file = ParseSystemFile(*text, path.string());
             loaded.prepared = PrepareSystem(loaded.file->system, arguments.settings);
             if (loaded.file->front_gate)
-                console.Line(path.string() + " asks for a front gate: the front gate is not modelled; the filters "
-                                             "after it are applied to the whole signal.");
+                console.Line(path.string() +
+                             " asks for a front gate: the front gate is not modelled; the filters "
+                             "after it are applied to the whole signal.");
         } catch (const InputError& e) {
             loaded.problem = e.what();
         } catch (const std::exception& e) {
@@ -156,13 +158,14 @@ int RunEngine(const RunArguments& arguments, std::ostream& out)
     const int total = static_cast<int>(model.data_sets.size());
     std::atomic<int> written{0};
     auto describe = [&](const DataSetEntry& entry) {
-        return "Data set " + (entry.number > 0 ? std::to_string(entry.number) : "on line " + std::to_string(entry.line)) +
+        return "Data set " +
+               (entry.number > 0 ? std::to_string(entry.number) : "on line " + std::to_string(entry.line)) +
                (entry.system_file.empty() ? std::string() : " (" + entry.system_file + ")");
     };
     auto fail = [&](const DataSetEntry& entry, const std::string& why) {
         if (entry.number > 0) {
             std::error_code ignored;
-            fs::remove(folder / ResultFileName(entry.number), ignored);  // no stale result may stand in
+            fs::remove(folder / ResultFileName(entry.number), ignored); // no stale result may stand in
         }
         console.Line(describe(entry) + ": not computed - " + why);
     };
@@ -178,7 +181,8 @@ int RunEngine(const RunArguments& arguments, std::ostream& out)
             continue;
         }
         if (seen_numbers.count(entry.number)) {
-            fail(entry, "data set number " + std::to_string(entry.number) + " appears twice in the model file");
+            fail(entry,
+                 "data set number " + std::to_string(entry.number) + " appears twice in the model file");
             continue;
         }
         seen_numbers[entry.number] = i;
@@ -233,7 +237,8 @@ int RunEngine(const RunArguments& arguments, std::ostream& out)
     };
     // Groups are found by a linear search above; `systems` is not modified from here on, so the
     // workers only read it.
-    int threads = arguments.threads > 0 ? arguments.threads : static_cast<int>(std::thread::hardware_concurrency());
+    int threads =
+        arguments.threads > 0 ? arguments.threads : static_cast<int>(std::thread::hardware_concurrency());
     threads = std::clamp(threads, 1, std::max(1, static_cast<int>(groups.size())));
     std::vector<std::thread> workers;
     for (int i = 1; i < threads; ++i)
@@ -244,8 +249,9 @@ int RunEngine(const RunArguments& arguments, std::ostream& out)
 
     const int done = written.load();
     console.Line("temsetrix-engine: " + std::to_string(done) + " of " + std::to_string(total) +
-                 " data sets written" + (done == total ? "." : ", " + std::to_string(total - done) + " failed."));
+                 " data sets written" +
+                 (done == total ? "." : ", " + std::to_string(total - done) + " failed."));
     return done == total ? 0 : 1;
 }
 
-}  // namespace tem::engine
+} // namespace tem::engine

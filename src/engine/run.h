@@ -11,13 +11,13 @@ namespace tem::engine {
 
 struct RunArguments {
     std::filesystem::path model_file;
-    std::filesystem::path control_file;  ///< accepted, not read
+    std::filesystem::path control_file; ///< accepted, not read
     ForwardSettings settings;
-    int threads = 0;                     ///< 0: one per core
+    int threads = 0; ///< 0: one per core
 };
 
 /// Writes one console line per data set as it finishes and a final summary line. Returns 0 when
 /// every result file was written, 1 when some data set failed, 2 when nothing could be read.
 int RunEngine(const RunArguments& arguments, std::ostream& console);
 
-}  // namespace tem::engine
+} // namespace tem::engine

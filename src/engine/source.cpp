@@ -19,8 +19,14 @@ Vector3 Cross(const Vector3& a, const Vector3& b)
 {
     return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
-double Dot(const Vector3& a, const Vector3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-double Norm(const Vector3& a) { return std::sqrt(Dot(a, a)); }
+double Dot(const Vector3& a, const Vector3& b)
+{
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+double Norm(const Vector3& a)
+{
+    return std::sqrt(Dot(a, a));
+}
 
 /// H of a straight wire from a to b carrying one ampere, at r (Biot-Savart, exact).
 Vector3 WireField(const Vector3& a, const Vector3& b, const Vector3& r)
@@ -33,7 +39,7 @@ Vector3 WireField(const Vector3& a, const Vector3& b, const Vector3& r)
     Vector3 c = Cross(t, u);
     double c2 = Dot(c, c);
     if (c2 <= 1e-24 * Dot(u, u))
-        return {};  // on the wire's line, outside the wire: no field
+        return {}; // on the wire's line, outside the wire: no field
     double factor = (Dot(t, u) / Norm(u) - Dot(t, v) / Norm(v)) / (4 * Pi * c2);
     return {c.x * factor, c.y * factor, c.z * factor};
 }
@@ -65,7 +71,7 @@ std::array<double, 8> LagrangeWeights(double t)
     return w;
 }
 
-}  // namespace
+} // namespace
 
 double SignedArea(const std::vector<Point2>& corners)
 {
@@ -133,8 +139,8 @@ SourceWeights ComputeSourceWeights(const LoopAndReceiver& geometry, const Digita
             continue;
         double tx = (b.x - a.x) / length, ty = (b.y - a.y) / length;
         double wx = r.x - a.x, wy = r.y - a.y;
-        double along = tx * wx + ty * wy;               // receiver's foot point, from a
-        double normal_offset = -(wx * ty - wy * tx);    // (a - r) . n, n = (t_y, -t_x)
+        double along = tx * wx + ty * wy;            // receiver's foot point, from a
+        double normal_offset = -(wx * ty - wy * tx); // (a - r) . n, n = (t_y, -t_x)
         double d = std::abs(normal_offset);
         double factor = 0;
         switch (geometry.component) {
@@ -237,4 +243,4 @@ SourceWeights ComputeSourceWeights(const LoopAndReceiver& geometry, const Digita
     return result;
 }
 
-}  // namespace tem::engine
+} // namespace tem::engine

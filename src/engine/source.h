@@ -5,14 +5,17 @@
 //
 // Field of the loop (quasi-static, loop and receiver in the air, z up, loop height h_s, receiver
 // height h_r, H = h_s + h_r), from the area integral of vertical magnetic dipoles turned into a
-// line integral over the wires (t the unit tangent, n = (t_y, -t_x), rho the horizontal distance
-// from the receiver to the wire point):
-//   Hz_s = 1/(4 pi) sum_wires ((A - R).n) int g(rho)/rho ds,  g(rho)   = int r_TE e^{-lambda H} lambda J1(lambda rho) dlambda
-//   Hx_s = 1/(4 pi) sum_wires  t_y int Phi(rho) ds,          Phi(rho) = int r_TE e^{-lambda H} lambda J0(lambda rho) dlambda
+// line integral over the wires (t the unit tangent, n = (t_y, -t_x), A a wire's first corner, R
+// the receiver, rho the horizontal distance from the receiver to the wire point):
+//   Hz_s =  1/(4 pi) sum_wires ((A - R).n) int g(rho) / rho ds
+//   Hx_s =  1/(4 pi) sum_wires t_y int Phi(rho) ds
 //   Hy_s = -1/(4 pi) sum_wires t_x int Phi(rho) ds
+// with g(rho)   = int_0^inf r_TE e^{-lambda H} lambda J1(lambda rho) dlambda
+// and  Phi(rho) = int_0^inf r_TE e^{-lambda H} lambda J0(lambda rho) dlambda.
 // The static free-space field (the whole field at zero frequency) follows Biot and Savart exactly.
-// Field values are B per ampere (T/A) along the receiver axis, with the loop's current taken in
-// the sense that makes its moment point up, whatever the order of its corners.
+// Field values are B per ampere (T/A) along the receiver axis (X and Y as in the files, Z up, along
+// the loop's moment), with the loop's current taken in the sense that makes its moment point up,
+// whatever the order of its corners.
 
 #include <vector>
 
@@ -28,23 +31,23 @@ struct Point2 {
 };
 
 struct LoopAndReceiver {
-    std::vector<Point2> corners;  ///< absolute horizontal coordinates, m, in order along the wire
-    double loop_height = 0;       ///< m above the ground surface
+    std::vector<Point2> corners; ///< absolute horizontal coordinates, m, in order along the wire
+    double loop_height = 0;      ///< m above the ground surface
     Point2 receiver;
-    double receiver_height = 0;   ///< m above the ground surface
+    double receiver_height = 0; ///< m above the ground surface
     Component component = Component::Z;
 };
 
 /// Numerical settings of the wire integration (documented defaults).
 struct SourceSettings {
-    int points_per_piece = 8;     ///< Gauss-Legendre points per piece of a wire
-    double piece_length = 0.5;    ///< piece length in asinh(distance along wire / perpendicular distance)
+    int points_per_piece = 8;  ///< Gauss-Legendre points per piece of a wire
+    double piece_length = 0.5; ///< piece length in asinh(distance along wire / perpendicular distance)
 };
 
 struct SourceWeights {
-    double static_field = 0;          ///< T/A at zero frequency, the free-space field
-    LatticeRange wavenumbers;         ///< lambda_p = exp(spacing * p)
-    std::vector<double> weights;      ///< D_p: B_secondary(omega) = sum_p r_TE(lambda_p, omega) D_p
+    double static_field = 0;     ///< T/A at zero frequency, the free-space field
+    LatticeRange wavenumbers;    ///< lambda_p = exp(spacing * p)
+    std::vector<double> weights; ///< D_p: B_secondary(omega) = sum_p r_TE(lambda_p, omega) D_p
 };
 
 /// Signed area of the polygon, m^2 (positive when the corners run counter-clockwise in x, y).
@@ -61,4 +64,4 @@ inline constexpr double MinimumWireDistance = 0.01;
 SourceWeights ComputeSourceWeights(const LoopAndReceiver& geometry, const DigitalFilter& hankel,
                                    const SourceSettings& settings = {});
 
-}  // namespace tem::engine
+} // namespace tem::engine

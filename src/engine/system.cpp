@@ -72,7 +72,7 @@ std::vector<std::vector<GateSample>> SampleGates(const std::vector<Gate>& gates,
             const double p0 = breaks[b], p1 = breaks[b + 1];
             auto after = std::upper_bound(corners.begin(), corners.end(), p0);
             if (after == corners.begin())
-                continue;  // before the current first changes: no response
+                continue; // before the current first changes: no response
             const double corner = *(after - 1);
             // Pieces [lo, hi] with hi - corner at most twice lo - corner.
             double hi = p1;
@@ -123,7 +123,7 @@ Interpolated Lagrange6(const std::vector<double>& values, const LatticeRange& m,
     return result;
 }
 
-}  // namespace
+} // namespace
 
 double StepOffResponse::StepOff(double time) const
 {
@@ -150,7 +150,8 @@ double StepOffResponse::Impulse(double time) const
     return -Lagrange6(nodes_.step_off, m, std::log(time) / spacing_).slope / (time * spacing_);
 }
 
-double ReportedResponse(const StepOffResponse& response, const std::vector<CurrentChange>& changes, double time)
+double ReportedResponse(const StepOffResponse& response, const std::vector<CurrentChange>& changes,
+                        double time)
 {
     double dbdt = 0;
     for (const CurrentChange& c : changes) {
@@ -164,4 +165,4 @@ double ReportedResponse(const StepOffResponse& response, const std::vector<Curre
     return -dbdt;
 }
 
-}  // namespace tem::engine
+} // namespace tem::engine

@@ -71,18 +71,19 @@ std::vector<std::vector<GateSample>> SampleGates(const std::vector<Gate>& gates,
 /// The earth's response to switching one ampere off, at any positive time, from its values on
 /// the lattice times (sixth-order Lagrange interpolation in log time, which also gives r).
 class StepOffResponse {
-public:
+  public:
     StepOffResponse(TimeNodes nodes, double spacing, double static_value);
-    double StepOff(double time) const;   ///< b(t), T/A; the static value for t <= 0
-    double Impulse(double time) const;   ///< r(t) = -db/dt, T/(A s); 0 for t <= 0
+    double StepOff(double time) const; ///< b(t), T/A; the static value for t <= 0
+    double Impulse(double time) const; ///< r(t) = -db/dt, T/(A s); 0 for t <= 0
 
-private:
+  private:
     TimeNodes nodes_;
     double spacing_;
     double static_value_;
 };
 
 /// -dB/dt (V/(A m^2)) at time t for the current changes.
-double ReportedResponse(const StepOffResponse& response, const std::vector<CurrentChange>& changes, double time);
+double ReportedResponse(const StepOffResponse& response, const std::vector<CurrentChange>& changes,
+                        double time);
 
-}  // namespace tem::engine
+} // namespace tem::engine

@@ -23,7 +23,7 @@ bool ReadNumber(std::string_view& rest, double& value)
     return true;
 }
 
-}  // namespace
+} // namespace
 
 DigitalFilter ParseFilterTable(std::string_view text)
 {
@@ -99,4 +99,4 @@ TimeNodes TransformToTime(const DigitalFilter& f, LatticeRange times, LatticeRan
     return nodes;
 }
 
-}  // namespace tem::engine
+} // namespace tem::engine

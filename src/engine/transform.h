@@ -18,10 +18,10 @@ enum class FilterTable { Hankel201, SineCosine101, SineCosine201 };
 /// A filter table: abscissae and two weight columns (J0 and J1, or cosine and sine).
 struct DigitalFilter {
     std::vector<double> base;
-    std::vector<double> first;   ///< J0 or cosine weights
-    std::vector<double> second;  ///< J1 or sine weights
-    double spacing = 0;          ///< natural-log step between neighbouring abscissae
-    int centre = 0;              ///< index of the abscissa 1
+    std::vector<double> first;  ///< J0 or cosine weights
+    std::vector<double> second; ///< J1 or sine weights
+    double spacing = 0;         ///< natural-log step between neighbouring abscissae
+    int centre = 0;             ///< index of the abscissa 1
     int size() const { return static_cast<int>(base.size()); }
 };
 
@@ -47,7 +47,7 @@ struct LatticeRange {
 /// function R(omega) known at omega_k = exp(spacing * k).
 struct TimeNodes {
     LatticeRange times;
-    std::vector<double> step_off;  ///< b(t_m) = response at t_m after a unit current is switched off
+    std::vector<double> step_off; ///< b(t_m) = response at t_m after a unit current is switched off
 };
 
 /// Frequencies the time transform needs for `times` with filter `f`.
@@ -61,4 +61,4 @@ LatticeRange FrequenciesForTimes(const DigitalFilter& f, LatticeRange times);
 TimeNodes TransformToTime(const DigitalFilter& f, LatticeRange times, LatticeRange frequencies,
                           const std::vector<double>& imag_response);
 
-}  // namespace tem::engine
+} // namespace tem::engine

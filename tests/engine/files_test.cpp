@@ -38,12 +38,15 @@ std::string FullModelText(const std::string& middle_block = TwoLayerBlock)
 }
 
 // A channel with both low-pass filters and a front gate, numbers in the program's %g and %e forms.
-std::string SystemText(const std::string& receiver = "       0        0     -0.5", const std::string& type = "72")
+std::string SystemText(const std::string& receiver = "       0        0     -0.5",
+                       const std::string& type = "72")
 {
-    return "Forward_Model ! INPUT TEM file - Only system parameters are used in forward modelling, Data contained "
+    return "Forward_Model ! INPUT TEM file - Only system parameters are used in forward modelling, Data "
+           "contained "
            "is irrelevant and will be ignored\r\n" +
-           type + " 3  !Segmented loop TxPolarizationHorizontalLoop\r\n"
-                  "       0        0     -0.5 " +
+           type +
+           " 3  !Segmented loop TxPolarizationHorizontalLoop\r\n"
+           "       0        0     -0.5 " +
            receiver +
            " !Tx X Y Z Rx X Y Z\r\n"
            "4    1600.00 !NWire, Loop area\r\n"
@@ -55,7 +58,8 @@ std::string SystemText(const std::string& receiver = "       0        0     -0.5
            " 3   1                      !WaveFormType: 0->step,1->imp.,3->user def. d/dt, NWaveForms\r\n"
            "2      -1E-003    -1.5E-005          1          1    -1.5E-005          0          1          0 "
            "!NSubWaves, T0_1,T1_1,A0_1,A1_1, .. ,T0_n,T1_n,A0_n,A1_n\r\n"
-           "1 1          1            !NFilters (0->no filters at all, else 1,2...) UseFrontG(0->no gate, 1->gate),  "
+           "1 1          1            !NFilters (0->no filters at all, else 1,2...) UseFrontG(0->no gate, "
+           "1->gate),  "
            "FrontGScale scale factor\r\n"
            "2          2      3E005          1    4.5E005 !LP: NCutOff (0->no filter), FOrder(1,NCutOff), "
            "FCutOff(1,NCutOff) (Hz) Filters before Front Gate\r\n"
@@ -92,12 +96,14 @@ TEST(ModelFile, RefusesBadModelsNamingFileAndLine)
     const Case cases[] = {
         {" 2 !\r\n 30 -1\r\n abc -1\r\n 25 -1\r\n 25 -1\r\n", "line 14", "not a number"},
         {" 2 !\r\n 30 -1\r\n 0.00 -1\r\n 25 -1\r\n 25 -1\r\n", "line 14", "must be above 0"},
-        {" 2 !\r\n 30 -1\r\n 300 -1\r\n -5 -1\r\n -5 -1\r\n", "line 15", "thickness of layer 1 must be above 0"},
+        {" 2 !\r\n 30 -1\r\n 300 -1\r\n -5 -1\r\n -5 -1\r\n", "line 15",
+         "thickness of layer 1 must be above 0"},
     };
     for (const Case& c : cases) {
         ModelFile m = ParseModelFile(FullModelText(c.block), "fwd.mod");
         ASSERT_EQ(m.data_sets.size(), 6u);
-        EXPECT_NE(m.data_sets[1].problem.find("fwd.mod, " + c.line), std::string::npos) << m.data_sets[1].problem;
+        EXPECT_NE(m.data_sets[1].problem.find("fwd.mod, " + c.line), std::string::npos)
+            << m.data_sets[1].problem;
         EXPECT_NE(m.data_sets[1].problem.find(c.words), std::string::npos) << m.data_sets[1].problem;
         // A bad value spoils only its own data set.
         EXPECT_TRUE(m.data_sets[0].earth && m.data_sets[2].earth && m.data_sets[5].earth);
@@ -106,7 +112,8 @@ TEST(ModelFile, RefusesBadModelsNamingFileAndLine)
     ModelFile lost = ParseModelFile(FullModelText(" x !# of layers\r\n"), "fwd.mod");
     EXPECT_TRUE(lost.data_sets[0].earth.has_value());
     for (int i = 1; i < 6; ++i)
-        EXPECT_NE(lost.data_sets[i].problem.find("fwd.mod, line 12"), std::string::npos) << lost.data_sets[i].problem;
+        EXPECT_NE(lost.data_sets[i].problem.find("fwd.mod, line 12"), std::string::npos)
+            << lost.data_sets[i].problem;
     // Truncated or unreadable lists stop the whole file.
     EXPECT_THROW(ParseModelFile("title\r\n3 0\r\n1 1 FWD01.tem\r\n", "fwd.mod"), InputError);
     EXPECT_THROW(ParseModelFile("title\r\nsix 0\r\n", "fwd.mod"), InputError);
@@ -117,7 +124,7 @@ TEST(SystemFile, ReadsEveryLineOfTheProgramsForm)
 {
     SystemFile f = ParseSystemFile(SystemText(), "FWD01.tem");
     const TemSystem& s = f.system;
-    EXPECT_EQ(f.header_lines.size(), 17u);  // 14 lines, then the three front-gate lines
+    EXPECT_EQ(f.header_lines.size(), 17u); // 14 lines, then the three front-gate lines
     EXPECT_EQ(f.header_lines[1], "72 3  !Segmented loop TxPolarizationHorizontalLoop");
     EXPECT_TRUE(f.front_gate);
     EXPECT_EQ(s.geometry.component, Component::Z);
@@ -140,15 +147,18 @@ TEST(SystemFile, RefusesBadInputNamingFileAndLine)
     const Case cases[] = {
         {"72 3  !Seg", "71 3  !Seg", "line 2", "loop type 71 is not modelled"},
         {"72 3  !Seg", "72 4  !Seg", "line 2", "receiver component 4"},
-        {"       0        0     -0.5 ", "       0        0     0.5 ", "line 3", "transmitter loop is below the ground"},
+        {"       0        0     -0.5 ", "       0        0     0.5 ", "line 3",
+         "transmitter loop is below the ground"},
         {"     -0.5 !Tx", "     0.5 !Tx", "line 3", "receiver is below the ground"},
         {"     -0.5 !Tx", " !Tx", "line 3", "receiver Z is missing"},
         {"4    1600.00", "2    1600.00", "line 4", "needs at least 3"},
         {"  20.000   20.000 !knot", "  20.000   2x.000 !knot", "line 7", "not a number: \"2x.000\""},
         {" 3   3   3 ", " 3   1   3 ", "line 9", "quantity code 1 is not modelled"},
         {" 3   1          ", " 0   1          ", "line 10", "waveform type 0"},
-        {"2      -1E-003    -1.5E-005", "2      -1E-003    -1.5E-002", "line 11", "sub-wave 1 ends before it starts"},
-        {"1          1    -1.5E-005", "1          1    -2.5E-005", "line 11", "starts before sub-wave 1 ends"},
+        {"2      -1E-003    -1.5E-005", "2      -1E-003    -1.5E-002", "line 11",
+         "sub-wave 1 ends before it starts"},
+        {"1          1    -1.5E-005", "1          1    -2.5E-005", "line 11",
+         "starts before sub-wave 1 ends"},
         {"    -1.5E-005          0          1          0 !", " !", "line 11", "missing"},
         {"2          2      3E005", "2          2.5      3E005", "line 13", "whole number from 1 to 20"},
         {"1    4.5E005", "1    -4.5E005", "line 13", "must be above 0 Hz"},
@@ -196,14 +206,14 @@ TEST(ResultFile, RepeatsTheHeaderThenGatesThatReadBack)
         double time = 0, value = 0;
         gate >> time >> value;
         EXPECT_EQ(time, f.system.gates[g].centre);
-        EXPECT_NEAR(value / values[g], 1, 5e-15);  // 15 significant digits
+        EXPECT_NEAR(value / values[g], 1, 5e-15); // 15 significant digits
     }
     EXPECT_EQ(ResultFileName(5), "FWD00005.fwr");
     EXPECT_EQ(ResultFileName(12345), "FWD12345.fwr");
 }
 
 class EngineRun : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         std::string pattern = (fs::temp_directory_path() / "temsetrix-engine-XXXXXX").string();
@@ -240,7 +250,7 @@ TEST_F(EngineRun, WritesOneResultPerDataSetAndSaysSo)
 {
     Write("fwd.mod", FullModelText());
     Write("FWD01.tem", SystemText());
-    Write("fwd02.TEM", SystemText("     -30        0     -0.5"));  // found without regard to case
+    Write("fwd02.TEM", SystemText("     -30        0     -0.5")); // found without regard to case
     std::string console;
     EXPECT_EQ(Run(console), 0) << console;
     EXPECT_NE(console.find("AarhusInv.con\" does not exist"), std::string::npos);
@@ -248,8 +258,8 @@ TEST_F(EngineRun, WritesOneResultPerDataSetAndSaysSo)
     EXPECT_NE(console.find("6 of 6 data sets written."), std::string::npos);
     for (int n = 1; n <= 6; ++n) {
         std::string result = Read(ResultFileName(n));
-        EXPECT_NE(console.find("Data set " + std::to_string(n) + " (FWD0" + (n <= 3 ? "1" : "2") + ".tem): " +
-                               ResultFileName(n) + " written"),
+        EXPECT_NE(console.find("Data set " + std::to_string(n) + " (FWD0" + (n <= 3 ? "1" : "2") +
+                               ".tem): " + ResultFileName(n) + " written"),
                   std::string::npos);
         // The program's reading: header lines skipped by count, then one gate per non-blank line.
         std::istringstream in(result);
@@ -258,7 +268,7 @@ TEST_F(EngineRun, WritesOneResultPerDataSetAndSaysSo)
             lines.push_back(line);
         ASSERT_EQ(lines.size(), 19u) << n;
         double value = std::strtod(lines[18].c_str() + lines[18].find(' '), nullptr);
-        EXPECT_GT(value, 0) << n;  // late gate: positive inside and outside the loop
+        EXPECT_GT(value, 0) << n; // late gate: positive inside and outside the loop
     }
     // Same earth, different receivers: the outside receiver sees less at the late gate.
     EXPECT_NE(Read(ResultFileName(1)), Read(ResultFileName(4)));
@@ -297,5 +307,5 @@ TEST_F(EngineRun, MissingFilesAreReported)
     EXPECT_NE(console.find("0 of 6 data sets written, 6 failed."), std::string::npos);
 }
 
-}  // namespace
-}  // namespace tem::engine
+} // namespace
+} // namespace tem::engine

@@ -20,7 +20,7 @@ TemSystem CentralLoop(int sides = 256)
 {
     TemSystem s;
     s.geometry.corners = test::CircleAsPolygon(Radius, sides);
-    s.waveform = {{0, 0, 1, 0}};  // switched off at t = 0
+    s.waveform = {{0, 0, 1, 0}}; // switched off at t = 0
     return s;
 }
 
@@ -45,11 +45,13 @@ std::vector<Gate> PointGates(double first, double last, int count)
     return gates;
 }
 
-LayeredEarth HalfSpace(double rho) { return {{rho}, {}}; }
+LayeredEarth HalfSpace(double rho)
+{
+    return {{rho}, {}};
+}
 
 /// int_a^b f on a mesh graded geometrically towards both a and b.
-template <class F>
-double Integrate(F f, double a, double b)
+template <class F> double Integrate(F f, double a, double b)
 {
     static const QuadratureRule rule = GaussLegendre(10);
     std::vector<double> breaks{a, b};
@@ -76,7 +78,8 @@ TEST(CentralLoop, StepOffMatchesClosedFormFrom5usTo10ms)
         ForwardResult r = Forward(s, HalfSpace(rho));
         for (std::size_t g = 0; g < s.gates.size(); ++g) {
             double t = s.gates[g].centre;
-            EXPECT_NEAR(r.gate_values[g] / test::CentralLoopDbdt(Radius, rho, t), 1, 2e-4) << rho << " ohm-m, " << t;
+            EXPECT_NEAR(r.gate_values[g] / test::CentralLoopDbdt(Radius, rho, t), 1, 2e-4)
+                << rho << " ohm-m, " << t;
         }
     }
 }
@@ -88,8 +91,9 @@ TEST(CentralLoop, GateMeanIsTheChangeOfBOverTheGate)
     ForwardResult r = Forward(s, HalfSpace(30));
     for (std::size_t g = 0; g < s.gates.size(); ++g) {
         const Gate& gate = s.gates[g];
-        double expected = (test::CentralLoopB(Radius, 30, gate.start) - test::CentralLoopB(Radius, 30, gate.end)) /
-                          (gate.end - gate.start);
+        double expected =
+            (test::CentralLoopB(Radius, 30, gate.start) - test::CentralLoopB(Radius, 30, gate.end)) /
+            (gate.end - gate.start);
         EXPECT_NEAR(r.gate_values[g] / expected, 1, 2e-4) << gate.centre;
     }
 }
@@ -106,7 +110,8 @@ TEST(CentralLoop, LinearRampMatchesConvolvedClosedForm)
         for (std::size_t g = 0; g < s.gates.size(); ++g) {
             double t = s.gates[g].centre;
             double expected =
-                Integrate([&](double tau) { return test::CentralLoopDbdt(Radius, rho, t - tau); }, -ramp, 0) / ramp;
+                Integrate([&](double tau) { return test::CentralLoopDbdt(Radius, rho, t - tau); }, -ramp, 0) /
+                ramp;
             EXPECT_NEAR(r.gate_values[g] / expected, 1, 2e-4) << rho << " ohm-m, " << t;
         }
     }
@@ -120,7 +125,7 @@ TEST(CentralLoop, ButterworthFiltersMatchConvolutionWithTheirImpulseResponses)
     const double fc = 1e5, wc = 2 * Pi * fc, rho = 20, ramp = 4e-6;
     auto unfiltered = [&](double t) {
         if (t + ramp <= 0)
-            return 0.0;  // before the ramp (reached through rounding at the interval end)
+            return 0.0; // before the ramp (reached through rounding at the interval end)
         double before = t > 0 ? test::CentralLoopB(Radius, rho, t) : Mu0 / (2 * Radius);
         return (before - test::CentralLoopB(Radius, rho, t + ramp)) / ramp;
     };
@@ -130,7 +135,8 @@ TEST(CentralLoop, ButterworthFiltersMatchConvolutionWithTheirImpulseResponses)
     };
     const Case cases[] = {
         {1, [](double t, double w) { return w * std::exp(-w * t); }},
-        {2, [](double t, double w) {
+        {2,
+         [](double t, double w) {
              return std::sqrt(2.0) * w * std::exp(-w * t / std::sqrt(2.0)) * std::sin(w * t / std::sqrt(2.0));
          }},
     };
@@ -168,8 +174,8 @@ TEST(LayeredEarth, ThinAndThickTopLayersTendToHalfSpaces)
     s.gates = PointGates(1e-5, 1e-3, 9);
     ForwardResult below = Forward(s, HalfSpace(100));
     ForwardResult top = Forward(s, HalfSpace(10));
-    ForwardResult thin = Forward(s, LayeredEarth{{10, 100}, {0.001}});   // 0.1 mS over 100 ohm-m
-    ForwardResult thick = Forward(s, LayeredEarth{{10, 1000}, {2000}});  // diffusion depth < 200 m by 1 ms
+    ForwardResult thin = Forward(s, LayeredEarth{{10, 100}, {0.001}});  // 0.1 mS over 100 ohm-m
+    ForwardResult thick = Forward(s, LayeredEarth{{10, 1000}, {2000}}); // diffusion depth < 200 m by 1 ms
     ForwardResult same = Forward(s, LayeredEarth{{10, 10, 10}, {3, 7}});
     for (std::size_t g = 0; g < s.gates.size(); ++g) {
         EXPECT_NEAR(thin.gate_values[g] / below.gate_values[g], 1, 2e-3) << g;
@@ -188,9 +194,14 @@ TEST(OffsetReceivers, SquareLoopSymmetriesHold)
     for (Point2& p : shifted.geometry.corners)
         p = {p.x + 1000, p.y - 500};
     std::vector<TemSystem> systems{
-        SquareLoop({8, 3}, Component::Z),  SquareLoop({-8, 3}, Component::Z), SquareLoop({-3, 8}, Component::Z),
-        clockwise,                         shifted,                           SquareLoop({8, 3}, Component::X),
-        SquareLoop({-8, 3}, Component::X), SquareLoop({-3, 8}, Component::Y),  // (8, 3) turned by 90 degrees
+        SquareLoop({8, 3}, Component::Z),
+        SquareLoop({-8, 3}, Component::Z),
+        SquareLoop({-3, 8}, Component::Z),
+        clockwise,
+        shifted,
+        SquareLoop({8, 3}, Component::X),
+        SquareLoop({-8, 3}, Component::X),
+        SquareLoop({-3, 8}, Component::Y), // (8, 3) turned by 90 degrees
     };
     std::vector<PreparedSystem> prepared;
     for (TemSystem& s : systems) {
@@ -204,7 +215,7 @@ TEST(OffsetReceivers, SquareLoopSymmetriesHold)
     std::vector<std::vector<double>> v;
     for (const PreparedSystem& p : prepared)
         v.push_back(Forward(p, earth, &table).gate_values);
-    EXPECT_EQ(v[0], Forward(systems[0], earth).gate_values);  // the shared table changes nothing
+    EXPECT_EQ(v[0], Forward(systems[0], earth).gate_values); // the shared table changes nothing
     enum { Vertical, Mirrored, Rotated, Reversed, Moved, X, XMirrored, YRotated };
     for (std::size_t g = 0; g < v[0].size(); ++g) {
         EXPECT_NEAR(v[Mirrored][g] / v[Vertical][g], 1, 1e-9);
@@ -214,7 +225,7 @@ TEST(OffsetReceivers, SquareLoopSymmetriesHold)
         EXPECT_NEAR(v[XMirrored][g] / v[X][g], -1, 1e-9);
         EXPECT_NEAR(v[YRotated][g] / v[X][g], 1, 1e-6);
         EXPECT_GT(v[Vertical][g], 0);
-        EXPECT_GT(v[X][g], 0);  // -dB_x/dt: the currents below spread outward and down
+        EXPECT_GT(v[X][g], 0); // -dB_x/dt: the currents below spread outward and down
     }
 }
 
@@ -242,8 +253,8 @@ TEST(Decays, AreSmoothFromGateToGate)
     std::vector<double> v = Forward(s, LayeredEarth{{100, 20, 300, 50, 1000}, {10, 20, 30, 40}}).gate_values;
     for (std::size_t g = 4; g < v.size(); ++g) {
         ASSERT_GT(v[g], 0);
-        double d4 = std::log(v[g]) - 4 * std::log(v[g - 1]) + 6 * std::log(v[g - 2]) - 4 * std::log(v[g - 3]) +
-                    std::log(v[g - 4]);
+        double d4 = std::log(v[g]) - 4 * std::log(v[g - 1]) + 6 * std::log(v[g - 2]) -
+                    4 * std::log(v[g - 3]) + std::log(v[g - 4]);
         EXPECT_LT(std::abs(d4), 4e-3) << s.gates[g].centre;
     }
 }
@@ -258,5 +269,5 @@ TEST(Waveform, CurrentThatNeverChangesGivesZeroAndBeforeTheChangeToo)
     EXPECT_EQ(Forward(s, HalfSpace(10)).gate_values, std::vector<double>{0.0});
 }
 
-}  // namespace
-}  // namespace tem::engine
+} // namespace
+} // namespace tem::engine
