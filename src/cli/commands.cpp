@@ -8,6 +8,8 @@
 #include <utility>
 #include <system_error>
 
+#include <sys/stat.h>
+
 #include <CLI/CLI.hpp>
 
 #include "cli/array_commands.h"
@@ -95,18 +97,26 @@ int showCommand(CommandContext& ctx, const std::string& fileName)
     return 0;
 }
 
+/// What tells a rewritten file from an untouched one: the writers replace a file through a
+/// temporary file, so a written file has a new inode; the time is a second witness.
 struct FileState {
     bool exists = false;
+    ino_t inode = 0;
     fs::file_time_type modified;
+
+    bool operator==(const FileState&) const = default;
 };
 
 FileState stateOf(const std::string& name)
 {
     std::error_code ec;
     FileState s;
-    s.exists = fs::is_regular_file(name, ec);
-    if (s.exists)
-        s.modified = fs::last_write_time(name, ec);
+    struct stat st {};
+    if (!fs::is_regular_file(name, ec) || stat(name.c_str(), &st) != 0)
+        return s;
+    s.exists = true;
+    s.inode = st.st_ino;
+    s.modified = fs::last_write_time(name, ec);
     return s;
 }
 
@@ -117,7 +127,9 @@ int convertCommand(CommandContext& ctx, const std::string& in, const std::string
         throw UsageError("Writing " + upperExtension(target) + " files is not available yet: " + out);
     Configuration cfg = readConfiguration(ctx, in);
 
-    const std::string outName = absolutePath(out);
+    std::string outName = absolutePath(out);
+    if (target.format == TINIFileFormat::GEX)  // the GEX writer names its file ".gex"
+        outName = fs::path(outName).replace_extension(".gex").string();
     const FileState before = stateOf(outName);
     if (before.exists) {
         // As the main window's Save: a master file is never overwritten, and an existing file
@@ -140,8 +152,7 @@ int convertCommand(CommandContext& ctx, const std::string& in, const std::string
 
     // The writers do not report back; they may decline after their own question.
     const FileState after = stateOf(cfg.SaveFilename);
-    const bool written =
-        after.exists && (cfg.SaveFilename != outName || !before.exists || after.modified != before.modified);
+    const bool written = after.exists && (cfg.SaveFilename != outName || !(after == before));
     if (!written)
         throw ActionError("Not written: " + cfg.SaveFilename);
     return 0;

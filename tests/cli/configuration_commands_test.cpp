@@ -3,8 +3,11 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <string_view>
 
 #include "cli_test_support.h"
+#include "core/files/protection.h"
+#include "core/files/value_forms.h"
 
 namespace tem::cli {
 namespace {
@@ -116,6 +119,28 @@ TEST(CliConvert, DeclinedOrRefusedWritesLeaveTheTargetAlone)
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("This is a Master TEM Configuration - it cannot be altered"), std::string::npos) << r.err;
     EXPECT_FALSE(fs::exists(f.path("Master.TDCBAK")));
+
+    // The GEX writer names its file ".gex": that is the file protected, whatever case OUT was given in.
+    const std::string gexMaster = "[General]\r\nIsMasterConfig=1\r\nMasterTamperCheckCRC=0\r\n";
+    f.write("Up.gex", gexMaster);
+    r = f.run({"--yes", "convert", in, f.path("Up.GEX")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(f.read("Up.gex"), gexMaster);
+
+    // A master model: the writer asks before writing; No leaves nothing written.
+    std::string masterText = f.read(in);
+    masterText.replace(masterText.find("IsMasterConfig=0"), 16, "IsMasterConfig=1");
+    const std::size_t stamp = masterText.find("MasterTamperCheckCRC=0") + 21;
+    masterText.replace(stamp, 1, FormatHex(CalcCRC32(std::string_view(masterText))));
+    const std::string masterIn = f.write("MasterIn.TDC", masterText);
+    ASSERT_EQ(f.run({"check", masterIn}).out, "master: stamp intact\n");
+    r = f.run({"--no", "convert", masterIn, f.path("FromMaster.TDC")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Not written"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(f.path("FromMaster.TDC")));
+    r = f.run({"--yes", "convert", masterIn, f.path("FromMaster.TDC")});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(f.run({"check", f.path("FromMaster.TDC")}).out, "master: stamp intact\n");
 
     // GEX holds only the conventional moments: a single-moment transmitter beside a high moment is refused.
     std::string text = f.read(in);
