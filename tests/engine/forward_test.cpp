@@ -117,6 +117,26 @@ TEST(CentralLoop, LinearRampMatchesConvolvedClosedForm)
     }
 }
 
+TEST(CentralLoop, GatesInsideAndAcrossTheRampSeeTheWholeField)
+{
+    // During the ramp the receiver sees the change of the whole field, (B0 - B(t + L)) / L with B0
+    // the static field; a gate across the ramp's end averages both parts.
+    const double ramp = 4e-6, rho = 10;
+    auto reported = [&](double t) {
+        double before = t > 0 ? test::CentralLoopB(Radius, rho, t) : Mu0 / (2 * Radius);
+        return (before - test::CentralLoopB(Radius, rho, t + ramp)) / ramp;
+    };
+    TemSystem s = CentralLoop();
+    s.waveform = {{-ramp, 0, 1, 0}};
+    s.gates = {{-3e-6, -3e-6, -3e-6}, {-1e-6, -1e-6, -1e-6}, {0, -2e-6, 2e-6}, {-6e-6, -6e-6, -6e-6}};
+    ForwardResult r = Forward(s, HalfSpace(rho));
+    EXPECT_NEAR(r.gate_values[0] / reported(-3e-6), 1, 1e-3);
+    EXPECT_NEAR(r.gate_values[1] / reported(-1e-6), 1, 1e-3);
+    double across = (Integrate(reported, -2e-6, 0) + Integrate(reported, 0, 2e-6)) / 4e-6;
+    EXPECT_NEAR(r.gate_values[2] / across, 1, 1e-3);
+    EXPECT_EQ(r.gate_values[3], 0); // before the ramp the current does not change
+}
+
 TEST(CentralLoop, ButterworthFiltersMatchConvolutionWithTheirImpulseResponses)
 {
     // Impulse responses: order 1  wc e^{-wc t};  order 2  sqrt(2) wc e^{-wc t/sqrt2} sin(wc t/sqrt2).
