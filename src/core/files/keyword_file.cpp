@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -67,12 +68,12 @@ ParsedLine parseLine(std::string_view line)
 }
 
 /// Trimmed, with one pair of enclosing matching quotes removed.
-std::string cleanValue(std::string_view raw)
+std::string_view cleanValue(std::string_view raw)
 {
     std::string_view v = trimView(raw);
     if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
         v = v.substr(1, v.size() - 2);
-    return std::string(v);
+    return v;
 }
 
 /// A comment line that the comment splitter moved below its key: indented, then "/".
@@ -84,141 +85,322 @@ bool isIndentedComment(std::string_view line)
     return !t.empty() && t.front() == '/';
 }
 
-/// Keys and values must stay on their line.
-std::string oneLine(std::string_view s)
+/// Appends text with its line breaks made blanks: keys and values must stay on their line.
+void appendOneLine(std::string& out, std::string_view s)
 {
-    std::string out(s);
-    for (char& c : out)
-        if (c == '\r' || c == '\n')
-            c = ' ';
-    return out;
+    const std::size_t from = out.size();
+    out += s;
+    for (std::size_t i = from; i < out.size(); ++i)
+        if (out[i] == '\r' || out[i] == '\n')
+            out[i] = ' ';
 }
 
-/// The form a section or key name is indexed under: one line, trimmed, upper case.
-std::string indexName(std::string_view name) { return UpperCase(trimView(oneLine(name))); }
+// Names are compared as the index has always stored them: trimmed, ASCII letters in upper case and
+// line breaks read as blanks. Folding one character at a time through a table spares an upper-case
+// copy per lookup.
+constexpr std::array<unsigned char, 256> FoldTable = [] {
+    std::array<unsigned char, 256> t{};
+    for (int c = 0; c < 256; ++c)
+        t[c] = static_cast<unsigned char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c == '\r' || c == '\n' ? ' ' : c);
+    return t;
+}();
+
+unsigned char foldChar(char c) { return FoldTable[static_cast<unsigned char>(c)]; }
+
+bool sameName(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (foldChar(a[i]) != foldChar(b[i]))
+            return false;
+    return true;
+}
+
+/// FNV-1a over the folded name, finished with a full avalanche: the table uses the low bits, and
+/// without the final mixing the many look-alike names ("GateCentre001", "GateCentre002", ... in one
+/// section after another) crowd into runs of neighbouring slots. seed keeps equal key names of
+/// different sections apart.
+std::uint32_t nameHash(std::string_view name, std::uint32_t seed)
+{
+    std::uint32_t h = 2166136261u ^ seed;
+    for (char c : name)
+        h = (h ^ foldChar(c)) * 16777619u;
+    h ^= h >> 16;
+    h *= 0x85EBCA6Bu;
+    h ^= h >> 13;
+    h *= 0xC2B2AE35u;
+    h ^= h >> 16;
+    return h;
+}
+
+/// Open-addressing hash table of entry numbers. The entries and their names stay with the caller,
+/// which supplies the comparison; the table holds no strings, so filling it allocates only when it
+/// grows. Entries are never removed.
+class EntryTable {
+public:
+    static constexpr std::uint32_t None = 0xFFFFFFFFu;
+
+    template <class Same>
+    std::uint32_t find(std::uint32_t hash, Same same) const
+    {
+        if (slots_.empty())
+            return None;
+        const std::size_t mask = slots_.size() - 1;
+        for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+            const Slot& s = slots_[i];
+            if (s.entry == None)
+                return None;
+            if (s.hash == hash && same(s.entry))
+                return s.entry;
+        }
+    }
+
+    void insert(std::uint32_t hash, std::uint32_t entry)
+    {
+        if ((used_ + 1) * 2 > slots_.size())
+            rehash(slots_.empty() ? 64 : slots_.size() * 2);
+        place(hash, entry);
+        ++used_;
+    }
+
+    void reserve(std::size_t entries)
+    {
+        std::size_t size = 64;
+        while (size < entries * 2)
+            size *= 2;
+        if (size > slots_.size())
+            rehash(size);
+    }
+
+private:
+    struct Slot {
+        std::uint32_t hash = 0;
+        std::uint32_t entry = None;
+    };
+
+    void place(std::uint32_t hash, std::uint32_t entry)
+    {
+        const std::size_t mask = slots_.size() - 1;
+        std::size_t i = hash & mask;
+        while (slots_[i].entry != None)
+            i = (i + 1) & mask;
+        slots_[i] = Slot{hash, entry};
+    }
+
+    void rehash(std::size_t size)
+    {
+        std::vector<Slot> old(size);
+        old.swap(slots_);
+        for (const Slot& s : old)
+            if (s.entry != None)
+                place(s.hash, s.entry);
+    }
+
+    std::vector<Slot> slots_;
+    std::size_t used_ = 0;
+};
 
 std::string errnoText(int err) { return std::strerror(err); }
 
 }  // namespace
 
+// The text as loaded stays in one buffer and a line is a span of it; only lines written since get a
+// string of their own. So loading a large file makes no allocation per line, and dropping it frees
+// a handful of blocks instead of one per line.
 // Lines are kept in a singly linked list inside one vector so that inserting a key into the middle
 // of the file does not move the lines after it, and every index entry stays valid.
 struct KeywordFile::Impl {
+    static constexpr std::uint32_t NoEdit = 0xFFFFFFFFu;
+
     struct Node {
-        std::string text;
+        std::size_t offset = 0;  ///< in source, for a line not written since loading
+        std::size_t length = 0;
         std::uint32_t next = NoNode;
+        std::uint32_t edit = NoEdit;  ///< index in edited once the line was written
         bool deleted = false;
     };
-    struct Key {
-        std::string name;     ///< as first found or written
-        std::uint32_t node = NoNode;
+    /// A section or key name, kept in names: the line it came from may be rewritten.
+    struct Name {
+        std::size_t offset = 0;
+        std::size_t length = 0;
     };
     struct Section {
-        std::string name;
+        Name name;                      ///< as first found or written
         std::uint32_t header = NoNode;
         std::uint32_t anchor = NoNode;  ///< a new key goes after this line
-        std::unordered_map<std::string, std::size_t> index;  ///< upper-case key -> position in keys
-        std::vector<Key> keys;                               ///< first occurrences in file order
+    };
+    struct Key {
+        Name name;  ///< as first found or written
+        std::uint32_t section = 0;
+        std::uint32_t node = NoNode;  ///< NoNode once deleted
     };
 
+    std::string source;               ///< the text as loaded, byte-order mark included
+    std::vector<std::string> edited;  ///< text of the lines written since
+    std::string names;
     std::vector<Node> nodes;
     std::uint32_t head = NoNode;
     std::uint32_t tail = NoNode;
     bool bom = false;
-    std::unordered_map<std::string, std::size_t> sectionIndex;  ///< upper-case name -> sections
-    std::vector<Section> sections;
+    std::vector<Section> sections;  ///< first occurrences in file order
+    std::vector<Key> keys;          ///< first occurrences in file order, per section
+    EntryTable sectionTable;        ///< folded name -> sections
+    EntryTable keyTable;            ///< section and folded name -> keys
 
     mutable std::vector<std::string> linesCache;
     mutable bool linesDirty = true;
 
-    std::uint32_t append(std::string text)
+    std::string_view text(const Node& n) const
     {
-        const auto id = std::uint32_t(nodes.size());
-        nodes.push_back(Node{std::move(text), NoNode, false});
-        if (tail == NoNode)
-            head = id;
-        else
-            nodes[tail].next = id;
-        tail = id;
-        linesDirty = true;
-        return id;
+        return n.edit == NoEdit ? std::string_view(source).substr(n.offset, n.length)
+                                : std::string_view(edited[n.edit]);
+    }
+    std::string_view text(std::uint32_t id) const { return text(nodes[id]); }
+    std::string_view name(Name n) const { return std::string_view(names).substr(n.offset, n.length); }
+
+    Name addName(std::string_view n)
+    {
+        const Name added{names.size(), n.size()};
+        names += n;
+        return added;
     }
 
-    std::uint32_t insertAfter(std::uint32_t at, std::string text)
+    void link(std::uint32_t id, std::uint32_t after)
     {
-        if (at == tail)
-            return append(std::move(text));
-        const auto id = std::uint32_t(nodes.size());
-        nodes.push_back(Node{std::move(text), nodes[at].next, false});
-        nodes[at].next = id;
-        linesDirty = true;
-        return id;
-    }
-
-    Section* findSection(std::string_view name)
-    {
-        auto it = sectionIndex.find(indexName(name));
-        return it == sectionIndex.end() ? nullptr : &sections[it->second];
-    }
-    const Section* findSection(std::string_view name) const
-    {
-        auto it = sectionIndex.find(indexName(name));
-        return it == sectionIndex.end() ? nullptr : &sections[it->second];
-    }
-    static const Key* findKey(const Section& s, std::string_view key)
-    {
-        auto it = s.index.find(indexName(key));
-        if (it == s.index.end())
-            return nullptr;
-        const Key& k = s.keys[it->second];
-        return k.node == NoNode ? nullptr : &k;
-    }
-
-    /// Builds the index over the lines in list order. Only the first occurrence of a section is
-    /// indexed; keys below a repeated header or before the first header belong to no section.
-    void build(std::string_view text)
-    {
-        if (text.substr(0, Utf8Bom.size()) == Utf8Bom) {
-            bom = true;
-            text.remove_prefix(Utf8Bom.size());
-        }
-        Section* current = nullptr;
-        bool anchorExtends = false;  // the anchor is a key line or a comment split off below it
-        std::size_t start = 0;
-        const std::size_t n = text.size();
-        while (start < n) {
-            std::size_t end = start;
-            while (end < n && text[end] != '\r' && text[end] != '\n')
-                ++end;
-            const std::uint32_t id = append(std::string(text.substr(start, end - start)));
-            if (end == n)
-                start = n;
-            else if (text[end] == '\r' && end + 1 < n && text[end + 1] == '\n')
-                start = end + 2;
+        if (after == NoNode) {  // at the end
+            if (tail == NoNode)
+                head = id;
             else
-                start = end + 1;
+                nodes[tail].next = id;
+            tail = id;
+        } else {
+            nodes[id].next = nodes[after].next;
+            nodes[after].next = id;
+            if (after == tail)
+                tail = id;
+        }
+        linesDirty = true;
+    }
 
-            const std::string& line = nodes[id].text;
+    /// A new line holding text of its own, after the given line or at the end.
+    std::uint32_t insertLine(std::string text, std::uint32_t after = NoNode)
+    {
+        const auto id = std::uint32_t(nodes.size());
+        Node n;
+        n.edit = std::uint32_t(edited.size());
+        edited.push_back(std::move(text));
+        nodes.push_back(n);
+        link(id, after);
+        return id;
+    }
+
+    /// The string a line's new text goes into, emptied; a line written before reuses its string.
+    std::string& editLine(std::uint32_t id)
+    {
+        Node& n = nodes[id];
+        if (n.edit == NoEdit) {
+            n.edit = std::uint32_t(edited.size());
+            edited.emplace_back();
+        }
+        linesDirty = true;
+        std::string& s = edited[n.edit];
+        s.clear();
+        return s;
+    }
+
+    /// A name to look up: trimmed, with its hash for the given table.
+    struct Query {
+        std::string_view name;
+        std::uint32_t hash;
+    };
+    static Query sectionQuery(std::string_view name)
+    {
+        const std::string_view t = trimView(name);
+        return {t, nameHash(t, 0)};
+    }
+    static Query keyQuery(std::uint32_t section, std::string_view name)
+    {
+        const std::string_view t = trimView(name);
+        return {t, nameHash(t, section + 1)};
+    }
+
+    std::uint32_t findSection(const Query& q) const
+    {
+        return sectionTable.find(q.hash, [&](std::uint32_t s) { return sameName(name(sections[s].name), q.name); });
+    }
+    std::uint32_t findSection(std::string_view section) const { return findSection(sectionQuery(section)); }
+    /// The key's entry, deleted or not; EntryTable::None when the section never had it.
+    std::uint32_t findKeyEntry(std::uint32_t section, const Query& q) const
+    {
+        return keyTable.find(q.hash, [&](std::uint32_t k) {
+            return keys[k].section == section && sameName(name(keys[k].name), q.name);
+        });
+    }
+    /// The line holding the key's value, or NoNode.
+    std::uint32_t findKeyLine(std::string_view section, std::string_view key) const
+    {
+        const std::uint32_t s = findSection(section);
+        if (s == EntryTable::None)
+            return NoNode;
+        const std::uint32_t k = findKeyEntry(s, keyQuery(s, key));
+        return k == EntryTable::None ? NoNode : keys[k].node;
+    }
+
+    /// Adds a section or key not yet indexed; the query's name is stored as given.
+    std::uint32_t addSection(const Query& q, std::uint32_t header)
+    {
+        const auto s = std::uint32_t(sections.size());
+        sections.push_back(Section{addName(q.name), header, header});
+        sectionTable.insert(q.hash, s);
+        return s;
+    }
+    void addKey(std::uint32_t section, const Query& q, std::uint32_t node)
+    {
+        keyTable.insert(q.hash, std::uint32_t(keys.size()));
+        keys.push_back(Key{addName(q.name), section, node});
+    }
+
+    /// Splits the text into lines and builds the index over them. Only the first occurrence of a
+    /// section is indexed; keys below a repeated header or before the first header belong to no
+    /// section.
+    void build(std::string loaded)
+    {
+        source = std::move(loaded);
+        std::size_t start = 0;
+        const std::size_t n = source.size();
+        if (std::string_view(source).substr(0, Utf8Bom.size()) == Utf8Bom) {
+            bom = true;
+            start = Utf8Bom.size();
+        }
+        // Rough sizes for a typical file, so the vectors and tables seldom grow while filling.
+        nodes.reserve((n - start) / 32 + 1);
+        keys.reserve((n - start) / 48 + 1);
+        keyTable.reserve((n - start) / 48 + 1);
+
+        std::uint32_t current = EntryTable::None;
+        bool anchorExtends = false;  // the anchor is a key line or a comment split off below it
+        while (start < n) {
+            const std::size_t lineStart = start;
+            const std::size_t length = NextLine(source, start).size();
+            const auto id = std::uint32_t(nodes.size());
+            nodes.push_back(Node{lineStart, length, NoNode, NoEdit, false});
+            link(id, NoNode);
+
+            const std::string_view line = text(id);
             const ParsedLine p = parseLine(line);
             if (p.kind == LineKind::Header) {
-                current = nullptr;
                 anchorExtends = false;
-                const std::string upper = UpperCase(p.name);
-                if (!sectionIndex.count(upper)) {
-                    sectionIndex.emplace(upper, sections.size());
-                    sections.push_back(Section{std::string(p.name), id, id, {}, {}});
-                    current = &sections.back();
-                }
-            } else if (current && p.kind == LineKind::Key) {
-                std::string upper = UpperCase(p.name);
-                if (!current->index.count(upper)) {
-                    current->index.emplace(std::move(upper), current->keys.size());
-                    current->keys.push_back(Key{std::string(p.name), id});
-                }
-                current->anchor = id;
+                const Query q = sectionQuery(p.name);
+                current = findSection(q) == EntryTable::None ? addSection(q, id) : EntryTable::None;
+            } else if (current != EntryTable::None && p.kind == LineKind::Key) {
+                const Query q = keyQuery(current, p.name);
+                if (findKeyEntry(current, q) == EntryTable::None)
+                    addKey(current, q, id);
+                sections[current].anchor = id;
                 anchorExtends = true;
-            } else if (current && anchorExtends && isIndentedComment(line)) {
-                current->anchor = id;
+            } else if (current != EntryTable::None && anchorExtends && isIndentedComment(line)) {
+                sections[current].anchor = id;
             } else {
                 anchorExtends = false;
             }
@@ -227,18 +409,27 @@ struct KeywordFile::Impl {
 
     /// After deleting a key's first occurrence, a later line of the same key in the same section
     /// becomes the one read.
-    std::uint32_t nextOccurrence(std::uint32_t from, std::string_view upperKey) const
+    std::uint32_t nextOccurrence(std::uint32_t from, std::string_view keyName) const
     {
         for (std::uint32_t id = nodes[from].next; id != NoNode; id = nodes[id].next) {
             if (nodes[id].deleted)
                 continue;
-            const ParsedLine p = parseLine(nodes[id].text);
+            const ParsedLine p = parseLine(text(id));
             if (p.kind == LineKind::Header)
                 break;
-            if (p.kind == LineKind::Key && UpperCase(p.name) == upperKey)
+            if (p.kind == LineKind::Key && sameName(p.name, keyName))
                 return id;
         }
         return NoNode;
+    }
+
+    /// The value of a key as found.
+    std::optional<std::string_view> value(std::string_view section, std::string_view key) const
+    {
+        const std::uint32_t id = findKeyLine(section, key);
+        if (id == NoNode)
+            return std::nullopt;
+        return cleanValue(parseLine(text(id)).value);
     }
 };
 
@@ -266,31 +457,33 @@ KeywordFile KeywordFile::Load(const std::string& path)
     std::error_code ec;
     if (!std::filesystem::exists(path, ec))
         return KeywordFile();
-    return FromText(ReadFileBytes(path));
+    return FromOwnedText(ReadFileBytes(path));
 }
 
-KeywordFile KeywordFile::FromText(std::string_view text)
+KeywordFile KeywordFile::FromText(std::string_view text) { return FromOwnedText(std::string(text)); }
+
+KeywordFile KeywordFile::FromOwnedText(std::string text)
 {
     KeywordFile f;
-    f.impl_->build(text);
+    f.impl_->build(std::move(text));
     return f;
 }
 
 std::string KeywordFile::Text() const
 {
-    std::size_t total = impl_->bom ? Utf8Bom.size() : 0;
-    for (const auto& n : impl_->nodes)
-        if (!n.deleted)
-            total += n.text.size() + 2;
+    const Impl& d = *impl_;
+    std::size_t total = d.bom ? Utf8Bom.size() : 0;
+    for (std::uint32_t id = d.head; id != NoNode; id = d.nodes[id].next)
+        if (!d.nodes[id].deleted)
+            total += d.text(id).size() + 2;
     std::string out;
     out.reserve(total);
-    if (impl_->bom)
+    if (d.bom)
         out += Utf8Bom;
-    for (std::uint32_t id = impl_->head; id != NoNode; id = impl_->nodes[id].next) {
-        const auto& n = impl_->nodes[id];
-        if (n.deleted)
+    for (std::uint32_t id = d.head; id != NoNode; id = d.nodes[id].next) {
+        if (d.nodes[id].deleted)
             continue;
-        out += n.text;
+        out += d.text(id);
         out += "\r\n";
     }
     return out;
@@ -304,18 +497,20 @@ const std::vector<std::string>& KeywordFile::Lines() const
         impl_->linesCache.clear();
         for (std::uint32_t id = impl_->head; id != NoNode; id = impl_->nodes[id].next)
             if (!impl_->nodes[id].deleted)
-                impl_->linesCache.push_back(impl_->nodes[id].text);
+                impl_->linesCache.emplace_back(impl_->text(id));
         impl_->linesDirty = false;
     }
     return impl_->linesCache;
 }
 
-bool KeywordFile::SectionExists(std::string_view section) const { return impl_->findSection(section) != nullptr; }
+bool KeywordFile::SectionExists(std::string_view section) const
+{
+    return impl_->findSection(section) != EntryTable::None;
+}
 
 bool KeywordFile::ValueExists(std::string_view section, std::string_view key) const
 {
-    const auto* s = impl_->findSection(section);
-    return s && Impl::findKey(*s, key);
+    return impl_->findKeyLine(section, key) != NoNode;
 }
 
 std::vector<std::string> KeywordFile::Sections() const
@@ -323,48 +518,43 @@ std::vector<std::string> KeywordFile::Sections() const
     std::vector<std::string> out;
     out.reserve(impl_->sections.size());
     for (const auto& s : impl_->sections)
-        out.push_back(s.name);
+        out.emplace_back(impl_->name(s.name));
     return out;
 }
 
 std::vector<std::string> KeywordFile::Keys(std::string_view section) const
 {
     std::vector<std::string> out;
-    if (const auto* s = impl_->findSection(section))
-        for (const auto& k : s->keys)
-            if (k.node != NoNode)
-                out.push_back(k.name);
+    const std::uint32_t s = impl_->findSection(section);
+    if (s != EntryTable::None)
+        for (const auto& k : impl_->keys)
+            if (k.section == s && k.node != NoNode)
+                out.emplace_back(impl_->name(k.name));
     return out;
 }
 
 std::optional<std::string> KeywordFile::Find(std::string_view section, std::string_view key) const
 {
-    const auto* s = impl_->findSection(section);
-    if (!s)
-        return std::nullopt;
-    const auto* k = Impl::findKey(*s, key);
-    if (!k)
-        return std::nullopt;
-    return cleanValue(parseLine(impl_->nodes[k->node].text).value);
+    if (auto v = impl_->value(section, key))
+        return std::string(*v);
+    return std::nullopt;
 }
 
 std::string KeywordFile::ReadString(std::string_view section, std::string_view key, std::string_view def) const
 {
-    if (auto v = Find(section, key))
-        return std::move(*v);
-    return std::string(def);
+    return std::string(impl_->value(section, key).value_or(def));
 }
 
 long long KeywordFile::ReadInteger(std::string_view section, std::string_view key, long long def) const
 {
-    if (auto v = Find(section, key))
+    if (auto v = impl_->value(section, key))
         return ParseInteger(*v).value_or(def);
     return def;
 }
 
 double KeywordFile::ReadFloat(std::string_view section, std::string_view key, double def) const
 {
-    if (auto v = Find(section, key))
+    if (auto v = impl_->value(section, key))
         return ParseFloat(*v).value_or(def);
     return def;
 }
@@ -377,30 +567,36 @@ bool KeywordFile::ReadBool(std::string_view section, std::string_view key, bool 
 void KeywordFile::WriteString(std::string_view section, std::string_view key, std::string_view value)
 {
     Impl& d = *impl_;
-    const std::string keyText(trimView(oneLine(key)));
-    std::string line = keyText + "=" + oneLine(value);
-    Impl::Section* s = d.findSection(section);
-    if (!s) {
-        const std::string name(trimView(oneLine(section)));
-        const std::uint32_t header = d.append("[" + name + "]");
-        d.sectionIndex.emplace(UpperCase(name), d.sections.size());
-        d.sections.push_back(Impl::Section{name, header, header, {}, {}});
-        s = &d.sections.back();
+    std::uint32_t s = d.findSection(section);
+    if (s == EntryTable::None) {
+        std::string name;
+        appendOneLine(name, trimView(section));
+        const std::uint32_t header = d.insertLine("[" + name + "]");
+        s = d.addSection(Impl::sectionQuery(name), header);
     }
-    const std::string upper = indexName(key);
-    auto it = s->index.find(upper);
-    if (it != s->index.end() && s->keys[it->second].node != NoNode) {
-        d.nodes[s->keys[it->second].node].text = std::move(line);
-        d.linesDirty = true;
+    const Impl::Query q = Impl::keyQuery(s, key);
+    const auto writeLine = [&](std::string& line) {
+        line.reserve(q.name.size() + 1 + value.size());
+        appendOneLine(line, q.name);
+        line += '=';
+        appendOneLine(line, value);
+    };
+
+    const std::uint32_t k = d.findKeyEntry(s, q);
+    if (k != EntryTable::None && d.keys[k].node != NoNode) {
+        writeLine(d.editLine(d.keys[k].node));
         return;
     }
-    const std::uint32_t id = d.insertAfter(s->anchor, std::move(line));
-    s->anchor = id;
-    if (it != s->index.end()) {
-        s->keys[it->second].node = id;  // a deleted key written again keeps its place in Keys()
+    std::string line;
+    writeLine(line);
+    const std::uint32_t id = d.insertLine(std::move(line), d.sections[s].anchor);
+    d.sections[s].anchor = id;
+    if (k != EntryTable::None) {
+        d.keys[k].node = id;  // a deleted key written again keeps its place in Keys()
     } else {
-        s->index.emplace(upper, s->keys.size());
-        s->keys.push_back(Impl::Key{keyText, id});
+        std::string name;
+        appendOneLine(name, q.name);
+        d.addKey(s, Impl::Query{name, q.hash}, id);
     }
 }
 
@@ -422,19 +618,17 @@ void KeywordFile::WriteBool(std::string_view section, std::string_view key, bool
 void KeywordFile::DeleteKey(std::string_view section, std::string_view key)
 {
     Impl& d = *impl_;
-    Impl::Section* s = d.findSection(section);
-    if (!s)
+    const std::uint32_t s = d.findSection(section);
+    if (s == EntryTable::None)
         return;
-    const std::string upper = indexName(key);
-    auto it = s->index.find(upper);
-    if (it == s->index.end())
+    const Impl::Query q = Impl::keyQuery(s, key);
+    const std::uint32_t k = d.findKeyEntry(s, q);
+    if (k == EntryTable::None || d.keys[k].node == NoNode)
         return;
-    Impl::Key& k = s->keys[it->second];
-    if (k.node == NoNode)
-        return;
-    d.nodes[k.node].deleted = true;
+    Impl::Key& entry = d.keys[k];
+    d.nodes[entry.node].deleted = true;
     d.linesDirty = true;
-    k.node = d.nextOccurrence(k.node, upper);
+    entry.node = d.nextOccurrence(entry.node, q.name);
 }
 
 std::string ReadFileBytes(const std::string& path)
@@ -507,24 +701,54 @@ void WriteFileReplacing(const std::string& path, std::string_view text)
     }
 }
 
+std::string_view NextLine(std::string_view text, std::size_t& pos)
+{
+    // The line ends at the first CR or LF; memchr finds them quickly even in long lines.
+    const char* const base = text.data();
+    const std::size_t n = text.size();
+    const void* lf = std::memchr(base + pos, '\n', n - pos);
+    const std::size_t lfPos = lf ? std::size_t(static_cast<const char*>(lf) - base) : n;
+    const void* cr = std::memchr(base + pos, '\r', lfPos - pos);
+    const std::size_t end = cr ? std::size_t(static_cast<const char*>(cr) - base) : lfPos;
+    const std::string_view line = text.substr(pos, end - pos);
+    if (end == n)
+        pos = n;
+    else if (base[end] == '\r' && end + 1 < n && base[end + 1] == '\n')
+        pos = end + 2;
+    else
+        pos = end + 1;
+    return line;
+}
+
 std::vector<std::string> SplitLines(std::string_view text)
 {
     std::vector<std::string> lines;
-    std::size_t start = 0;
-    const std::size_t n = text.size();
-    while (start < n) {
-        std::size_t end = start;
-        while (end < n && text[end] != '\r' && text[end] != '\n')
-            ++end;
-        lines.emplace_back(text.substr(start, end - start));
-        if (end == n)
-            start = n;
-        else if (text[end] == '\r' && end + 1 < n && text[end + 1] == '\n')
-            start = end + 2;
-        else
-            start = end + 1;
-    }
+    std::size_t pos = 0;
+    while (pos < text.size())
+        lines.emplace_back(NextLine(text, pos));
     return lines;
+}
+
+std::optional<std::string> FindInText(std::string_view text, std::string_view section, std::string_view key)
+{
+    if (text.substr(0, Utf8Bom.size()) == Utf8Bom)
+        text.remove_prefix(Utf8Bom.size());
+    const std::string_view s = trimView(section);
+    const std::string_view k = trimView(key);
+    bool inSection = false;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const ParsedLine p = parseLine(NextLine(text, pos));
+        if (p.kind == LineKind::Header) {
+            // Only the first occurrence of a section counts, and its keys end at the next header.
+            if (inSection)
+                return std::nullopt;
+            inSection = sameName(p.name, s);
+        } else if (inSection && p.kind == LineKind::Key && sameName(p.name, k)) {
+            return std::string(cleanValue(p.value));
+        }
+    }
+    return std::nullopt;
 }
 
 }  // namespace tem

@@ -28,6 +28,8 @@ public:
     static KeywordFile Load(const std::string& path);
     /// Builds from text (any of CR LF, LF or CR line ends).
     static KeywordFile FromText(std::string_view text);
+    /// As FromText, keeping the given buffer instead of copying it.
+    static KeywordFile FromOwnedText(std::string text);
 
     /// Writes every line, each ended by CR LF. Throws InOutError when the file cannot be written;
     /// the write goes to a temporary file first, so a failure leaves the old file as it was.
@@ -75,5 +77,11 @@ std::string ReadFileBytes(const std::string& path);
 void WriteFileReplacing(const std::string& path, std::string_view bytes);
 /// Splits text at CR LF, LF or CR; a line end at the very end adds no empty line.
 std::vector<std::string> SplitLines(std::string_view text);
+/// The line of text starting at pos (which must be below text.size()), without its line end; pos
+/// moves past the line end. Walking a text this way gives the lines SplitLines gives, uncopied.
+std::string_view NextLine(std::string_view text, std::size_t& pos);
+/// What KeywordFile::FromText(text).Find(section, key) gives, found by one pass over the text
+/// without building an index: for reading one or two keys of a large file.
+std::optional<std::string> FindInText(std::string_view text, std::string_view section, std::string_view key);
 
 }  // namespace tem

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <system_error>
 
 #include "core/action_error.h"
@@ -47,6 +48,12 @@ bool truthValue(std::string_view text)
     return false;
 }
 
+/// The master flag's text as stored: up to a "/", trimmed.
+bool isMasterValue(std::string_view master)
+{
+    return truthValue(Trim(master.substr(0, master.find('/'))));
+}
+
 struct StampCheck {
     bool isMaster = false;
     bool corrupt = false;
@@ -58,9 +65,7 @@ struct StampCheck {
 StampCheck checkStamp(KeywordFile& f, std::string_view section)
 {
     StampCheck r;
-    std::string master = f.ReadString(section, MasterKey, "False");
-    master = Trim(master.substr(0, master.find('/')));
-    r.isMaster = truthValue(master);
+    r.isMaster = isMasterValue(f.ReadString(section, MasterKey, "False"));
     if (!r.isMaster)
         return r;
     const std::string stamp = Trim(f.ReadString(section, StampKey, "0$0"));
@@ -73,6 +78,22 @@ StampCheck checkStamp(KeywordFile& f, std::string_view section)
     return r;
 }
 
+/// The master check on a file's text. text becomes what the file should hold afterwards; changed
+/// tells whether that differs from what it held. Most files are no master: for them one pass over
+/// the text for the flag is enough, without building an index.
+StampCheck checkText(std::string& text, std::string_view section, bool& changed)
+{
+    changed = false;
+    if (!isMasterValue(FindInText(text, section, MasterKey).value_or("False")))
+        return StampCheck{};
+    KeywordFile f = KeywordFile::FromText(text);
+    const StampCheck r = checkStamp(f, section);
+    std::string after = f.Text();
+    changed = after != text;
+    text = std::move(after);
+    return r;
+}
+
 /// Where an in-line comment starts in a line, or npos. A comment is a "/" after the key's "=" that
 /// either begins "//" or follows a blank after some value text. A single "/" inside a value is
 /// part of it: file paths on this system are written with forward slashes.
@@ -82,6 +103,8 @@ std::size_t commentStart(std::string_view line)
     if (eq == std::string_view::npos)
         return std::string_view::npos;
     const std::size_t firstSlash = line.find('/');
+    if (firstSlash == std::string_view::npos)
+        return std::string_view::npos;
     if (firstSlash < eq)
         return std::string_view::npos;  // a comment line or a key holding "/" is left alone
     bool valueSeen = false;
@@ -115,35 +138,69 @@ bool splitLine(std::vector<std::string>& lines, std::size_t i)
 
 bool isSectionHeader(std::string_view line)
 {
-    const std::string t = Trim(line);
-    return !t.empty() && t.front() == '[' && t.find(']') != std::string::npos;
+    std::size_t b = 0;
+    while (b < line.size() && static_cast<unsigned char>(line[b]) <= ' ')
+        ++b;
+    // Trailing blanks do not matter: the "]" only has to come somewhere after the "[".
+    return b < line.size() && line[b] == '[' && line.find(']', b) != std::string_view::npos;
 }
 
-struct LineFile {
-    bool bom = false;
-    std::vector<std::string> lines;
-};
-
-LineFile readLines(const std::string& path)
+/// The text without its byte-order mark; bom tells whether it had one.
+std::string_view withoutBom(std::string_view text, bool& bom)
 {
-    std::string_view text;
-    const std::string bytes = ReadFileBytes(path);
-    text = bytes;
-    LineFile f;
-    if (text.substr(0, Utf8Bom.size()) == Utf8Bom) {
-        f.bom = true;
-        text.remove_prefix(Utf8Bom.size());
-    }
-    f.lines = SplitLines(text);
-    return f;
+    bom = text.substr(0, Utf8Bom.size()) == Utf8Bom;
+    return bom ? text.substr(Utf8Bom.size()) : text;
 }
 
-std::string joinLines(const LineFile& f)
+bool hasInlineComment(std::string_view text)
 {
-    std::string out = f.bom ? std::string(Utf8Bom) : std::string();
-    for (const auto& l : f.lines) {
+    std::size_t pos = 0;
+    while (pos < text.size())
+        if (commentStart(NextLine(text, pos)) != std::string_view::npos)
+            return true;
+    return false;
+}
+
+std::string joinLines(bool bom, const std::vector<std::string>& lines)
+{
+    std::string out = bom ? std::string(Utf8Bom) : std::string();
+    for (const auto& l : lines) {
         out += l;
         out += "\r\n";
+    }
+    return out;
+}
+
+/// The text as saved after tidying: every in-line comment moved onto a line of its own below its
+/// key, starting in the same column, and a separator line above every section header that has
+/// neither a "/" line nor the start of the file above it. Built in one pass over the lines.
+std::string tidyText(std::string_view text)
+{
+    bool bom = false;
+    text = withoutBom(text, bom);
+    std::string out;
+    out.reserve(text.size() + text.size() / 8 + 64);
+    if (bom)
+        out += Utf8Bom;
+    bool first = true;
+    bool previousIsSlashLine = false;  // the line written last starts with "/"
+    const auto emit = [&](std::size_t indent, std::string_view line) {
+        out.append(indent, ' ');
+        out += line;
+        out += "\r\n";
+        previousIsSlashLine = indent == 0 && !line.empty() && line[0] == '/';
+        first = false;
+    };
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const std::string_view line = NextLine(text, pos);
+        const std::size_t q = commentStart(line);
+        const std::string_view head = line.substr(0, q);
+        if (!first && isSectionHeader(head) && !previousIsSlashLine)
+            emit(0, separatorLine());
+        emit(0, head);
+        if (q != std::string_view::npos)
+            emit(q, line.substr(q));
     }
     return out;
 }
@@ -182,17 +239,16 @@ void CheckIsFileProtected(const std::string& fileName, std::string_view generalS
     // The check runs on the text in memory; the file is rewritten only where the outcome differs
     // from what it holds (a stamp zeroed after tampering, a stamp put back in its upper-case form),
     // so a read-only master can still be checked.
-    const std::string before = fileExists(fileName) ? ReadFileBytes(fileName) : std::string();
-    KeywordFile f = KeywordFile::FromText(before);
-    const StampCheck r = checkStamp(f, generalSection);
+    std::string text = fileExists(fileName) ? ReadFileBytes(fileName) : std::string();
+    bool changed = false;
+    const StampCheck r = checkText(text, generalSection, changed);
     isMaster = r.isMaster;
     if (!r.isMaster)
         return;
     corrupt = r.corrupt;
     crc = r.computed;
-    const std::string after = f.Text();
-    if (after != before)
-        WriteFileReplacing(fileName, after);
+    if (changed)
+        WriteFileReplacing(fileName, text);
 }
 
 bool SplitInlineComments(std::vector<std::string>& lines, const std::function<bool()>& askFirst)
@@ -219,15 +275,22 @@ void PreReadCheck(Configuration& cfg, const DataFolders& folders, Operator& op)
     // copy an earlier read left.
     cfg.TempFilename = GetPathToTEMConfigData(folders, op) +
                        (cfg.TDCorGEX == TINIFileFormat::TDC ? "Temp.TDC" : "Temp.GEX");
+    // The file is read once: the working copy is made from the text as the master check left it.
+    std::optional<std::string> text;
     if (fileExists(cfg.LoadFilename)) {
         cfg.IsCorrupt = false;
-        bool isMaster = false;
-        std::uint32_t crc = 0;
-        CheckIsFileProtected(cfg.LoadFilename, general, isMaster, crc, cfg.IsCorrupt);
-        if (isMaster && cfg.IsCorrupt) {
+        text = ReadFileBytes(cfg.LoadFilename);
+        bool changed = false;
+        const StampCheck r = checkText(*text, general, changed);
+        if (r.isMaster) {
+            cfg.IsCorrupt = r.corrupt;
+            if (changed)
+                WriteFileReplacing(cfg.LoadFilename, *text);
+        }
+        if (r.isMaster && r.corrupt) {
             op.inform("CONFIGURATION FILE CORRUPTED! This is a master TEM configuration file and someone has "
                       "tampered with it");
-            op.inform("CRC should have been " + FormatHex(crc));
+            op.inform("CRC should have been " + FormatHex(r.computed));
             op.inform("You attempted to read a TAMPERED CORRUPT Master File " + cfg.LoadFilename +
                       " ABORTING. If you want to use this file (and know what you are doing) then remove Master "
                       "Flag and it will no longer be a master file." +
@@ -238,26 +301,24 @@ void PreReadCheck(Configuration& cfg, const DataFolders& folders, Operator& op)
 
     if (!fileExists(cfg.LoadFilename))
         return;
+    if (!text)
+        text = ReadFileBytes(cfg.LoadFilename);
+    WriteFileReplacing(cfg.TempFilename, *text);
 
-    LineFile copy;
-    {
-        const std::string bytes = ReadFileBytes(cfg.LoadFilename);
-        WriteFileReplacing(cfg.TempFilename, bytes);
-        std::string_view text = bytes;
-        if (text.substr(0, Utf8Bom.size()) == Utf8Bom) {
-            copy.bom = true;
-            text.remove_prefix(Utf8Bom.size());
-        }
-        copy.lines = SplitLines(text);
-    }
-    const bool split = SplitInlineComments(copy.lines, [&] {
+    // Most files carry no in-line comment: one pass over the lines tells, without copying them.
+    bool bom = false;
+    const std::string_view body = withoutBom(*text, bom);
+    if (!hasInlineComment(body))
+        return;
+    std::vector<std::string> lines = SplitLines(body);
+    const bool split = SplitInlineComments(lines, [&] {
         return op.ask("In-line comments detected - splitting them off to the following lines. In-line "
                       "comments crash keyword=value readers. This will only affect the file if you save "
                       "back to it. Continue?",
                       true);
     });
     if (split)
-        WriteFileReplacing(cfg.TempFilename, joinLines(copy));
+        WriteFileReplacing(cfg.TempFilename, joinLines(bom, lines));
 }
 
 void PreWriteCheckandBackup(const Configuration& cfg, Operator& op)
@@ -307,13 +368,7 @@ void PostWriteCheck(const Configuration& cfg, Operator& op)
         op.inform("Lost file while saving - you should never see this message");
         return;
     }
-    LineFile f = readLines(cfg.SaveFilename);
-    for (std::size_t i = 0; i < f.lines.size(); ++i) {
-        splitLine(f.lines, i);
-        if (i != 0 && isSectionHeader(f.lines[i]) && (f.lines[i - 1].empty() || f.lines[i - 1][0] != '/'))
-            f.lines.insert(f.lines.begin() + std::ptrdiff_t(i), separatorLine());
-    }
-    KeywordFile k = KeywordFile::FromText(joinLines(f));
+    KeywordFile k = KeywordFile::FromOwnedText(tidyText(ReadFileBytes(cfg.SaveFilename)));
     const StampCheck r = checkStamp(k, general);
     k.WriteString(general, StampKey, FormatHex(r.isMaster ? r.computed : 0));
     k.Save(cfg.SaveFilename);

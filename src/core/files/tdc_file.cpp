@@ -622,17 +622,13 @@ void TdcReader::CurrentLink()
 /// Whether a line may carry a comment after its value: a "/" after its first "=" (and none before).
 bool MayCarryComment(std::string_view text)
 {
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find_first_of("\r\n", start);
-        if (end == std::string_view::npos)
-            end = text.size();
-        const std::string_view line = text.substr(start, end - start);
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const std::string_view line = NextLine(text, pos);
         const std::size_t eq = line.find('=');
         if (eq != std::string_view::npos && line.find('/') > eq &&
             line.find('/', eq) != std::string_view::npos)
             return true;
-        start = end + 1;
     }
     return false;
 }
@@ -644,9 +640,9 @@ KeywordFile LoadForWriting(const std::string& fileName)
 {
     if (!FileExists(fileName))
         return KeywordFile::Load(fileName);
-    const std::string bytes = ReadFileBytes(fileName);
+    std::string bytes = ReadFileBytes(fileName);
     if (!MayCarryComment(bytes))
-        return KeywordFile::FromText(bytes);
+        return KeywordFile::FromOwnedText(std::move(bytes));
     std::vector<std::string> lines = SplitLines(bytes);
     if (!SplitInlineComments(lines, [] { return true; }))
         return KeywordFile::FromText(bytes);
