@@ -44,17 +44,28 @@ std::string_view trimView(std::string_view s)
     return s.substr(b, e - b);
 }
 
+/// Whether the line is a section header ("[", after blanks, and a "]" somewhere after it); name
+/// gets the trimmed text between the brackets.
+bool isHeader(std::string_view line, std::string_view& name)
+{
+    std::size_t b = 0;
+    while (b < line.size() && blank(line[b]))
+        ++b;
+    if (b == line.size() || line[b] != '[')
+        return false;
+    const std::size_t close = line.find(']', b);
+    if (close == std::string_view::npos)
+        return false;
+    name = trimView(line.substr(b + 1, close - b - 1));
+    return true;
+}
+
 ParsedLine parseLine(std::string_view line)
 {
     ParsedLine p;
-    const std::string_view t = trimView(line);
-    if (!t.empty() && t.front() == '[') {
-        const std::size_t close = t.find(']');
-        if (close != std::string_view::npos) {
-            p.kind = LineKind::Header;
-            p.name = trimView(t.substr(1, close - 1));
-            return p;
-        }
+    if (isHeader(line, p.name)) {
+        p.kind = LineKind::Header;
+        return p;
     }
     const std::size_t eq = line.find('=');
     if (eq != std::string_view::npos) {
@@ -228,7 +239,8 @@ struct KeywordFile::Impl {
     struct Section {
         Name name;                      ///< as first found or written
         std::uint32_t header = NoNode;
-        std::uint32_t anchor = NoNode;  ///< a new key goes after this line
+        std::uint32_t anchor = NoNode;  ///< a new key goes after this line; known once indexed
+        bool indexed = false;           ///< its keys are in keys and keyTable
     };
     struct Key {
         Name name;  ///< as first found or written
@@ -238,15 +250,18 @@ struct KeywordFile::Impl {
 
     std::string source;               ///< the text as loaded, byte-order mark included
     std::vector<std::string> edited;  ///< text of the lines written since
-    std::string names;
+    mutable std::string names;  ///< section and key names, see Name
     std::vector<Node> nodes;
     std::uint32_t head = NoNode;
     std::uint32_t tail = NoNode;
     bool bom = false;
-    std::vector<Section> sections;  ///< first occurrences in file order
-    std::vector<Key> keys;          ///< first occurrences in file order, per section
-    EntryTable sectionTable;        ///< folded name -> sections
-    EntryTable keyTable;            ///< section and folded name -> keys
+    // Loading finds the sections only; the keys of a section are indexed when it is first used, so
+    // a look at one or two keys of a large file does not pay for indexing all of them. Reading
+    // through a const object may therefore fill these in.
+    mutable std::vector<Section> sections;  ///< first occurrences in file order
+    mutable std::vector<Key> keys;          ///< first occurrences in file order, per section
+    EntryTable sectionTable;                ///< folded name -> sections
+    mutable EntryTable keyTable;            ///< section and folded name -> keys
 
     mutable std::vector<std::string> linesCache;
     mutable bool linesDirty = true;
@@ -259,7 +274,7 @@ struct KeywordFile::Impl {
     std::string_view text(std::uint32_t id) const { return text(nodes[id]); }
     std::string_view name(Name n) const { return std::string_view(names).substr(n.offset, n.length); }
 
-    Name addName(std::string_view n)
+    Name addName(std::string_view n) const
     {
         const Name added{names.size(), n.size()};
         names += n;
@@ -333,6 +348,11 @@ struct KeywordFile::Impl {
     /// The key's entry, deleted or not; EntryTable::None when the section never had it.
     std::uint32_t findKeyEntry(std::uint32_t section, const Query& q) const
     {
+        indexSection(section);
+        return findIndexedKey(section, q);
+    }
+    std::uint32_t findIndexedKey(std::uint32_t section, const Query& q) const
+    {
         return keyTable.find(q.hash, [&](std::uint32_t k) {
             return keys[k].section == section && sameName(name(keys[k].name), q.name);
         });
@@ -348,22 +368,49 @@ struct KeywordFile::Impl {
     }
 
     /// Adds a section or key not yet indexed; the query's name is stored as given.
-    std::uint32_t addSection(const Query& q, std::uint32_t header)
+    std::uint32_t addSection(const Query& q, std::uint32_t header, bool indexed)
     {
         const auto s = std::uint32_t(sections.size());
-        sections.push_back(Section{addName(q.name), header, header});
+        sections.push_back(Section{addName(q.name), header, header, indexed});
         sectionTable.insert(q.hash, s);
         return s;
     }
-    void addKey(std::uint32_t section, const Query& q, std::uint32_t node)
+    void addKey(std::uint32_t section, const Query& q, std::uint32_t node) const
     {
         keyTable.insert(q.hash, std::uint32_t(keys.size()));
         keys.push_back(Key{addName(q.name), section, node});
     }
 
-    /// Splits the text into lines and builds the index over them. Only the first occurrence of a
-    /// section is indexed; keys below a repeated header or before the first header belong to no
-    /// section.
+    /// Indexes the keys of a section found by loading: the key lines from its header to the next
+    /// header, first occurrences only. Lines are only ever added to or deleted from a section after
+    /// it was indexed, so until then its lines are the ones loaded.
+    void indexSection(std::uint32_t s) const
+    {
+        if (sections[s].indexed)
+            return;
+        sections[s].indexed = true;
+        bool anchorExtends = false;  // the anchor is a key line or a comment split off below it
+        for (std::uint32_t id = nodes[sections[s].header].next; id != NoNode; id = nodes[id].next) {
+            const std::string_view line = text(id);
+            const ParsedLine p = parseLine(line);
+            if (p.kind == LineKind::Header)
+                break;
+            if (p.kind == LineKind::Key) {
+                const Query q = keyQuery(s, p.name);
+                if (findIndexedKey(s, q) == EntryTable::None)
+                    addKey(s, q, id);
+                sections[s].anchor = id;
+                anchorExtends = true;
+            } else if (anchorExtends && isIndentedComment(line)) {
+                sections[s].anchor = id;
+            } else {
+                anchorExtends = false;
+            }
+        }
+    }
+
+    /// Splits the text into lines and finds the sections. Only the first occurrence of a section
+    /// counts; keys below a repeated header or before the first header belong to no section.
     void build(std::string loaded)
     {
         source = std::move(loaded);
@@ -378,31 +425,17 @@ struct KeywordFile::Impl {
         keys.reserve((n - start) / 48 + 1);
         keyTable.reserve((n - start) / 48 + 1);
 
-        std::uint32_t current = EntryTable::None;
-        bool anchorExtends = false;  // the anchor is a key line or a comment split off below it
         while (start < n) {
             const std::size_t lineStart = start;
-            const std::size_t length = NextLine(source, start).size();
+            const std::string_view line = NextLine(source, start);
             const auto id = std::uint32_t(nodes.size());
-            nodes.push_back(Node{lineStart, length, NoNode, NoEdit, false});
+            nodes.push_back(Node{lineStart, line.size(), NoNode, NoEdit, false});
             link(id, NoNode);
-
-            const std::string_view line = text(id);
-            const ParsedLine p = parseLine(line);
-            if (p.kind == LineKind::Header) {
-                anchorExtends = false;
-                const Query q = sectionQuery(p.name);
-                current = findSection(q) == EntryTable::None ? addSection(q, id) : EntryTable::None;
-            } else if (current != EntryTable::None && p.kind == LineKind::Key) {
-                const Query q = keyQuery(current, p.name);
-                if (findKeyEntry(current, q) == EntryTable::None)
-                    addKey(current, q, id);
-                sections[current].anchor = id;
-                anchorExtends = true;
-            } else if (current != EntryTable::None && anchorExtends && isIndentedComment(line)) {
-                sections[current].anchor = id;
-            } else {
-                anchorExtends = false;
+            std::string_view sectionName;
+            if (isHeader(line, sectionName)) {
+                const Query q = sectionQuery(sectionName);
+                if (findSection(q) == EntryTable::None)
+                    addSection(q, id, false);
             }
         }
     }
@@ -526,10 +559,12 @@ std::vector<std::string> KeywordFile::Keys(std::string_view section) const
 {
     std::vector<std::string> out;
     const std::uint32_t s = impl_->findSection(section);
-    if (s != EntryTable::None)
-        for (const auto& k : impl_->keys)
-            if (k.section == s && k.node != NoNode)
-                out.emplace_back(impl_->name(k.name));
+    if (s == EntryTable::None)
+        return out;
+    impl_->indexSection(s);
+    for (const auto& k : impl_->keys)
+        if (k.section == s && k.node != NoNode)
+            out.emplace_back(impl_->name(k.name));
     return out;
 }
 
@@ -572,7 +607,7 @@ void KeywordFile::WriteString(std::string_view section, std::string_view key, st
         std::string name;
         appendOneLine(name, trimView(section));
         const std::uint32_t header = d.insertLine("[" + name + "]");
-        s = d.addSection(Impl::sectionQuery(name), header);
+        s = d.addSection(Impl::sectionQuery(name), header, true);
     }
     const Impl::Query q = Impl::keyQuery(s, key);
     const auto writeLine = [&](std::string& line) {
@@ -640,6 +675,10 @@ std::string ReadFileBytes(const std::string& path)
     if (!in)
         throw InOutError("Cannot open file \"" + path + "\": " + errnoText(errno));
     std::string text;
+    // Sized up front where the size is known (and plausible), so a large file is not copied while
+    // the string grows.
+    if (const auto size = std::filesystem::file_size(path, ec); !ec && size < (std::uintmax_t(1) << 30))
+        text.reserve(size);
     char buf[65536];
     while (in.read(buf, sizeof buf) || in.gcount() > 0)
         text.append(buf, std::size_t(in.gcount()));

@@ -3,7 +3,9 @@
 // Sections and keys match without regard to case; the first occurrence of a section or of a key
 // within its section is the one read and the one rewritten. A write updates the key's line in
 // place and keeps every other line byte for byte; saved lines end in CR LF.
-// Lookups go through an index, so reading or writing a key does not scan the file.
+// Lookups go through an index, so reading or writing a key does not scan the file. The keys of a
+// section are indexed when the section is first used, also by a const function: one object must
+// not be used from two threads at once.
 
 #include <cstdint>
 #include <memory>
