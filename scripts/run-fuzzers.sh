@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs each libFuzzer harness for a fixed time, seeded from fuzz/corpus/<name>/ when present.
 set -euo pipefail
-build=$1
+build=$(cd "$1" && pwd)
 seconds=$2
 top=$(cd "$(dirname "$0")/.." && pwd)
 status=0

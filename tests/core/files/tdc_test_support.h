@@ -197,16 +197,19 @@ inline double PointDigits(double v)
     return std::stod(text);
 }
 
-/// A gate set of n gates, log-spaced from first to last centre (seconds), stored as the file keeps it.
+/// A gate set of n gates with centres log-spaced from first to last (seconds), stored as the file
+/// keeps it. Each gate is as wide as the log spacing and centred on its centre, so start, centre,
+/// end and width agree the way the time base window checks them and a CHN file can hold the set.
 inline void LogSpacedGates(TTimeBase& tb, int n, double first, double last)
 {
     tb.NumGatesInSet = n;
     const double ratio = std::pow(last / first, 1.0 / (n - 1));
     for (int g = 1; g <= n; ++g) {
-        const double centre = first * std::pow(ratio, g - 1);
-        tb.GateCentre[g] = GateDigits(centre);
-        tb.drivenGateStart[g] = GateDigits(centre / std::sqrt(ratio));
-        tb.drivenGateEnd[g] = GateDigits(centre * std::sqrt(ratio));
+        const double centre = GateDigits(first * std::pow(ratio, g - 1));
+        const double width = GateDigits(centre * (std::sqrt(ratio) - 1 / std::sqrt(ratio)));
+        tb.GateCentre[g] = centre;
+        tb.drivenGateStart[g] = GateDigits(centre - width / 2);
+        tb.drivenGateEnd[g] = GateDigits(centre + width / 2);
         tb.GateWidth[g] = tb.drivenGateEnd[g] - tb.drivenGateStart[g];
     }
 }
