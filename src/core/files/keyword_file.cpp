@@ -101,6 +101,9 @@ void appendOneLine(std::string& out, std::string_view s)
 {
     const std::size_t from = out.size();
     out += s;
+    // Values are mostly long number lists without a line break: memchr tells quickly.
+    if (s.empty() || (!std::memchr(s.data(), '\r', s.size()) && !std::memchr(s.data(), '\n', s.size())))
+        return;
     for (std::size_t i = from; i < out.size(); ++i)
         if (out[i] == '\r' || out[i] == '\n')
             out[i] = ' ';
@@ -122,6 +125,8 @@ bool sameName(std::string_view a, std::string_view b)
 {
     if (a.size() != b.size())
         return false;
+    if (a == b)  // names are mostly written as they were found
+        return true;
     for (std::size_t i = 0; i < a.size(); ++i)
         if (foldChar(a[i]) != foldChar(b[i]))
             return false;
