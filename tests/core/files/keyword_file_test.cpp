@@ -75,6 +75,29 @@ TEST(KeywordFile, LookupRules)
     EXPECT_FALSE(f.ValueExists("All", "Late"));
 }
 
+TEST(KeywordFile, FindInTextAgreesWithTheIndex)
+{
+    const std::string text = "\xEF\xBB\xBFtop=before any section\r\n"
+                             "[ All ]\r\n"
+                             "LOOPSIDES = 4\r\n"
+                             "loopsides=9\r\n"
+                             "Name=\"quoted\"\r"
+                             "[Tx1]\n"
+                             "Volts=12\n"
+                             "[all]\n"
+                             "Late=1\n"
+                             "Last=no line end";
+    const auto f = KeywordFile::FromText(text);
+    const std::pair<const char*, const char*> cases[] = {
+        {"all", "LoopSides"}, {"ALL", "name"}, {"All", "Late"}, {"All", "top"}, {"", "top"},
+        {"tx1", " volts "},   {"Tx1", "Late"}, {"All", "Last"}, {"Rx1", "Name"}, {"all", "Volts"}};
+    for (const auto& [section, key] : cases)
+        EXPECT_EQ(FindInText(text, section, key), f.Find(section, key)) << section << " " << key;
+    EXPECT_EQ(FindInText(text, "all", "loopsides"), "4");
+    EXPECT_EQ(FindInText("[S]\nK=1", "S", "K"), "1");
+    EXPECT_EQ(FindInText("", "S", "K"), std::nullopt);
+}
+
 TEST(KeywordFile, FlagsIntegersAndNumbers)
 {
     const auto f = KeywordFile::FromText("[G]\nA=True\nB=2\nC=0\nD=0x1F\nE=1F\nF=1.5e-3\nG=1,5\n");

@@ -189,6 +189,28 @@ TEST_F(Protection, NonMasterIsStampedZeroAndNeverVerified)
     EXPECT_EQ(stamp(), "0");
 }
 
+TEST_F(Protection, TidyingSplitsCommentsAndSeparatesSections)
+{
+    save("\xEF\xBB\xBF[All]\n"
+         "Volts=12 //nominal\n"
+         "[Tx1]\n"
+         "/ operator note\n"
+         "[Rx1]\n"
+         "Path=a/b\n"
+         "   [Rx2]   \n");
+    EXPECT_EQ(readBytes(file), "\xEF\xBB\xBF[All]\r\n"
+                               "Volts=12 \r\n"
+                               "         //nominal\r\n"
+                               "MasterTamperCheckCRC=0\r\n" +
+                                   Separator + "\r\n"
+                               "[Tx1]\r\n"
+                               "/ operator note\r\n"
+                               "[Rx1]\r\n"
+                               "Path=a/b\r\n" +
+                                   Separator + "\r\n"
+                               "   [Rx2]   \r\n");
+}
+
 TEST_F(Protection, MasterFlagForms)
 {
     const struct {
