@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -22,6 +23,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const auto& section : f.Sections()) {
         for (const auto& key : f.Keys(section)) {
             const std::string value = f.ReadString(section, key, "");
+            // The one-pass lookup of the master check must find what the index finds.
+            if (FindInText(text, section, key) != std::optional<std::string>(value))
+                std::abort();
             (void)f.ReadInteger(section, key, 0);
             (void)f.ReadFloat(section, key, 0);
             const auto tokens = SplitVector(value, true);
@@ -38,6 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 n += char(data[i]);
         return n;
     };
+    if (FindInText(text, "All", "IsMasterConfig") != f.Find("All", "IsMasterConfig"))
+        std::abort();
     const std::string section = name(0);
     const std::string key = name(6);
     f.WriteString(section, key, text.substr(std::min<std::size_t>(size, 12), 40));
