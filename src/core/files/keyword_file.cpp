@@ -11,7 +11,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <unordered_map>
 
 #include "core/action_error.h"
 #include "core/files/value_forms.h"

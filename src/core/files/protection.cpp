@@ -368,10 +368,15 @@ void PostWriteCheck(const Configuration& cfg, Operator& op)
         op.inform("Lost file while saving - you should never see this message");
         return;
     }
-    KeywordFile k = KeywordFile::FromOwnedText(tidyText(ReadFileBytes(cfg.SaveFilename)));
+    const std::string before = ReadFileBytes(cfg.SaveFilename);
+    KeywordFile k = KeywordFile::FromOwnedText(tidyText(before));
     const StampCheck r = checkStamp(k, general);
     k.WriteString(general, StampKey, FormatHex(r.isMaster ? r.computed : 0));
-    k.Save(cfg.SaveFilename);
+    // A file saved over a tidy one of the same kind is often tidy and stamped already: writing the
+    // same bytes again would only cost time.
+    const std::string after = k.Text();
+    if (after != before)
+        WriteFileReplacing(cfg.SaveFilename, after);
 }
 
 }  // namespace tem
