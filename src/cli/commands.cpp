@@ -69,25 +69,6 @@ Configuration readConfiguration(CommandContext& ctx, const std::string& fileName
     return cfg;
 }
 
-/// A table-default model with one of each record in use.
-Configuration defaultModel()
-{
-    Configuration cfg;
-    cfg.NumTx = cfg.NumRx = cfg.NumAcqChn = cfg.NumTimebases = 1;
-    for (int i = 1; i <= MaxTx; ++i) {
-        cfg.Tx[i] = DefaultTransmitter();
-        cfg.Rx[i] = DefaultReceiver();
-        cfg.TimeBase[i] = DefaultTimeBase();
-        cfg.TxWaveform[i] = DefaultTxWaveform();
-    }
-    for (int c = 1; c <= MaxAcqChn; ++c) {
-        cfg.AcqChn[c] = DefaultAcqChn(c);
-        cfg.SysResp[c] = DefaultSystemResponse();
-    }
-    cfg.Vehicle = DefaultVehicle();
-    return cfg;
-}
-
 int showCommand(CommandContext& ctx, const std::string& fileName)
 {
     const Configuration cfg = readConfiguration(ctx, fileName);
@@ -187,7 +168,7 @@ int crcCommand(CommandContext& ctx, const std::string& fileName)
 int chnCommand(CommandContext& ctx, const std::string& fileName)
 {
     requireReadableFile(fileName);
-    Configuration cfg = defaultModel();
+    Configuration cfg = DefaultConfiguration();
     ReadMonexChnTimegateFile(cfg, fileName, 1, ctx.op);
     const Json base = TimeBaseToJson(cfg.TimeBase[1]);
     Json j;

@@ -9,27 +9,9 @@
 namespace tem::cli {
 namespace {
 
-Configuration defaults()
-{
-    Configuration cfg;
-    cfg.NumTx = cfg.NumRx = cfg.NumAcqChn = cfg.NumTimebases = 1;
-    for (int i = 1; i <= MaxTx; ++i) {
-        cfg.Tx[i] = DefaultTransmitter();
-        cfg.Rx[i] = DefaultReceiver();
-        cfg.TimeBase[i] = DefaultTimeBase();
-        cfg.TxWaveform[i] = DefaultTxWaveform();
-    }
-    for (int c = 1; c <= MaxAcqChn; ++c) {
-        cfg.AcqChn[c] = DefaultAcqChn(c);
-        cfg.SysResp[c] = DefaultSystemResponse();
-    }
-    cfg.Vehicle = DefaultVehicle();
-    return cfg;
-}
-
 TEST(ModelJson, TopLevelKeysAreTheModelNamesInOrder)
 {
-    const Json j = ModelToJson(defaults());
+    const Json j = ModelToJson(DefaultConfiguration());
     std::vector<std::string> keys;
     for (const auto& item : j.items())
         keys.push_back(item.key());
@@ -45,7 +27,7 @@ TEST(ModelJson, TopLevelKeysAreTheModelNamesInOrder)
 
 TEST(ModelJson, EnumerationsByNameAndRecordsByFieldName)
 {
-    Configuration cfg = defaults();
+    Configuration cfg = DefaultConfiguration();
     cfg.Tx[1].MomentID = TMomentID::HM;
     cfg.Rx[1].RxType = TRxType::rxtypeB;
     cfg.Vehicle.Propulsion = TPropulsion::propBoat;
@@ -81,7 +63,7 @@ TEST(ModelJson, OnlyUsedEntriesAndNeverBeyondTheArrays)
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.name);
-        Configuration cfg = defaults();
+        Configuration cfg = DefaultConfiguration();
         cfg.NumTx = k.numTx;
         for (int t = 1; t <= MaxTx; ++t) {
             cfg.Tx[t].LoopSides = k.loopSides;
@@ -109,7 +91,7 @@ TEST(ModelJson, OnlyUsedEntriesAndNeverBeyondTheArrays)
 
 TEST(ModelJson, UsedEntriesStartAtTheirFirstIndex)
 {
-    Configuration cfg = defaults();
+    Configuration cfg = DefaultConfiguration();
     cfg.Tx[1].LoopSides = 3;
     for (int i = 0; i <= 3; ++i)
         cfg.Tx[1].NodeX[i] = 10 + i;

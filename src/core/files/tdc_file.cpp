@@ -12,6 +12,7 @@
 
 #include "core/action_error.h"
 #include "core/files/keyword_file.h"
+#include "core/files/loop_shapes.h"
 #include "core/files/protection.h"
 #include "core/files/value_forms.h"
 #include "core/model/configuration.h"
@@ -369,29 +370,7 @@ void TdcReader::Type7Rectangle(TTransmitter& tx, const std::string& sec)
     std::string s = Str(sec, "Type7TxLoopSides", "99.0 99.0");
     if (s == "99.0 99.0")
         op_.inform(std::string(Type7Missing));
-    tx.LoopSides = 4;
-    if (const auto eq = s.find('='); eq != std::string::npos)
-        s = s.substr(eq + 1);
-    s = s.substr(0, 40);
-    if (const auto slash = s.find('/'); slash != std::string::npos)
-        s = s.substr(0, slash);
-    const auto space = s.find(' ');
-    const std::string xText = space == std::string::npos ? std::string() : s.substr(0, space);
-    const std::string yText = Trim(space == std::string::npos ? s.substr(0, 20) : s.substr(space + 1, 20));
-    const double x = ParseFloat(xText).value_or(10);
-    const double y = ParseFloat(yText).value_or(10);
-    tx.Type7RectSideX = x;
-    tx.Type7RectSideY = y;
-    const double xs[4] = {x / 2, -x / 2, -x / 2, x / 2};
-    const double ys[4] = {y / 2, y / 2, -y / 2, -y / 2};
-    for (int i = 0; i < 4; ++i) {
-        tx.NodeX[i] = xs[i];
-        tx.NodeY[i] = ys[i];
-        tx.NodeZ[i] = tx.CentroidZ;
-    }
-    tx.NodeX[4] = tx.NodeX[0];
-    tx.NodeY[4] = tx.NodeY[0];
-    tx.NodeZ[4] = tx.NodeZ[0];
+    BuildType7Rectangle(s, tx);
 }
 
 void TdcReader::TimeBases()

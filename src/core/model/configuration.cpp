@@ -232,4 +232,22 @@ TVehicle DefaultVehicle()
     return v;
 }
 
+Configuration DefaultConfiguration()
+{
+    Configuration cfg;
+    cfg.NumTx = cfg.NumRx = cfg.NumAcqChn = cfg.NumTimebases = 1;
+    for (int i = 1; i <= MaxTx; ++i) {
+        cfg.Tx[i] = DefaultTransmitter();
+        cfg.Rx[i] = DefaultReceiver();
+        cfg.TimeBase[i] = DefaultTimeBase();
+        cfg.TxWaveform[i] = DefaultTxWaveform();
+    }
+    for (int c = 1; c <= MaxAcqChn; ++c) {
+        cfg.AcqChn[c] = DefaultAcqChn(c);
+        cfg.SysResp[c] = DefaultSystemResponse();
+    }
+    cfg.Vehicle = DefaultVehicle();
+    return cfg;
+}
+
 }  // namespace tem

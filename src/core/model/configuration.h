@@ -268,5 +268,7 @@ TTimeBase DefaultTimeBase();
 TSystemResponse DefaultSystemResponse();
 TTxWaveform DefaultTxWaveform();
 TVehicle DefaultVehicle();
+/// One transmitter, receiver, channel and time base in use; every record at its table defaults.
+Configuration DefaultConfiguration();
 
 }  // namespace tem

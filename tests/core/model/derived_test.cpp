@@ -16,24 +16,6 @@ struct Vertex {
     double x, y, z;
 };
 
-/// One transmitter, one receiver, one channel and one time base, all at their defaults.
-Configuration smallModel()
-{
-    Configuration cfg;
-    cfg.NumTx = cfg.NumRx = cfg.NumAcqChn = cfg.NumTimebases = 1;
-    for (int i = 1; i <= MaxTx; ++i) {
-        cfg.Tx[i] = DefaultTransmitter();
-        cfg.Rx[i] = DefaultReceiver();
-        cfg.TimeBase[i] = DefaultTimeBase();
-        cfg.TxWaveform[i] = DefaultTxWaveform();
-    }
-    for (int c = 1; c <= MaxAcqChn; ++c) {
-        cfg.AcqChn[c] = DefaultAcqChn(c);
-        cfg.SysResp[c] = DefaultSystemResponse();
-    }
-    return cfg;
-}
-
 void setLoop(TTransmitter& tx, const std::vector<Vertex>& v)
 {
     tx.LoopSides = int(v.size());
@@ -69,7 +51,7 @@ TEST(CalculateDrivenVariables, LoopGeometryByAxis)
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.name);
-        Configuration cfg = smallModel();
+        Configuration cfg = DefaultConfiguration();
         TTransmitter& tx = cfg.Tx[1];
         setLoop(tx, k.loop);
         tx.AxisOrient = k.axis;
@@ -99,7 +81,7 @@ TEST(CalculateDrivenVariables, PowerAndResistance)
     };
     const Case cases[] = {{12, 0, 0, 9999}, {8, 40, 320, 0.2}, {0, 5, 0, 0}};
     for (const Case& k : cases) {
-        Configuration cfg = smallModel();
+        Configuration cfg = DefaultConfiguration();
         cfg.Tx[1].Volts = k.volts;
         cfg.Tx[1].Amps = k.amps;
         RecordingOperator op;
@@ -128,7 +110,7 @@ TEST(CalculateDrivenVariables, AbsurdCountsStayInsideTheArrays)
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.name);
-        Configuration cfg = smallModel();
+        Configuration cfg = DefaultConfiguration();
         cfg.NumTx = k.numTx;
         cfg.NumAcqChn = k.numAcqChn;
         cfg.Tx[1].LoopSides = k.loopSides;
@@ -142,7 +124,7 @@ TEST(CalculateDrivenVariables, AbsurdCountsStayInsideTheArrays)
 
 TEST(CalculateDrivenVariables, NinetyNineSidesCloseAtTheLastIndex)
 {
-    Configuration cfg = smallModel();
+    Configuration cfg = DefaultConfiguration();
     TTransmitter& tx = cfg.Tx[1];
     tx.LoopSides = 99;
     for (int i = 0; i < 99; ++i) {
@@ -179,7 +161,7 @@ TEST(CalcGatesInRamp, CountsLeadingGatesBeforeTheRampLimit)
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.name);
-        Configuration cfg = smallModel();
+        Configuration cfg = DefaultConfiguration();
         cfg.TxWaveform[1].drivenRamp = 10e-6;
         cfg.Tx[1].NoGates = k.noGates;
         TTimeBase& base = cfg.TimeBase[1];
@@ -217,7 +199,7 @@ TEST(CalcGatesInRamp, ZeroGatesAndUnusableNumbers)
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.name);
-        Configuration cfg = smallModel();
+        Configuration cfg = DefaultConfiguration();
         cfg.NumTx = 2;
         cfg.AcqChn[1].TxNumber = k.txNumber;
         for (int t = 1; t <= MaxTx; ++t) {
@@ -236,7 +218,7 @@ TEST(CalcGatesInRamp, ZeroGatesAndUnusableNumbers)
 
 TEST(TxRxAliasAcqChnMapping, BuildsTheMapAndTheMomentRoles)
 {
-    Configuration cfg = smallModel();
+    Configuration cfg = DefaultConfiguration();
     cfg.NumTx = 3;
     cfg.NumRx = 2;
     cfg.NumAcqChn = 6;
@@ -274,7 +256,7 @@ TEST(TxRxAliasAcqChnMapping, BuildsTheMapAndTheMomentRoles)
 
 TEST(TxRxAliasAcqChnMapping, NumbersBeyondTheArraysAreReportedNotIndexed)
 {
-    Configuration cfg = smallModel();
+    Configuration cfg = DefaultConfiguration();
     cfg.NumTx = 30;  // counts beyond the model: only entries 1..9 exist
     cfg.NumRx = 30;
     cfg.NumAcqChn = 2;
@@ -309,7 +291,7 @@ TEST(CheckTxMomentTxNumberMatch, TheTransmitterNumberDecides)
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.name);
-        Configuration cfg = smallModel();
+        Configuration cfg = DefaultConfiguration();
         cfg.Tx[1].MomentID = k.txMoment;
         cfg.AcqChn[1].TransmitterMoment = k.given;
         RecordingOperator op;
@@ -326,7 +308,7 @@ TEST(CheckTxMomentTxNumberMatch, TheTransmitterNumberDecides)
 
 TEST(CheckTxMomentTxNumberMatch, ChannelWithoutTransmitterEntryIsLeftAlone)
 {
-    Configuration cfg = smallModel();
+    Configuration cfg = DefaultConfiguration();
     cfg.NumAcqChn = 2;
     cfg.AcqChn[1].TxNumber = 0;
     cfg.AcqChn[1].TransmitterMoment = "nonsense";
