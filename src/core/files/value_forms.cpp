@@ -46,7 +46,19 @@ struct Decimal {
 Decimal toDecimal(double v, int significant)
 {
     char buf[64];
-    auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, significant - 1);
+    // The shortest text that reads back as v is much cheaper to make than a fixed count of digits.
+    // When it has no more digits than asked for, it is also what rounding to that count gives once
+    // trailing zeros are dropped: every decimal of at most 15 digits survives a trip through a
+    // double unchanged (in the normal range; subnormals keep fewer digits and take the long way).
+    auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific);
+    {
+        std::string_view shortest(buf, std::size_t(r.ptr - buf));
+        const std::size_t e = shortest.find('e');
+        const std::size_t mantissa = e - (shortest[0] == '-' ? 1 : 0);
+        const std::size_t digits = mantissa - (shortest.find('.') < e ? 1 : 0);
+        if (!std::isnormal(v) || significant > 15 || digits > std::size_t(significant))
+            r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, significant - 1);
+    }
     std::string_view text(buf, std::size_t(r.ptr - buf));
     Decimal d;
     std::size_t i = 0;

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <limits>
+#include <random>
 
 #include "core/action_error.h"
 #include "core/files/value_forms.h"
@@ -52,6 +55,24 @@ TEST(ValueForms, GeneralFormReadsBackTo15Digits)
         EXPECT_NEAR(*back / v, 1.0, 1e-14) << FormatGeneral(v);
     }
     EXPECT_EQ(*ParseFloat(FormatGeneral(2e-10)), 2e-10);
+}
+
+// Numbers with few digits take a quicker path than numbers that need rounding to 15 digits; both
+// must give the value that printf's 15-digit rounding gives.
+TEST(ValueForms, GeneralFormAgreesWith15DigitRounding)
+{
+    std::mt19937_64 random(7);
+    std::uniform_real_distribution<double> mantissa(1.0, 10.0);
+    std::uniform_int_distribution<int> exponent(-300, 300), digits(1, 17);
+    for (int i = 0; i < 20000; ++i) {
+        char text[64];
+        std::snprintf(text, sizeof text, "%.*e", digits(random) - 1, mantissa(random));
+        const double v = std::strtod(text, nullptr) * std::pow(10.0, exponent(random)) * (i % 2 ? -1 : 1);
+        std::snprintf(text, sizeof text, "%.15g", v);
+        const auto back = ParseFloat(FormatGeneral(v));
+        ASSERT_TRUE(back) << FormatGeneral(v);
+        ASSERT_EQ(*back, std::strtod(text, nullptr)) << FormatGeneral(v) << " vs " << text;
+    }
 }
 
 TEST(ValueForms, FixedAndScientificForms)
