@@ -524,22 +524,7 @@ class GexReader {
             } else {
                 tx.MomentID = TMomentID::SingleM;
             }
-            switch (tx.MomentID) {
-            case TMomentID::SingleM:
-                cfg_.TxSingle = t;
-                break;
-            case TMomentID::LM:
-                cfg_.TxLM = t;
-                break;
-            case TMomentID::HM:
-                cfg_.TxHM = t;
-                break;
-            case TMomentID::Other:
-                cfg_.TxOther = t;
-                break;
-            default:
-                break;
-            }
+            RecordTransmitterRole(cfg_, t);
 
             // 2. Name.
             tx.Name = f_.ReadString(T, "Name", "Name_not_provided");

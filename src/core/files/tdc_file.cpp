@@ -284,22 +284,7 @@ void TdcReader::Transmitter(int t)
     for (std::size_t i = 0; i < MomentIDNames.size(); ++i)
         if (SameText(moment, MomentIDNames[i]))
             tx.MomentID = static_cast<TMomentID>(i);
-    switch (tx.MomentID) {
-    case TMomentID::SingleM:
-        cfg_.TxSingle = t;
-        break;
-    case TMomentID::LM:
-        cfg_.TxLM = t;
-        break;
-    case TMomentID::HM:
-        cfg_.TxHM = t;
-        break;
-    case TMomentID::Other:
-        cfg_.TxOther = t;
-        break;
-    default:
-        break;
-    }
+    RecordTransmitterRole(cfg_, t);
     tx.Name = Str(sec, "Name", "2Turns36Amps");
     tx.CentroidX = Num(sec, "CentroidX", 0);
     tx.CentroidY = Num(sec, "CentroidY", 0);

@@ -205,4 +205,24 @@ bool CheckGEXMomentCombination(const Configuration& cfg, Operator& op)
     return false;
 }
 
+void RecordTransmitterRole(Configuration& cfg, int t)
+{
+    switch (cfg.Tx[t].MomentID) {
+    case TMomentID::SingleM:
+        cfg.TxSingle = t;
+        break;
+    case TMomentID::LM:
+        cfg.TxLM = t;
+        break;
+    case TMomentID::HM:
+        cfg.TxHM = t;
+        break;
+    case TMomentID::Other:
+        cfg.TxOther = t;
+        break;
+    default:
+        break;
+    }
+}
+
 }  // namespace tem

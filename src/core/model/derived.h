@@ -13,6 +13,9 @@ void CalculateDrivenVariables(Configuration& cfg, Operator& op);
 void CalcGatesInRamp(Configuration& cfg, int channel, Operator& op);
 /// Rebuilds AcqChnMapTxRx and TxSingle, TxLM, TxHM from the channels and transmitters.
 void TxRxAliasAcqChnMapping(Configuration& cfg, Operator& op);
+/// Remembers transmitter t in TxSingle, TxLM, TxHM or TxOther by its MomentID, as the readers do
+/// while they read the transmitters.
+void RecordTransmitterRole(Configuration& cfg, int t);
 /// Makes every channel's TransmitterMoment name the MomentID of its transmitter.
 void CheckTxMomentTxNumberMatch(Configuration& cfg, Operator& op);
 
