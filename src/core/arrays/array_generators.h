@@ -41,7 +41,7 @@ struct LinearBipoleBipoleEntry {
 void RefreshLinearTable(LinearBipoleBipoleEntry& e, int rows);
 bool GenerateLinearBipoleBipole(ArrayDescription& d, int count, const LinearBipoleBipoleEntry& e, Operator& op);
 
-/// "Schlumberger Array Specifications": rows of (L, l).
+/// The Schlumberger entry window's values and its grid of (L, l) rows.
 struct SchlumbergerEntry {
     std::string SamplePerDecade = "6";  ///< "Nominal log10 spacing (number per decade)"
     std::vector<std::array<std::string, 2>> Rows;
