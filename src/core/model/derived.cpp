@@ -143,22 +143,12 @@ void TxRxAliasAcqChnMapping(Configuration& cfg, Operator& op)
         cfg.AcqChnMapTxRx[chn.TxNumber][chn.RxCoilNumber] = c;
     }
 
+    // The role numbers follow the transmitters; TxOther belongs to the readers and stays as it is.
     cfg.TxSingle = cfg.TxLM = cfg.TxHM = 0;
-    for (int t = 1; t <= numTx; ++t) {
-        switch (cfg.Tx[t].MomentID) {
-        case TMomentID::SingleM:
-            cfg.TxSingle = t;
-            break;
-        case TMomentID::LM:
-            cfg.TxLM = t;
-            break;
-        case TMomentID::HM:
-            cfg.TxHM = t;
-            break;
-        default:
-            break;
-        }
-    }
+    const int other = cfg.TxOther;
+    for (int t = 1; t <= numTx; ++t)
+        RecordTransmitterRole(cfg, t);
+    cfg.TxOther = other;
 }
 
 void CheckTxMomentTxNumberMatch(Configuration& cfg, Operator& op)

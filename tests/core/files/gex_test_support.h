@@ -11,6 +11,7 @@
 #include "core/files/value_forms.h"
 #include "core/model/configuration.h"
 #include "core/model/data_folders.h"
+#include "test_file_bytes.h"
 
 namespace tem::gextest {
 
@@ -36,17 +37,8 @@ class TempFolder {
     DataFolders folders;
 };
 
-inline std::string ReadBytes(const fs::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-inline void WriteBytes(const fs::path& p, const std::string& s)
-{
-    std::ofstream out(p, std::ios::binary);
-    out << s;
-}
+using tem::testfiles::ReadBytes;
+using tem::testfiles::WriteBytes;
 
 inline std::string Fixture(const std::string& name)
 {

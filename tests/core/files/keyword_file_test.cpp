@@ -8,23 +8,15 @@
 
 #include "core/action_error.h"
 #include "core/files/keyword_file.h"
+#include "test_file_bytes.h"
 
 namespace tem {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string readBytes(const fs::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void writeBytes(const fs::path& p, const std::string& s)
-{
-    std::ofstream out(p, std::ios::binary);
-    out << s;
-}
+using tem::testfiles::ReadBytes;
+using tem::testfiles::WriteBytes;
 
 class TempFolder {
 public:
@@ -239,7 +231,7 @@ TEST(KeywordFile, SaveAndLoad)
     auto f = KeywordFile::FromText("[All]\nA=1\n");
     f.WriteString("All", "B", "\xB5s");
     f.Save(file.string());
-    EXPECT_EQ(readBytes(file), "[All]\r\nA=1\r\nB=\xB5s\r\n");
+    EXPECT_EQ(ReadBytes(file), "[All]\r\nA=1\r\nB=\xB5s\r\n");
     EXPECT_EQ(KeywordFile::Load(file.string()).ReadString("all", "b", ""), "\xB5s");
     // nothing but the target is left in the folder
     EXPECT_EQ(std::distance(fs::directory_iterator(tmp.path), fs::directory_iterator()), 1);
@@ -256,7 +248,7 @@ TEST(KeywordFile, FailedSaveLeavesTheOldFile)
         GTEST_SKIP() << "permissions do not stop root";
     TempFolder tmp;
     const fs::path file = tmp.path / "Setup.TDC";
-    writeBytes(file, "[All]\r\nA=1\r\n");
+    WriteBytes(file, "[All]\r\nA=1\r\n");
     fs::permissions(tmp.path, fs::perms::owner_write, fs::perm_options::remove);
     auto f = KeywordFile::Load(file.string());
     f.WriteString("All", "A", "2");
@@ -266,7 +258,7 @@ TEST(KeywordFile, FailedSaveLeavesTheOldFile)
     } catch (const InOutError& e) {
         EXPECT_NE(std::string(e.what()).find(file.string()), std::string::npos);
     }
-    EXPECT_EQ(readBytes(file), "[All]\r\nA=1\r\n");
+    EXPECT_EQ(ReadBytes(file), "[All]\r\nA=1\r\n");
 }
 
 TEST(KeywordFile, SaveErrorsNameTheFile)

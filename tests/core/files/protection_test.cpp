@@ -12,23 +12,15 @@
 #include "core/model/configuration.h"
 #include "core/model/data_folders.h"
 #include "core/operator.h"
+#include "test_file_bytes.h"
 
 namespace tem {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string readBytes(const fs::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void writeBytes(const fs::path& p, const std::string& s)
-{
-    std::ofstream out(p, std::ios::binary);
-    out << s;
-}
+using tem::testfiles::ReadBytes;
+using tem::testfiles::WriteBytes;
 
 class Protection : public ::testing::Test {
 protected:
@@ -51,7 +43,7 @@ protected:
     {
         cfg.SaveFilename = file;
         PreWriteCheckandBackup(cfg, op);
-        writeBytes(file, text);
+        WriteBytes(file, text);
         PostWriteCheck(cfg, op);
     }
     std::string stamp() { return KeywordFile::Load(file).ReadString("All", "MasterTamperCheckCRC", "missing"); }
@@ -79,7 +71,7 @@ TEST_F(Protection, CrcCheckValue)
 {
     EXPECT_EQ(CalcCRC32(std::string_view("123456789")), 0xCBF43926u);
     EXPECT_EQ(CalcCRC32(std::string_view("")), 0u);
-    writeBytes(root / "check.txt", "123456789");
+    WriteBytes(root / "check.txt", "123456789");
     EXPECT_EQ(CalcCRC32((root / "check.txt").string()), 0xCBF43926u);
     EXPECT_EQ(CalcCRC32((root / "missing.txt").string()), 0u);
     EXPECT_EQ(CalcCRC32(root.string()), 0u);
@@ -89,7 +81,7 @@ TEST_F(Protection, SavedMasterIsTidiedStampedAndReadsBack)
 {
     save(MasterText);
     EXPECT_TRUE(op.messages.empty());
-    const std::string saved = readBytes(file);
+    const std::string saved = ReadBytes(file);
     EXPECT_EQ(saved.find("[All]"), 0u);
     EXPECT_NE(saved.find("Description=Reference system \r\n" + std::string(29, ' ') + "//do not edit\r\n"),
               std::string::npos);
@@ -110,37 +102,37 @@ TEST_F(Protection, SavedMasterIsTidiedStampedAndReadsBack)
     EXPECT_TRUE(isMaster);
     EXPECT_FALSE(corrupt);
     EXPECT_EQ(FormatHex(crc), s);
-    EXPECT_EQ(readBytes(file), saved);
+    EXPECT_EQ(ReadBytes(file), saved);
 
     cfg.LoadFilename = file;
     PreReadCheck(cfg, folders, op);
     EXPECT_TRUE(op.messages.empty());
     EXPECT_FALSE(cfg.IsCorrupt);
     EXPECT_EQ(cfg.TempFilename, folders.temConfig + "Temp.TDC");
-    EXPECT_EQ(readBytes(cfg.TempFilename), saved);
-    EXPECT_EQ(readBytes(file), saved);
+    EXPECT_EQ(ReadBytes(cfg.TempFilename), saved);
+    EXPECT_EQ(ReadBytes(file), saved);
 
     // saving again gives the same file
     save(saved);
-    EXPECT_EQ(readBytes(file), saved);
+    EXPECT_EQ(ReadBytes(file), saved);
 }
 
 TEST_F(Protection, MasterWithChangedLineEndsStillPasses)
 {
     // Line ends are not content: the stamp covers the text as the program writes it, in CR LF.
     save(MasterText);
-    const std::string saved = readBytes(file);
+    const std::string saved = ReadBytes(file);
     std::string lf;
     for (char c : saved)
         if (c != '\r')
             lf += c;
-    writeBytes(file, lf);
+    WriteBytes(file, lf);
     bool isMaster = false, corrupt = true;
     std::uint32_t crc = 0;
     CheckIsFileProtected(file, "All", isMaster, crc, corrupt);
     EXPECT_TRUE(isMaster);
     EXPECT_FALSE(corrupt);
-    EXPECT_EQ(readBytes(file), saved);
+    EXPECT_EQ(ReadBytes(file), saved);
 }
 
 TEST_F(Protection, TamperedMasterIsRefused)
@@ -148,11 +140,11 @@ TEST_F(Protection, TamperedMasterIsRefused)
     save(MasterText);
     cfg.LoadFilename = file;
     PreReadCheck(cfg, folders, op);  // leaves a good working copy
-    const std::string goodCopy = readBytes(cfg.TempFilename);
+    const std::string goodCopy = ReadBytes(cfg.TempFilename);
 
-    std::string text = readBytes(file);
+    std::string text = ReadBytes(file);
     text[text.find("Volts=12") + 7] = '3';
-    writeBytes(file, text);
+    WriteBytes(file, text);
     PreReadCheck(cfg, folders, op);
     EXPECT_TRUE(cfg.IsCorrupt);
     ASSERT_EQ(op.messages.size(), 3u);
@@ -168,21 +160,21 @@ TEST_F(Protection, TamperedMasterIsRefused)
                                   "with a new filename. Errors may follow.");
     EXPECT_EQ(stamp(), "0");
     EXPECT_TRUE(corrupt);  // and it stays refused
-    EXPECT_EQ(readBytes(cfg.TempFilename), goodCopy);
+    EXPECT_EQ(ReadBytes(cfg.TempFilename), goodCopy);
 }
 
 TEST_F(Protection, NonMasterIsStampedZeroAndNeverVerified)
 {
     save("[All]\r\nIsMasterConfig=False\r\nMasterTamperCheckCRC=1234\r\n[Tx1]\r\nVolts=12\r\n");
     EXPECT_EQ(stamp(), "0");
-    std::string text = readBytes(file);
+    std::string text = ReadBytes(file);
     text[text.find("Volts=12") + 7] = '3';
-    writeBytes(file, text);
+    WriteBytes(file, text);
     cfg.LoadFilename = file;
     PreReadCheck(cfg, folders, op);
     EXPECT_TRUE(op.messages.empty());
     EXPECT_FALSE(cfg.IsCorrupt);
-    EXPECT_EQ(readBytes(cfg.TempFilename), text);
+    EXPECT_EQ(ReadBytes(cfg.TempFilename), text);
 
     // a file without the general section gets one holding the stamp
     save("[Tx1]\r\nVolts=12\r\n");
@@ -198,7 +190,7 @@ TEST_F(Protection, TidyingSplitsCommentsAndSeparatesSections)
          "[Rx1]\n"
          "Path=a/b\n"
          "   [Rx2]   \n");
-    EXPECT_EQ(readBytes(file), "\xEF\xBB\xBF[All]\r\n"
+    EXPECT_EQ(ReadBytes(file), "\xEF\xBB\xBF[All]\r\n"
                                "Volts=12 \r\n"
                                "         //nominal\r\n"
                                "MasterTamperCheckCRC=0\r\n" +
@@ -219,7 +211,7 @@ TEST_F(Protection, MasterFlagForms)
     } cases[] = {{"True", true}, {"TRUE //yes", true}, {"1", true}, {"-1", true}, {"0", false},
                  {"false", false}, {"yes", false}, {"", false}};
     for (const auto& c : cases) {
-        writeBytes(file, std::string("[All]\r\nIsMasterConfig=") + c.flag + "\r\n");
+        WriteBytes(file, std::string("[All]\r\nIsMasterConfig=") + c.flag + "\r\n");
         bool isMaster = !c.master, corrupt = false;
         std::uint32_t crc = 7;
         CheckIsFileProtected(file, "All", isMaster, crc, corrupt);
@@ -234,17 +226,17 @@ TEST_F(Protection, NumberedBackupsNeverOverwrite)
 {
     cfg.SaveFilename = file;
     for (const char* content : {"one", "two", "three"}) {
-        writeBytes(file, content);
+        WriteBytes(file, content);
         PreWriteCheckandBackup(cfg, op);
     }
-    EXPECT_EQ(readBytes(root / "Setup.TDCBAK"), "one");
-    EXPECT_EQ(readBytes(root / "Setup(0).TDCBAK"), "two");
-    EXPECT_EQ(readBytes(root / "Setup(1).TDCBAK"), "three");
+    EXPECT_EQ(ReadBytes(root / "Setup.TDCBAK"), "one");
+    EXPECT_EQ(ReadBytes(root / "Setup(0).TDCBAK"), "two");
+    EXPECT_EQ(ReadBytes(root / "Setup(1).TDCBAK"), "three");
     EXPECT_TRUE(op.messages.empty());
 
     for (int n = 2; n <= 99; ++n)
-        writeBytes(root / ("Setup(" + std::to_string(n) + ").TDCBAK"), "old");
-    writeBytes(file, "four");
+        WriteBytes(root / ("Setup(" + std::to_string(n) + ").TDCBAK"), "old");
+    WriteBytes(file, "four");
     PreWriteCheckandBackup(cfg, op);
     ASSERT_EQ(op.messages.size(), 1u);
     EXPECT_EQ(op.messages[0], "More than 100 backup configuration files were found with incrementing numbers "
@@ -255,9 +247,9 @@ TEST_F(Protection, NumberedBackupsNeverOverwrite)
     cfg.SaveFilename = (root / "New.gex").string();
     PreWriteCheckandBackup(cfg, op);
     EXPECT_FALSE(fs::exists(root / "New.gexBAK"));
-    writeBytes(cfg.SaveFilename, "g");
+    WriteBytes(cfg.SaveFilename, "g");
     PreWriteCheckandBackup(cfg, op);
-    EXPECT_EQ(readBytes(root / "New.gexBAK"), "g");
+    EXPECT_EQ(ReadBytes(root / "New.gexBAK"), "g");
 }
 
 TEST(CommentSplitting, Cases)
@@ -304,7 +296,7 @@ TEST(CommentSplitting, AskedOnceAndNoSplitsNothing)
 TEST_F(Protection, ReadCheckSplitsCommentsInTheWorkingCopyOnly)
 {
     const std::string text = "[All]\r\nDescription=Test rig //built 2019\r\nVolts=12 //nominal\r\n";
-    writeBytes(file, text);
+    WriteBytes(file, text);
     cfg.LoadFilename = file;
     op.answers = {true};
     PreReadCheck(cfg, folders, op);
@@ -315,11 +307,11 @@ TEST_F(Protection, ReadCheckSplitsCommentsInTheWorkingCopyOnly)
     const auto copy = KeywordFile::Load(cfg.TempFilename);
     EXPECT_EQ(copy.ReadString("All", "Description", ""), "Test rig");
     EXPECT_EQ(copy.ReadFloat("All", "Volts", 0), 12);
-    EXPECT_EQ(readBytes(file), text);
+    EXPECT_EQ(ReadBytes(file), text);
 
     op.answers = {false};
     PreReadCheck(cfg, folders, op);
-    EXPECT_EQ(readBytes(cfg.TempFilename), text);
+    EXPECT_EQ(ReadBytes(cfg.TempFilename), text);
 }
 
 TEST_F(Protection, LostFileIsReportedAndNotRecreated)

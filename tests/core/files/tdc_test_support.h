@@ -18,24 +18,14 @@
 #include "core/model/data_folders.h"
 #include "core/model/derived.h"
 #include "core/operator.h"
+#include "test_file_bytes.h"
 
 namespace tem::tdctest {
 
 namespace fs = std::filesystem;
 
-inline std::string ReadBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-inline void WriteBytes(const std::string& path, const std::string& bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
-}
+using tem::testfiles::ReadBytes;
+using tem::testfiles::WriteBytes;
 
 /// A temporary shared data folder (with its configuration folder) and the operator that records
 /// what the reader and writer show.
