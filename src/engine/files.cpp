@@ -1,25 +1,27 @@
 #include "engine/files.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
+#include "engine/limits.h"
 #include "engine/source.h"
 
 namespace tem::engine {
 
 namespace {
 
-// Limits that keep absurd input from turning into absurd work.
+// Limits that keep absurd input from turning into absurd work; the limits of the values
+// themselves are the engine's own (engine/limits.h).
 constexpr int MaxDataSets = 99999;
-constexpr int MaxLayers = 100;
-constexpr int MaxCorners = 1000;
-constexpr int MaxSubWaves = 1000;
-constexpr int MaxFilters = 10;
-constexpr int MaxFilterOrder = 20;
-constexpr std::size_t MaxGates = 10000;
-constexpr double MaxTime = 10;        // s
-constexpr double MaxCoordinate = 1e6; // m
 
 struct Line {
     int number = 0;
@@ -85,8 +87,53 @@ std::optional<int> Integer(std::string_view token)
 
 std::string Shown(std::string_view token)
 {
-    std::string s(token.substr(0, 40));
-    return "\"" + s + (token.size() > 40 ? "...\"" : "\"");
+    return "\"" + Printable(token.substr(0, 40)) + (token.size() > 40 ? "...\"" : "\"");
+}
+
+/// A line too long to be one of the engine's lines: it fails what it belongs to, not the file.
+class LineTooLong : public InputError {
+  public:
+    using InputError::InputError;
+};
+
+/// What the program's comment of a model-block line says the line holds.
+enum class BlockLine { Unknown, LayerCount, Resistivity, Thickness, Depth };
+
+BlockLine KindOf(std::string_view line)
+{
+    std::size_t bang = line.find('!');
+    if (bang == std::string_view::npos)
+        return BlockLine::Unknown;
+    std::string comment;
+    for (char c : line.substr(bang + 1))
+        comment += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    comment.erase(0, comment.find_first_not_of(" \t"));
+    if (comment.find("# of layers") != std::string::npos)
+        return BlockLine::LayerCount;
+    if (comment.rfind("resistivity", 0) == 0)
+        return BlockLine::Resistivity;
+    if (comment.rfind("thickness", 0) == 0)
+        return BlockLine::Thickness;
+    if (comment.rfind("depth", 0) == 0)
+        return BlockLine::Depth;
+    return BlockLine::Unknown;
+}
+
+const char* Describe(BlockLine kind)
+{
+    switch (kind) {
+    case BlockLine::LayerCount:
+        return "a layer count";
+    case BlockLine::Resistivity:
+        return "a resistivity";
+    case BlockLine::Thickness:
+        return "a thickness";
+    case BlockLine::Depth:
+        return "a depth";
+    case BlockLine::Unknown:
+        break;
+    }
+    return "an unknown value";
 }
 
 std::string Format(const char* format, double value)
@@ -107,7 +154,7 @@ class LineReader {
     bool HasMore() const { return next_ < lines_.size(); }
     std::size_t Position() const { return next_; }
 
-    /// The next line; throws when the file ends, naming what was expected.
+    /// The next line; throws when the file ends, naming what was expected, and LineTooLong.
     const Line& Next(const std::string& what)
     {
         if (next_ >= lines_.size()) {
@@ -116,8 +163,13 @@ class LineReader {
                              " was expected");
         }
         current_ = &lines_[next_++];
+        if (current_->text.size() > MaxLineLength)
+            throw LineTooLong(Where() + ": the line is longer than " + std::to_string(MaxLineLength) +
+                              " characters");
         return *current_;
     }
+    /// Goes on reading at line index `position` (an index of lines(), not a line number).
+    void Seek(std::size_t position) { next_ = std::min(position, lines_.size()); }
 
     [[noreturn]] void Fail(const std::string& message) const { throw InputError(Where() + ": " + message); }
     std::string Where() const { return file_ + ", line " + std::to_string(current_ ? current_->number : 0); }
@@ -147,6 +199,7 @@ class LineReader {
     }
 
     const std::vector<Line>& lines() const { return lines_; }
+    const std::string& FileName() const { return file_; }
 
   private:
     std::vector<Line> lines_;
@@ -154,6 +207,18 @@ class LineReader {
     std::size_t next_ = 0;
     const Line* current_ = nullptr;
 };
+
+/// The tokens of a model-block line that should hold `kind`; a line the program's comment marks as
+/// something else shows the block is out of step.
+std::vector<std::string_view> Fields(const LineReader& reader, const Line& line, BlockLine kind,
+                                     const std::string& data_set)
+{
+    BlockLine marked = KindOf(line.text);
+    if (marked != BlockLine::Unknown && marked != kind)
+        reader.Fail("this line holds " + std::string(Describe(marked)) + " where " + Describe(kind) +
+                    " was expected: the model block of " + data_set + " is malformed");
+    return Tokens(line.text);
+}
 
 /// Reads "count order cut-off order cut-off ..." into filters.
 void ReadFilterLine(LineReader& reader, const std::string& what, bool high_pass,
@@ -170,11 +235,131 @@ void ReadFilterLine(LineReader& reader, const std::string& what, bool high_pass,
             reader.Fail("the order of filter " + std::to_string(i + 1) +
                         " must be a whole number from 1 to " + std::to_string(MaxFilterOrder) + ", not " +
                         Format("%g", order));
-        if (!(cutoff > 0) || cutoff > 1e12)
-            reader.Fail("the cut-off of filter " + std::to_string(i + 1) + " must be above 0 Hz, not " +
+        if (!(cutoff >= MinCutoff) || cutoff > MaxCutoff)
+            reader.Fail("the cut-off of filter " + std::to_string(i + 1) + " must be from " +
+                        Format("%g", MinCutoff) + " to " + Format("%g", MaxCutoff) + " Hz, not " +
                         Format("%g", cutoff));
         filters.push_back({static_cast<int>(order), cutoff});
     }
+}
+
+} // namespace
+
+std::string Printable(std::string_view text)
+{
+    std::string shown;
+    shown.reserve(text.size());
+    for (char c : text) {
+        unsigned char byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte < 0x7F) {
+            shown += c;
+        } else {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+            shown += escaped;
+        }
+    }
+    return shown;
+}
+
+std::string ReadInputFile(const std::filesystem::path& path, std::uintmax_t max_bytes, const std::string& what)
+{
+    const std::string name = what + " " + path.string();
+    // Non-blocking, so that opening a FIFO with no writer returns at once; it is refused below.
+    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        throw InputError("cannot read " + name + ": " + std::strerror(errno));
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    struct stat info {};
+    if (::fstat(fd, &info) != 0)
+        throw InputError("cannot read " + name + ": " + std::strerror(errno));
+    if (!S_ISREG(info.st_mode))
+        throw InputError("cannot read " + name + ": it is not a regular file");
+    if (static_cast<std::uintmax_t>(info.st_size) > max_bytes)
+        throw InputError("cannot read " + name + ": it is larger than " + std::to_string(max_bytes >> 20) +
+                         " MB");
+    std::string text(static_cast<std::size_t>(info.st_size), '\0');
+    std::size_t have = 0;
+    while (true) {
+        if (have == text.size()) {
+            // The file may have grown since it was measured; read on, within the limit.
+            if (have >= max_bytes)
+                break;
+            text.resize(std::min<std::uintmax_t>(max_bytes + 1, have + 65536));
+        }
+        ssize_t got = ::read(fd, text.data() + have, text.size() - have);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            throw InputError("cannot read " + name + ": " + std::strerror(errno));
+        if (got == 0)
+            break;
+        have += static_cast<std::size_t>(got);
+    }
+    if (have > max_bytes)
+        throw InputError("cannot read " + name + ": it is larger than " + std::to_string(max_bytes >> 20) +
+                         " MB");
+    text.resize(have);
+    return text;
+}
+
+namespace {
+
+/// Reads the model block of one data set, checked against its own depth lines. Throws InputError
+/// when the block does not have the form of a model (the reader may then be out of step with the
+/// blocks); a value that is merely wrong is left in `value_problem` and the block read on.
+LayeredEarth ReadModelBlock(LineReader& reader, const std::string& data_set, std::string& value_problem)
+{
+    std::vector<std::string_view> t =
+        Fields(reader, reader.Next("the layer count of the model of " + data_set), BlockLine::LayerCount, data_set);
+    int layers = reader.IntegerAt(t, 0, "the number of layers of the model of " + data_set, 1, MaxLayers);
+    LayeredEarth earth;
+    std::vector<double> depths;
+    std::vector<int> depth_lines;
+    auto read_values = [&](int n, BlockLine kind, const char* what, std::vector<double>& into) {
+        for (int j = 0; j < n; ++j) {
+            const std::string value = std::string("the ") + what + " of layer " + std::to_string(j + 1);
+            const Line& line = reader.Next(value + " of the model of " + data_set);
+            std::vector<std::string_view> v = Fields(reader, line, kind, data_set);
+            try {
+                double x = reader.NumberAt(v, 0, value);
+                if (kind == BlockLine::Resistivity && !(x >= MinResistivity && x <= MaxResistivity))
+                    reader.Fail(value + " must be from " + Format("%g", MinResistivity) + " to " +
+                                Format("%g", MaxResistivity) + " ohm-m, not " + Format("%g", x));
+                if (kind == BlockLine::Thickness && !(x > 0 && x <= MaxThickness))
+                    reader.Fail(value + " must be above 0 and at most " + Format("%g", MaxThickness) +
+                                " m, not " + Format("%g", x));
+                into.push_back(x);
+            } catch (const InputError& e) {
+                if (value_problem.empty())
+                    value_problem = e.what();
+                into.push_back(NAN);
+            }
+            if (kind == BlockLine::Depth)
+                depth_lines.push_back(line.number);
+        }
+    };
+    read_values(layers, BlockLine::Resistivity, "resistivity", earth.resistivity);
+    read_values(layers - 1, BlockLine::Thickness, "thickness", earth.thickness);
+    read_values(layers - 1, BlockLine::Depth, "depth", depths);
+    if (!value_problem.empty())
+        return earth;
+    // Each depth is the running sum of the thicknesses, every value rounded to two decimals: a
+    // block that is out of step with its lines (one line missing or one too many) does not add up.
+    double sum = 0;
+    for (int j = 0; j + 1 < layers; ++j) {
+        sum += earth.thickness[j];
+        double tolerance = 0.005 * (j + 2) * (1 + 1e-9) + 1e-12 * std::abs(sum);
+        if (!(std::abs(depths[j] - sum) <= tolerance))
+            throw InputError(reader.FileName() + ", line " + std::to_string(depth_lines[j]) + ": the depth of layer " +
+                             std::to_string(j + 1) + " of the model of " + data_set + " is " +
+                             Format("%.2f", depths[j]) + " m, but its thicknesses add up to " + Format("%.2f", sum) +
+                             " m: the model block does not match its depth lines");
+    }
+    return earth;
 }
 
 } // namespace
@@ -187,20 +372,30 @@ ModelFile ParseModelFile(std::string_view text, const std::string& file_name)
     std::vector<std::string_view> t = Tokens(reader.Next("the number of data sets").text);
     int count = reader.IntegerAt(t, 0, "the number of data sets", 1, MaxDataSets);
     for (int i = 0; i < count; ++i) {
-        const Line& line = reader.Next("data set " + std::to_string(i + 1) + " of " + std::to_string(count));
         DataSetEntry entry;
-        entry.line = line.number;
-        t = Tokens(line.text);
         try {
+            const Line& line =
+                reader.Next("data set " + std::to_string(i + 1) + " of " + std::to_string(count));
+            entry.line = line.number;
+            t = Tokens(line.text);
             entry.number = reader.IntegerAt(t, 0, "the data-set number", 1, MaxDataSets);
             reader.IntegerAt(t, 1, "the number of system files", 1, 1);
             if (t.size() < 3)
                 reader.Fail("the TEM system file name is missing");
-            entry.system_file = std::string(t[2]);
-            if (entry.system_file.size() >= 2 && entry.system_file.front() == '"' &&
-                entry.system_file.back() == '"')
-                entry.system_file = entry.system_file.substr(1, entry.system_file.size() - 2);
+            std::string name(t[2]);
+            if (name.size() >= 2 && name.front() == '"' && name.back() == '"')
+                name = name.substr(1, name.size() - 2);
+            if (name.empty() || name == "." || name == ".." || name.find_first_of("/\\") != std::string::npos)
+                reader.Fail("the TEM system file name " + Shown(name) +
+                            " is not a plain file name; system files are read from the model file's folder only");
+            if (std::any_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; }))
+                reader.Fail("the TEM system file name " + Shown(name) + " holds control characters");
+            entry.system_file = std::move(name);
+        } catch (const LineTooLong& e) {
+            entry.problem = e.what();
         } catch (const InputError& e) {
+            if (entry.line == 0)
+                throw; // the list ends early: no data set can be matched to its model
             entry.problem = e.what();
         }
         model.data_sets.push_back(std::move(entry));
@@ -213,32 +408,12 @@ ModelFile ParseModelFile(std::string_view text, const std::string& file_name)
 
     for (std::size_t i = 0; i < model.data_sets.size(); ++i) {
         DataSetEntry& entry = model.data_sets[i];
+        const std::string data_set =
+            "data set " + std::to_string(entry.number > 0 ? entry.number : static_cast<int>(i) + 1);
+        const std::size_t block_start = reader.Position();
         try {
-            t = Tokens(reader.Next("the layer count of model " + std::to_string(i + 1)).text);
-            int layers = reader.IntegerAt(t, 0, "the number of layers", 1, MaxLayers);
-            LayeredEarth earth;
             std::string value_problem;
-            auto read_values = [&](int n, const char* what, std::vector<double>& into, bool positive) {
-                for (int j = 0; j < n; ++j) {
-                    std::vector<std::string_view> v = Tokens(reader.Next(std::string("the ") + what).text);
-                    try {
-                        double x = reader.NumberAt(v, 0, std::string("the ") + what);
-                        if (positive && !(x > 0))
-                            reader.Fail(std::string("the ") + what + " of layer " + std::to_string(j + 1) +
-                                        " must be above 0, not " + Format("%g", x));
-                        if (std::abs(x) > 1e12)
-                            reader.Fail(std::string("the ") + what + " " + Format("%g", x) + " is absurd");
-                        into.push_back(x);
-                    } catch (const InputError& e) {
-                        if (value_problem.empty())
-                            value_problem = e.what();
-                    }
-                }
-            };
-            std::vector<double> depths;
-            read_values(layers, "resistivity", earth.resistivity, true);
-            read_values(layers - 1, "thickness", earth.thickness, true);
-            read_values(layers - 1, "depth", depths, false);
+            LayeredEarth earth = ReadModelBlock(reader, data_set, value_problem);
             if (entry.problem.empty()) {
                 if (!value_problem.empty())
                     entry.problem = value_problem;
@@ -246,8 +421,20 @@ ModelFile ParseModelFile(std::string_view text, const std::string& file_name)
                     entry.earth = std::move(earth);
             }
         } catch (const InputError& e) {
-            // The blocks cannot be told apart any more: this and every later data set fail.
-            for (std::size_t j = i; j < model.data_sets.size(); ++j)
+            if (entry.problem.empty())
+                entry.problem = e.what();
+            // The program's comments mark where each block starts: the next block is found there,
+            // whatever this one lacked. Without them the blocks cannot be told apart any more.
+            const std::vector<Line>& lines = reader.lines();
+            std::size_t next = block_start + 1;
+            bool marked = block_start < lines.size() && KindOf(lines[block_start].text) == BlockLine::LayerCount;
+            while (marked && next < lines.size() && KindOf(lines[next].text) != BlockLine::LayerCount)
+                ++next;
+            if (marked) {
+                reader.Seek(next);
+                continue;
+            }
+            for (std::size_t j = i + 1; j < model.data_sets.size(); ++j)
                 if (model.data_sets[j].problem.empty())
                     model.data_sets[j].problem =
                         std::string(e.what()) + " (the models from here on cannot be read)";
@@ -342,8 +529,8 @@ SystemFile ParseSystemFile(std::string_view text, const std::string& file_name)
                   reader.NumberAt(t, 2 + 4 * i, "the end time" + which),
                   reader.NumberAt(t, 3 + 4 * i, "the start amplitude" + which),
                   reader.NumberAt(t, 4 + 4 * i, "the end amplitude" + which)};
-        if (std::abs(w.t0) > MaxTime || std::abs(w.t1) > MaxTime || std::abs(w.a0) > 1e6 ||
-            std::abs(w.a1) > 1e6)
+        if (std::abs(w.t0) > MaxTime || std::abs(w.t1) > MaxTime || std::abs(w.a0) > MaxAmplitude ||
+            std::abs(w.a1) > MaxAmplitude)
             reader.Fail("sub-wave " + std::to_string(i + 1) + " has an absurd time or amplitude");
         if (w.t1 < w.t0)
             reader.Fail("sub-wave " + std::to_string(i + 1) + " ends before it starts");
@@ -406,6 +593,9 @@ std::string FormatResult(const SystemFile& file, const std::vector<double>& valu
     for (const std::string& line : file.header_lines)
         text += line + "\r\n";
     for (std::size_t g = 0; g < values.size() && g < file.gate_times.size(); ++g) {
+        if (!std::isfinite(values[g]))
+            throw std::invalid_argument("the value of gate " + std::to_string(g + 1) +
+                                        " is not finite and is not written");
         char buffer[64];
         std::snprintf(buffer, sizeof buffer, " %.14E", values[g]);
         text += file.gate_times[g] + buffer + "\r\n";

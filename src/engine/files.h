@@ -7,6 +7,8 @@
 // (exponents may have any number of digits, as in 1.5E-005). Every problem is reported with the
 // file and line it was found on.
 
+#include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -23,6 +25,22 @@ class InputError : public std::runtime_error {
   public:
     using std::runtime_error::runtime_error;
 };
+
+/// The longest line read (a waveform line of the most sub-waves fits); a longer one fails what it
+/// belongs to with a message.
+inline constexpr std::size_t MaxLineLength = 65536;
+/// The largest files read: 99,999 data sets of ten layers, and a system file of the most gates.
+inline constexpr std::uintmax_t MaxModelFileBytes = std::uintmax_t(512) << 20;
+inline constexpr std::uintmax_t MaxSystemFileBytes = std::uintmax_t(16) << 20;
+
+/// The text with every byte outside printable ASCII written as \xNN: a message never passes a
+/// file's raw bytes on to the console.
+std::string Printable(std::string_view text);
+
+/// The whole of an input file, read only when it is a regular file of at most max_bytes: a device,
+/// a FIFO or a folder is refused without waiting on it. `what` names the file in messages
+/// ("the model file"). Throws InputError.
+std::string ReadInputFile(const std::filesystem::path& path, std::uintmax_t max_bytes, const std::string& what);
 
 /// One data set of the model file.
 struct DataSetEntry {
@@ -57,6 +75,7 @@ SystemFile ParseSystemFile(std::string_view text, const std::string& file_name);
 std::string ResultFileName(int data_set);
 
 /// Result text: the header lines, then per gate its time as written and the value ("%.14E").
+/// Throws std::invalid_argument for a value that is not finite: such a value is never written.
 std::string FormatResult(const SystemFile& file, const std::vector<double>& values);
 
 } // namespace tem::engine

@@ -40,16 +40,26 @@ struct ForwardResult {
     std::vector<double> gate_values;
 };
 
+/// The checks the entry points make, for callers that want the message before computing: each
+/// throws std::invalid_argument saying what is outside the limits of engine/limits.h.
+void CheckEarth(const LayeredEarth& earth);
+void CheckFilters(const std::vector<ButterworthFilter>& filters);
+void CheckSystem(const TemSystem& system);
+void CheckSettings(const ForwardSettings& settings);
+
+/// Checks the system and the settings (std::invalid_argument).
 PreparedSystem PrepareSystem(const TemSystem& system, const ForwardSettings& settings = {});
 
-/// `table`, when given, must cover the system's frequencies and wavenumbers (else it is ignored).
+/// Checks the earth and the filters (std::invalid_argument); throws std::range_error when a gate
+/// value is not finite, so no caller can write one as a result. `table`, when given, must cover
+/// the system's frequencies and wavenumbers (else it is ignored).
 ForwardResult Forward(const PreparedSystem& system, const LayeredEarth& earth,
                       const KernelTable* table = nullptr);
 
 ForwardResult Forward(const TemSystem& system, const LayeredEarth& earth,
                       const ForwardSettings& settings = {});
 
-/// A kernel table that serves every system in `systems` for one earth.
+/// A kernel table that serves every system in `systems` for one earth (checked as by Forward).
 KernelTable ComputeKernelTable(const std::vector<const PreparedSystem*>& systems, const LayeredEarth& earth);
 
 } // namespace tem::engine

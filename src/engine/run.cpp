@@ -3,12 +3,19 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <fstream>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <sstream>
 #include <thread>
+#include <tuple>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include "engine/files.h"
 
@@ -18,18 +25,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::optional<std::string> ReadWholeFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (in.bad())
-        return std::nullopt;
-    return text.str();
-}
-
 bool SameWithoutCase(const std::string& a, const std::string& b)
 {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
@@ -38,41 +33,99 @@ bool SameWithoutCase(const std::string& a, const std::string& b)
            });
 }
 
-/// The system file named in the model file: relative names are found in the model file's folder,
-/// matched without regard to case when the exact name does not exist.
-fs::path FindSystemFile(const fs::path& folder, const std::string& name)
+std::string Lower(std::string text)
 {
-    fs::path path(name);
-    if (path.is_absolute())
-        return path;
-    fs::path exact = folder / path;
-    std::error_code ec;
-    if (fs::exists(exact, ec) || path.has_parent_path())
-        return exact;
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
-        if (SameWithoutCase(it->path().filename().string(), name))
-            return it->path();
-    return exact;
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
 }
 
-/// Writes through a temporary file, so a result file is either complete or absent.
+/// The system files named in the model file, found in the model file's folder, matched without
+/// regard to case when the exact name does not exist. The folder is listed once, however many
+/// names are looked up.
+class SystemFileFinder {
+  public:
+    explicit SystemFileFinder(fs::path folder) : folder_(std::move(folder)) {}
+
+    fs::path Find(const std::string& name)
+    {
+        fs::path exact = folder_ / name;
+        std::error_code ec;
+        if (fs::exists(exact, ec))
+            return exact;
+        if (!listed_) {
+            listed_ = true;
+            for (fs::directory_iterator it(folder_, ec), end; !ec && it != end; it.increment(ec))
+                by_lower_name_.emplace(Lower(it->path().filename().string()), it->path());
+        }
+        auto found = by_lower_name_.find(Lower(name));
+        if (found != by_lower_name_.end() && SameWithoutCase(found->second.filename().string(), name))
+            return found->second;
+        return exact;
+    }
+
+  private:
+    fs::path folder_;
+    bool listed_ = false;
+    std::multimap<std::string, fs::path> by_lower_name_;
+};
+
+/// True for the names of result files: "FWD", five digits, ".fwr".
+bool IsResultFileName(const std::string& name)
+{
+    if (name.size() != 12 || name.compare(0, 3, "FWD") != 0 || name.compare(8, 4, ".fwr") != 0)
+        return false;
+    return std::all_of(name.begin() + 3, name.begin() + 8, [](char c) { return c >= '0' && c <= '9'; });
+}
+
+/// Removes every result file of the folder, so that no earlier run's result can pass for one of
+/// this run, whatever happens later. Returns a message when one cannot be removed.
+std::string RemoveEarlierResults(const fs::path& folder)
+{
+    std::error_code ec;
+    fs::directory_iterator it(folder, ec), end;
+    if (ec)
+        return "cannot list the folder " + folder.string() + " to remove earlier results: " + ec.message();
+    std::vector<fs::path> stale;
+    for (; !ec && it != end; it.increment(ec))
+        if (IsResultFileName(it->path().filename().string()))
+            stale.push_back(it->path());
+    if (ec)
+        return "cannot list the folder " + folder.string() + " to remove earlier results: " + ec.message();
+    for (const fs::path& path : stale) {
+        fs::remove(path, ec);
+        if (ec)
+            return "cannot remove the earlier result " + path.string() + ": " + ec.message();
+    }
+    return {};
+}
+
+/// Writes through a temporary file of a name no other engine uses (its process and a counter of
+/// its own), so a result file is either complete or absent, and engines that share a folder never
+/// write into or remove each other's temporary files.
 bool WriteResultFile(const fs::path& path, const std::string& text)
 {
+    static std::atomic<unsigned> counter{0};
     fs::path temporary = path;
-    temporary += ".part";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out << text;
-        out.flush();
-        if (!out) {
-            std::error_code ec;
-            fs::remove(temporary, ec);
-            return false;
-        }
+    temporary += "." + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".part";
+    int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return false;
+    std::size_t done = 0;
+    bool ok = true;
+    while (ok && done < text.size()) {
+        ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        ok = n > 0;
+        if (ok)
+            done += static_cast<std::size_t>(n);
     }
+    ok = ::close(fd) == 0 && ok;
     std::error_code ec;
-    fs::rename(temporary, path, ec);
-    if (ec) {
+    if (ok)
+        fs::rename(temporary, path, ec);
+    if (!ok || ec) {
         fs::remove(temporary, ec);
         return false;
     }
@@ -93,6 +146,52 @@ class Console {
     std::mutex mutex_;
 };
 
+/// Says "data set N of M" (N data sets done, computed or failed) when started, at least once a
+/// second while the data sets are computed, and once more when stopped: the runner turns these
+/// lines into its progress value and takes an engine that stays silent for a hung one.
+class ProgressLine {
+  public:
+    ProgressLine(Console& console, const std::atomic<int>& done, int total)
+        : console_(console), done_(done), total_(total), thread_([this] { Loop(); })
+    {
+    }
+    ~ProgressLine() { Stop(); }
+
+    void Stop()
+    {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (stopped_)
+                return;
+            stopped_ = true;
+        }
+        wake_.notify_all();
+        thread_.join();
+        Say();
+    }
+
+  private:
+    void Say() { console_.Line("data set " + std::to_string(done_.load()) + " of " + std::to_string(total_)); }
+    void Loop()
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        while (!stopped_) {
+            lock.unlock();
+            Say();
+            lock.lock();
+            wake_.wait_for(lock, std::chrono::milliseconds(500), [this] { return stopped_; });
+        }
+    }
+
+    Console& console_;
+    const std::atomic<int>& done_;
+    const int total_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    bool stopped_ = false;
+    std::thread thread_;
+};
+
 struct LoadedSystem {
     std::optional<SystemFile> file;
     std::optional<PreparedSystem> prepared;
@@ -100,6 +199,24 @@ struct LoadedSystem {
 };
 
 } // namespace
+
+std::vector<std::vector<std::size_t>> GroupByEarth(const std::vector<const LayeredEarth*>& earths)
+{
+    auto less = [](const LayeredEarth* a, const LayeredEarth* b) {
+        return std::tie(a->resistivity, a->thickness) < std::tie(b->resistivity, b->thickness);
+    };
+    std::map<const LayeredEarth*, std::size_t, decltype(less)> group_of(less);
+    std::vector<std::vector<std::size_t>> groups;
+    for (std::size_t i = 0; i < earths.size(); ++i) {
+        if (earths[i] == nullptr)
+            continue;
+        auto [at, added] = group_of.emplace(earths[i], groups.size());
+        if (added)
+            groups.emplace_back();
+        groups[at->second].push_back(i);
+    }
+    return groups;
+}
 
 int RunEngine(const RunArguments& arguments, std::ostream& out)
 {
@@ -114,35 +231,38 @@ int RunEngine(const RunArguments& arguments, std::ostream& out)
         console.Line("The control file \"" + arguments.control_file.string() +
                      "\" does not exist; this engine does not need it and goes on.");
 
-    std::optional<std::string> model_text = ReadWholeFile(model_path);
-    if (!model_text) {
-        console.Line("Cannot read the model file " + model_path.string() + "; nothing computed.");
+    // Before anything can fail: a run that stops early must not leave an earlier run's results.
+    if (std::string problem = RemoveEarlierResults(folder); !problem.empty()) {
+        console.Line("Cannot start: " + problem + "; nothing computed.");
         return 2;
     }
     ModelFile model;
     try {
-        model = ParseModelFile(*model_text, model_path.string());
+        std::string model_text = ReadInputFile(model_path, MaxModelFileBytes, "the model file");
+        model = ParseModelFile(model_text, model_path.string());
     } catch (const InputError& e) {
-        console.Line(std::string(e.what()) + "; nothing computed.");
+        std::string why = e.what();
+        why[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(why[0])));
+        console.Line(why + "; nothing computed.");
         return 2;
     }
     for (const std::string& note : model.notes)
         console.Line(note);
+    const int total = static_cast<int>(model.data_sets.size());
+    std::atomic<int> done{0};
+    ProgressLine progress(console, done, total);
 
     // Each system file is read and prepared once.
     std::map<std::string, LoadedSystem> systems;
+    SystemFileFinder finder(folder);
     for (const DataSetEntry& entry : model.data_sets) {
         if (!entry.problem.empty() || systems.count(entry.system_file))
             continue;
         LoadedSystem& loaded = systems[entry.system_file];
-        fs::path path = FindSystemFile(folder, entry.system_file);
-        std::optional<std::string> text = ReadWholeFile(path);
-        if (!text) {
-            loaded.problem = "cannot read the TEM system file " + path.string();
-            continue;
-        }
+        fs::path path = finder.Find(entry.system_file);
         try {
-            loaded.file = ParseSystemFile(*text, path.string());
+            std::string text = ReadInputFile(path, MaxSystemFileBytes, "the TEM system file");
+            loaded.file = ParseSystemFile(text, path.string());
             loaded.prepared = PrepareSystem(loaded.file->system, arguments.settings);
             if (loaded.file->front_gate)
                 console.Line(path.string() +
@@ -155,24 +275,22 @@ int RunEngine(const RunArguments& arguments, std::ostream& out)
         }
     }
 
-    const int total = static_cast<int>(model.data_sets.size());
     std::atomic<int> written{0};
     auto describe = [&](const DataSetEntry& entry) {
         return "Data set " +
                (entry.number > 0 ? std::to_string(entry.number) : "on line " + std::to_string(entry.line)) +
-               (entry.system_file.empty() ? std::string() : " (" + entry.system_file + ")");
+               (entry.system_file.empty() ? std::string() : " (" + Printable(entry.system_file) + ")");
     };
+    // No result file to remove: the earlier ones went before the run, and one of this name now
+    // can only be another engine's in the same folder.
     auto fail = [&](const DataSetEntry& entry, const std::string& why) {
-        if (entry.number > 0) {
-            std::error_code ignored;
-            fs::remove(folder / ResultFileName(entry.number), ignored); // no stale result may stand in
-        }
         console.Line(describe(entry) + ": not computed - " + why);
+        ++done;
     };
 
     // Data sets that cannot be computed are reported first; the others are grouped by earth, so a
     // group shares one table of reflection coefficients.
-    std::vector<std::vector<std::size_t>> groups;
+    std::vector<const LayeredEarth*> earths(model.data_sets.size(), nullptr);
     std::map<int, std::size_t> seen_numbers;
     for (std::size_t i = 0; i < model.data_sets.size(); ++i) {
         const DataSetEntry& entry = model.data_sets[i];
@@ -191,17 +309,9 @@ int RunEngine(const RunArguments& arguments, std::ostream& out)
             fail(entry, loaded.problem);
             continue;
         }
-        auto same_earth = [&](const std::vector<std::size_t>& g) {
-            return *model.data_sets[g.front()].earth == *entry.earth;
-        };
-        auto group = groups.empty() || !same_earth(groups.back()) ? groups.end() : groups.end() - 1;
-        if (group == groups.end())
-            group = std::find_if(groups.begin(), groups.end(), same_earth);
-        if (group == groups.end())
-            groups.push_back({i});
-        else
-            group->push_back(i);
+        earths[i] = &*entry.earth;
     }
+    const std::vector<std::vector<std::size_t>> groups = GroupByEarth(earths);
 
     std::atomic<std::size_t> next_group{0};
     auto work = [&] {
@@ -229,14 +339,14 @@ int RunEngine(const RunArguments& arguments, std::ostream& out)
                     ++written;
                     console.Line(describe(entry) + ": " + ResultFileName(entry.number) + " written, " +
                                  std::to_string(result.gate_values.size()) + " gates");
+                    ++done;
                 } catch (const std::exception& e) {
                     fail(entry, e.what());
                 }
             }
         }
     };
-    // Groups are found by a linear search above; `systems` is not modified from here on, so the
-    // workers only read it.
+    // `systems` is not modified from here on, so the workers only read it.
     int threads =
         arguments.threads > 0 ? arguments.threads : static_cast<int>(std::thread::hardware_concurrency());
     threads = std::clamp(threads, 1, std::max(1, static_cast<int>(groups.size())));
@@ -246,12 +356,13 @@ int RunEngine(const RunArguments& arguments, std::ostream& out)
     work();
     for (std::thread& t : workers)
         t.join();
+    progress.Stop();
 
-    const int done = written.load();
-    console.Line("temsetrix-engine: " + std::to_string(done) + " of " + std::to_string(total) +
+    const int computed = written.load();
+    console.Line("temsetrix-engine: " + std::to_string(computed) + " of " + std::to_string(total) +
                  " data sets written" +
-                 (done == total ? "." : ", " + std::to_string(total - done) + " failed."));
-    return done == total ? 0 : 1;
+                 (computed == total ? "." : ", " + std::to_string(total - computed) + " failed."));
+    return computed == total ? 0 : 1;
 }
 
 } // namespace tem::engine

@@ -2,10 +2,16 @@
 // input they must refuse with the file and line named, the result files, and whole runs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
+#include <thread>
+
+#include <sys/stat.h>
 
 #include "engine/files.h"
 #include "engine/run.h"
@@ -92,28 +98,71 @@ TEST(ModelFile, RefusesBadModelsNamingFileAndLine)
     struct Case {
         std::string block, line, words;
     };
-    // The middle block starts on line 12 of the file.
+    // The middle block (data sets 2 and 5) starts on line 12 of the file.
     const Case cases[] = {
         {" 2 !\r\n 30 -1\r\n abc -1\r\n 25 -1\r\n 25 -1\r\n", "line 14", "not a number"},
-        {" 2 !\r\n 30 -1\r\n 0.00 -1\r\n 25 -1\r\n 25 -1\r\n", "line 14", "must be above 0"},
+        {" 2 !\r\n 30 -1\r\n 0.00 -1\r\n 25 -1\r\n 25 -1\r\n", "line 14", "must be from 0.0001 to 1e+09 ohm-m"},
+        {" 2 !\r\n 30 -1\r\n 1e-160 -1\r\n 25 -1\r\n 25 -1\r\n", "line 14", "not 1e-160"},
         {" 2 !\r\n 30 -1\r\n 300 -1\r\n -5 -1\r\n -5 -1\r\n", "line 15",
          "thickness of layer 1 must be above 0"},
+        // Wrong depths, and a resistivity line lost: the program's comments show the block is out
+        // of step at once, and where the next block starts.
+        {" 2 !# of layers\r\n 30 -1\r\n 300 -1\r\n 25.50 -1\r\n 30.00 -1\r\n", "line 16",
+         "the depth of layer 1 of the model of data set 2 is 30.00 m, but its thicknesses add up to 25.50 m"},
+        {" 2 !# of layers\r\n 30 -1 !Resistivity\r\n 25.5 -1 !Thickness\r\n 25.5 -1 !Depth\r\n", "line 14",
+         "this line holds a thickness where a resistivity was expected: the model block of data set 2 is "
+         "malformed"},
+        {" 2 !# of layers\r\n 30 -1\r\n 300" + std::string(70000, ' ') + "-1\r\n 25 -1\r\n 25 -1\r\n",
+         "line 14", "longer than 65536 characters"},
     };
     for (const Case& c : cases) {
         ModelFile m = ParseModelFile(FullModelText(c.block), "fwd.mod");
         ASSERT_EQ(m.data_sets.size(), 6u);
-        EXPECT_NE(m.data_sets[1].problem.find("fwd.mod, " + c.line), std::string::npos)
+        EXPECT_NE(m.data_sets[1].problem.find("fwd.mod, " + c.line + ": "), std::string::npos)
             << m.data_sets[1].problem;
         EXPECT_NE(m.data_sets[1].problem.find(c.words), std::string::npos) << m.data_sets[1].problem;
-        // A bad value spoils only its own data set.
-        EXPECT_TRUE(m.data_sets[0].earth && m.data_sets[2].earth && m.data_sets[5].earth);
+        // A bad value or a malformed block spoils only its own data set.
+        for (int i : {0, 2, 3, 5})
+            EXPECT_TRUE(m.data_sets[i].earth.has_value()) << c.block << i << m.data_sets[i].problem;
+        EXPECT_EQ(*m.data_sets[2].earth, (LayeredEarth{{30, 300}, {25.5}}));
+        EXPECT_FALSE(m.data_sets[4].earth.has_value());
     }
-    // A layer count that cannot be read loses that model and every later one.
-    ModelFile lost = ParseModelFile(FullModelText(" x !# of layers\r\n"), "fwd.mod");
+    // Depths rounded to two decimals as the program writes them are not taken for a fault.
+    ModelFile rounded = ParseModelFile(
+        FullModelText(" 3 !\r\n 10 -1\r\n 20 -1\r\n 30 -1\r\n 1.00 -1\r\n 1.00 -1\r\n 1.00 -1\r\n 2.01 -1\r\n"),
+        "fwd.mod");
+    EXPECT_TRUE(rounded.data_sets[1].earth.has_value()) << rounded.data_sets[1].problem;
+
+    // Without the comments a block out of step is found by its depths; the blocks after it cannot
+    // be told apart any more, so they fail too, saying so.
+    std::string bare = FullModelText(" 2\r\n 30 -1\r\n 25.5 -1\r\n 25.5 -1\r\n");
+    for (std::size_t at = bare.find('!'); at != std::string::npos; at = bare.find('!', at))
+        bare.erase(at, bare.find('\r', at) - at);
+    ModelFile lost = ParseModelFile(bare, "fwd.mod");
     EXPECT_TRUE(lost.data_sets[0].earth.has_value());
-    for (int i = 1; i < 6; ++i)
-        EXPECT_NE(lost.data_sets[i].problem.find("fwd.mod, line 12"), std::string::npos)
+    EXPECT_NE(lost.data_sets[1].problem.find("model of data set 2 is 2.00 m, but its thicknesses add up to 25.50 m"),
+              std::string::npos)
+        << lost.data_sets[1].problem;
+    for (int i = 2; i < 6; ++i)
+        EXPECT_NE(lost.data_sets[i].problem.find("the models from here on cannot be read"), std::string::npos)
             << lost.data_sets[i].problem;
+
+    // A system file is named, not reached through folders; a name's odd bytes are not echoed.
+    std::string list = ModelText;
+    list.replace(list.find("2 1 FWD01.tem"), 13, "2 1 ../x.tem");
+    list.replace(list.find("3 1 FWD01.tem"), 13, "3 1 /dev/zero");
+    list.replace(list.find("4 1 FWD02.tem"), 13, "4 1 a\x1B[2J.tem");
+    std::string blocks = std::string(HalfSpaceBlock) + TwoLayerBlock + TwoLayerBlock;
+    ModelFile named = ParseModelFile(list + blocks + blocks, "fwd.mod");
+    EXPECT_TRUE(named.data_sets[0].earth.has_value());
+    EXPECT_NE(named.data_sets[1].problem.find("line 4: the TEM system file name \"../x.tem\" is not a plain file name"),
+              std::string::npos)
+        << named.data_sets[1].problem;
+    EXPECT_NE(named.data_sets[2].problem.find("\"/dev/zero\" is not a plain file name"), std::string::npos);
+    EXPECT_NE(named.data_sets[3].problem.find("\"a\\x1B[2J.tem\" holds control characters"), std::string::npos)
+        << named.data_sets[3].problem;
+    EXPECT_TRUE(named.data_sets[4].earth.has_value());
+
     // Truncated or unreadable lists stop the whole file.
     EXPECT_THROW(ParseModelFile("title\r\n3 0\r\n1 1 FWD01.tem\r\n", "fwd.mod"), InputError);
     EXPECT_THROW(ParseModelFile("title\r\nsix 0\r\n", "fwd.mod"), InputError);
@@ -161,7 +210,9 @@ TEST(SystemFile, RefusesBadInputNamingFileAndLine)
          "starts before sub-wave 1 ends"},
         {"    -1.5E-005          0          1          0 !", " !", "line 11", "missing"},
         {"2          2      3E005", "2          2.5      3E005", "line 13", "whole number from 1 to 20"},
-        {"1    4.5E005", "1    -4.5E005", "line 13", "must be above 0 Hz"},
+        {"1    4.5E005", "1    -4.5E005", "line 13", "must be from 1 to 1e+12 Hz"},
+        {"1    4.5E005", "1    1E-200", "line 13", "not 1e-200"},
+        {"2          2      3E005", std::string(70000, ' ') + "2          2      3E005", "line 13", "longer than 65536"},
         {" 0     !HP", " 1 2 10    !HP", "line 14", "high-pass filters are not modelled"},
         {"1.20000000000000E-004\r", "7.0E-005\r", "line 20", "ends (7e-05 s) before it starts"},
         {"1 1 1.50000000000000E-005", "1 1", "line 18", "needs 7 numbers"},
@@ -208,6 +259,9 @@ TEST(ResultFile, RepeatsTheHeaderThenGatesThatReadBack)
         EXPECT_EQ(time, f.system.gates[g].centre);
         EXPECT_NEAR(value / values[g], 1, 5e-15); // 15 significant digits
     }
+    // A value that is not finite is never written.
+    EXPECT_THROW(FormatResult(f, {1e-7, NAN}), std::invalid_argument);
+    EXPECT_THROW(FormatResult(f, {-INFINITY, 1e-7}), std::invalid_argument);
     EXPECT_EQ(ResultFileName(5), "FWD00005.fwr");
     EXPECT_EQ(ResultFileName(12345), "FWD12345.fwr");
 }
@@ -291,6 +345,20 @@ TEST_F(EngineRun, WritesOneResultPerDataSetAndSaysSo)
         EXPECT_EQ(gates[1].first, 1e-4);
         EXPECT_GT(gates[1].second, 0) << n; // late gate: positive inside and outside the loop
     }
+    // Progress for the runner: whole lines "data set N of 6", N never falling, the last one 6 of 6.
+    std::istringstream lines(console);
+    std::vector<int> progress;
+    for (std::string line; std::getline(lines, line);) {
+        int n = -1;
+        char rest = 0;
+        if (std::sscanf(line.c_str(), "data set %d of 6%c", &n, &rest) == 1)
+            progress.push_back(n);
+    }
+    ASSERT_FALSE(progress.empty()) << console;
+    EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
+    EXPECT_EQ(progress.back(), 6);
+    EXPECT_NE(console.find("data set 6 of 6\ntemsetrix-engine: 6 of 6 data sets written.\n"), std::string::npos);
+
     // Same earth, different receivers: different decays.
     EXPECT_NE(Read(ResultFileName(1)), Read(ResultFileName(4)));
 
@@ -326,6 +394,82 @@ TEST_F(EngineRun, MissingFilesAreReported)
     EXPECT_EQ(Run(console), 1);
     EXPECT_NE(console.find("cannot read the TEM system file"), std::string::npos);
     EXPECT_NE(console.find("0 of 6 data sets written, 6 failed."), std::string::npos);
+}
+
+TEST_F(EngineRun, EarlierResultsGoBeforeTheRunEvenWhenItStopsAtOnce)
+{
+    Write("FWD00001.fwr", "an old result\r\n");
+    Write("FWD99999.fwr", "an old result\r\n");
+    Write("FWD00001.fwr.txt", "kept\r\n");
+    Write("FWD0001.fwr", "kept\r\n");
+    Write("fwd.mod", "title\r\nsix 0\r\n");
+    std::string console;
+    EXPECT_EQ(Run(console), 2);
+    EXPECT_NE(console.find("fwd.mod, line 2: the number of data sets is not a whole number"), std::string::npos)
+        << console;
+    EXPECT_FALSE(fs::exists(folder / "FWD00001.fwr"));
+    EXPECT_FALSE(fs::exists(folder / "FWD99999.fwr"));
+    EXPECT_TRUE(fs::exists(folder / "FWD00001.fwr.txt"));
+    EXPECT_TRUE(fs::exists(folder / "FWD0001.fwr"));
+}
+
+TEST_F(EngineRun, ReadsOnlyRegularFilesOfASaneSize)
+{
+    std::string console;
+    // A FIFO as the model file, and as a system file: refused at once, not waited on.
+    ASSERT_EQ(mkfifo((folder / "fwd.mod").c_str(), 0600), 0);
+    EXPECT_EQ(Run(console), 2);
+    EXPECT_NE(console.find("Cannot read the model file " + (folder / "fwd.mod").string() + ": it is not a regular file"),
+              std::string::npos)
+        << console;
+    fs::remove(folder / "fwd.mod");
+    Write("fwd.mod", FullModelText());
+    ASSERT_EQ(mkfifo((folder / "FWD01.tem").c_str(), 0600), 0);
+    // A device behind a link, and a file far larger than any system file.
+    fs::create_symlink("/dev/zero", folder / "FWD02.tem");
+    EXPECT_EQ(Run(console), 1);
+    EXPECT_NE(console.find("Data set 1 (FWD01.tem): not computed - cannot read the TEM system file " +
+                           (folder / "FWD01.tem").string() + ": it is not a regular file"),
+              std::string::npos)
+        << console;
+    EXPECT_NE(console.find("FWD02.tem: it is not a regular file"), std::string::npos) << console;
+    fs::remove(folder / "FWD02.tem");
+    Write("FWD02.tem", SystemText());
+    fs::resize_file(folder / "FWD02.tem", MaxSystemFileBytes + 1);
+    EXPECT_EQ(Run(console), 1);
+    EXPECT_NE(console.find("FWD02.tem: it is larger than 16 MB"), std::string::npos) << console;
+}
+
+TEST_F(EngineRun, EnginesSharingAFolderKeepEachOthersResults)
+{
+    Write("fwd.mod", FullModelText());
+    Write("FWD01.tem", SystemText());
+    Write("FWD02.tem", SystemText("     -30        0     -0.5"));
+    std::string alone;
+    ASSERT_EQ(Run(alone, 1), 0);
+    const std::string expected = Read(ResultFileName(6));
+    // Three runs at once: each writes through a temporary file of its own, so none fails or
+    // removes a result because another renamed a shared temporary file first.
+    std::vector<std::string> consoles(3);
+    std::vector<int> codes(3, -1);
+    std::vector<std::thread> runs;
+    for (int i = 0; i < 3; ++i)
+        runs.emplace_back([&, i] { codes[i] = Run(consoles[i], 1); });
+    for (std::thread& t : runs)
+        t.join();
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(codes[i], 0) << consoles[i];
+    EXPECT_EQ(Read(ResultFileName(6)), expected);
+    for (const fs::directory_entry& e : fs::directory_iterator(folder))
+        EXPECT_EQ(e.path().string().find(".part"), std::string::npos) << e.path();
+}
+
+TEST(GroupByEarth, KeepsFirstAppearanceOrderAndSkipsTheMissing)
+{
+    const LayeredEarth a{{10}, {}}, b{{10, 100}, {5}}, c{{10, 100}, {6}}, a2{{10}, {}};
+    std::vector<const LayeredEarth*> earths{&b, &a, nullptr, &c, &a2, &b, nullptr};
+    EXPECT_EQ(GroupByEarth(earths), (std::vector<std::vector<std::size_t>>{{0, 5}, {1, 4}, {3}}));
+    EXPECT_TRUE(GroupByEarth({}).empty());
 }
 
 } // namespace

@@ -6,9 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <stdexcept>
+#include <string>
 
 #include "closed_form.h"
 #include "engine/forward.h"
+#include "engine/limits.h"
 #include "engine/quadrature.h"
 
 namespace tem::engine {
@@ -287,6 +290,88 @@ TEST(Waveform, CurrentThatNeverChangesGivesZeroAndBeforeTheChangeToo)
     EXPECT_EQ(Forward(s, HalfSpace(10)).gate_values, std::vector<double>{0.0});
     s.waveform = {{1e-3, 1e-3, 1, 0}};
     EXPECT_EQ(Forward(s, HalfSpace(10)).gate_values, std::vector<double>{0.0});
+}
+
+TEST(Entry, RefusesWhatCannotBeComputedWhoeverCalls)
+{
+    TemSystem good = SquareLoop({0, 0}, Component::Z);
+    good.gates = PointGates(1e-5, 1e-3, 5);
+    const PreparedSystem prepared = PrepareSystem(good);
+    struct EarthCase {
+        LayeredEarth earth;
+        const char* words;
+    };
+    const EarthCase earths[] = {
+        {{{}, {}}, "no layers"},
+        {{{10, 100}, {}}, "it needs 1 thicknesses"},
+        {{{10}, {5}}, "it needs 0 thicknesses"},
+        {{{1e-160}, {}}, "resistivity of layer 1 is 1e-160"},
+        {{{10, NAN}, {5}}, "resistivity of layer 2 is nan"},
+        {{{10, 100}, {0}}, "thickness of layer 1 is 0"},
+        {{{10, 100}, {INFINITY}}, "thickness of layer 1 is inf"},
+    };
+    for (const EarthCase& c : earths) {
+        for (int entry = 0; entry < 2; ++entry) {
+            try {
+                if (entry == 0)
+                    Forward(prepared, c.earth);
+                else
+                    ComputeKernelTable({&prepared}, c.earth);
+                ADD_FAILURE() << c.words;
+            } catch (const std::invalid_argument& e) {
+                EXPECT_NE(std::string(e.what()).find(c.words), std::string::npos) << e.what();
+            }
+        }
+    }
+    struct SystemCase {
+        void (*spoil)(TemSystem&);
+        const char* words;
+    };
+    const SystemCase systems[] = {
+        {[](TemSystem& s) { s.geometry.corners.resize(2); }, "the loop has 2 corners"},
+        {[](TemSystem& s) { s.geometry.corners[1].x = NAN; }, "a loop corner (nan"},
+        {[](TemSystem& s) { s.geometry.receiver = {20, 0}; }, "within 1 cm of the loop wire"},
+        {[](TemSystem& s) { s.geometry.loop_height = -1; }, "at or above the ground surface"},
+        {[](TemSystem& s) { s.filters = {{2, 0}}; }, "filter 1 has a cut-off of 0 Hz"},
+        {[](TemSystem& s) { s.filters = {{2, 1e-200}}; }, "cut-off of 1e-200 Hz"},
+        {[](TemSystem& s) { s.filters = {{0, 1e5}}; }, "filter 1 has order 0"},
+        {[](TemSystem& s) { s.waveform = {{0, -1, 1, 0}}; }, "sub-wave 1 ends before it starts"},
+        {[](TemSystem& s) { s.gates[2].end = NAN; }, "gate 3 has a time beyond"},
+    };
+    for (const SystemCase& c : systems) {
+        TemSystem s = good;
+        c.spoil(s);
+        try {
+            PrepareSystem(s);
+            ADD_FAILURE() << c.words;
+        } catch (const std::invalid_argument& e) {
+            EXPECT_NE(std::string(e.what()).find(c.words), std::string::npos) << e.what();
+        }
+    }
+    // A prepared system filled in by hand is checked too.
+    PreparedSystem by_hand = prepared;
+    by_hand.filters = {{2, 0}};
+    EXPECT_THROW(Forward(by_hand, HalfSpace(100)), std::invalid_argument);
+}
+
+TEST(Entry, ValuesAtTheLimitsGiveFiniteResults)
+{
+    TemSystem s = SquareLoop({5, 3}, Component::X);
+    s.gates = PointGates(1e-7, MaxTime, 12);
+    for (std::vector<ButterworthFilter> filters : {std::vector<ButterworthFilter>{{MaxFilterOrder, MinCutoff}},
+                                                   std::vector<ButterworthFilter>{{1, MaxCutoff}}}) {
+        s.filters = filters;
+        const PreparedSystem prepared = PrepareSystem(s);
+        for (const LayeredEarth& earth :
+             {HalfSpace(MinResistivity), HalfSpace(MaxResistivity),
+              LayeredEarth{{MinResistivity, MaxResistivity}, {1e-9}},
+              LayeredEarth{{MaxResistivity, MinResistivity}, {MaxThickness}},
+              LayeredEarth{{MaxResistivity, MinResistivity, MaxResistivity}, {1e-3, 1}}}) {
+            ForwardResult r = Forward(prepared, earth);
+            for (double v : r.gate_values)
+                EXPECT_TRUE(std::isfinite(v)) << earth.resistivity[0] << " " << filters[0].cutoff_hz;
+        }
+    }
 }
 
 } // namespace
