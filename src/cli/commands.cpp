@@ -16,6 +16,7 @@
 #include "cli/command_context.h"
 #include "cli/file_formats.h"
 #include "cli/model_json.h"
+#include "cli/systest_command.h"
 #include "core/action_error.h"
 #include "core/files/chn_file.h"
 #include "core/files/protection.h"
@@ -233,6 +234,7 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err)
     addConfigurationCommands(app, ctx, args);
     // Further command groups register here.
     AddArrayCommands(app, ctx);
+    AddSystestCommand(app, ctx);
 
     try {
         app.parse(argc, argv);

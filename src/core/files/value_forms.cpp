@@ -1,5 +1,6 @@
 #include "core/files/value_forms.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -140,6 +141,25 @@ std::string FormatScientific(double v, int width, int decimals)
     text += exponent < 0 ? "E-" : "E+";
     text += digits;
     return padLeft(std::move(text), width);
+}
+
+std::string FormatPrintfG(double v, int width, int precision)
+{
+    if (!std::isfinite(v))
+        return padLeft(std::isnan(v) ? "nan" : v > 0 ? "inf" : "-inf", width);
+    // to_chars in the general form with a precision is specified as printf's %g.
+    char buf[64];
+    auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, std::clamp(precision, 1, 30));
+    return padLeft(std::string(buf, r.ptr), width);
+}
+
+std::string FormatPrintfE(double v, int width, int precision)
+{
+    if (!std::isfinite(v))
+        return padLeft(std::isnan(v) ? "nan" : v > 0 ? "inf" : "-inf", width);
+    char buf[400];
+    auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, std::clamp(precision, 0, 30));
+    return padLeft(std::string(buf, r.ptr), width);
 }
 
 std::string FormatHex(std::uint32_t v)

@@ -24,6 +24,11 @@ std::string FormatHex(std::uint32_t v);
 /// Numbered names: "%1u" is minDigits 1, "%2.2u" is 2, "%3.3u" is 3.
 std::string FormatNumbered(long long n, int minDigits);
 
+/// C's "%<width>.<precision>g" in the C locale ("%9g" is FormatPrintfG(v, 9, 6)).
+std::string FormatPrintfG(double v, int width, int precision = 6);
+/// C's "%<width>.<precision>e" in the C locale: lower-case e, at least two exponent digits.
+std::string FormatPrintfE(double v, int width, int precision = 6);
+
 /// Decimal number with a point and optional exponent (surrounding spaces allowed); else nothing.
 std::optional<double> ParseFloat(std::string_view text);
 /// Optional sign and decimal digits, or "0x"/"0X" and hexadecimal digits; else nothing.

@@ -93,6 +93,23 @@ TEST(ValueForms, FixedAndScientificForms)
     EXPECT_EQ(FormatScientific(1.5, 15, 2), "      1.50E+000");
 }
 
+TEST(ValueForms, PrintfForms)
+{
+    // Compared with the C library's own printf in the C locale.
+    const struct {
+        double v;
+        int width, precision;
+    } cases[] = {{8011.5, 12, 5}, {-802.5, 12, 5}, {-1, 12, 5}, {0, 12, 5},   {1.23456789e-7, 9, 6},
+                 {123456789, 9, 6}, {2e-10, 10, 3}, {-0.5, 8, 6}, {1e300, 0, 6}, {0.0001, 9, 6}};
+    for (const auto& c : cases) {
+        char g[64], e[64];
+        std::snprintf(g, sizeof g, "%*.*g", c.width, c.precision, c.v);
+        std::snprintf(e, sizeof e, "%*.*e", c.width, c.precision, c.v);
+        EXPECT_EQ(FormatPrintfG(c.v, c.width, c.precision), g) << c.v;
+        EXPECT_EQ(FormatPrintfE(c.v, c.width, c.precision), e) << c.v;
+    }
+}
+
 TEST(ValueForms, HexAndNumberedNames)
 {
     EXPECT_EQ(FormatHex(255), "FF");
