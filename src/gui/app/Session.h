@@ -23,6 +23,11 @@ struct Session {
     FileDialogs& dialogs; ///< open and save dialogs, folder chooser
     /// Names the settings file (<configuration folder>/<programName>.INI): the executable's name.
     std::string programName = "temsetrix";
+
+    // Settings names of the forward and geo-electric windows.
+    int ConfigType = 0;  ///< current-propagation method: 0 TDEM, 1 Direct, 2 FDEM
+    std::string LastTDEMConfigIniName, LastDirectConfigIniName, LastFDEMConfigIniName;
+    std::string ForwardIniName;  ///< the model-grid settings file; blank: "Forward.Ini" in the shared folder
 };
 
 } // namespace tem::gui
