@@ -15,7 +15,17 @@ namespace CLI {
 class App;
 }
 
+namespace tem {
+struct Configuration;
+}
+
 namespace tem::cli {
+
+struct CommandContext;
+
+/// Reads a configuration file with the reader its extension selects (as show does). Throws
+/// UsageError for an extension of no readable format, ActionError when the file cannot be read.
+Configuration ReadConfigurationFile(CommandContext& ctx, const std::string& fileName);
 
 /// Bad usage found while running a command (an unknown extension, a format that cannot be read):
 /// exit status 2.

@@ -14,6 +14,7 @@
 
 #include "cli/array_commands.h"
 #include "cli/command_context.h"
+#include "cli/diff_command.h"
 #include "cli/file_formats.h"
 #include "cli/model_json.h"
 #include "cli/systest_command.h"
@@ -212,6 +213,11 @@ void addConfigurationCommands(CLI::App& app, CommandContext& ctx, FileArguments&
 
 }  // namespace
 
+Configuration ReadConfigurationFile(CommandContext& ctx, const std::string& fileName)
+{
+    return readConfiguration(ctx, fileName);
+}
+
 int Run(int argc, char** argv) { return Run(argc, argv, std::cout, std::cerr); }
 
 int Run(int argc, char** argv, std::ostream& out, std::ostream& err)
@@ -235,6 +241,7 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err)
     // Further command groups register here.
     AddArrayCommands(app, ctx);
     AddSystestCommand(app, ctx);
+    AddDiffCommand(app, ctx);
 
     try {
         app.parse(argc, argv);

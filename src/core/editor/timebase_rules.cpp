@@ -10,6 +10,7 @@
 #include "core/files/chn_file.h"
 #include "core/files/value_forms.h"
 #include "core/model/configuration.h"
+#include "core/model/data_folders.h"
 
 namespace tem {
 
@@ -268,7 +269,7 @@ std::string KnownGateSetFile(const std::string& configFolder, const std::string&
 
 std::string ShippedGateSetFolder()
 {
-    return TEMSETRIX_DATA_DIR "/Channel_Files/";
+    return ShippedDataFolder() + "Channel_Files/";
 }
 
 int InstallShippedGateSets(const std::string& configFolder, const std::string& shippedFolder)

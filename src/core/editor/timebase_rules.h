@@ -111,7 +111,7 @@ const std::vector<std::string>& KnownGateSetNames(bool auxiliary);
 /// the folder whose name differs only in letter case is used (the sets are often copied from
 /// systems that ignore case).
 std::string KnownGateSetFile(const std::string& configFolder, const std::string& name);
-/// The gate sets shipped with the program (data/Channel_Files).
+/// The gate sets shipped with the program (ShippedDataFolder() + "Channel_Files/").
 std::string ShippedGateSetFolder();
 /// Copies every shipped "*.chn" file into configFolder + "Channel_Files/" where no file of that
 /// name exists yet (the operator's own sets are never replaced); returns the number copied.

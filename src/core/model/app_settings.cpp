@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "core/action_error.h"
+#include "core/editor/timebase_rules.h"
 #include "core/files/keyword_file.h"
 #include "core/model/configuration.h"
 #include "core/model/data_folders.h"
@@ -52,6 +53,9 @@ void LoadConfigApplicIniFile(Configuration& cfg, const DataFolders& folders, Ope
     // The first start finds no demonstration file yet: put the shipped one in place, so the
     // fallbacks below name a file that exists.
     InstallDemoConfiguration(folders, op);
+    // Likewise the shipped gate sets, where the time base window looks for stored sets; a set the
+    // operator already has there is never replaced.
+    InstallShippedGateSets(folder);
 
     const std::string demo = folder + "DemoConfig.TDC";
     KeywordFile ini;

@@ -71,7 +71,26 @@ std::string GetPathToTEMConfigData(const DataFolders& folders, Operator& op)
 
 std::string GetPathToAppData(const DataFolders& folders, Operator& op) { return ensureFolder(folders.appData, op); }
 
-std::string ShippedDemoConfiguration() { return TEMSETRIX_DATA_DIR "/DemoConfig.TDC"; }
+std::string ShippedDataFolderFor(const std::string& program)
+{
+    // The relative path from the installed programs to the installed data comes from the build
+    // (normally "../share/temsetrix"); the checkout's folder is only the developer's fallback.
+    std::error_code ec;
+    const fs::path installed =
+        (fs::path(program).parent_path() / TEMSETRIX_INSTALLED_DATA_FROM_PROGRAMS).lexically_normal();
+    if (!program.empty() && fs::is_regular_file(installed / "DemoConfig.TDC", ec))
+        return withSlash(installed.string());
+    return withSlash(TEMSETRIX_DATA_DIR);
+}
+
+std::string ShippedDataFolder()
+{
+    std::error_code ec;
+    const fs::path program = fs::read_symlink("/proc/self/exe", ec);
+    return ShippedDataFolderFor(ec ? std::string() : program.string());
+}
+
+std::string ShippedDemoConfiguration() { return ShippedDataFolder() + "DemoConfig.TDC"; }
 
 bool InstallDemoConfiguration(const DataFolders& folders, Operator& op, const std::string& source)
 {

@@ -24,7 +24,14 @@ std::string GetPathToTEMConfigData(const DataFolders& folders, Operator& op);
 /// The shared data folder, created the same way.
 std::string GetPathToAppData(const DataFolders& folders, Operator& op);
 
-/// The demonstration configuration shipped with the program (data/DemoConfig.TDC).
+/// The folder of the data shipped with the program, ending in '/': "share/temsetrix/" of the
+/// installation the running program belongs to (PREFIX/bin/temsetrix finds PREFIX/share/temsetrix/),
+/// else, for a program run from its build folder, the data/ folder of the checkout it was built from.
+std::string ShippedDataFolder();
+/// The same for a program at `program` (the running one's path is read from /proc/self/exe).
+std::string ShippedDataFolderFor(const std::string& program);
+
+/// The demonstration configuration shipped with the program (ShippedDataFolder() + "DemoConfig.TDC").
 std::string ShippedDemoConfiguration();
 /// Copies `source` into the configuration folder as "DemoConfig.TDC" when no file of that name is
 /// there yet; an existing file is never overwritten. Returns whether a copy was made. A missing

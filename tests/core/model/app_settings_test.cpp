@@ -63,6 +63,37 @@ TEST_F(AppSettings, FirstRunCreatesTheFolderAndFallsBackToTheDemonstration)
     if (fs::exists(ShippedDemoConfiguration())) {
         EXPECT_TRUE(fs::exists(folders.temConfig + "DemoConfig.TDC"));
     }
+    // The shipped gate sets land where the time base window looks for them.
+    EXPECT_TRUE(fs::is_regular_file(folders.temConfig + "Channel_Files/DualMoment_HM_32.chn"));
+}
+
+TEST_F(AppSettings, FirstStartNeverReplacesTheOperatorsGateSets)
+{
+    fs::create_directories(folders.temConfig + "Channel_Files");
+    std::ofstream(folders.temConfig + "Channel_Files/DualMoment_HM_32.chn", std::ios::binary) << "mine\r\n";
+    Configuration cfg;
+    RecordingOperator op;
+    LoadConfigApplicIniFile(cfg, folders, op);
+    std::ifstream in(folders.temConfig + "Channel_Files/DualMoment_HM_32.chn", std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_EQ(text.str(), "mine\r\n");
+    EXPECT_TRUE(fs::is_regular_file(folders.temConfig + "Channel_Files/DualMoment_LM_28.chn"));
+}
+
+TEST(ShippedData, FoundBesideAnInstalledProgramElseInTheCheckout)
+{
+    std::string pattern = (fs::temp_directory_path() / "temsetrix-install-XXXXXX").string();
+    const fs::path prefix = mkdtemp(pattern.data());
+    fs::create_directories(prefix / "bin");
+    fs::create_directories(prefix / "share/temsetrix");
+    const std::string program = (prefix / "bin/temsetrix").string();
+    const std::string checkout = ShippedDataFolderFor("");
+    EXPECT_EQ(ShippedDataFolderFor(program), checkout); // nothing installed yet
+    std::ofstream(prefix / "share/temsetrix/DemoConfig.TDC") << "[All]\n";
+    EXPECT_EQ(ShippedDataFolderFor(program), (prefix / "share/temsetrix/").string());
+    EXPECT_TRUE(fs::is_regular_file(checkout + "DemoConfig.TDC"));
+    fs::remove_all(prefix);
 }
 
 TEST_F(AppSettings, ReadsTheStartUpSection)
