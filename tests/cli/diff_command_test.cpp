@@ -81,8 +81,9 @@ TEST(CliDiff, UnreadableFilesAndBadUsageExitTwo)
                              std::vector<std::string>{"diff", f.write("notes.txt", "x"), tdc}}) {
         const auto r = f.run(args);
         EXPECT_EQ(r.status, 2) << args.back();
-        if (args.size() == 3)
+        if (args.size() == 3) {
             EXPECT_TRUE(r.out.empty()) << r.out;
+        }
     }
     EXPECT_NE(f.run({"diff", tdc, f.path("missing.tdc")}).err.find("missing.tdc"), std::string::npos);
 }
