@@ -227,4 +227,35 @@ void WriteConfigIni(const ArrayDescription& d, const std::string& fileName)
     ArrayConfigFile(d).Save(fileName);
 }
 
+std::string ArrayConfigDocument(const TArrayConfiguration& a)
+{
+    // "%Nd": the integer right-aligned in N characters.
+    auto padded = [](long long n, std::size_t width) {
+        std::string t = std::to_string(n);
+        return t.size() < width ? std::string(width - t.size(), ' ') + t : t;
+    };
+    const int count = std::clamp(a.numBipoles, 0, MaxArrayConfigs);
+    auto pairsOf = [&](int i) { return std::clamp(a.numCurPot[i], 0, MaxMonopolePairs); };
+    std::string text = "numBipoles: " + FormatNumbered(a.numBipoles, 2) + "\r\n";
+    text += "   numCP GeomFact EffDepth";
+    // The header follows configuration 1 only, as the document always has.
+    const int headerPairs = count >= 1 ? pairsOf(1) : 0;
+    for (int k = 1; k <= headerPairs; ++k)
+        text += "     CP" + padded(k, 2) + " CPProp" + padded(k, 2);
+    text += "\r\n";
+    for (int i = 1; i <= count; ++i) {
+        text += padded(a.numCurPot[i], 4) + " " + FormatPrintfG(a.GeomFact[i], 8, 4) + " " +
+                FormatPrintfG(a.EffDepth[i], 8, 4);
+        for (int j = 1; j <= pairsOf(i); ++j)
+            text += " " + FormatPrintfG(a.CP[i][j], 8, 4) + " " + FormatPrintfG(a.CPProp[i][j], 8, 4);
+        text += "\r\n";
+    }
+    return text;
+}
+
+void WriteArrayConfigDocument(const TArrayConfiguration& a, const std::string& fileName)
+{
+    WriteFileReplacing(fileName, ArrayConfigDocument(a));
+}
+
 }  // namespace tem

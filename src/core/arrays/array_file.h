@@ -29,6 +29,14 @@ KeywordFile ArrayConfigFile(const ArrayDescription& d);
 /// write leaves it as it was). Throws ActionError or InOutError.
 void WriteConfigIni(const ArrayDescription& d, const std::string& fileName);
 
+/// The plain-text account of the array ("Document Config. in a Text file"): "numBipoles: %2.2d",
+/// a header with as many CP/CPProp columns as configuration 1 has pairs, then one line per
+/// configuration with its pair count, geometric factor, effective depth and every pair.
+std::string ArrayConfigDocument(const TArrayConfiguration& a);
+/// Writes that text anew (lines end in CR LF); a failed write leaves an existing file as it was.
+/// Throws InOutError.
+void WriteArrayConfigDocument(const TArrayConfiguration& a, const std::string& fileName);
+
 /// The description read from a missing file: 8 configurations of 4 pairs from the default table.
 ArrayDescription DefaultArrayDescription(Operator& op);
 

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "core/arrays/array_description.h"
 #include "core/model/configuration.h"
 #include "core/model/data_folders.h"
 #include "core/operator.h"
@@ -18,6 +19,8 @@ struct Session {
     }
 
     Configuration cfg;    ///< the configuration model
+    ArrayDescription arrays;   ///< the geo-electric array description
+    std::string ConfigIniName; ///< the forward or array configuration file in use
     DataFolders folders;  ///< shared and configuration data folders
     Operator& op;         ///< messages and Yes/No questions
     FileDialogs& dialogs; ///< open and save dialogs, folder chooser

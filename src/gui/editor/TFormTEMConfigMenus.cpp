@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QSettings>
 
+#include "arrays/TFormConfig.h"
 #include "editor/TFormTEMConfig.h"
 #include "ui_TFormTEMConfig.h"
 
@@ -44,6 +45,9 @@ void TFormTEMConfig::buildMenus()
     QMenu* view = menuBar()->addMenu(tr("&View"));
     add(view, tr("&Refresh"), QKeySequence::Refresh, tr("Refresh Display and calculated variables"),
         &TFormTEMConfig::ButtonRefreshGraphClick);
+    QAction* arrays = view->addAction(tr("Geo-electric &Array Configuration..."));
+    arrays->setStatusTip(tr("Design a geo-electric electrode array and see how deep it looks"));
+    connect(arrays, &QAction::triggered, this, [this] { EnterArrayConfiguration(s_, this); });
 
     QMenu* help = menuBar()->addMenu(tr("&Help"));
     add(help, tr("TEM Setrix &Help"), QKeySequence::HelpContents, tr("Show the help window"),

@@ -52,6 +52,39 @@ int PointChart3D::addSeries(ChartSeries s)
     return int(series_.size()) - 1;
 }
 
+void PointChart3D::setAxisTitles(const QString& x, const QString& y, const QString& z)
+{
+    axisTitles_[0] = x;
+    axisTitles_[1] = y;
+    axisTitles_[2] = z;
+    update();
+}
+
+void PointChart3D::setVerticalTicks(std::vector<std::pair<double, QString>> ticks, const QString& title)
+{
+    verticalTicks_ = std::move(ticks);
+    verticalTitle_ = title;
+    update();
+}
+
+void PointChart3D::setScaleBarVisible(bool on)
+{
+    scaleBar_ = on;
+    update();
+}
+
+void PointChart3D::addAnnotation(const QString& text, QPoint topLeft, const QColor& fill, const QColor& textColour)
+{
+    annotations_.push_back({text, topLeft, fill, textColour});
+    update();
+}
+
+void PointChart3D::clearSeries()
+{
+    series_.clear();
+    update();
+}
+
 QString PointChart3D::markText(int s, int i) const
 {
     const ChartSeries& ser = series(s);
@@ -196,8 +229,22 @@ void PointChart3D::paint(QPainter& painter, QSize size) const
             vmin = std::min(vmin, q.v);
             vmax = std::max(vmax, q.v);
         }
-    if (hmin > hmax)
+    auto drawAnnotations = [&] {
+        for (const Annotation& a : annotations_) {
+            const int w = fm.horizontalAdvance(a.text) + 10, h = fm.height() + 4;
+            const int x = std::max(0, std::min(a.topLeft.x(), size.width() - w - 2));
+            const QRect box(x, a.topLeft.y(), w, h);
+            painter.setPen(Qt::NoPen);
+            painter.setBrush(a.fill);
+            painter.drawRect(box);
+            painter.setPen(a.textColour);
+            painter.drawText(box, Qt::AlignCenter, a.text);
+        }
+    };
+    if (hmin > hmax) {
+        drawAnnotations();
         return;
+    }
     const QRectF plot(Margin, LegendHeight + Margin, std::max(10, size.width() - 2 * Margin),
                       std::max(10, size.height() - LegendHeight - 2 * Margin));
     const double rangeH = std::max(hmax - hmin, 1e-9), rangeV = std::max(vmax - vmin, 1e-9);
@@ -219,9 +266,11 @@ void PointChart3D::paint(QPainter& painter, QSize size) const
         QPolygonF line;
         for (const ChartPoint& p : s.points)
             line << toScreen(p);
-        painter.setPen(QPen(s.color, s.lineWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawPolyline(line);
+        if (s.joined) {
+            painter.setPen(QPen(s.color, s.lineWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawPolyline(line);
+        }
         painter.setPen(QPen(s.color.darker(160), 1));
         painter.setBrush(s.color);
         for (const QPointF& c : line) {
@@ -256,15 +305,49 @@ void PointChart3D::paint(QPainter& painter, QSize size) const
         }
     }
 
+    // A vertical axis with its ticks at the lower-left corner of the data.
+    if (!verticalTicks_.empty()) {
+        double xmin = std::numeric_limits<double>::max(), zmin = xmin;
+        for (const ChartSeries& s : series_)
+            for (const ChartPoint& p : s.points) {
+                if (std::isfinite(p.x))
+                    xmin = std::min(xmin, p.x);
+                if (std::isfinite(p.z))
+                    zmin = std::min(zmin, p.z);
+            }
+        painter.setPen(QPen(palette().color(QPalette::Text), 1));
+        painter.setBrush(Qt::NoBrush);
+        const QPointF first = toScreen({xmin, verticalTicks_.front().first, zmin});
+        const QPointF last = toScreen({xmin, verticalTicks_.back().first, zmin});
+        painter.drawLine(first, last);
+        double labelLeft = first.x();
+        for (const auto& [y, text] : verticalTicks_) {
+            const QPointF c = toScreen({xmin, y, zmin});
+            painter.drawLine(c, c - QPointF(5, 0));
+            const int w = fm.horizontalAdvance(text);
+            painter.drawText(QPointF(c.x() - 8 - w, c.y() + fm.ascent() / 2.0 - 1), text);
+            labelLeft = std::min(labelLeft, c.x() - 8 - w);
+        }
+        if (!verticalTitle_.isEmpty()) {
+            painter.save();
+            const QPointF mid = (first + last) / 2;
+            painter.translate(std::max(double(fm.height()), labelLeft - 6), mid.y());
+            painter.rotate(-90);
+            const int w = fm.horizontalAdvance(verticalTitle_);
+            painter.drawText(QPointF(-w / 2.0, 0), verticalTitle_);
+            painter.restore();
+        }
+    }
+    drawAnnotations();
+
     // Axis directions and a scale bar in the lower left corner.
     const QPointF origin(22, size.height() - 22);
     const double axisLen = 28;
     const ChartPoint zero{};
     const Projected o = project(zero);
-    const char* names[3] = {"X", "Y", "Z"};
     const ChartPoint unit[3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
     painter.setBrush(Qt::NoBrush);
-    std::vector<QPointF> labelled;
+    std::vector<QRectF> labelled;
     for (int a = 0; a < 3; ++a) {
         const Projected q = project(unit[a]);
         const QPointF d((q.h - o.h) * axisLen, -(q.v - o.v) * axisLen);
@@ -272,14 +355,23 @@ void PointChart3D::paint(QPainter& painter, QSize size) const
             continue;
         painter.setPen(QPen(palette().color(QPalette::Text), 1.5));
         painter.drawLine(origin, origin + d);
-        // Axes that point the same way on screen get their letters side by side.
+        // Titles that would overlap (axes pointing the same way on screen) are stacked.
         QPointF at = origin + d * 1.25 + QPointF(-4, 4);
-        for (const QPointF& used : labelled)
-            if (QLineF(at, used).length() < 10)
-                at += QPointF(12, 0);
-        labelled.push_back(at);
-        painter.drawText(at, QString::fromLatin1(names[a]));
+        QRectF box(at.x(), at.y() - fm.ascent(), fm.horizontalAdvance(axisTitles_[a]), fm.height());
+        for (bool moved = true; moved;) {
+            moved = false;
+            for (const QRectF& used : labelled)
+                if (box.intersects(used)) {
+                    box.moveTop(used.top() - fm.height());
+                    moved = true;
+                }
+        }
+        at.setY(box.top() + fm.ascent());
+        labelled.push_back(box);
+        painter.drawText(at, axisTitles_[a]);
     }
+    if (!scaleBar_)
+        return;
     const double barMetres = NiceLength(80 / scale);
     const double barPixels = barMetres * scale;
     const QPointF b0(size.width() - Margin - barPixels, size.height() - 14);

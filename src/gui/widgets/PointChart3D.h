@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <utility>
 #include <vector>
 
 class QToolBar;
@@ -29,6 +30,7 @@ struct ChartSeries {
     std::vector<ChartPoint> points; ///< joined in this order
     /// Text of the mark at point index i; an empty text draws no mark.
     std::function<QString(int)> markText;
+    bool joined = true; ///< false: symbols only, no line
 };
 
 class PointChart3D : public QWidget {
@@ -68,6 +70,18 @@ class PointChart3D : public QWidget {
     double bottomAxisEndPercent() const { return bottomEnd_; }
     double depthAxisEndPercent() const { return depthEnd_; }
 
+    /// Names the three axis directions in the corner glyph instead of the letters X, Y and Z.
+    void setAxisTitles(const QString& x, const QString& y, const QString& z);
+    /// Labels along a vertical axis drawn at the lower-left corner of the data: each tick is a
+    /// data Y value and its text (for a Y that the caller has transformed, e.g. a log depth).
+    void setVerticalTicks(std::vector<std::pair<double, QString>> ticks, const QString& title);
+    /// The metre scale bar (off when Y is not in metres).
+    void setScaleBarVisible(bool on);
+    /// A fixed text box at a pixel position of the chart (kept inside the chart).
+    void addAnnotation(const QString& text, QPoint topLeft, const QColor& fill, const QColor& textColour);
+    /// Removes every series (annotations, titles and ticks stay).
+    void clearSeries();
+
     /// The chart as it is drawn now, written as a PNG file; false when the file cannot be written.
     bool exportPng(const QString& fileName, QSize size = {}) const;
     /// The chart drawn into an image of the given size (its own size when empty).
@@ -91,7 +105,17 @@ class PointChart3D : public QWidget {
     Projected project(const ChartPoint& p) const;
     void paint(QPainter& painter, QSize size) const;
 
+    struct Annotation {
+        QString text;
+        QPoint topLeft;
+        QColor fill, textColour;
+    };
     std::vector<ChartSeries> series_;
+    QString axisTitles_[3] = {QStringLiteral("X"), QStringLiteral("Y"), QStringLiteral("Z")};
+    std::vector<std::pair<double, QString>> verticalTicks_;
+    QString verticalTitle_;
+    bool scaleBar_ = true;
+    std::vector<Annotation> annotations_;
     bool view3D_ = true;
     double rotation_ = 0, elevation_ = 36, zoom_ = 100;
     double panX_ = 0, panY_ = 0;

@@ -187,5 +187,27 @@ TEST(ArrayFile, WrittenInTableOrderAndReadBackUnchanged)
     EXPECT_DOUBLE_EQ(back.AConfig.CP[1][2], 3.5);
 }
 
+// The header follows configuration 1's pair count even when a later configuration has more pairs.
+TEST(ArrayFile, DocumentHeaderFollowsConfigurationOne)
+{
+    TArrayConfiguration a;
+    a.numBipoles = 2;
+    a.numCurPot[1] = 2;
+    a.numCurPot[2] = 3;
+    a.CP[1][1] = 1, a.CPProp[1][1] = 1, a.CP[1][2] = 2, a.CPProp[1][2] = -1;
+    a.CP[2][1] = 10, a.CPProp[2][1] = 1, a.CP[2][2] = 20, a.CPProp[2][2] = -0.5, a.CP[2][3] = 2.5e6,
+    a.CPProp[2][3] = -0.5;
+    a.GeomFact[1] = 4 * std::numbers::pi;
+    a.EffDepth[1] = 0.8f;
+    a.GeomFact[2] = 123456.7;
+    a.EffDepth[2] = 8.6696f;
+    EXPECT_EQ(ArrayConfigDocument(a),
+              "numBipoles: 02\r\n"
+              "   numCP GeomFact EffDepth     CP 1 CPProp 1     CP 2 CPProp 2\r\n"
+              "   2    12.57      0.8        1        1        2       -1\r\n"
+              "   3 1.235E+05    8.67       10        1       20     -0.5 2.5E+06     -0.5\r\n");
+}
+
 }  // namespace
 }  // namespace tem
+
