@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -16,11 +17,13 @@
 #include <sstream>
 
 #include "app/Session.h"
+#include "arrays/ArrayAnalysisWindows.h"
 #include "arrays/ArrayEntryWindows.h"
 #include "arrays/TFormConfig.h"
 #include "core/arrays/array_file.h"
 #include "core/arrays/array_generators.h"
 #include "core/files/value_forms.h"
+#include "qcustomplot.h"
 
 using namespace tem;
 using namespace tem::gui;
@@ -430,6 +433,87 @@ class ArrayWindowTest : public QObject {
         QVERIFY(stayedOpen);
         QVERIFY(!f.op.messages.empty());
         ExpectSameArray(f.session.arrays, before);
+    }
+
+    // The curves exist while their window is shown; the signal-to-noise series accumulate.
+    void chartSeriesLiveAsLongAsTheirWindow()
+    {
+        Fixture f;
+        f.openOn(DefaultArray());
+        const int n = f.session.arrays.AConfig.numBipoles;
+        auto plot = [&](const char* window, const char* chart) {
+            return f.form->findChild<QDialog*>(window)->findChild<QCustomPlot*>(chart);
+        };
+        int shownNDIC = -1, shownDetect = -1;
+        WhenModal([&](QWidget* options) {
+            QCOMPARE(options->objectName(), QString("Form2LayerNDIC"));
+            static_cast<QDialog*>(options)->accept();
+            WhenModal([&](QWidget* w) {
+                shownNDIC = w->findChild<QCustomPlot*>("ChartNDIC")->graphCount();
+                static_cast<QDialog*>(w)->accept();
+            });
+        });
+        f.trigger("Graph NDIC curves");
+        QCOMPARE(shownNDIC, n);
+        QCOMPARE(plot("FormNDICGraph", "ChartNDIC")->graphCount(), 0);
+
+        WhenModal([&](QWidget* w) {
+            shownDetect = w->findChild<QCustomPlot*>("ChartDetect")->graphCount();
+            static_cast<QDialog*>(w)->accept();
+        });
+        f.trigger("Graph Detectability Curves");
+        QCOMPARE(shownDetect, 2 * n + 2);
+        QCOMPARE(plot("FormDetect", "ChartDetect")->graphCount(), 0);
+
+        auto closeNext = [] { WhenModal([](QWidget* w) { static_cast<QDialog*>(w)->accept(); }); };
+        closeNext();
+        f.trigger("Graph Signal w.r.t. Effective Depth");
+        closeNext();
+        f.trigger("Graph Signal w.r.t. Effective Depth");
+        QCustomPlot* sig = plot("FormSigVsEffDepth", "ChartSigVsEffDepth");
+        QCOMPARE(sig->graphCount(), 2);
+        QCOMPARE(sig->graph(0)->name(), QString("Geo-electric Array 0"));
+        QCOMPARE(sig->graph(1)->name(), QString("Geo-electric Array 1"));
+        QTest::mouseClick(f.form->findChild<QDialog*>("FormSigVsEffDepth")->findChild<QPushButton*>("ButtonRemoveAllSeries"),
+                          Qt::LeftButton);
+        QCOMPARE(sig->graphCount(), 0);
+        closeNext();
+        f.trigger("Graph Signal w.r.t. Effective Depth");
+        QCOMPARE(sig->graph(0)->name(), QString("Geo-electric Array 0"));
+    }
+
+    // A box that is not a number stops the command with a message before anything is drawn.
+    void optionTextThatIsNotANumberDrawsNothing()
+    {
+        Fixture f;
+        f.openOn(DefaultArray());
+        auto* options = f.form->findChild<QDialog*>("DetectabilityDlg");
+        options->findChild<QLineEdit*>("EditNoiseV")->setText("quiet");
+        f.op.messages.clear();
+        f.trigger("Graph Detectability Curves");
+        QCOMPARE(f.op.messages.size(), std::size_t(1));
+        QCOMPARE(f.op.messages[0], std::string("'quiet' is not a valid floating point value"));
+        QCOMPARE(f.form->findChild<QDialog*>("FormDetect")->isVisible(), false);
+
+        // The section window limits "Config" to the count and draws the chosen configuration.
+        f.typeCount("3");
+        auto* sce = f.form->findChild<QDialog*>("FormSigContrib");
+        bool drawn = false;
+        int maximum = 0;
+        WhenModal([&](QWidget* w) {
+            maximum = w->findChild<QSpinBox*>("SpinEditConfig")->maximum();
+            auto* chart = w->findChild<QCustomPlot*>("ChartSCE");
+            drawn = chart->graphCount() == 3 && chart->xAxis->range().lower < 0;
+            w->findChild<QLineEdit*>("EditY")->setText("y");
+            QTest::mouseClick(w->findChild<QPushButton*>("ButtonUpdate"), Qt::LeftButton);
+            static_cast<QDialog*>(w)->accept();
+        });
+        f.op.messages.clear();
+        f.trigger("Graph Signal Contribution Elements");
+        QVERIFY(sce);
+        QCOMPARE(maximum, 3);
+        QVERIFY(drawn);
+        QCOMPARE(f.op.messages, std::vector<std::string>{"'y' is not a valid floating point value"});
     }
 };
 

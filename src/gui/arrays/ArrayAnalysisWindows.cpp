@@ -220,7 +220,7 @@ ArrayAnalysisWindows::ArrayAnalysisWindows(TFormConfig& form, Session& s)
     w.scale = new QCPColorScale(sce);
     sce->plotLayout()->addElement(1, 1, w.scale);
     w.scale->axis()->setLabel("Signal contribution (V)");
-    QCPColorGradient rainbow(QCPColorGradient::gpSpectrum);
+    QCPColorGradient rainbow(QCPColorGradient::gpJet);
     rainbow.setLevelCount(25);
     w.map->setGradient(rainbow);
     w.map->setColorScale(w.scale);

@@ -245,8 +245,11 @@ void PointChart3D::paint(QPainter& painter, QSize size) const
         drawAnnotations();
         return;
     }
-    const QRectF plot(Margin, LegendHeight + Margin, std::max(10, size.width() - 2 * Margin),
-                      std::max(10, size.height() - LegendHeight - 2 * Margin));
+    // A vertical axis needs room for its labels on the left and for the direction titles below.
+    const int extraLeft = verticalTicks_.empty() ? 0 : 2 * fm.height();
+    const int extraBottom = verticalTicks_.empty() ? 0 : 3 * fm.height();
+    const QRectF plot(Margin + extraLeft, LegendHeight + Margin, std::max(10, size.width() - 2 * Margin - extraLeft),
+                      std::max(10, size.height() - LegendHeight - 2 * Margin - extraBottom));
     const double rangeH = std::max(hmax - hmin, 1e-9), rangeV = std::max(vmax - vmin, 1e-9);
     double scale = std::min(plot.width() / rangeH, plot.height() / rangeV);
     if (hmax - hmin < 1e-9 && vmax - vmin < 1e-9)
@@ -317,12 +320,14 @@ void PointChart3D::paint(QPainter& painter, QSize size) const
             }
         painter.setPen(QPen(palette().color(QPalette::Text), 1));
         painter.setBrush(Qt::NoBrush);
-        const QPointF first = toScreen({xmin, verticalTicks_.front().first, zmin});
-        const QPointF last = toScreen({xmin, verticalTicks_.back().first, zmin});
+        // Drawn a little to the left of the leftmost points so that they stay clear of it.
+        const QPointF shift(-16, 0);
+        const QPointF first = toScreen({xmin, verticalTicks_.front().first, zmin}) + shift;
+        const QPointF last = toScreen({xmin, verticalTicks_.back().first, zmin}) + shift;
         painter.drawLine(first, last);
         double labelLeft = first.x();
         for (const auto& [y, text] : verticalTicks_) {
-            const QPointF c = toScreen({xmin, y, zmin});
+            const QPointF c = toScreen({xmin, y, zmin}) + shift;
             painter.drawLine(c, c - QPointF(5, 0));
             const int w = fm.horizontalAdvance(text);
             painter.drawText(QPointF(c.x() - 8 - w, c.y() + fm.ascent() / 2.0 - 1), text);
