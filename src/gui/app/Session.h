@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "core/arrays/array_description.h"
 #include "core/forward/forward_store.h"
 #include "core/model/configuration.h"
 #include "core/model/data_folders.h"
@@ -20,6 +21,8 @@ struct Session {
 
     Configuration cfg;    ///< the configuration model
     ForwardStore forward; ///< model set, forward results, AcqSel, the engine's file names
+    ArrayDescription arrays;   ///< the geo-electric array description
+    std::string ConfigIniName; ///< the forward or array configuration file in use
     DataFolders folders;  ///< shared and configuration data folders
     Operator& op;         ///< messages and Yes/No questions
     FileDialogs& dialogs; ///< open and save dialogs, folder chooser
