@@ -91,10 +91,13 @@ TFormForward::TFormForward(Session& session, QWidget* parent)
     ui->StringGridModel->setColumnCount(int(ModelColumns.size()));
     ui->StringGridModel->setHorizontalHeaderLabels(ModelColumns);
     ui->StringGridModel->verticalHeader()->setVisible(false);
-    ui->StringGridModel->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    // Whole header texts and numbers, scrolling sideways in a narrow window rather than clipping.
+    ui->StringGridModel->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    ui->StringGridModel->horizontalHeader()->setStretchLastSection(true);
     ui->StringGridModel->verticalHeader()->setDefaultSectionSize(ui->StringGridModel->fontMetrics().height() + 6);
     ui->StringGridResponse->verticalHeader()->setVisible(false);
-    ui->StringGridResponse->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    ui->StringGridResponse->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    ui->StringGridResponse->horizontalHeader()->setStretchLastSection(true);
     ui->StringGridResponse->verticalHeader()->setDefaultSectionSize(ui->StringGridResponse->fontMetrics().height() + 4);
     buildModelGrid(3);
     setResponseColumns(true, 0);
