@@ -38,7 +38,7 @@ namespace tem::gui {
 namespace {
 
 constexpr const char* HalfSpace = "*****";
-/// The engine the Part names; shown only where it exists.
+/// The external engine's usual place on Windows; offered only where it exists.
 constexpr const char* WindowsEngine = "C:\\Program Files\\AGS\\Aarhus WorkBench\\AarhusInv\\64bit\\AarhusInv64.exe";
 const QStringList ModelColumns = {"Layer",       "Thickness(m)", "Resistivity",   "to Thickness",
                                   "to Resist.",  "Thick. Step",  "Resist.  Step"};
