@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 #include "core/files/value_forms.h"
 
@@ -10,13 +9,8 @@ namespace tem {
 
 namespace {
 
-/// printf "%W.Pg" for chart labels (not a file form).
-std::string labelG(double v, int width, int precision)
-{
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%*.*g", width, precision, v);
-    return buf;
-}
+/// "%W.Pg" of the chart labels, in the program's one %g form.
+std::string labelG(double v, int width, int precision) { return FormatSignificant(v, width, precision); }
 
 double thickness(const TModel& m, int layer) { return m.Param[layer]; }
 double resistivity(const TModel& m, int layer) { return m.Param[m.NLayer - 1 + layer]; }

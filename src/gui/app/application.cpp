@@ -10,6 +10,7 @@
 #include "app/MessageBoxOperator.h"
 #include "app/QtFileDialogs.h"
 #include "app/Session.h"
+#include "core/tables/survey_tables.h"
 #include "editor/TFormTEMConfig.h"
 
 namespace tem::gui {
@@ -29,6 +30,7 @@ int RunApplication(QApplication& app)
     session.programName = QFileInfo(QApplication::applicationFilePath()).completeBaseName().toStdString();
     if (session.programName.empty())
         session.programName = "temsetrix";
+    session.ConfigType = ReadQuennelConfigType(session.folders, op);
 
     // The main window first: it reads the settings when it is created; the other windows are
     // created by it, hidden, and shown by its commands.

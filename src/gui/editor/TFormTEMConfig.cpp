@@ -17,6 +17,7 @@
 #include <QToolBar>
 
 #include "core/action_error.h"
+#include "forward/TFormForward.h"
 #include "core/files/gex_file.h"
 #include "core/files/tdc_file.h"
 #include "core/model/app_settings.h"
@@ -55,6 +56,7 @@ TFormTEMConfig::TFormTEMConfig(Session& session, QWidget* parent)
     buildMenus();
     connectControls();
     help_ = new TFormHELP(this);
+    forward_ = new TFormForward(s_, this);
     FormCreate();
 }
 

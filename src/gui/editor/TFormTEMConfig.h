@@ -33,6 +33,7 @@ namespace tem::gui {
 class PointChart3D;
 
 class TFormHELP;
+class TFormForward;
 
 class TFormTEMConfig : public QMainWindow {
     Q_OBJECT
@@ -134,6 +135,7 @@ class TFormTEMConfig : public QMainWindow {
     /// The receiver editors, tags 1 to 3 (null until built).
     KeyValueEditor* rxEditor(int tag) const;
     TFormHELP* helpWindow() const { return help_; }
+    TFormForward* forwardWindow() const { return forward_; }
     QStringList recentFiles() const { return recent_; }
 
   signals:
@@ -176,6 +178,7 @@ class TFormTEMConfig : public QMainWindow {
     std::unique_ptr<TxControls> def_, aux_;
     KeyValueEditor* rx_[3] = {nullptr, nullptr, nullptr};
     TFormHELP* help_ = nullptr;
+    TFormForward* forward_ = nullptr;
     QMenu* recentMenu_ = nullptr;
     QStringList recent_;
     bool firstActivationDone_ = false;

@@ -15,6 +15,7 @@
 #include "core/model/derived.h"
 #include "editor/FormValues.h"
 #include "editor/TFormHELP.h"
+#include "forward/TFormForward.h"
 #include "editor/TFormTEMAcqChannels.h"
 #include "editor/TFormTimeBase.h"
 #include "editor/TFormTxWaveforms.h"
@@ -418,7 +419,12 @@ void TFormTEMConfig::ButtonFwdModelClick()
         s_.op.inform("The TDC configuration file must be saved before you can forward model");
         return;
     }
-    notYetAvailable("Forward Model");
+    forward_->FwdModelParentForm = fmpfTEMSetrix;
+    s_.ConfigIniName = s_.cfg.LoadFilename;
+    s_.ConfigType = 0;
+    // The forward window works on the model as this window shows it, unsaved edits included.
+    command([this] { UserInterfaceToConfigVars(); });
+    RunSatellite(*forward_);
 }
 
 void TFormTEMConfig::RunSatellite(QDialog& window)

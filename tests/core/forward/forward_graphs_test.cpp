@@ -82,7 +82,7 @@ TEST(ForwardGraphs, GeoGraphUsesLog10AndEffectiveDepths)
     ASSERT_EQ(g.responses[1].size(), 3u);
     EXPECT_NEAR(g.responses[1][2].x, std::log10(8.0), 1e-12);
     EXPECT_EQ(g.responses[0][1].label, " 31.6");
-    EXPECT_EQ(g.responses[1][2].label, "1.2e+03");
+    EXPECT_EQ(g.responses[1][2].label, "1.2E003");
 }
 
 TEST(ForwardGraphs, TEMSeriesDetectabilityAndNoise)
@@ -122,7 +122,7 @@ TEST(ForwardGraphs, TEMSeriesDetectabilityAndNoise)
         if (c.noise) {
             ASSERT_EQ(g.noise.size(), 5u);
             EXPECT_DOUBLE_EQ(g.noise[2].x, 3e-5);
-            EXPECT_EQ(g.noise[0].label, "1e-12");
+            EXPECT_EQ(g.noise[0].label, "1E-012");
         }
     }
 }
@@ -141,7 +141,7 @@ TEST(ForwardGraphs, TEMPointsSignsAndSums)
     EXPECT_EQ(g.models.size(), 8u);
     EXPECT_EQ(g.dBdt.size(), 8u);
     EXPECT_DOUBLE_EQ(g.dBdt[0][2].y, 2.5e-9);
-    EXPECT_EQ(g.dBdt[0][2].label, "-2.5e-09");
+    EXPECT_EQ(g.dBdt[0][2].label, "-2.5E-009");
     EXPECT_DOUBLE_EQ(g.appRes[3][1].x, 0.4 * 20);
     EXPECT_DOUBLE_EQ(g.appRes[3][1].y, 400);
     // Detectability: first model minus second, signed, per gate's own noise.
