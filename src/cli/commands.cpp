@@ -15,6 +15,7 @@
 #include "cli/array_commands.h"
 #include "cli/command_context.h"
 #include "cli/file_formats.h"
+#include "cli/forward_command.h"
 #include "cli/model_json.h"
 #include "cli/systest_command.h"
 #include "core/action_error.h"
@@ -235,6 +236,7 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err)
     // Further command groups register here.
     AddArrayCommands(app, ctx);
     AddSystestCommand(app, ctx);
+    AddForwardCommand(app, ctx);
 
     try {
         app.parse(argc, argv);

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "core/forward/forward_store.h"
 #include "core/model/configuration.h"
 #include "core/model/data_folders.h"
 #include "core/operator.h"
@@ -18,6 +19,7 @@ struct Session {
     }
 
     Configuration cfg;    ///< the configuration model
+    ForwardStore forward; ///< model set, forward results, AcqSel, the engine's file names
     DataFolders folders;  ///< shared and configuration data folders
     Operator& op;         ///< messages and Yes/No questions
     FileDialogs& dialogs; ///< open and save dialogs, folder chooser
