@@ -9,6 +9,7 @@
 #include "core/model/configuration.h"
 #include "core/model/data_folders.h"
 #include "core/operator.h"
+#include "core/systest/system_test_file.h"
 
 namespace tem::gui {
 
@@ -20,6 +21,7 @@ struct Session {
 
     Configuration cfg;    ///< the configuration model
     ForwardStore forward; ///< model set, forward results, AcqSel, the engine's file names
+    SystemTestData sysTest; ///< the last system test loaded, for the life of the process
     DataFolders folders;  ///< shared and configuration data folders
     Operator& op;         ///< messages and Yes/No questions
     FileDialogs& dialogs; ///< open and save dialogs, folder chooser

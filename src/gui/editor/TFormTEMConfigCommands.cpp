@@ -17,6 +17,7 @@
 #include "editor/TFormHELP.h"
 #include "editor/TFormTEMAcqChannels.h"
 #include "editor/TFormTimeBase.h"
+#include "response/TFormSysResp.h"
 #include "editor/TFormTxWaveforms.h"
 #include "editor/TFormVehicleParams.h"
 #include "editor/TFormTEMConfig.h"
@@ -451,7 +452,11 @@ void TFormTEMConfig::ButtonTxWaveformsClick()
     RunSatellite(window);
 }
 
-void TFormTEMConfig::ButtonSysResponseClick() { notYetAvailable("System Response"); }
+void TFormTEMConfig::ButtonSysResponseClick()
+{
+    TFormSysResp window(s_, this);
+    RunSatellite(window);
+}
 
 void TFormTEMConfig::ButtonVehicleClick()
 {
