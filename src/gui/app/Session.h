@@ -10,6 +10,8 @@
 #include "core/model/configuration.h"
 #include "core/model/data_folders.h"
 #include "core/operator.h"
+#include "core/systest/system_test_file.h"
+#include "core/systest/system_test_file.h"
 
 namespace tem::gui {
 
@@ -23,6 +25,7 @@ struct Session {
     ArrayDescription arrays;   ///< the geo-electric array description
     std::string ConfigIniName; ///< the forward or array configuration file in use
     ForwardStore forward; ///< model set, forward results, AcqSel, the engine's file names
+    SystemTestData sysTest; ///< the last system test loaded, for the life of the process
     DataFolders folders;  ///< shared and configuration data folders
     Operator& op;         ///< messages and Yes/No questions
     FileDialogs& dialogs; ///< open and save dialogs, folder chooser

@@ -18,6 +18,7 @@
 #include "forward/TFormForward.h"
 #include "editor/TFormTEMAcqChannels.h"
 #include "editor/TFormTimeBase.h"
+#include "response/TFormSysResp.h"
 #include "editor/TFormTxWaveforms.h"
 #include "editor/TFormVehicleParams.h"
 #include "editor/TFormTEMConfig.h"
@@ -457,7 +458,11 @@ void TFormTEMConfig::ButtonTxWaveformsClick()
     RunSatellite(window);
 }
 
-void TFormTEMConfig::ButtonSysResponseClick() { notYetAvailable("System Response"); }
+void TFormTEMConfig::ButtonSysResponseClick()
+{
+    TFormSysResp window(s_, this);
+    RunSatellite(window);
+}
 
 void TFormTEMConfig::ButtonVehicleClick()
 {

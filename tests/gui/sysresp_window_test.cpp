@@ -1,0 +1,220 @@
+// The system response window on the demonstration configuration, as a crew uses it: the station-8
+// export of a system test loads as field data, the site model is forward-modelled with the built-in
+// engine, the system response is seeded from field minus model and committed, and a save and
+// reload keeps every amplitude. With TEMSETRIX_SCREENSHOT_DIR set, the window is also saved there
+// at two sizes for a look by eye.
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cmath>
+
+#include "app/Session.h"
+#include "core/files/keyword_file.h"
+#include "core/files/tdc_file.h"
+#include "core/systest/system_test_analysis.h"
+#include "editor_fixture.h"
+#include "qcustomplot.h"
+#include "response/TFormSysResp.h"
+#include "widgets/KeyValueEditor.h"
+#include "widgets/RadioGroup.h"
+
+namespace {
+
+template <class T> T* child(QWidget* form, const char* name)
+{
+    T* w = form->findChild<T*>(name);
+    if (!w)
+        qFatal("no control %s", name);
+    return w;
+}
+
+void screenshots(QWidget* form, const char* name)
+{
+    const QByteArray dir = qgetenv("TEMSETRIX_SCREENSHOT_DIR");
+    if (dir.isEmpty())
+        return;
+    for (QSize size : {QSize(1600, 1000), QSize(1024, 600)}) {
+        form->resize(size);
+        QTest::qWait(50);
+        form->grab().save(QString("%1/%2-%3x%4.png").arg(QString::fromUtf8(dir), name).arg(size.width()).arg(size.height()));
+    }
+}
+
+QStringList leftAxisLabels(QCustomPlot* plot)
+{
+    auto ticker = qSharedPointerDynamicCast<QCPAxisTickerText>(plot->yAxis->ticker());
+    return ticker ? QStringList(ticker->ticks().values()) : QStringList();
+}
+
+} // namespace
+
+using tem::ResponseCurve;
+
+class SysRespWindowTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    tem::DataFolders m_folders;
+
+  private slots:
+    void initTestCase()
+    {
+        m_folders = fixture::FoldersIn(m_dir);
+        QDir().mkpath(QString::fromStdString(m_folders.temConfig));
+        QVERIFY(QFile::copy(TEMSETRIX_SOURCE_DIR "/data/DemoConfig.TDC",
+                            QString::fromStdString(m_folders.temConfig) + "Demo.TDC"));
+    }
+
+    void fieldMinusModelSeedsCommitsAndSurvivesSaveAndReload()
+    {
+        tem::RecordingOperator op;
+        tem::ScriptedFileDialogs dialogs;
+        tem::gui::Session session(m_folders, op, dialogs);
+        session.cfg.LoadFilename = m_folders.temConfig + "Demo.TDC";
+        tem::LoadTDCFromFile(session.cfg, m_folders, op);
+        QCOMPARE(session.cfg.NumAcqChn, 2);
+        op.messages.clear();
+
+        // A system test's station-8 export.
+        tem::SystemTestData test;
+        QVERIFY(tem::LoadSystemTest(test, TEMSETRIX_TEST_DATA_DIR "/systest/tab.TXT", 0, op));
+        const std::string csv = m_folders.temConfig + tem::Stn8SiteResponseName;
+        tem::WriteStn8SiteResponse(test, csv);
+
+        TFormSysResp form(session);
+        form.show();
+        QVERIFY2(op.messages.empty(), op.messages.empty() ? "" : op.messages[0].c_str());
+        QCOMPARE(form.windowTitle(), QString("TEM System Response Specifier and Analyser"));
+        auto* plot = child<QCustomPlot>(&form, "ChartSysResp");
+        QCOMPARE(plot->graphCount(), 6);
+        QCOMPARE(child<KeyValueEditor>(&form, "ValueListEditorEquation")->value("OscillFreq").trimmed(), QString("12000"));
+        QCOMPARE(child<KeyValueEditor>(&form, "ValueListEditorEquation")->value("RxDelay_uS").trimmed(), QString("8.5"));
+
+        // Field data: column 1 to channel 1, column 2 to channel 2, over their receiver areas.
+        dialogs.answers.push_back(csv);
+        QTest::mouseClick(child<QPushButton>(&form, "ButtonLoadFieldData"), Qt::LeftButton);
+        QVERIFY2(op.messages.empty(), op.messages.empty() ? "" : op.messages[0].c_str());
+        const double area1 = session.cfg.Rx[session.cfg.AcqChn[1].RxCoilNumber].AreaNumTurnsxPreAmpxSingleTurn;
+        QCOMPARE(session.cfg.SysResp[1].FieldAmplitudes[1], 8011.5e-6 / area1);
+        QVERIFY(session.cfg.SysResp[2].FieldAmplitudes[1] < 0);
+        QVERIFY(child<QCheckBox>(&form, "CheckBoxDataLoaded")->isChecked());
+        const int gates = tem::ChannelGates(session.cfg, 1);
+        QCOMPARE(int(form.Curve(ResponseCurve::FieldData).size()), gates);
+
+        // The two-layer site model run with the built-in engine, without the forward window.
+        QTest::mouseClick(child<QPushButton>(&form, "ButtonForwardModel"), Qt::LeftButton);
+        QVERIFY2(op.messages.empty(), op.messages.empty() ? "" : op.messages.back().c_str());
+        const tem::TSystemResponse& s = session.cfg.SysResp[1];
+        const int first = s.drivenGatesInRamp + 1;
+        // The earliest gates lie in the ramp; after it the decay is positive and falls.
+        QVERIFY(s.FwdModelAmplitudes[first + 5] > 0);
+        QVERIFY(s.FwdModelAmplitudes[gates] > 0);
+        QVERIFY(s.FwdModelAmplitudes[gates] < s.FwdModelAmplitudes[first + 5]);
+        QCOMPARE(int(form.Curve(ResponseCurve::ForwardModel).size()), gates);
+
+        // Seed from field minus model, then commit.
+        QTest::mouseClick(child<QPushButton>(&form, "ButtonSeed"), Qt::LeftButton);
+        QVERIFY(child<QCheckBox>(&form, "CheckBoxSysRespExists")->isChecked());
+        QCOMPARE(int(form.Curve(ResponseCurve::SystemResponse).size()), gates);
+        QCOMPARE(child<QTableWidget>(&form, "StringGridSysResp")->rowCount(), gates);
+        QTest::mouseClick(child<QCheckBox>(&form, "CheckBoxCommit"), Qt::LeftButton);
+        QVERIFY(form.ChangesCommitted());
+        QVERIFY(s.SysRespExists);
+        QCOMPARE(s.Seed0FwdOr1Eqn, 0);
+        for (int g = 1; g <= gates; ++g) {
+            const double d = s.FieldAmplitudes[g] - s.FwdModelAmplitudes[g];
+            QVERIFY2(std::fabs(s.SysRespAmplitudes[g] - d) <= 1e-6 * std::fabs(d), qPrintable(QString::number(g)));
+        }
+
+        // An edit in the grid beside the chart is what a commit stores.
+        child<QTableWidget>(&form, "StringGridSysResp")->item(2, 1)->setText("1.25e-07");
+        QTest::mouseClick(child<QCheckBox>(&form, "CheckBoxCommit"), Qt::LeftButton);
+        QCOMPARE(s.SysRespAmplitudes[3], 1.25e-7);
+
+        // The equation curve.
+        QTest::mouseClick(child<QPushButton>(&form, "ButtonUpdateSimulation"), Qt::LeftButton);
+        QCOMPARE(int(form.Curve(ResponseCurve::SimulationEquation).size()), gates);
+        QCOMPARE(form.Curve(ResponseCurve::SimulationEquation)[0].label.size(), std::size_t(12));
+
+        // The left axis: +-0.1 appear only with a stretcher above 10.
+        QVERIFY(leftAxisLabels(plot).contains("0.1") || leftAxisLabels(plot).contains("-0.1"));
+        child<QLineEdit>(&form, "EditCrossoverStretcher")->setText("5");
+        emit child<QLineEdit>(&form, "EditCrossoverStretcher")->textEdited("5");
+        QCOMPARE(form.CrossoverStretcher(), 5.0);
+        QVERIFY(!leftAxisLabels(plot).contains("0.1") && !leftAxisLabels(plot).contains("-0.1"));
+        child<QLineEdit>(&form, "EditCrossoverStretcher")->setText("100");
+        emit child<QLineEdit>(&form, "EditCrossoverStretcher")->textEdited("100");
+
+        screenshots(&form, "sysresp");
+
+        // A field-data line with two values stops the load and changes nothing.
+        const std::string bad = m_folders.temConfig + "short.csv";
+        tem::WriteFileReplacing(bad, "Z,X,Y\r\n1,2,3\r\n4,5\r\n");
+        const double before = s.FieldAmplitudes[1];
+        dialogs.answers.push_back(bad);
+        QTest::mouseClick(child<QPushButton>(&form, "ButtonLoadFieldData"), Qt::LeftButton);
+        QCOMPARE(op.messages.size(), std::size_t(1));
+        QVERIFY2(op.messages[0].find("line 3 of") != std::string::npos, op.messages[0].c_str());
+        QCOMPARE(s.FieldAmplitudes[1], before);
+        op.messages.clear();
+
+        // Save the response as CSV: channel 1 in the first column, in µV/A.
+        const std::string out = m_folders.temConfig + "SysResp1.CSV";
+        dialogs.answers.push_back(out);
+        QTest::mouseClick(child<QPushButton>(&form, "ButtonSaveSysResp"), Qt::LeftButton);
+        QVERIFY(op.messages.empty());  // committed already: no reminder
+        const auto lines = tem::SplitLines(tem::ReadFileBytes(out));
+        QCOMPARE(int(lines.size()), gates + 1);
+        QCOMPARE(QString::fromStdString(lines[0]), QString("AcqChn1,AcqChn2,AcqChn3,Units:uV/A"));
+        QVERIFY(QString::fromStdString(lines[3]).endsWith(",0,0"));
+
+        // Save the configuration and read it again: every amplitude stays.
+        const tem::TSystemResponse committed = s;
+        session.cfg.SaveFilename = m_folders.temConfig + "Demo.TDC";
+        op.answers.push_back(true);
+        tem::SaveTDCToFile(session.cfg, m_folders, op);
+        tem::Configuration again;
+        again.LoadFilename = session.cfg.SaveFilename;
+        tem::LoadTDCFromFile(again, m_folders, op);
+        for (int g = 1; g <= gates; ++g) {
+            QCOMPARE(again.SysResp[1].SysRespAmplitudes[g], committed.SysRespAmplitudes[g]);
+            QCOMPARE(again.SysResp[1].FieldAmplitudes[g], committed.FieldAmplitudes[g]);
+            QCOMPARE(again.SysResp[1].FwdModelAmplitudes[g], committed.FwdModelAmplitudes[g]);
+        }
+    }
+
+    void closingWithoutCommitWarnsAndCommittingWithoutResponseChangesNothing()
+    {
+        tem::RecordingOperator op;
+        tem::ScriptedFileDialogs dialogs;
+        tem::gui::Session session(m_folders, op, dialogs);
+        session.cfg = fixture::DualMoment();
+        {
+            TFormSysResp form(session);
+            form.show();
+            form.close();
+        }
+        QCOMPARE(op.messages, std::vector<std::string>{TFormSysResp::CloseWarning});
+        op.messages.clear();
+        const auto before = session.cfg.SysResp[1].SysRespAmplitudes;
+        TFormSysResp form(session);
+        form.show();
+        session.cfg.SysResp[1].SysRespExists = false;
+        QTest::mouseClick(child<QCheckBox>(&form, "CheckBoxCommit"), Qt::LeftButton);
+        QCOMPARE(session.cfg.SysResp[1].SysRespAmplitudes, before);
+        form.close();
+        QVERIFY(op.messages.empty());
+        // Model Params without the forward window says so.
+        QTest::mouseClick(child<QPushButton>(&form, "ButtonModelParams"), Qt::LeftButton);
+        QCOMPARE(op.messages.size(), std::size_t(1));
+    }
+};
+
+QTEST_MAIN(SysRespWindowTest)
+#include "sysresp_window_test.moc"
