@@ -51,11 +51,19 @@ double EquationAmplitude(const TSystemResponse& r, double gateCentre, double ram
     if (tau < 9e-7)
         return r.RxInitMagn;
     const double w2 = std::pow(2 * std::numbers::pi * r.OscillFreq, 2) - r.OscillDamp * r.OscillDamp;
-    // Past critical damping there is no oscillation left: the term decays without its cosine.
-    const double oscillation = w2 > 0 ? std::cos(std::sqrt(w2) * tau) : 1.0;
+    // Past critical damping the roots are real: exp(-a t) cos(w t) becomes exp(-a t) cosh(b t) with
+    // b = sqrt(a^2 - (2 pi f)^2) < a, written as two decaying exponentials so that neither
+    // factor overflows at late times.
+    double oscillation;
+    if (w2 >= 0) {
+        oscillation = std::exp(-r.OscillDamp * tau) * std::cos(std::sqrt(w2) * tau);
+    } else {
+        const double b = std::sqrt(-w2);
+        oscillation = 0.5 * (std::exp((b - r.OscillDamp) * tau) + std::exp(-(b + r.OscillDamp) * tau));
+    }
     const double late = r.LateTimeConst != 0 ? r.LateInitMagn * std::exp(-tau / r.LateTimeConst) : 0.0;
     const double rx = r.RxTimeConst != 0 ? r.RxInitMagn * std::exp(-tau / r.RxTimeConst) : 0.0;
-    return late + rx + r.OscillInitMagn * std::exp(-r.OscillDamp * tau) * oscillation +
+    return late + rx + r.OscillInitMagn * oscillation +
            r.RxInitMagn * std::exp(-2 * std::numbers::pi * r.LowPassFreq * tau);
 }
 

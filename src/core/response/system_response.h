@@ -15,8 +15,8 @@ namespace tem {
 void SetDefaultEquation(TSystemResponse& r);
 
 /// Equation value at a gate centre (s) for a waveform ramp (s): RxInitMagn before 0.9 us after the
-/// delay and ramp, else the four terms. A damping beyond 2 pi OscillFreq makes the oscillation a
-/// plain exponential decay (no cosine) instead of a NaN.
+/// delay and ramp, else the four terms. A damping beyond 2 pi OscillFreq takes the over-damped
+/// form: the cosine of the imaginary root becomes the hyperbolic cosine of the real one.
 double EquationAmplitude(const TSystemResponse& r, double gateCentre, double ramp);
 /// Fills EqnModelAmplitudes 1 .. NoGates of channel c. Throws ActionError for a channel whose
 /// transmitter or time base is missing.

@@ -38,8 +38,13 @@ TEST(Equation, TermsDelayAndEarlyGates)
     const double expected = 3e-7 * std::exp(-tau / 3e-4) + 0.002 * std::exp(-tau / 3e-7) +
                             1e-7 * std::exp(-8000 * tau) * std::cos(w * tau) + 0.002 * std::exp(-2 * M_PI * 60000 * tau);
     EXPECT_NEAR(EquationAmplitude(d, tau + 8.5e-6, 0), expected, 1e-18);
-    d.OscillDamp = 1e6;  // past critical damping: a finite value, not a NaN
-    EXPECT_TRUE(std::isfinite(EquationAmplitude(d, tau + 8.5e-6, 0)));
+    // Past critical damping: exp(-a t) cosh(b t), b = sqrt(a^2 - (2 pi f)^2).
+    d.OscillDamp = 1e6;
+    const double b = std::sqrt(1e12 - std::pow(2 * M_PI * 12000, 2));
+    const double over = 3e-7 * std::exp(-tau / 3e-4) + 0.002 * std::exp(-tau / 3e-7) +
+                        1e-7 * std::exp(-1e6 * tau) * std::cosh(b * tau) + 0.002 * std::exp(-2 * M_PI * 60000 * tau);
+    EXPECT_NEAR(EquationAmplitude(d, tau + 8.5e-6, 0), over, 1e-18);
+    EXPECT_TRUE(std::isfinite(EquationAmplitude(d, 1.0, 0)));  // late times neither overflow nor NaN
 }
 
 TEST(Noise, LevelSlopeAndFloors)
