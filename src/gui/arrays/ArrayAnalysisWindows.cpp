@@ -224,6 +224,7 @@ ArrayAnalysisWindows::ArrayAnalysisWindows(TFormConfig& form, Session& s)
     rainbow.setLevelCount(25);
     w.map->setGradient(rainbow);
     w.map->setColorScale(w.scale);
+    w.scale->setGradient(rainbow);  // the scale imposes its own gradient on the map it is attached to
     auto* margins = new QCPMarginGroup(sce);
     sce->axisRect()->setMarginGroup(QCP::msBottom | QCP::msTop, margins);
     w.scale->setMarginGroup(QCP::msBottom | QCP::msTop, margins);

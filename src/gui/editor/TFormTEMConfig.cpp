@@ -17,6 +17,7 @@
 #include <QToolBar>
 
 #include "core/action_error.h"
+#include "arrays/TFormConfig.h"
 #include "forward/TFormForward.h"
 #include "core/files/gex_file.h"
 #include "core/files/tdc_file.h"
@@ -57,6 +58,8 @@ TFormTEMConfig::TFormTEMConfig(Session& session, QWidget* parent)
     connectControls();
     help_ = new TFormHELP(this);
     forward_ = new TFormForward(s_, this);
+    // The Direct method's "Enter Configuration" designs the electrode array in the array window.
+    forward_->showArrayWindow = [this] { return EnterArrayConfiguration(s_, forward_); };
     FormCreate();
 }
 

@@ -461,6 +461,14 @@ void TFormTEMConfig::ButtonTxWaveformsClick()
 void TFormTEMConfig::ButtonSysResponseClick()
 {
     TFormSysResp window(s_, this);
+    // "Model Params" shows the forward window on the site model; it reads the configuration
+    // file the response window may just have saved.
+    window.showForwardWindow = [this](QWidget*) {
+        forward_->FwdModelParentForm = fmpfTEMSetrix;
+        s_.ConfigIniName = s_.cfg.LoadFilename;
+        s_.ConfigType = 0;
+        forward_->exec();
+    };
     RunSatellite(window);
 }
 
