@@ -16,6 +16,7 @@
 #include "cli/command_context.h"
 #include "cli/diff_command.h"
 #include "cli/file_formats.h"
+#include "cli/forward_command.h"
 #include "cli/model_json.h"
 #include "cli/systest_command.h"
 #include "core/action_error.h"
@@ -242,6 +243,7 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err)
     AddArrayCommands(app, ctx);
     AddSystestCommand(app, ctx);
     AddDiffCommand(app, ctx);
+    AddForwardCommand(app, ctx);
 
     try {
         app.parse(argc, argv);

@@ -162,6 +162,47 @@ std::string FormatPrintfE(double v, int width, int precision)
     return padLeft(std::string(buf, r.ptr), width);
 }
 
+std::string FormatSignificant(double v, int width, int digits)
+{
+    if (!std::isfinite(v))
+        return padLeft(nonFinite(v), width);
+    if (digits < 1)
+        digits = 1;
+    if (v == 0)
+        return padLeft("0", width);
+    const Decimal d = toDecimal(v, digits);
+    std::string out = d.negative ? "-" : "";
+    const int n = int(d.digits.size());
+    if (d.exponent >= -4 && d.exponent < digits) {
+        if (d.exponent < 0) {
+            out += "0.";
+            out.append(std::size_t(-d.exponent - 1), '0');
+            out += d.digits;
+        } else if (n <= d.exponent + 1) {
+            out += d.digits;
+            out.append(std::size_t(d.exponent + 1 - n), '0');
+        } else {
+            out.append(d.digits, 0, std::size_t(d.exponent + 1));
+            out += '.';
+            out.append(d.digits, std::size_t(d.exponent + 1));
+        }
+        return padLeft(std::move(out), width);
+    }
+    out += d.digits[0];
+    if (n > 1) {
+        out += '.';
+        out.append(d.digits, 1);
+    }
+    out += 'E';
+    if (d.exponent < 0)
+        out += '-';
+    std::string e = std::to_string(d.exponent < 0 ? -d.exponent : d.exponent);
+    if (e.size() < 3)
+        e.insert(0, 3 - e.size(), '0');
+    out += e;
+    return padLeft(std::move(out), width);
+}
+
 std::string FormatHex(std::uint32_t v)
 {
     char buf[16];

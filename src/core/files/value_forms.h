@@ -19,6 +19,11 @@ std::string FormatGeneral(double v);
 std::string FormatFixed(double v, int width, int decimals);
 /// "%12.6e" with an upper-case E and at least three exponent digits: 1.500000E+000.
 std::string FormatScientific(double v, int width = 12, int decimals = 6);
+/// "%N.Mg" of the engine files: at most `digits` significant digits, trailing zeros and a bare
+/// point dropped; fixed notation when 0.0001 <= |v| and the integer part has at most `digits`
+/// digits, else 1.5E-005 (upper-case E, a sign only for a negative exponent, three or more
+/// exponent digits); right-aligned in `width` columns. "%Ne" is FormatScientific(v, N, 14).
+std::string FormatSignificant(double v, int width, int digits);
 /// "%x": upper-case hexadecimal, no prefix, no leading zeros.
 std::string FormatHex(std::uint32_t v);
 /// Numbered names: "%1u" is minDigits 1, "%2.2u" is 2, "%3.3u" is 3.

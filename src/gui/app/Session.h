@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/arrays/array_description.h"
+#include "core/forward/forward_store.h"
 #include "core/model/configuration.h"
 #include "core/model/data_folders.h"
 #include "core/operator.h"
@@ -21,6 +22,7 @@ struct Session {
     Configuration cfg;    ///< the configuration model
     ArrayDescription arrays;   ///< the geo-electric array description
     std::string ConfigIniName; ///< the forward or array configuration file in use
+    ForwardStore forward; ///< model set, forward results, AcqSel, the engine's file names
     DataFolders folders;  ///< shared and configuration data folders
     Operator& op;         ///< messages and Yes/No questions
     FileDialogs& dialogs; ///< open and save dialogs, folder chooser

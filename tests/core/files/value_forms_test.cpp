@@ -202,5 +202,24 @@ TEST(ValueForms, TextHelpers)
     EXPECT_FALSE(SameText("a\xE9", "A\xC9"));  // 8-bit letters compare exactly
 }
 
+TEST(ValueForms, SignificantFormOfTheEngineFiles)
+{
+    struct Case {
+        double v;
+        int width, digits;
+        const char* text;
+    } cases[] = {
+        {0, 8, 5, "       0"},          {-0.5, 8, 5, "    -0.5"},       {123.456789, 8, 5, "  123.46"},
+        {99999.4, 8, 5, "   99999"},     {99999.5, 8, 5, "   1E005"},       {123456, 8, 5, "1.2346E005"},
+        {0.0001, 8, 5, "  0.0001"},      {0.000099999, 8, 5, "9.9999E-005"}, {1.5e-5, 10, 7, "  1.5E-005"},
+        {-1e-5, 10, 7, "   -1E-005"},   {450000, 10, 7, "    450000"},   {1e300, 6, 4, " 1E300"},
+        {2.5e-5, 6, 4, "2.5E-005"},      {0.1, 7, 6, "    0.1"},         {1e-100, 0, 3, "1E-100"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(FormatSignificant(c.v, c.width, c.digits), c.text) << c.v;
+    EXPECT_EQ(FormatScientific(2e-5, 11, 14), "2.00000000000000E-005");
+    EXPECT_EQ(FormatScientific(-1.5e-5, 11, 14), "-1.50000000000000E-005");
+}
+
 }  // namespace
 }  // namespace tem

@@ -1,0 +1,172 @@
+#include "core/forward/tem_forward.h"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <numbers>
+#include <system_error>
+
+#include "core/action_error.h"
+#include "core/arrays/array_description.h"
+#include "core/files/value_forms.h"
+#include "core/forward/aarhus_files.h"
+#include "core/forward/geoelectric_model.h"
+#include "core/operator.h"
+
+namespace tem {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr double Mu0 = 4e-7 * std::numbers::pi;  ///< H/m
+
+std::string withSeparator(std::string folder)
+{
+    if (!folder.empty() && folder.back() != '/')
+        folder += '/';
+    return folder;
+}
+
+}  // namespace
+
+double EngineTotalLimitSeconds(int dataSets) { return 30.0 + 0.1 * (dataSets > 0 ? dataSets : 0); }
+
+EngineCommand PrepareTEMRun(Configuration& cfg, ForwardStore& store, Operator& op)
+{
+    // Every check before anything is written or removed.
+    CheckModelSetForFiles(store.models);
+    CheckChannelsForFiles(cfg);
+    if (store.files.AarExename.empty())
+        throw ActionError("No Commandline to execute");
+
+    store.workFolder = withSeparator(store.workFolder);
+    std::error_code ec;
+    fs::create_directories(store.workFolder, ec);
+    if (ec)
+        throw InOutError("Cannot create the folder " + store.workFolder + ": " + ec.message());
+    store.files.MODFilename = ModelFileName(store.workFolder);
+    store.results.clear();
+    RemoveFwdResultFiles(store.workFolder);
+    MakeAarhusInvModfile(store.models, cfg.NumAcqChn, store.files.MODFilename);
+    MakeAarhusTEMfile(cfg, store.workFolder, op, store.files);
+
+    EngineCommand command;
+    const fs::path program(store.files.AarExename);
+    command.program = store.files.AarExename;
+    command.arguments = {store.files.MODFilename, store.files.CONFilename};
+    command.workingFolder = program.parent_path().string();
+    command.commandLine = program.filename().string() + " \"" + store.files.MODFilename + "\" \"" +
+                          store.files.CONFilename + "\"";
+    command.dataSets = cfg.NumAcqChn * store.models.NumModels;
+    return command;
+}
+
+bool FinishTEMRun(const Configuration& cfg, ForwardStore& store, Operator& op)
+{
+    if (!ReadAarhusFwdFiles(cfg, store.models, store.workFolder, store.results, op))
+        return false;
+    CalcTEMDerivedValues(cfg, store);
+    return true;
+}
+
+double TEMApparentResistivity(double V, double t, double a)
+{
+    if (!(V > 1e-15) || !(t > 0))
+        return 0.1;
+    const double rho = std::pow(1.0, 2.0 / 3.0) * std::pow(Mu0, 5.0 / 3.0) * std::pow(a, 4.0 / 3.0) /
+                       (std::pow(20.0, 2.0 / 3.0) * std::pow(std::numbers::pi, 1.0 / 3.0) * std::pow(t, 5.0 / 3.0) *
+                        std::pow(V, 2.0 / 3.0));
+    return rho > 0.1 ? rho : 0.1;
+}
+
+double TEMLociDepth(double t, double rho) { return t > 0 && rho > 0 ? std::sqrt(2 * t * rho / Mu0) : 0; }
+
+void CalcTEMDerivedValues(const Configuration& cfg, ForwardStore& store)
+{
+    ForwardResults& r = store.results;
+    const int models = r.dBdtTEM.models();
+    const int gates = r.dBdtTEM.gates();
+    const int channels = r.dBdtTEM.channels();
+    r.AppRTEM.resize(models, gates, channels);
+    r.LociTEM.resize(models, gates, channels);
+    r.RespVoltages.resize(models, gates);
+    r.ln10responses.resize(models, gates);
+    for (int c = 1; c <= channels; ++c) {
+        const TAcqChn& ch = cfg.AcqChn[c];
+        const TTransmitter& tx = cfg.Tx[ch.TxNumber];
+        const TTimeBase& tb = cfg.TimeBase[tx.TimeBaseNumber];
+        const double a = std::sqrt(std::max(tx.Area, 0.0) / std::numbers::pi);
+        const int ramp = cfg.SysResp[c].drivenGatesInRamp;
+        const int returned = std::min(r.FwdModelOutputGates[c], gates);
+        for (int i = 1; i <= returned; ++i) {
+            // A result with more gates than the configuration has no configured time for them.
+            const int g = ramp + i;
+            const double t = GateArray::contains(g) ? tb.GateCentre[g] : 0;
+            for (int j = 0; j < models; ++j) {
+                const double V = r.dBdtTEM(j, i, c);
+                if (c == store.AcqSel)
+                    r.RespVoltages(j, i) = float(V);
+                const double rho = TEMApparentResistivity(V, t, a);
+                r.AppRTEM(j, i, c) = rho;
+                r.ln10responses(j, i) = float(std::log10(rho));
+                r.LociTEM(j, i, c) = TEMLociDepth(t, rho);
+            }
+        }
+    }
+}
+
+std::vector<std::array<std::string, 5>> TEMResponseTable(const Configuration& cfg, const ForwardStore& store)
+{
+    std::vector<std::array<std::string, 5>> rows;
+    const int c = store.AcqSel;
+    if (c < 1 || c > cfg.NumAcqChn || c > MaxAcqChn)
+        return rows;
+    const int tx = cfg.AcqChn[c].TxNumber;
+    const int noGates = tx >= 1 && tx <= MaxTx ? cfg.Tx[tx].NoGates : 0;
+    const int count = noGates - cfg.SysResp[c].drivenGatesInRamp;
+    const ForwardResults& r = store.results;
+    const bool have = r.dBdtTEM.models() > 0 && c <= r.dBdtTEM.channels();
+    const int returned = have ? std::min(r.FwdModelOutputGates[c], r.dBdtTEM.gates()) : 0;
+    for (int i = 1; i <= count; ++i) {
+        if (i <= returned)
+            rows.push_back({std::to_string(i), FormatSignificant(r.dBdtTEM(0, i, c), 6, 4),
+                            FormatSignificant(r.AppRTEM(0, i, c), 7, 6), FormatSignificant(r.LociTEM(0, i, c), 7, 6),
+                            FormatSignificant(r.FwdModTimes(0, i, c), 7, 6)});
+        else
+            rows.push_back({std::to_string(i), FormatSignificant(0, 6, 4), FormatSignificant(0, 7, 6),
+                            FormatSignificant(0, 7, 6), FormatSignificant(0, 7, 6)});
+    }
+    return rows;
+}
+
+std::vector<std::array<std::string, 4>> DirectRecalculation(const ArrayDescription& array, ForwardStore& store,
+                                                            int filterPointsPerDecade)
+{
+    const TFilter* filter = J0FilterForDecade(filterPointsPerDecade);
+    if (!filter)
+        throw ActionError("There is no J0 filter of " + std::to_string(filterPointsPerDecade) + " points per decade.");
+    const TArrayConfiguration& config = array.AConfig;
+    const int bipoles = std::clamp(config.numBipoles, 0, MaxResponseConfigs);
+    const ModelSet& set = store.models;
+    ForwardResults& r = store.results;
+    r.clear();
+    r.RespVoltages.resize(set.NumModels, bipoles);
+    r.ln10responses.resize(set.NumModels, bipoles);
+    std::vector<std::array<std::string, 4>> rows;
+    TResponse response;
+    for (int j = 0; j < set.NumModels; ++j) {
+        ForwardModel(false, set.Models[std::size_t(j)], config, response, *filter);
+        for (int i = 1; i <= bipoles; ++i) {
+            r.ln10responses(j, i) = float(std::log10(double(response.AppReses[i])));
+            r.RespVoltages(j, i) = response.Voltages[i];
+            if (j == 0)
+                rows.push_back({std::to_string(i), FormatSignificant(response.Voltages[i], 7, 6),
+                                FormatSignificant(response.AppReses[i], 7, 6),
+                                FormatSignificant(config.EffDepth[i], 7, 6)});
+        }
+    }
+    return rows;
+}
+
+}  // namespace tem

@@ -1,0 +1,64 @@
+#pragma once
+// The TEM forward chain without its engine run: what happens before the engine starts (input
+// files) and after it ends (results, apparent resistivity, loci depth, the response table), and
+// the Direct recalculation over the geo-electric model.
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "core/forward/forward_store.h"
+#include "core/model/configuration.h"
+
+namespace tem {
+
+class Operator;
+struct ArrayDescription;
+
+/// How to start the engine for one run (the runner turns it into a child process).
+struct EngineCommand {
+    std::string program;                 ///< the engine executable
+    std::vector<std::string> arguments;  ///< the model file and the control file
+    std::string workingFolder;           ///< the executable's folder
+    std::string commandLine;             ///< as shown: file name, "MODEL" and "CONTROL" in double quotes
+    int dataSets = 0;                    ///< NumAcqChn * NumModels
+};
+
+/// Seconds without a new output line after which the engine is stopped.
+inline constexpr double EngineSilenceLimitSeconds = 15;
+/// Seconds in all after which the engine is stopped: 30 s plus 0.1 s per data set.
+double EngineTotalLimitSeconds(int dataSets);
+
+/// Before the engine: MODFilename := workFolder + "fwd.mod", the work folder created when
+/// missing, earlier result files removed, the model file and TEM system files written (every
+/// check first). store.files.AarExename names the engine; CONFilename is passed as it stands.
+/// Throws ActionError (nothing run) for a refused model set or channel, InOutError for a file.
+EngineCommand PrepareTEMRun(Configuration& cfg, ForwardStore& store, Operator& op);
+
+/// After the engine: ReadAarhusFwdFiles, then CalcTEMDerivedValues. Returns false when a result
+/// file was missing (message shown, results empty).
+bool FinishTEMRun(const Configuration& cfg, ForwardStore& store, Operator& op);
+
+/// Apparent resistivity (ohm-m) of a dB/dt value V (V/(A m^2)) at time t (s) inside a loop of
+/// equal-area radius a (m); 0.1 when V <= 1e-15 and never below 0.1.
+double TEMApparentResistivity(double dBdt, double time, double radius);
+/// Diffusion depth (m) sqrt(2 t rho / mu0).
+double TEMLociDepth(double time, double appRes);
+
+/// Fills AppRTEM, LociTEM, RespVoltages (channel AcqSel) and ln10responses from dBdtTEM, with the
+/// configured, unshifted gate centre of gate drivenGatesInRamp + i.
+void CalcTEMDerivedValues(const Configuration& cfg, ForwardStore& store);
+
+/// The forward window's TDEM response table for model 0 of channel AcqSel: one row per gate
+/// 1 .. NoGates - drivenGatesInRamp: gate number, "%6.4g" dB/dt, "%7.6g" apparent resistivity,
+/// "%7.6g" loci depth, "%7.6g" time from the result file; rows past the returned gates hold zeros.
+std::vector<std::array<std::string, 5>> TEMResponseTable(const Configuration& cfg, const ForwardStore& store);
+
+/// The Direct recalculation: for every model the geo-electric response of the array with the J0
+/// filter of `filterPointsPerDecade` (3, 6 or 12): ln10responses = log10 apparent resistivity,
+/// RespVoltages = voltage, per bipole. Returns the response table of model 0: bipole, "%7.6g" of
+/// voltage, apparent resistivity and effective depth. Throws ActionError.
+std::vector<std::array<std::string, 4>> DirectRecalculation(const ArrayDescription& array, ForwardStore& store,
+                                                            int filterPointsPerDecade);
+
+}  // namespace tem

@@ -1,0 +1,310 @@
+#include "core/tables/survey_tables.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <system_error>
+
+#include <shapefil.h>
+
+#include "core/action_error.h"
+#include "core/files/keyword_file.h"
+#include "core/files/value_forms.h"
+#include "core/model/data_folders.h"
+#include "core/operator.h"
+
+namespace tem {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+/// Width of the fields that hold values of any size as "%.11E" (three-digit exponent).
+constexpr int ValueWidth = 20;
+constexpr int ValueDecimals = 11;
+
+struct FieldSpec {
+    std::string name;
+    char type;  ///< 'N', 'F' or 'L'
+    int width, decimals;
+};
+
+std::string numbered(const char* prefix, int k) { return prefix + FormatNumbered(k, 2); }
+
+std::vector<FieldSpec> chnDepthFields(int n)
+{
+    std::vector<FieldSpec> f = {{"TIME", 'N', 14, 3},    {"DISTANCE", 'N', 14, 3}, {"OMIT", 'L', 1, 0},
+                                {"EASTING", 'N', 14, 3}, {"NORTHING", 'N', 14, 3}, {"CHN", 'N', 4, 0},
+                                {"CURRENT", 'N', 10, 3}, {"ERROR", 'N', 10, 4},    {"WATERDEP", 'N', 10, 3}};
+    for (int k = 1; k <= n; ++k) {
+        f.push_back({numbered("DEPTH", k), 'F', ValueWidth, ValueDecimals});
+        f.push_back({numbered("CHN", k), 'F', ValueWidth, ValueDecimals});
+    }
+    return f;
+}
+
+std::vector<FieldSpec> voltageFields(int n)
+{
+    std::vector<FieldSpec> f = {{"TIME", 'N', 14, 3},     {"DISTANCE", 'N', 14, 3}, {"EASTING", 'N', 14, 3},
+                                {"OMIT", 'L', 1, 0},      {"NORTHING", 'N', 14, 3}, {"CHN", 'N', 4, 0},
+                                {"CURRENT", 'N', 10, 3},  {"WATERDEP", 'N', 10, 3}};
+    for (int k = 1; k <= n; ++k)
+        f.push_back({numbered("V", k), 'F', ValueWidth, ValueDecimals});
+    return f;
+}
+
+/// The table and its ".MDX" index companion (any case), when they exist.
+void removeTable(const std::string& fileName)
+{
+    std::error_code ec;
+    const fs::path table(fileName);
+    if (fs::exists(table, ec) && !fs::remove(table, ec) && ec)
+        throw InOutError("Cannot delete " + fileName + ": " + ec.message());
+    const fs::path folder = table.has_parent_path() ? table.parent_path() : fs::path(".");
+    const std::string stem = UpperCase(table.stem().string());
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const fs::path p = it->path();
+        if (UpperCase(p.stem().string()) == stem && UpperCase(p.extension().string()) == ".MDX") {
+            std::error_code rc;
+            fs::remove(p, rc);
+            if (rc)
+                throw InOutError("Cannot delete " + p.string() + ": " + rc.message());
+        }
+    }
+}
+
+/// Builds the empty table beside its final name and moves it there: shapelib names what it
+/// creates "*.dbf", and the table's own name may be "*.DBF".
+void createTable(const std::string& fileName, const std::vector<FieldSpec>& fields)
+{
+    const std::string temporary = fileName + ".new.dbf";
+    DBFHandle h = DBFCreate(temporary.c_str());
+    if (!h)
+        throw InOutError("Cannot create the table " + fileName);
+    for (const FieldSpec& f : fields)
+        if (DBFAddNativeFieldType(h, f.name.c_str(), f.type, f.width, f.decimals) < 0) {
+            DBFClose(h);
+            std::remove(temporary.c_str());
+            throw InOutError("Cannot add the field " + f.name + " to the table " + fileName);
+        }
+    DBFClose(h);
+    {
+        // The header's production-index flag: the table must not claim an ".MDX" index.
+        std::fstream file(temporary, std::ios::in | std::ios::out | std::ios::binary);
+        file.seekp(28);
+        file.put('\0');
+        if (!file) {
+            std::remove(temporary.c_str());
+            throw InOutError("Cannot write the header of the table " + fileName);
+        }
+    }
+    std::error_code ec;
+    fs::rename(temporary, fileName, ec);
+    if (ec) {
+        std::remove(temporary.c_str());
+        throw InOutError("Cannot create the table " + fileName + ": " + ec.message());
+    }
+}
+
+bool channelCountAllowed(int n, Operator& op)
+{
+    if (n >= 1 && n <= MaxTableChannels)
+        return true;
+    op.inform("No more than 99 channels are allowed in a table (" + std::to_string(n) + " asked for). No table made.");
+    return false;
+}
+
+/// An open table; closed (and so written) when it goes.
+class Table {
+public:
+    explicit Table(const std::string& fileName) : name_(fileName), h_(DBFOpen(fileName.c_str(), "r+b"))
+    {
+        if (!h_)
+            throw InOutError("Cannot open the table " + fileName);
+    }
+    ~Table()
+    {
+        if (h_)
+            DBFClose(h_);
+    }
+    Table(const Table&) = delete;
+    Table& operator=(const Table&) = delete;
+
+    int append() { return DBFGetRecordCount(h_); }
+
+    /// Sets a field by name; a field the table lacks (an older table kept) is left out.
+    void number(int record, const std::string& field, double v)
+    {
+        const int i = DBFGetFieldIndex(h_, field.c_str());
+        if (i < 0)
+            return;
+        int width = 0, decimals = 0;
+        const DBFFieldType type = DBFGetFieldInfo(h_, i, nullptr, &width, &decimals);
+        bool ok = false;
+        if (DBFGetNativeFieldType(h_, i) == 'F' || type == FTString) {
+            std::string text = FormatScientific(v, width, ValueDecimals);
+            ok = int(text.size()) <= width && DBFWriteAttributeDirectly(h_, record, i, text.data());
+        } else {
+            ok = DBFWriteDoubleAttribute(h_, record, i, v);
+        }
+        if (!ok)
+            throw InOutError("Cannot write " + FormatGeneral(v) + " into the field " + field + " of the table " + name_);
+    }
+    void logical(int record, const std::string& field, bool v)
+    {
+        const int i = DBFGetFieldIndex(h_, field.c_str());
+        if (i >= 0 && !DBFWriteLogicalAttribute(h_, record, i, v ? 'T' : 'F'))
+            throw InOutError("Cannot write the field " + field + " of the table " + name_);
+    }
+    void empty(int record, const std::string& field)
+    {
+        const int i = DBFGetFieldIndex(h_, field.c_str());
+        if (i >= 0 && !DBFWriteNULLAttribute(h_, record, i))
+            throw InOutError("Cannot write the field " + field + " of the table " + name_);
+    }
+
+private:
+    std::string name_;
+    DBFHandle h_;
+};
+
+std::string fileNameOnly(const std::string& path) { return fs::path(path).filename().string(); }
+
+}  // namespace
+
+bool CreateChnDepthFile(const std::string& fileName, int n, Operator& op)
+{
+    removeTable(fileName);
+    if (!channelCountAllowed(n, op))
+        return false;
+    createTable(fileName, chnDepthFields(n));
+    return true;
+}
+
+bool CreateVoltageFile(const std::string& fileName, int n, Operator& op)
+{
+    std::error_code ec;
+    if (fs::exists(fileName, ec)) {
+        if (!op.ask("Do you really want to Overwrite " + fileNameOnly(fileName) + "?", false)) {
+            op.inform("Old table being used");
+            return false;
+        }
+        removeTable(fileName);
+    }
+    if (!channelCountAllowed(n, op))
+        return false;
+    createTable(fileName, voltageFields(n));
+    return true;
+}
+
+void WriteChnDepthTable(const std::string& fileName, const ModelSet& set, Operator& op)
+{
+    if (!CreateChnDepthFile(fileName, set.NLayer, op))
+        return;
+    Table table(fileName);
+    for (int m = 0; m < set.NumModels; ++m) {
+        const TModel& model = set.Models[std::size_t(m)];
+        const int r = table.append();
+        table.number(r, "TIME", m);
+        table.number(r, "DISTANCE", m);
+        table.logical(r, "OMIT", false);
+        table.number(r, "EASTING", m);
+        table.number(r, "NORTHING", 0);
+        table.number(r, "CHN", set.NLayer);
+        table.number(r, "CURRENT", 1);
+        table.number(r, "ERROR", 0);
+        table.number(r, "WATERDEP", 0);
+        double depth = 0, above = 0;
+        for (int k = 1; k <= set.NLayer; ++k) {
+            if (k < set.NLayer) {
+                depth += double(model.Param[k]);
+                above = depth;
+            } else {
+                depth = 2 * above;  // the half-space is drawn as deep again as the layers above
+            }
+            table.number(r, numbered("DEPTH", k), depth);
+            table.number(r, numbered("CHN", k), double(model.Param[set.NLayer - 1 + k]));
+        }
+    }
+}
+
+void WriteVoltageTable(const std::string& fileName, const Configuration& cfg, const ForwardStore& store,
+                       const VoltageTableInput& input, Operator& op)
+{
+    const int c = store.AcqSel;
+    int fields = 0;
+    double area = 1;
+    const TTransmitter* tx = nullptr;
+    if (input.tdem) {
+        if (c < 1 || c > cfg.NumAcqChn || c > MaxAcqChn)
+            throw ActionError("There is no acquisition channel " + std::to_string(c) + " to export.");
+        const TAcqChn& ch = cfg.AcqChn[c];
+        if (ch.TxNumber < 1 || ch.TxNumber > MaxTx || ch.RxCoilNumber < 1 || ch.RxCoilNumber > MaxRx)
+            throw ActionError("Channel " + std::to_string(c) + " has no transmitter or receiver to export.");
+        tx = &cfg.Tx[ch.TxNumber];
+        fields = std::min(tx->NoGates, MaxTableChannels);
+        area = cfg.Rx[ch.RxCoilNumber].AreaNumTurnsxPreAmpxSingleTurn;
+    } else {
+        fields = input.numBipoles;
+    }
+    CreateVoltageFile(fileName, fields, op);
+    std::error_code ec;
+    if (!fs::exists(fileName, ec))
+        return;  // no table made (the count was refused)
+
+    std::mt19937_64 random(input.seed ? *input.seed
+                                      : std::uint64_t(std::chrono::system_clock::now().time_since_epoch().count()));
+    auto gaussian = [&random](double deviation) {
+        if (!(deviation > 0) || !std::isfinite(deviation))
+            return 0.0;
+        return std::normal_distribution<double>(0.0, deviation)(random);
+    };
+    const double amplitude = input.addNoise ? input.noiseLevel * 1e-6 : 0;
+    const ResultMatrix<float>& volts = store.results.RespVoltages;
+    const int ramp = input.tdem ? cfg.SysResp[c].drivenGatesInRamp : 0;
+    const int columns = input.tdem ? std::min(store.results.FwdModelOutputGates[c], volts.columns()) : volts.columns();
+
+    Table table(fileName);
+    for (int m = 0; m < store.models.NumModels; ++m) {
+        const int r = table.append();
+        table.number(r, "TIME", m);
+        table.number(r, "DISTANCE", m);
+        table.number(r, "EASTING", m);
+        table.logical(r, "OMIT", false);
+        table.number(r, "NORTHING", 0);
+        table.number(r, "CHN", input.tdem ? fields : input.numBipoles);
+        table.number(r, "CURRENT", 1);
+        table.number(r, "WATERDEP", 0);
+        for (int j = 1; j <= fields; ++j) {
+            const std::string field = numbered("V", j);
+            if (j > columns || m >= volts.models()) {
+                table.empty(r, field);
+                continue;
+            }
+            const double v = volts(m, j);
+            double value = 0;
+            if (input.tdem) {
+                // Returned gate j is configuration gate drivenGatesInRamp + j: its own noise.
+                const int g = std::min(ramp + j, MaxGates);
+                const double noise = amplitude != 0 ? gaussian(cfg.SysResp[c].NoiseStdVperAm2[g]) : 0;
+                value = (noise + v) * 1e6 * area;
+            } else {
+                value = v + (amplitude != 0 ? gaussian(std::abs(amplitude)) : 0);
+            }
+            table.number(r, field, value);
+        }
+    }
+}
+
+int ReadQuennelConfigType(const DataFolders& folders, Operator& op)
+{
+    const std::string name = GetPathToAppData(folders, op) + "Quennel.INI";
+    const KeywordFile file = KeywordFile::Load(name);
+    const long long type = file.ReadInteger("Main", "ConfigType", 0);
+    return type >= 0 && type <= 2 ? int(type) : 0;
+}
+
+}  // namespace tem
