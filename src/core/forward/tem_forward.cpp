@@ -32,6 +32,15 @@ std::string withSeparator(std::string folder)
 
 double EngineTotalLimitSeconds(int dataSets) { return 30.0 + 0.1 * (dataSets > 0 ? dataSets : 0); }
 
+void SetControlFile(RunnerFiles& files, const std::string& chosen, Operator& op)
+{
+    std::error_code ec;
+    if (!chosen.empty() && fs::is_regular_file(chosen, ec))
+        files.CONFilename = chosen;
+    else
+        op.inform("The CON file does not exist");
+}
+
 EngineCommand PrepareTEMRun(Configuration& cfg, ForwardStore& store, Operator& op)
 {
     // Every check before anything is written or removed.

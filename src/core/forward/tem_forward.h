@@ -29,6 +29,10 @@ inline constexpr double EngineSilenceLimitSeconds = 15;
 /// Seconds in all after which the engine is stopped: 30 s plus 0.1 s per data set.
 double EngineTotalLimitSeconds(int dataSets);
 
+/// The run's control file: CONFilename := `chosen` when that file exists; otherwise "The CON file
+/// does not exist" is shown and the previous name stays.
+void SetControlFile(RunnerFiles& files, const std::string& chosen, Operator& op);
+
 /// Before the engine: MODFilename := workFolder + "fwd.mod", the work folder created when
 /// missing, earlier result files removed, the model file and TEM system files written (every
 /// check first). store.files.AarExename names the engine; CONFilename is passed as it stands.

@@ -22,9 +22,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-/// Width of the fields that hold values of any size as "%.11E" (three-digit exponent).
-constexpr int ValueWidth = 20;
-constexpr int ValueDecimals = 11;
+/// The fields that hold values of any size: GDAL's own form for a double (N 24.15), holding the
+/// value as "%.14E" so that 1e-9 and 1e9 alike keep every digit; readers that print the declared
+/// 15 decimals still show 7 significant digits of 1e-9.
+constexpr int ValueWidth = 24;
+constexpr int ValueDecimals = 15;
 
 struct FieldSpec {
     std::string name;
@@ -40,8 +42,8 @@ std::vector<FieldSpec> chnDepthFields(int n)
                                 {"EASTING", 'N', 14, 3}, {"NORTHING", 'N', 14, 3}, {"CHN", 'N', 4, 0},
                                 {"CURRENT", 'N', 10, 3}, {"ERROR", 'N', 10, 4},    {"WATERDEP", 'N', 10, 3}};
     for (int k = 1; k <= n; ++k) {
-        f.push_back({numbered("DEPTH", k), 'F', ValueWidth, ValueDecimals});
-        f.push_back({numbered("CHN", k), 'F', ValueWidth, ValueDecimals});
+        f.push_back({numbered("DEPTH", k), 'N', ValueWidth, ValueDecimals});
+        f.push_back({numbered("CHN", k), 'N', ValueWidth, ValueDecimals});
     }
     return f;
 }
@@ -52,7 +54,7 @@ std::vector<FieldSpec> voltageFields(int n)
                                 {"OMIT", 'L', 1, 0},      {"NORTHING", 'N', 14, 3}, {"CHN", 'N', 4, 0},
                                 {"CURRENT", 'N', 10, 3},  {"WATERDEP", 'N', 10, 3}};
     for (int k = 1; k <= n; ++k)
-        f.push_back({numbered("V", k), 'F', ValueWidth, ValueDecimals});
+        f.push_back({numbered("V", k), 'N', ValueWidth, ValueDecimals});
     return f;
 }
 
@@ -144,8 +146,8 @@ public:
         int width = 0, decimals = 0;
         const DBFFieldType type = DBFGetFieldInfo(h_, i, nullptr, &width, &decimals);
         bool ok = false;
-        if (DBFGetNativeFieldType(h_, i) == 'F' || type == FTString) {
-            std::string text = FormatScientific(v, width, ValueDecimals);
+        if ((width >= ValueWidth && decimals >= ValueDecimals) || type == FTString) {
+            std::string text = FormatScientific(v, width, 14);
             ok = int(text.size()) <= width && DBFWriteAttributeDirectly(h_, record, i, text.data());
         } else {
             ok = DBFWriteDoubleAttribute(h_, record, i, v);

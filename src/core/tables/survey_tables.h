@@ -3,8 +3,9 @@
 // responses, as dBase (.DBF) tables built directly with their fields, and the data module's
 // start-up setting from "Quennel.INI".
 //
-// Numbers that must survive at full range (depths, resistivities, voltages) are "F" fields of
-// width 20 holding "%.12E"; counts and positions are "N" fields.
+// Numbers that must survive at full range (depths, resistivities, voltages) are numeric fields of
+// width 24 with 15 decimals (GDAL's own form for a double) holding "%.14E"; counts and positions
+// are narrower numeric fields.
 
 #include <cstdint>
 #include <optional>
