@@ -57,7 +57,7 @@ TEST(ForwardCommand, TwoLayerRangeOnTheDemonstrationConfiguration)
 TEST(ForwardCommand, HalfSpaceApproachesItsResistivityAtLateTime)
 {
     CliFixture f;
-    const CliResult r = f.run({"forward", Demo, "--thickness=", "--resistivity", "100", "--work-dir", f.path("w")});
+    const CliResult r = f.run({"forward", Demo, "--resistivity", "100", "--work-dir", f.path("w")});
     ASSERT_EQ(r.status, 0) << r.err;
     const auto rows = Csv(r.out);
     double lastRho = 0;
