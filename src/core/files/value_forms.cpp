@@ -143,23 +143,28 @@ std::string FormatScientific(double v, int width, int decimals)
     return padLeft(std::move(text), width);
 }
 
-std::string FormatPrintfG(double v, int width, int precision)
-{
-    if (!std::isfinite(v))
-        return padLeft(std::isnan(v) ? "nan" : v > 0 ? "inf" : "-inf", width);
-    // to_chars in the general form with a precision is specified as printf's %g.
-    char buf[64];
-    auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, std::clamp(precision, 1, 30));
-    return padLeft(std::string(buf, r.ptr), width);
-}
+namespace {
 
-std::string FormatPrintfE(double v, int width, int precision)
+/// printf's %g and %e: to_chars with a precision is specified to give the same text, in any locale.
+std::string formatPrintf(double v, int width, std::chars_format form, int precision)
 {
     if (!std::isfinite(v))
         return padLeft(std::isnan(v) ? "nan" : v > 0 ? "inf" : "-inf", width);
     char buf[400];
-    auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, std::clamp(precision, 0, 30));
+    auto r = std::to_chars(buf, buf + sizeof buf, v, form, precision);
     return padLeft(std::string(buf, r.ptr), width);
+}
+
+} // namespace
+
+std::string FormatPrintfG(double v, int width, int precision)
+{
+    return formatPrintf(v, width, std::chars_format::general, std::clamp(precision, 1, 30));
+}
+
+std::string FormatPrintfE(double v, int width, int precision)
+{
+    return formatPrintf(v, width, std::chars_format::scientific, std::clamp(precision, 0, 30));
 }
 
 std::string FormatSignificant(double v, int width, int digits)

@@ -1,6 +1,8 @@
 #include "forward/FwdGraphSupport.h"
 
 #include <QFileInfo>
+#include <QScreen>
+#include <QWidget>
 
 #include <algorithm>
 #include <cmath>
@@ -64,6 +66,15 @@ void SaveChartImage(Session& session, QCustomPlot* chart, const QString& propose
     const bool ok = png ? chart->savePng(file) : chart->saveBmp(file);
     if (!ok)
         session.op.inform("Could not write the image " + file.toStdString());
+}
+
+void FitToScreen(QWidget* window)
+{
+    if (const QScreen* screen = window->screen()) {
+        const QRect avail = screen->availableGeometry();
+        if (window->width() > avail.width() || window->height() > avail.height())
+            window->resize(std::min(window->width(), avail.width()), std::min(window->height(), avail.height()));
+    }
 }
 
 } // namespace tem::gui

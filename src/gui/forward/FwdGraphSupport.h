@@ -8,6 +8,7 @@
 class LabelledSeries;
 class QCPAxis;
 class QCustomPlot;
+class QWidget;
 
 namespace tem::gui {
 
@@ -24,5 +25,8 @@ void FitAxis(QCPAxis* axis, const std::vector<const LabelledSeries*>& series, bo
 /// as PNG, any other as BMP (".BMP" added when the name has no extension). Cancelling saves
 /// nothing; a file that cannot be written is reported.
 void SaveChartImage(Session& session, QCustomPlot* chart, const QString& proposed);
+
+/// Shrinks a window shown larger than its screen's free area to fit it (small field laptops).
+void FitToScreen(QWidget* window);
 
 } // namespace tem::gui

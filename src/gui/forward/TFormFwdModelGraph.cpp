@@ -80,11 +80,7 @@ void TFormFwdModelGraph::ButtonSaveGraphClick()
 void TFormFwdModelGraph::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    if (const QScreen* screen = this->screen()) {
-        const QRect avail = screen->availableGeometry();
-        if (width() > avail.width() || height() > avail.height())
-            resize(std::min(width(), avail.width()), std::min(height(), avail.height()));
-    }
+    FitToScreen(this);
 }
 
 } // namespace tem::gui
