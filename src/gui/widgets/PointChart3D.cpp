@@ -12,6 +12,7 @@
 #include <cmath>
 #include <limits>
 #include <numbers>
+#include <vector>
 
 namespace tem::gui {
 
@@ -20,6 +21,7 @@ namespace {
 constexpr double DegToRad = std::numbers::pi / 180.0;
 constexpr int LegendHeight = 24;
 constexpr int Margin = 48; // room for the marks around the drawing
+constexpr int MaxMarkLifts = 6; // a mark is lifted at most this many label heights
 constexpr int SymbolSize = 7;
 
 /// A round length near target metres for the scale bar: 1, 2 or 5 times a power of ten.
@@ -141,7 +143,8 @@ PointChart3D::Projected PointChart3D::project(const ChartPoint& p) const
     const double phi = rotation_ * DegToRad, theta = elevation_ * DegToRad;
     const double x1 = p.x * std::cos(phi) + p.z * std::sin(phi);
     const double z1 = -p.x * std::sin(phi) + p.z * std::cos(phi);
-    return {x1, p.y * std::cos(theta) + z1 * std::sin(theta)};
+    // Z is positive down: tilting the view shows a point above the ground higher on screen.
+    return {x1, p.y * std::cos(theta) - z1 * std::sin(theta)};
 }
 
 QImage PointChart3D::render(QSize size) const
@@ -219,7 +222,7 @@ void PointChart3D::paint(QPainter& painter, QSize size) const
         QPolygonF line;
         for (const ChartPoint& p : s.points)
             line << toScreen(p);
-        painter.setPen(QPen(s.color, s.lineWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        painter.setPen(QPen(s.color, s.lineWidth, s.lineStyle, Qt::RoundCap, Qt::RoundJoin));
         painter.setBrush(Qt::NoBrush);
         painter.drawPolyline(line);
         painter.setPen(QPen(s.color.darker(160), 1));
@@ -236,8 +239,11 @@ void PointChart3D::paint(QPainter& painter, QSize size) const
         }
     }
 
-    // Marks: a label with a tail at every point.
+    // Marks: a label with a tail at every point. A label that would cover one already drawn is
+    // lifted above it on a longer tail, so marks of points close together (a tow ball under the
+    // antenna, the corners of two identical loops) stay readable.
     const QColor markFill(255, 255, 225);
+    std::vector<QRectF> placed;
     for (int si = 0; si < int(series_.size()); ++si) {
         const ChartSeries& s = series_[std::size_t(si)];
         for (int i = 0; i < int(s.points.size()); ++i) {
@@ -245,11 +251,19 @@ void PointChart3D::paint(QPainter& painter, QSize size) const
             if (text.isEmpty())
                 continue;
             const QPointF c = toScreen(s.points[std::size_t(i)]);
-            const QPointF tip(c.x(), c.y() - 14);
-            painter.setPen(QPen(Qt::black, 1));
-            painter.drawLine(c, tip);
             const int w = fm.horizontalAdvance(text) + 6, h = fm.height() + 2;
-            const QRectF box(tip.x() - w / 2.0, tip.y() - h, w, h);
+            QRectF box(c.x() - w / 2.0, c.y() - 14 - h, w, h);
+            for (int tries = 0; tries < MaxMarkLifts; ++tries) {
+                const bool overlaps = std::any_of(placed.begin(), placed.end(), [&](const QRectF& r) {
+                    return r.adjusted(-1, -1, 1, 1).intersects(box);
+                });
+                if (!overlaps)
+                    break;
+                box.translate(0, -(h + 2));
+            }
+            placed.push_back(box);
+            painter.setPen(QPen(Qt::black, 1));
+            painter.drawLine(c, QPointF(c.x(), box.bottom()));
             painter.setBrush(markFill);
             painter.drawRect(box);
             painter.drawText(box, Qt::AlignCenter, text);

@@ -29,6 +29,8 @@ struct ChartSeries {
     std::vector<ChartPoint> points; ///< joined in this order
     /// Text of the mark at point index i; an empty text draws no mark.
     std::function<QString(int)> markText;
+    /// Dashed lines keep a series visible where it runs on top of an earlier one.
+    Qt::PenStyle lineStyle = Qt::SolidLine;
 };
 
 class PointChart3D : public QWidget {
