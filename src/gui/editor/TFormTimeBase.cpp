@@ -18,6 +18,7 @@
 #include "core/model/data_folders.h"
 #include "editor/EditorSupport.h"
 #include "ui_TFormTimeBase.h"
+#include "widgets/ScrollableWindow.h"
 #include "widgets/ChartHelpers.h"
 #include "widgets/RadioGroup.h"
 
@@ -76,6 +77,7 @@ TFormTimeBase::TFormTimeBase(tem::Configuration& cfg, const tem::DataFolders& fo
       m_dialogs(dialogs)
 {
     ui->setupUi(this);
+    tem::gui::MakeScrollable(this);
     m_col[0] = {ui->RadioGroupDefFreq,
                 ui->RadioGroupDefSampleRate,
                 ui->EditDefOtherFreq,
