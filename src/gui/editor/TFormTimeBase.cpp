@@ -149,6 +149,8 @@ TFormTimeBase::TFormTimeBase(tem::Configuration& cfg, const tem::DataFolders& fo
                                           QCPScatterStyle::ssCross, QColor(30, 90, 200));
     m_seriesRamp = chart::AddAreaSeries(chart, "Ramp", QColor(40, 150, 60));
     chart::PlaceLegend(chart, true);
+    // The three titles are long: one per line, so none is cut off beside the others.
+    chart->legend->setWrap(1);
     chart->yAxis->setRange(0, 1.1);
     chart->xAxis->setLabel("Time (s)");
     ui->RadioGroupTimeScale->setItemIndex(1);

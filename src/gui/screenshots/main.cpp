@@ -6,14 +6,15 @@
 //
 // --size draws every window at one size (for example 1024x600, to check a small screen).
 //
-// To add a window: add one entry to Shots() below: the PNG's name, the size to draw it at (empty:
-// the window's own size) and a function that creates the window from the session. The session
-// holds the demonstration configuration as the main window loaded it.
+// To add a window: add one entry to Shots() below: the PNG's name, the size to draw it at (the
+// size it opens at on a large screen) and a function that creates the window from the session. The
+// session holds the demonstration configuration as the main window loaded it.
 
 #include <QApplication>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QScrollArea>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
@@ -41,7 +42,7 @@ using tem::gui::Session;
 
 struct Shot {
     QString name; ///< PNG file name without extension
-    QSize size;   ///< drawn at this size; empty: the window's own size
+    QSize size;   ///< drawn at this size (the size it opens at on a large screen)
     std::function<std::unique_ptr<QWidget>(Session&)> open;
 };
 
@@ -63,15 +64,15 @@ std::vector<Shot> Shots()
     return {
         {"main-window", {1600, 1000}, MainWindow},
         {"main-window-1024x600", {1024, 600}, MainWindow},
-        {"time-base", {},
+        {"time-base", {1500, 940},
          [](Session& s) { return std::make_unique<TFormTimeBase>(s.cfg, s.folders, s.op, s.dialogs); }},
-        {"acquisition-channels", {},
+        {"acquisition-channels", {1100, 760},
          [](Session& s) { return std::make_unique<TFormTEMAcqChannels>(s.cfg, s.op); }},
-        {"transmitter-waveforms", {},
+        {"transmitter-waveforms", {1250, 720},
          [](Session& s) { return std::make_unique<TFormTxWaveforms>(s.cfg, s.op); }},
-        {"vehicle-parameters", {},
+        {"vehicle-parameters", {1300, 800},
          [](Session& s) { return std::make_unique<TFormVehicleParams>(s.cfg, s.op, s.dialogs); }},
-        {"help", {}, [](Session&) { return std::make_unique<tem::gui::TFormHELP>(); }},
+        {"help", {760, 640}, [](Session&) { return std::make_unique<tem::gui::TFormHELP>(); }},
     };
 }
 
@@ -81,6 +82,15 @@ void Settle(int milliseconds)
     QEventLoop loop;
     QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
     loop.exec();
+}
+
+/// The least size at which a scrolling window shows its content without scroll bars.
+QSize ContentMinimum(QWidget& window)
+{
+    const auto* scroll = window.findChild<QScrollArea*>(window.objectName() + "ScrollArea");
+    if (!scroll || !scroll->widget())
+        return {};
+    return scroll->widget()->minimumSizeHint() + QSize(4, 4);
 }
 
 /// Every message and question the windows raised (questions take their default answer).
@@ -152,7 +162,7 @@ int main(int argc, char** argv)
         window->show();
         Settle();
         const QSize size = !forcedSize.isEmpty() ? forcedSize
-                           : !shot.size.isEmpty() ? shot.size
+                           : !shot.size.isEmpty() ? shot.size.expandedTo(ContentMinimum(*window))
                                                   : window->size().expandedTo(window->sizeHint());
         window->resize(size);
         Settle();

@@ -174,17 +174,23 @@ void PointChart3D::paint(QPainter& painter, QSize size) const
     painter.setRenderHint(QPainter::Antialiasing, true);
     const QFontMetrics fm = painter.fontMetrics();
 
-    // Legend along the top.
-    int lx = 8;
+    // Legend along the top, on as many lines as a narrow chart needs.
+    int lx = 8, ly = 8;
     for (const ChartSeries& s : series_) {
         if (s.title.isEmpty())
             continue;
-        painter.fillRect(QRect(lx, 8, 12, 12), s.color);
+        const int entryWidth = 16 + fm.horizontalAdvance(s.title) + 14;
+        if (lx > 8 && lx + entryWidth > size.width()) {
+            lx = 8;
+            ly += LegendHeight - 6;
+        }
+        painter.fillRect(QRect(lx, ly, 12, 12), s.color);
         painter.setPen(palette().color(QPalette::Text));
-        painter.drawRect(QRect(lx, 8, 12, 12));
-        painter.drawText(lx + 16, 8 + fm.ascent(), s.title);
-        lx += 16 + fm.horizontalAdvance(s.title) + 14;
+        painter.drawRect(QRect(lx, ly, 12, 12));
+        painter.drawText(lx + 16, ly + fm.ascent(), s.title);
+        lx += entryWidth;
     }
+    const int legendHeight = ly - 8 + LegendHeight;
 
     // Bounds of the projected drawing.
     double hmin = std::numeric_limits<double>::max(), hmax = std::numeric_limits<double>::lowest();
@@ -201,8 +207,8 @@ void PointChart3D::paint(QPainter& painter, QSize size) const
         }
     if (hmin > hmax)
         return;
-    const QRectF plot(Margin, LegendHeight + Margin, std::max(10, size.width() - 2 * Margin),
-                      std::max(10, size.height() - LegendHeight - 2 * Margin));
+    const QRectF plot(Margin, legendHeight + Margin, std::max(10, size.width() - 2 * Margin),
+                      std::max(10, size.height() - legendHeight - 2 * Margin));
     const double rangeH = std::max(hmax - hmin, 1e-9), rangeV = std::max(vmax - vmin, 1e-9);
     double scale = std::min(plot.width() / rangeH, plot.height() / rangeV);
     if (hmax - hmin < 1e-9 && vmax - vmin < 1e-9)
