@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
 #include <QLineEdit>
 #include <QTest>
@@ -246,8 +247,10 @@ class FileCommandsTest : public QObject {
                 auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
                 QVERIFY(box);
                 rightButtons = box->standardButtons() == (QMessageBox::Yes | QMessageBox::Abort) &&
-                               box->defaultButton() == box->button(QMessageBox::Abort);
-                (yes ? box->button(QMessageBox::Yes) : box->defaultButton())->click();
+                               static_cast<QAbstractButton*>(box->defaultButton()) ==
+                                   box->button(QMessageBox::Abort);
+                QAbstractButton* answer = box->button(yes ? QMessageBox::Yes : QMessageBox::Abort);
+                answer->click();
             });
             QCOMPARE(boxes.askYesAbort("Are you sure?"), yes);
             QVERIFY(rightButtons);

@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "core/files/gex_file.h"
 #include "core/files/tdc_file.h"
+#include "core/operator.h"
 #include "gex_test_support.h"
 
 namespace tem {
