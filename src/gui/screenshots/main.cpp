@@ -35,7 +35,6 @@
 #include "editor/TFormTimeBase.h"
 #include "editor/TFormTxWaveforms.h"
 #include "editor/TFormVehicleParams.h"
-#include "systest/TFormVarloSystemTest.h"
 
 namespace {
 
@@ -60,20 +59,6 @@ std::unique_ptr<QWidget> MainWindow(Session& s)
     return w;
 }
 
-/// The system test window with a small field test file loaded through its Load command.
-std::unique_ptr<QWidget> SystemTestWindow(Session& s)
-{
-    static tem::SystemTestData data; // the window keeps a reference for its whole life
-    auto w = std::make_unique<TFormVarloSystemTest>(data, s.op, s.dialogs);
-    w->show();
-    Settle();
-    auto* scripted = dynamic_cast<tem::ScriptedFileDialogs*>(&s.dialogs);
-    if (scripted)
-        scripted->answers = {TEMSETRIX_SOURCE_DIR "/tests/data/systest/crlf.TXT"};
-    w->ButtonLoadTXTClick();
-    return w;
-}
-
 std::vector<Shot> Shots()
 {
     return {
@@ -88,7 +73,6 @@ std::vector<Shot> Shots()
         {"vehicle-parameters", {1300, 800},
          [](Session& s) { return std::make_unique<TFormVehicleParams>(s.cfg, s.op, s.dialogs); }},
         {"help", {760, 640}, [](Session&) { return std::make_unique<tem::gui::TFormHELP>(); }},
-        {"system-test", {1400, 900}, SystemTestWindow},
     };
 }
 
