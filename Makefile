@@ -12,7 +12,7 @@ ifneq ($(shell command -v ccache 2>/dev/null),)
   export CCACHE_NOHASHDIR := 1
 endif
 
-.PHONY: all deps configure build run test asan-test fuzz-build fuzz bench format clean
+.PHONY: all deps configure build run test asan-test fuzz-build fuzz bench format format-check screenshots clean
 
 all: build
 
@@ -53,6 +53,14 @@ bench: build
 
 format:
 	@find src tests bench fuzz -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+
+# Lists the files that differ from .clang-format; changes nothing.
+format-check:
+	@./scripts/format-check.sh
+
+# One PNG per window on the demonstration configuration, drawn offscreen, into docs/screenshots/.
+screenshots: build
+	@QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/src/gui/temsetrix-screenshots docs/screenshots
 
 clean:
 	@rm -rf $(BUILD_DIR) $(ASAN_DIR) $(FUZZ_DIR)

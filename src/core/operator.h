@@ -15,6 +15,9 @@ public:
     virtual void inform(const std::string& text) = 0;
     /// Asks a Yes/No question; returns true for Yes. defaultAnswer is the default button.
     virtual bool ask(const std::string& text, bool defaultAnswer) = 0;
+    /// Asks a question whose buttons are Yes and Abort, Abort the default; returns true for Yes.
+    /// Where no Abort button can be shown it is a Yes/No question with No the default.
+    virtual bool askYesAbort(const std::string& text) { return ask(text, false); }
 };
 
 /// Keeps every text shown and answers questions from a script (then with the default button).

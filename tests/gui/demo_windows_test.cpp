@@ -9,6 +9,9 @@
 #include <QTableWidget>
 #include <QTest>
 
+#include <memory>
+#include <vector>
+
 #include "core/files/tdc_file.h"
 #include "editor/TFormTEMAcqChannels.h"
 #include "editor/TFormTimeBase.h"
@@ -60,6 +63,27 @@ class DemoWindowsTest : public QObject {
         QDir().mkpath(QString::fromStdString(m_folders.temConfig));
         QVERIFY(QFile::copy(TEMSETRIX_SOURCE_DIR "/data/DemoConfig.TDC",
                             QString::fromStdString(m_folders.temConfig) + "Demo.TDC"));
+    }
+
+    void windowsFitASmallFieldLaptopScreen()
+    {
+        // 1024 x 600, less a title bar and a panel: each window can be made that small (its
+        // tables and charts scroll or shrink instead).
+        tem::RecordingOperator op;
+        tem::Configuration cfg = load(m_folders.temConfig + "Demo.TDC", op);
+        tem::ScriptedFileDialogs dialogs;
+        std::vector<std::unique_ptr<QWidget>> windows;
+        windows.push_back(std::make_unique<TFormTimeBase>(cfg, m_folders, op, dialogs));
+        windows.push_back(std::make_unique<TFormTEMAcqChannels>(cfg, op));
+        windows.push_back(std::make_unique<TFormTxWaveforms>(cfg, op));
+        windows.push_back(std::make_unique<TFormVehicleParams>(cfg, op, dialogs));
+        for (const auto& w : windows) {
+            w->show();
+            const QSize least = w->minimumSizeHint().expandedTo(w->minimumSize());
+            QVERIFY2(least.width() <= 1024 && least.height() <= 560,
+                     qPrintable(w->objectName() + QString(": %1 x %2").arg(least.width()).arg(least.height())));
+            w->hide();
+        }
     }
 
     void windowsShowTheDemonstrationAndEditsSurviveSaveAndReload()

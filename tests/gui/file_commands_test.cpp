@@ -1,12 +1,17 @@
 // The main window's file commands: Load, Save, Copy As, the master mark and the format choice.
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
 #include <QLineEdit>
 #include <QTest>
 
 #include <filesystem>
 
 #include "GuiTestSupport.h"
+#include "app/MessageBoxOperator.h"
 #include "core/files/tdc_file.h"
 #include "core/model/derived.h"
 #include "widgets/RadioGroup.h"
@@ -230,6 +235,35 @@ class FileCommandsTest : public QObject {
         QCOMPARE(f.cfg().LoadFilename, copy);
         QCOMPARE(f.cfg().ParentConfigFile, std::string("Not_Saved.TDC"));
         QVERIFY(!f.form->BeenSaved);
+    }
+
+    void masterQuestionOffersYesAndAbortWithAbortTheDefault()
+    {
+        // The message box: Yes and Abort, Abort the default (Enter) and the escape button.
+        MessageBoxOperator boxes;
+        for (const bool yes : {false, true}) {
+            bool rightButtons = false;
+            QTimer::singleShot(0, [&] {
+                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                QVERIFY(box);
+                rightButtons = box->standardButtons() == (QMessageBox::Yes | QMessageBox::Abort) &&
+                               static_cast<QAbstractButton*>(box->defaultButton()) ==
+                                   box->button(QMessageBox::Abort);
+                QAbstractButton* answer = box->button(yes ? QMessageBox::Yes : QMessageBox::Abort);
+                answer->click();
+            });
+            QCOMPARE(boxes.askYesAbort("Are you sure?"), yes);
+            QVERIFY(rightButtons);
+        }
+
+        // Ticking the box and taking the default answer: nothing is chosen or written.
+        Commands f;
+        f.master()->setChecked(true);
+        f.form->CheckBoxMasterClick();
+        QCOMPARE(f.op.questions.size(), std::size_t(1));
+        QVERIFY(f.dialogs.titles.empty());
+        QVERIFY(f.master()->isChecked());
+        QVERIFY(f.backups().empty());
     }
 
     void masterMarkProtectsTheFile()

@@ -257,6 +257,99 @@ class MainWindowTest : public QObject {
         QVERIFY(f.cfg().Tx[2] == before);
     }
 
+    void everyLoadShowsExactlyTheModel()
+    {
+        // After a dual-moment file, a file with nothing of a configuration in it: no corner of the
+        // earlier loop may survive in the panels, or Refresh would commit it as a phantom loop.
+        Loaded f;
+        const std::string junk = f.dir.path().toStdString() + "/junk.GEX";
+        WriteText(junk, "not a configuration at all\n");
+        f.form->LoadFile(QString::fromStdString(junk));
+        QVERIFY(!f.op.messages.empty());
+        QCOMPARE(f.op.messages.front(),
+                 "No configuration sections were found in " + junk + " - the defaults are shown");
+        const TTransmitter loaded = f.cfg().Tx[1];
+        QCOMPARE(f.cfg().NumTx, 1);
+        QVERIFY(!f.get<QCheckBox>("CheckBoxUseAuxTx")->isChecked());
+        QVERIFY(f.get<QGroupBox>("GroupBoxTxAux")->isHidden());
+        auto* sides = f.get<QSpinBox>("SpinEditTxDefSides");
+        QCOMPARE(sides->value(), loaded.LoopSides);
+        auto* grid = f.get<QTableWidget>("StringGridTxDef");
+        for (int r = 0; r < grid->rowCount(); ++r)
+            for (int c = 1; c <= 3; ++c) {
+                const QString text = grid->item(r, c) ? grid->item(r, c)->text() : QString();
+                const double node[3] = {loaded.NodeX[r], loaded.NodeY[r], loaded.NodeZ[r]};
+                QVERIFY2(r < loaded.LoopSides ? text.toDouble() == std::round(node[c - 1] * 1000) / 1000
+                                              : text.isEmpty(),
+                         qPrintable(QString("row %1 column %2: %3").arg(r).arg(c).arg(text)));
+            }
+        f.form->ButtonRefreshGraphClick();
+        const TTransmitter& after = f.cfg().Tx[1];
+        QCOMPARE(after.LoopSides, loaded.LoopSides);
+        for (int k = 0; k <= loaded.LoopSides; ++k) {
+            QCOMPARE(after.NodeX[k], loaded.NodeX[k]);
+            QCOMPARE(after.NodeY[k], loaded.NodeY[k]);
+        }
+        QCOMPARE(int(f.form->chart()->series(0).points.size()),
+                 loaded.LoopSides > 0 ? loaded.LoopSides + 1 : 0);
+
+        // A model with fewer corners than the last one shown: the rows beyond are emptied.
+        Loaded g;
+        g.cfg().Tx[1].LoopSides = 3;
+        g.form->PopulateConfigForm();
+        auto* grid3 = g.get<QTableWidget>("StringGridTxDef");
+        QCOMPARE(grid3->rowCount(), 3);
+        g.get<QSpinBox>("SpinEditTxDefSides")->setValue(4);
+        QVERIFY(!grid3->item(3, 1) || grid3->item(3, 1)->text().isEmpty());
+    }
+
+    void unchangedNumbersKeepTheirExactModelValues()
+    {
+        // The panels show rounded numbers ("%8.3f", "%10.1f"); a commit that the operator made
+        // without touching them must not round the model.
+        Loaded f;
+        TReceiver& rx = f.cfg().Rx[1];
+        rx.AreaSingleTurn = 0.5;
+        rx.EquivRadius = 0.39894228;
+        rx.XSideLength = rx.YSideLength = 0.70710678;
+        rx.PreBinAppliedRxDelay = 1.23456789e-6;
+        TTransmitter& tx = f.cfg().Tx[1];
+        tx.Damping = 330.25;
+        tx.LPFilterOrderandCutoff[1] = 12345.678;
+        tx.NodeX[1] = 20.00049;
+        f.form->PopulateConfigForm();
+        QCOMPARE(f.rx(1)->value("EquivRadius"), QString("   0.399"));
+        f.form->UserInterfaceToConfigVars();
+        QCOMPARE(rx.EquivRadius, 0.39894228);
+        QCOMPARE(rx.XSideLength, 0.70710678);
+        QCOMPARE(rx.YSideLength, 0.70710678);
+        QCOMPARE(rx.PreBinAppliedRxDelay, 1.23456789e-6);
+        QCOMPARE(tx.Damping, 330.25);
+        QCOMPARE(tx.LPFilterOrderandCutoff[1], 12345.678);
+        QCOMPARE(tx.NodeX[1], 20.00049);
+        // A number the operator typed is taken as typed.
+        f.rx(1)->setValue("EquivRadius", "0.4");
+        f.edit("LabeledEditTxDefDamp")->setText("331");
+        f.get<QTableWidget>("StringGridTxDef")->item(1, 1)->setText("21");
+        f.form->UserInterfaceToConfigVars();
+        QCOMPARE(rx.EquivRadius, 0.4);
+        QCOMPARE(tx.Damping, 331.0);
+        QCOMPARE(tx.NodeX[1], 21.0);
+    }
+
+    void fitsASmallFieldLaptopScreen()
+    {
+        // 1024 x 600, less a title bar and a panel.
+        Loaded f;
+        f.form->resize(1024, 560);
+        f.form->show();
+        QTest::qWait(20);
+        const QSize least = f.form->minimumSizeHint().expandedTo(f.form->minimumSize());
+        QVERIFY2(least.width() <= 1024 && least.height() <= 560,
+                 qPrintable(QString("%1 x %2").arg(least.width()).arg(least.height())));
+        QVERIFY(f.form->width() <= 1024 && f.form->height() <= 560);
+    }
+
     void loopNodesCommitAndClose()
     {
         Loaded f;
@@ -600,7 +693,8 @@ class MainWindowTest : public QObject {
         QCOMPARE(ch->series(0).points[4].x, ch->series(0).points[0].x);
         QCOMPARE(ch->series(1).title, QString("TxAuxilliary"));
         QCOMPARE(ch->series(2).points.size(), std::size_t(8)); // centroid and outline
-        QCOMPARE(ch->markText(2, 3), QString("Rx1"));
+        QCOMPARE(ch->markText(2, 0), QString("Rx1"));
+        QCOMPARE(ch->markText(2, 3), QString()); // one mark per coil, at its centroid
         QVERIFY(ch->series(4).points.empty()); // NumRx = 2: no third receiver
         QCOMPARE(ch->series(5).points.size(), std::size_t(1));
         QCOMPARE(ch->markText(5, 0), QString("GNSS"));
@@ -658,7 +752,8 @@ class MainWindowTest : public QObject {
         f.get<RadioGroup>("RadioGroupView")->button(0)->click();
         QVERIFY(f.form->chart()->view3D());
         QCOMPARE(f.form->chart()->rotation(), 0.0);
-        QCOMPARE(f.form->chart()->elevation(), 36.0);
+        // Steep enough that heights show: the antenna above the ground is drawn above the ground.
+        QVERIFY(f.form->chart()->elevation() >= 45.0);
 
         // The image export writes a PNG of the chart as drawn.
         f.form->DrawTEMConfig();

@@ -13,6 +13,7 @@
 
 #include "core/action_error.h"
 #include "core/files/keyword_file.h"
+#include "core/files/known_sections.h"
 #include "core/files/loop_shapes.h"
 #include "core/files/protection.h"
 #include "core/files/value_forms.h"
@@ -1412,6 +1413,8 @@ void LoadGEXFromFile(Configuration& cfg, const DataFolders& folders, Operator& o
     // Also after a refused master: the working copy of the previous read is what is read then.
     cfg.TempFilename = folders.temConfig + "Temp.GEX";
     const KeywordFile f = KeywordFile::Load(cfg.TempFilename);
+    if (exists && !HasConfigurationSection(f, TINIFileFormat::GEX))
+        op.inform(NoConfigurationSectionsMessage(cfg.LoadFilename));
     GexReader(cfg, f, op).Run();
     CheckTxMomentTxNumberMatch(cfg, op);
     CalculateDrivenVariables(cfg, op);

@@ -12,6 +12,7 @@
 
 #include "core/action_error.h"
 #include "core/files/keyword_file.h"
+#include "core/files/known_sections.h"
 #include "core/files/loop_shapes.h"
 #include "core/files/protection.h"
 #include "core/files/value_forms.h"
@@ -972,6 +973,8 @@ void LoadTDCFromFile(Configuration& cfg, const DataFolders& folders, Operator& o
 
     // The working copy is loaded whole; an exception below releases it like any other local.
     const KeywordFile loadFile = KeywordFile::Load(cfg.TempFilename);
+    if (exists && !HasConfigurationSection(loadFile, TINIFileFormat::TDC))
+        op.inform(NoConfigurationSectionsMessage(cfg.LoadFilename));
     TdcReader reader(cfg, loadFile, op);
     reader.General();
     reader.Receivers();

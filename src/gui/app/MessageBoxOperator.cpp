@@ -21,4 +21,13 @@ bool MessageBoxOperator::ask(const std::string& text, bool defaultAnswer)
     return box.exec() == QMessageBox::Yes;
 }
 
+bool MessageBoxOperator::askYesAbort(const std::string& text)
+{
+    QMessageBox box(QMessageBox::Warning, QApplication::applicationName(), QString::fromStdString(text),
+                    QMessageBox::Yes | QMessageBox::Abort, parent_);
+    box.setDefaultButton(QMessageBox::Abort);
+    box.setEscapeButton(QMessageBox::Abort);
+    return box.exec() == QMessageBox::Yes;
+}
+
 } // namespace tem::gui

@@ -15,6 +15,7 @@ class MessageBoxOperator : public Operator {
 
     void inform(const std::string& text) override;
     bool ask(const std::string& text, bool defaultAnswer) override;
+    bool askYesAbort(const std::string& text) override;
 
   private:
     QWidget* parent_;

@@ -1,6 +1,9 @@
 #include "editor/FormValues.h"
 
+#include <QLineEdit>
 #include <QLocale>
+#include <QTableWidgetItem>
+#include <QVariant>
 
 #include <algorithm>
 #include <cfenv>
@@ -41,6 +44,45 @@ double ReadFloat(const QString& text, double fallback)
     if (!ok || !std::isfinite(v))
         return fallback;
     return v;
+}
+
+namespace {
+constexpr int ExactRole = Qt::UserRole;
+constexpr int ShownRole = Qt::UserRole + 1;
+} // namespace
+
+void ShowNumber(QLineEdit* edit, const char* format, double v, bool trimmed)
+{
+    const QString text = trimmed ? FmtTrim(format, v) : Fmt(format, v);
+    edit->setText(text);
+    edit->setProperty("exactValue", v);
+    edit->setProperty("shownText", text);
+}
+
+double ReadNumber(const QLineEdit* edit, double fallback)
+{
+    const QVariant exact = edit->property("exactValue");
+    if (exact.isValid() && edit->text() == edit->property("shownText").toString())
+        return exact.toDouble();
+    return ReadFloat(edit->text(), fallback);
+}
+
+void RememberNumber(QTableWidgetItem* item, double v)
+{
+    if (!item)
+        return;
+    item->setData(ExactRole, v);
+    item->setData(ShownRole, item->text());
+}
+
+double ReadNumber(const QTableWidgetItem* item, double fallback)
+{
+    if (!item)
+        return fallback;
+    const QVariant exact = item->data(ExactRole);
+    if (exact.isValid() && item->text() == item->data(ShownRole).toString())
+        return exact.toDouble();
+    return ReadFloat(item->text(), fallback);
 }
 
 int ReadInt(const QString& text, int fallback)

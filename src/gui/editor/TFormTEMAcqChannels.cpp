@@ -11,6 +11,7 @@
 #include "core/model/derived.h"
 #include "editor/EditorSupport.h"
 #include "ui_TFormTEMAcqChannels.h"
+#include "widgets/ScrollableWindow.h"
 #include "widgets/KeyValueEditor.h"
 #include "widgets/RadioGroup.h"
 
@@ -41,6 +42,7 @@ TFormTEMAcqChannels::TFormTEMAcqChannels(tem::Configuration& cfg, tem::Operator&
     : QDialog(parent), ui(std::make_unique<Ui::TFormTEMAcqChannels>()), m_cfg(cfg), m_op(op)
 {
     ui->setupUi(this);
+    tem::gui::MakeScrollable(this);
     // FormCreate: the matrix headers.
     QTableWidget* m = ui->StringGridAcqChn;
     m->setRowCount(MatrixRx + 1);

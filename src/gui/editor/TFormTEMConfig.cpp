@@ -11,6 +11,7 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QSplitter>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTimer>
@@ -32,6 +33,13 @@
 #include "widgets/RadioGroup.h"
 
 namespace tem::gui {
+
+namespace {
+/// The fewest loop sides the operator can choose.
+constexpr int MinLoopSidesShown = 3;
+/// Pixels of the edit area that stay visible however narrow the window (the rest scrolls).
+constexpr int MinEditAreaWidth = 420;
+} // namespace
 
 /// The controls of one transmitter panel: the default one (Tx1) or the auxiliary one (Tx2).
 struct TFormTEMConfig::TxControls {
@@ -218,11 +226,15 @@ void TFormTEMConfig::buildControls()
     PointChart3D* ch = ui->ChartTEMConfig;
     auto node = [](int i) { return QString("Node %1").arg(i); };
     ch->addSeries({"TxDefault", Qt::red, 4, PointSymbol::Rectangle, {}, node});
-    ch->addSeries({"TxAuxilliary", Qt::green, 4, PointSymbol::Rectangle, {}, node});
-    ch->addSeries({"Rx1", Qt::yellow, 1, PointSymbol::Rectangle, {}, [](int) { return QString("Rx1"); }});
-    ch->addSeries({"Rx2", Qt::blue, 1, PointSymbol::Rectangle, {}, [](int) { return QString("Rx2"); }});
-    ch->addSeries(
-        {"Rx3", QColor(255, 128, 0), 1, PointSymbol::Rectangle, {}, [](int) { return QString("Rx3"); }});
+    // The auxiliary loop is often the default loop's own wire: dashed, the red line shows through.
+    ch->addSeries({"TxAuxilliary", Qt::green, 4, PointSymbol::Rectangle, {}, node, Qt::DashLine});
+    // A coil is a metre across: one mark at its centroid, not one at every corner of its outline.
+    auto coil = [](const char* name) {
+        return [name](int i) { return i == 0 ? QString(name) : QString(); };
+    };
+    ch->addSeries({"Rx1", Qt::yellow, 1, PointSymbol::Rectangle, {}, coil("Rx1")});
+    ch->addSeries({"Rx2", Qt::blue, 1, PointSymbol::Rectangle, {}, coil("Rx2")});
+    ch->addSeries({"Rx3", QColor(255, 128, 0), 1, PointSymbol::Rectangle, {}, coil("Rx3")});
     ch->addSeries(
         {"GNSS Antenna", Qt::gray, 1, PointSymbol::Rectangle, {}, [](int) { return QString("GNSS"); }});
     ch->addSeries({"Vehicle", Qt::magenta, 4, PointSymbol::DownTriangle, {}, [](int i) {
@@ -231,12 +243,14 @@ void TFormTEMConfig::buildControls()
 
     ui->SplitterDiagram->setStretchFactor(0, 3);
     ui->SplitterDiagram->setStretchFactor(1, 2);
-    // The edit controls keep their natural width; the diagram takes the spare room.
+    // The edit controls start at their natural width and the diagram takes the spare room. On a
+    // small screen (a 1024 x 600 field laptop) the splitter gives way and the edit area scrolls.
     const int editWidth =
         ui->PanelEdit->sizeHint().width() + ui->ScrollAreaEdit->verticalScrollBar()->sizeHint().width() + 4;
-    ui->ScrollAreaEdit->setMinimumWidth(editWidth);
-    ui->ScrollAreaEdit->setMaximumWidth(editWidth);
-    ui->ScrollAreaEdit->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+    ui->ScrollAreaEdit->setMinimumWidth(std::min(editWidth, MinEditAreaWidth));
+    ui->SplitterMain->setStretchFactor(0, 0);
+    ui->SplitterMain->setStretchFactor(1, 1);
+    ui->SplitterMain->setSizes({editWidth, std::max(0, width() - editWidth)});
 }
 
 void TFormTEMConfig::connectControls()
@@ -449,17 +463,17 @@ void TFormTEMConfig::populateTx(const TxControls& c, TTransmitter& t, bool aux)
 {
     c.name->setText(QString::fromStdString(t.Name));
     c.turns->setText(QString::number(t.Turns));
-    c.damp->setText(Fmt("%10.1f", t.Damping));
-    c.filterOrder->setText(Fmt("%10.2f", t.LPFilterOrderandCutoff[0]));
-    c.cutoff->setText(Fmt("%10.1f", t.LPFilterOrderandCutoff[1]));
-    c.flyLead->setText(Fmt("%6.1f", t.FlyingLeadLength));
+    ShowNumber(c.damp, "%10.1f", t.Damping);
+    ShowNumber(c.filterOrder, "%10.2f", t.LPFilterOrderandCutoff[0]);
+    ShowNumber(c.cutoff, "%10.1f", t.LPFilterOrderandCutoff[1]);
+    ShowNumber(c.flyLead, "%6.1f", t.FlyingLeadLength);
     c.orient->setText(QString::fromStdString(t.AxisOrient));
     checkTx(t);
-    c.tilt->setText(Fmt("%6.2f", t.AxisTilt));
-    c.rotation->setText(Fmt("%8.2f", t.AxisRotation));
-    c.centroidX->setText(Fmt("%8.3f", t.CentroidX));
-    c.centroidY->setText(Fmt("%8.3f", t.CentroidY));
-    c.centroidZ->setText(Fmt("%8.3f", t.CentroidZ));
+    ShowNumber(c.tilt, "%6.2f", t.AxisTilt);
+    ShowNumber(c.rotation, "%8.2f", t.AxisRotation);
+    ShowNumber(c.centroidX, "%8.3f", t.CentroidX);
+    ShowNumber(c.centroidY, "%8.3f", t.CentroidY);
+    ShowNumber(c.centroidZ, "%8.3f", t.CentroidZ);
 
     // Bars, then the value edits, then the limit edits (which act on their bars at once), then
     // the bars once more with the stored values.
@@ -492,8 +506,8 @@ void TFormTEMConfig::showDerived(const TxControls& c, const TTransmitter& t, boo
     c.power->setText("Power (Watts): " + f("%5.0f", t.Power));
     c.res->setText("Resistance (Ohms): " + f("%6.2f", t.Resistance));
     c.nia->setText("Moment (NIA A.m^2): " + f("%7.2f", t.MomentNIA));
-    c.centroidX->setText(f("%8.3f", t.CentroidX));
-    c.centroidY->setText(f("%8.3f", t.CentroidY));
+    ShowNumber(c.centroidX, "%8.3f", t.CentroidX, trimmed);
+    ShowNumber(c.centroidY, "%8.3f", t.CentroidY, trimmed);
 }
 
 void TFormTEMConfig::PopulateConfigForm()
@@ -533,14 +547,29 @@ void TFormTEMConfig::PopulateConfigForm()
 
     TTransmitter& t1 = cfg.Tx[1];
     u.RadioGroupDefMoment->setItemIndex(int(t1.MomentID));
-    u.SpinEditTxDefSides->setValue(t1.LoopSides);
+    // A file without a loop has fewer than three sides; the box shows that count (it cannot be
+    // typed back once the operator gives the loop three sides or more).
+    auto showSides = [](QSpinBox* spin, int sides) {
+        spin->setMinimum(std::clamp(sides, 0, MinLoopSidesShown));
+        spin->setValue(sides);
+    };
+    showSides(u.SpinEditTxDefSides, t1.LoopSides);
     auto fillGrid = [this](const TxControls& c, const TTransmitter& t) {
         resizeNodeGrid(c.grid, c.sides->value());
+        // Every node cell is refilled: corners of an earlier file must not survive a load that has
+        // fewer (or no) nodes, or the next commit would store them as a loop.
         const int rows = std::min({t.LoopSides, c.grid->rowCount(), MaxLoopSides});
-        for (int r = 1; r <= rows; ++r) {
-            c.grid->setItem(r - 1, 1, new QTableWidgetItem(Fmt("%8.3f", t.NodeX[r - 1])));
-            c.grid->setItem(r - 1, 2, new QTableWidgetItem(Fmt("%8.3f", t.NodeY[r - 1])));
-            c.grid->setItem(r - 1, 3, new QTableWidgetItem(Fmt("%8.3f", t.NodeZ[r - 1])));
+        for (int r = 1; r <= c.grid->rowCount(); ++r) {
+            const double xyz[3] = {t.NodeX[r - 1], t.NodeY[r - 1], t.NodeZ[r - 1]};
+            for (int col = 1; col <= 3; ++col) {
+                if (r > rows) {
+                    c.grid->setItem(r - 1, col, new QTableWidgetItem());
+                    continue;
+                }
+                auto* item = new QTableWidgetItem(Fmt("%8.3f", xyz[col - 1]));
+                RememberNumber(item, xyz[col - 1]);
+                c.grid->setItem(r - 1, col, item);
+            }
         }
     };
     if (cfg.NumTx > 0) {
@@ -551,9 +580,12 @@ void TFormTEMConfig::PopulateConfigForm()
         TTransmitter& t2 = cfg.Tx[2];
         u.CheckBoxUseAuxTx->setChecked(true);
         u.RadioGroupAuxMoment->setItemIndex(int(t2.MomentID));
-        u.SpinEditTxAuxSides->setValue(t2.LoopSides);
+        showSides(u.SpinEditTxAuxSides, t2.LoopSides);
         fillGrid(*aux_, t2);
         populateTx(*aux_, t2, true);
+    } else {
+        // Also when an earlier file had two transmitters (the box follows NumTx).
+        u.CheckBoxUseAuxTx->setChecked(false);
     }
     if (cfg.NumTx > 0)
         showDerived(*def_, t1, true);
@@ -573,10 +605,7 @@ void TFormTEMConfig::readTx(const TxControls& c, TTransmitter& t, bool aux)
         t.MomentID = TMomentID(c.moment->itemIndex());
     t.LoopSides = c.sides->value();
     const int rows = std::min(t.LoopSides, c.grid->rowCount());
-    auto cell = [&c](int r, int col) {
-        QTableWidgetItem* item = c.grid->item(r, col);
-        return ReadFloat(item ? item->text() : QString(), 0);
-    };
+    auto cell = [&c](int r, int col) { return ReadNumber(c.grid->item(r, col), 0); };
     for (int k = 0; k < t.LoopSides; ++k) {
         const bool inGrid = k < rows;
         t.NodeX[k] = inGrid ? cell(k, 1) : 0;
@@ -589,18 +618,18 @@ void TFormTEMConfig::readTx(const TxControls& c, TTransmitter& t, bool aux)
 
     t.Name = c.name->text().toStdString();
     t.Turns = ReadInt(c.turns->text(), 1);
-    t.Damping = ReadFloat(c.damp->text(), 330);
-    t.LPFilterOrderandCutoff[0] = ReadFloat(c.filterOrder->text(), 1);
-    t.LPFilterOrderandCutoff[1] = ReadFloat(c.cutoff->text(), 30000);
-    t.FlyingLeadLength = ReadFloat(c.flyLead->text(), 1.5);
+    t.Damping = ReadNumber(c.damp, 330);
+    t.LPFilterOrderandCutoff[0] = ReadNumber(c.filterOrder, 1);
+    t.LPFilterOrderandCutoff[1] = ReadNumber(c.cutoff, 30000);
+    t.FlyingLeadLength = ReadNumber(c.flyLead, 1.5);
     if (c.orient->text().isEmpty())
         c.orient->setText("Z");
     t.AxisOrient = c.orient->text().left(1).toStdString();
-    t.AxisTilt = ReadFloat(c.tilt->text(), 0);
-    t.AxisRotation = ReadFloat(c.rotation->text(), 0);
-    t.CentroidX = ReadFloat(c.centroidX->text(), 0);
-    t.CentroidY = ReadFloat(c.centroidY->text(), 0);
-    t.CentroidZ = ReadFloat(c.centroidZ->text(), -1.8);
+    t.AxisTilt = ReadNumber(c.tilt, 0);
+    t.AxisRotation = ReadNumber(c.rotation, 0);
+    t.CentroidX = ReadNumber(c.centroidX, 0);
+    t.CentroidY = ReadNumber(c.centroidY, 0);
+    t.CentroidZ = ReadNumber(c.centroidZ, -1.8);
     t.VoltsMin = c.voltBar->minimum() / 1000.0;
     t.Volts = c.voltBar->value() / 1000.0;
     t.VoltsMax = c.voltBar->maximum() / 1000.0;

@@ -265,9 +265,8 @@ void TFormTEMConfig::CheckBoxMasterClick()
             }
             return;
         }
-        if (!s_.op.ask("Are you sure? - file will be saved now and will not be able to be saved again without "
-                       "protection removal",
-                       false))
+        if (!s_.op.askYesAbort("Are you sure? - file will be saved now and will not be able to be saved again "
+                               "without protection removal"))
             return;
         const QString chosen = QString::fromStdString(
             s_.dialogs.saveFile(SaveDialogTitle, SaveDialogFilter, SaveDialogFileName.toStdString()));

@@ -33,6 +33,10 @@ std::vector<ChartPoint> ToChart(const std::vector<DiagramPoint>& pts)
     return out;
 }
 
+/// The loops are tens of metres wide and a few metres high: a steep start view shows the heights
+/// of loops, coils and antenna, which a view close to the plan hides.
+constexpr double StartElevation = 60;
+
 } // namespace
 
 void TFormTEMConfig::DrawTEMConfig()
@@ -66,7 +70,7 @@ void TFormTEMConfig::RadioGroupViewClick()
     } else {
         ch->setView3D(true);
         ch->setRotation(0);
-        ch->setElevation(36);
+        ch->setElevation(StartElevation);
     }
     ch->resetView();
 }

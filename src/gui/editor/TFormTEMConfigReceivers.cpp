@@ -3,6 +3,8 @@
 #include <cmath>
 #include <numbers>
 
+#include <QSignalBlocker>
+
 #include "editor/FormValues.h"
 #include "editor/TFormTEMConfig.h"
 #include "widgets/KeyValueEditor.h"
@@ -31,6 +33,28 @@ QString NodeKey(const char* prefix, int k)
 /// The highest node number a receiver can hold (nodes 0 to Loopsides).
 constexpr int MaxRxNode = MaxLoopSides;
 
+/// A number row that gives back the exact model value while its text is left as shown.
+void AppendNumber(KeyValueEditor& editor, const QString& key, const char* format, double v)
+{
+    const int row = editor.appendRow(key, Fmt(format, v));
+    const QSignalBlocker block(editor);
+    RememberNumber(editor.item(row, 1), v);
+}
+
+/// Rewrites a derived value the read filled in.
+void SetNumber(KeyValueEditor& editor, const QString& key, const char* format, double v)
+{
+    editor.setValue(key, Fmt(format, v));
+    const QSignalBlocker block(editor);
+    RememberNumber(editor.item(editor.findRow(key), 1), v);
+}
+
+double NumberOf(const KeyValueEditor& editor, const QString& key, double fallback)
+{
+    const int row = editor.findRow(key);
+    return row < 0 ? fallback : ReadNumber(editor.item(row, 1), fallback);
+}
+
 } // namespace
 
 void TFormTEMConfig::WriteRxParamsToForm(KeyValueEditor& editor)
@@ -41,39 +65,39 @@ void TFormTEMConfig::WriteRxParamsToForm(KeyValueEditor& editor)
 
     editor.clearRows();
     editor.setTitles(QString("Receiver %1 Key").arg(t), "Value");
-    editor.appendRow("CentroidX", Fmt("%8.3f", rx.CentroidX));
-    editor.appendRow("CentroidY", Fmt("%8.3f", rx.CentroidY));
-    editor.appendRow("CentroidZ", Fmt("%8.3f", rx.CentroidZ));
+    AppendNumber(editor, "CentroidX", "%8.3f", rx.CentroidX);
+    AppendNumber(editor, "CentroidY", "%8.3f", rx.CentroidY);
+    AppendNumber(editor, "CentroidZ", "%8.3f", rx.CentroidZ);
     editor.appendRow("Name", QString::fromStdString(rx.Name));
     rx.Orientation = QString::fromStdString(rx.Orientation).trimmed().toStdString();
     if (rx.Orientation.empty() || QString("ZXY").indexOf(QString::fromStdString(rx.Orientation)) < 0)
         rx.Orientation = "Z";
     editor.appendRow("Orientation", QString::fromStdString(rx.Orientation));
     editor.appendRow("Turns", QString::asprintf("%3d", rx.Turns));
-    editor.appendRow("AreaSingleTurn", Fmt("%12.4f", rx.AreaSingleTurn));
-    editor.appendRow("PreAmpGain", Fmt("%8.3f", rx.PreAmpGain));
-    editor.appendRow("AreaNumTurnsxPreAmpxSingleTurn", Fmt("%12.4f", rx.AreaNumTurnsxPreAmpxSingleTurn));
-    editor.appendRow("DampingOhms", Fmt("%8.3f", rx.DampingOhms));
-    editor.appendRow("FilterHz", Fmt("%10.2f", rx.FilterHz));
-    editor.appendRow("FilterOrder", Fmt("%8.3f", rx.FilterOrder));
-    editor.appendRow("PreBinAppliedRxDelay", Fmt("%12.7f", rx.PreBinAppliedRxDelay));
-    editor.appendRow("AtoDConvGain", Fmt("%8.3f", rx.AtoDConvGain));
-    editor.appendRow("AxisTilt", Fmt("%8.3f", rx.AxisTilt));
-    editor.appendRow("AxisRotation", Fmt("%8.3f", rx.AxisRotation));
+    AppendNumber(editor, "AreaSingleTurn", "%12.4f", rx.AreaSingleTurn);
+    AppendNumber(editor, "PreAmpGain", "%8.3f", rx.PreAmpGain);
+    AppendNumber(editor, "AreaNumTurnsxPreAmpxSingleTurn", "%12.4f", rx.AreaNumTurnsxPreAmpxSingleTurn);
+    AppendNumber(editor, "DampingOhms", "%8.3f", rx.DampingOhms);
+    AppendNumber(editor, "FilterHz", "%10.2f", rx.FilterHz);
+    AppendNumber(editor, "FilterOrder", "%8.3f", rx.FilterOrder);
+    AppendNumber(editor, "PreBinAppliedRxDelay", "%12.7f", rx.PreBinAppliedRxDelay);
+    AppendNumber(editor, "AtoDConvGain", "%8.3f", rx.AtoDConvGain);
+    AppendNumber(editor, "AxisTilt", "%8.3f", rx.AxisTilt);
+    AppendNumber(editor, "AxisRotation", "%8.3f", rx.AxisRotation);
     const int type = std::clamp(int(rx.RxType), 0, int(RxTypeNames.size()) - 1);
     editor.appendRow("RxType", QString::fromUtf8(RxTypeNames[std::size_t(type)].data(),
                                                  qsizetype(RxTypeNames[std::size_t(type)].size())));
     editor.appendRow("Shape", QString::fromStdString(rx.Shape).trimmed());
-    editor.appendRow("EquivRadius", Fmt("%8.3f", rx.EquivRadius));
-    editor.appendRow("XSideLength", Fmt("%8.3f", rx.XSideLength));
-    editor.appendRow("YSideLength", Fmt("%8.3f", rx.YSideLength));
+    AppendNumber(editor, "EquivRadius", "%8.3f", rx.EquivRadius);
+    AppendNumber(editor, "XSideLength", "%8.3f", rx.XSideLength);
+    AppendNumber(editor, "YSideLength", "%8.3f", rx.YSideLength);
     if (IsPolygon(rx.Shape)) {
         editor.appendRow("Loopsides", QString::number(rx.Loopsides));
         const int last = std::clamp(rx.Loopsides, 0, MaxRxNode);
         for (int k = 0; k <= last; ++k) {
-            editor.appendRow(NodeKey("NodeX", k), Fmt("%8.3f", rx.NodeX[k]));
-            editor.appendRow(NodeKey("NodeY", k), Fmt("%8.3f", rx.NodeY[k]));
-            editor.appendRow(NodeKey("NodeZ", k), Fmt("%8.3f", rx.NodeZ[k]));
+            AppendNumber(editor, NodeKey("NodeX", k), "%8.3f", rx.NodeX[k]);
+            AppendNumber(editor, NodeKey("NodeY", k), "%8.3f", rx.NodeY[k]);
+            AppendNumber(editor, NodeKey("NodeZ", k), "%8.3f", rx.NodeZ[k]);
         }
     }
 }
@@ -85,7 +109,7 @@ void TFormTEMConfig::ReadRxParamsFromForm(KeyValueEditor& editor)
     if (cfg.NumRx < t)
         return;
     TReceiver& rx = cfg.Rx[t];
-    auto num = [&editor](const char* key, double fallback) { return ReadFloat(editor.value(key), fallback); };
+    auto num = [&editor](const char* key, double fallback) { return NumberOf(editor, key, fallback); };
 
     rx.CentroidX = num("CentroidX", 0);
     rx.CentroidY = num("CentroidY", 0);
@@ -102,7 +126,7 @@ void TFormTEMConfig::ReadRxParamsFromForm(KeyValueEditor& editor)
     rx.AreaNumTurnsxPreAmpxSingleTurn = num("AreaNumTurnsxPreAmpxSingleTurn", 0);
     if (rx.AreaNumTurnsxPreAmpxSingleTurn == 0) {
         rx.AreaNumTurnsxPreAmpxSingleTurn = rx.Turns * rx.AreaSingleTurn * rx.PreAmpGain;
-        editor.setValue("AreaNumTurnsxPreAmpxSingleTurn", Fmt("%12.4f", rx.AreaNumTurnsxPreAmpxSingleTurn));
+        SetNumber(editor, "AreaNumTurnsxPreAmpxSingleTurn", "%12.4f", rx.AreaNumTurnsxPreAmpxSingleTurn);
     }
     rx.DampingOhms = num("DampingOhms", 330);
     rx.FilterHz = num("FilterHz", 30000);
@@ -118,21 +142,21 @@ void TFormTEMConfig::ReadRxParamsFromForm(KeyValueEditor& editor)
     rx.EquivRadius = num("EquivRadius", 0);
     if (rx.EquivRadius == 0) {
         rx.EquivRadius = std::sqrt(rx.AreaSingleTurn / std::numbers::pi);
-        editor.setValue("EquivRadius", Fmt("%12.4f", rx.EquivRadius));
+        SetNumber(editor, "EquivRadius", "%12.4f", rx.EquivRadius);
     }
     rx.XSideLength = num("XSideLength", 0);
     rx.YSideLength = num("YSideLength", 0);
     if (rx.XSideLength == 0 || rx.YSideLength == 0) {
         rx.XSideLength = rx.YSideLength = std::sqrt(rx.AreaSingleTurn);
-        editor.setValue("XSideLength", Fmt("%12.4f", rx.XSideLength));
-        editor.setValue("YSideLength", Fmt("%12.4f", rx.YSideLength));
+        SetNumber(editor, "XSideLength", "%12.4f", rx.XSideLength);
+        SetNumber(editor, "YSideLength", "%12.4f", rx.YSideLength);
     }
     if (IsPolygon(rx.Shape)) {
         rx.Loopsides = std::clamp(ReadInt(editor.value("Loopsides"), 4), 0, MaxRxNode);
         for (int k = 0; k <= rx.Loopsides; ++k) {
-            rx.NodeX[k] = ReadFloat(editor.value(NodeKey("NodeX", k)), std::sin(double(k)));
-            rx.NodeY[k] = ReadFloat(editor.value(NodeKey("NodeY", k)), std::cos(double(k)));
-            rx.NodeZ[k] = ReadFloat(editor.value(NodeKey("NodeZ", k)), -0.3);
+            rx.NodeX[k] = NumberOf(editor, NodeKey("NodeX", k), std::sin(double(k)));
+            rx.NodeY[k] = NumberOf(editor, NodeKey("NodeY", k), std::cos(double(k)));
+            rx.NodeZ[k] = NumberOf(editor, NodeKey("NodeZ", k), -0.3);
         }
     }
 

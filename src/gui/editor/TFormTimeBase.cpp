@@ -18,6 +18,7 @@
 #include "core/model/data_folders.h"
 #include "editor/EditorSupport.h"
 #include "ui_TFormTimeBase.h"
+#include "widgets/ScrollableWindow.h"
 #include "widgets/ChartHelpers.h"
 #include "widgets/RadioGroup.h"
 
@@ -76,6 +77,7 @@ TFormTimeBase::TFormTimeBase(tem::Configuration& cfg, const tem::DataFolders& fo
       m_dialogs(dialogs)
 {
     ui->setupUi(this);
+    tem::gui::MakeScrollable(this);
     m_col[0] = {ui->RadioGroupDefFreq,
                 ui->RadioGroupDefSampleRate,
                 ui->EditDefOtherFreq,
@@ -138,6 +140,7 @@ TFormTimeBase::TFormTimeBase(tem::Configuration& cfg, const tem::DataFolders& fo
     for (int r = 0; r < ChnDelayRows; ++r)
         editor::SetCell(d, r, 0, Q(tem::ChannelDelayRowNames[static_cast<std::size_t>(r)]), false);
     d->resizeColumnToContents(0);
+    d->viewport()->installEventFilter(this);
 
     QCustomPlot* chart = ui->ChartTimeLine;
     m_seriesOutput = chart::AddSeries(chart, "Shifted Output File Gate Centres", QCPScatterStyle::ssTriangle,
@@ -146,6 +149,8 @@ TFormTimeBase::TFormTimeBase(tem::Configuration& cfg, const tem::DataFolders& fo
                                           QCPScatterStyle::ssCross, QColor(30, 90, 200));
     m_seriesRamp = chart::AddAreaSeries(chart, "Ramp", QColor(40, 150, 60));
     chart::PlaceLegend(chart, true);
+    // The three titles are long: one per line, so none is cut off beside the others.
+    chart->legend->setWrap(1);
     chart->yAxis->setRange(0, 1.1);
     chart->xAxis->setLabel("Time (s)");
     ui->RadioGroupTimeScale->setItemIndex(1);
@@ -200,6 +205,17 @@ void TFormTimeBase::done(int result)
 
 bool TFormTimeBase::eventFilter(QObject* watched, QEvent* event)
 {
+    // A click on a read-only row of the channel delays is refused before the grid moves its
+    // selection, so the selection stays where it was.
+    QTableWidget* delays = ui->StringGridChnDelays;
+    if (watched == delays->viewport() &&
+        (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)) {
+        const QModelIndex at = delays->indexAt(static_cast<QMouseEvent*>(event)->position().toPoint());
+        if (at.isValid() && at.row() >= FirstReadOnlyDelayRow) {
+            refuseReadOnlyRow();
+            return true;
+        }
+    }
     if (event->type() == QEvent::MouseButtonRelease) {
         for (int t = 0; t < 2; ++t)
             if (watched == m_col[t].gateFile) {
@@ -461,10 +477,12 @@ void TFormTimeBase::RadioGroupTimeScaleClick()
             return;
         const tem::TimelineSeries s = tem::Timeline(m_cfg, m_displayedAcqChn);
         QCPAxis* x = ui->ChartTimeLine->xAxis;
+        // A little room beyond the last gate, so its marker is drawn whole.
         if (ui->RadioGroupTimeScale->itemIndex() == 0)
-            chart::SetLinearAxis(x, 0, s.linearEnd);
+            chart::SetLinearAxis(x, 0, s.linearEnd * 1.04);
         else
-            chart::SetLogAxis(x, tem::TimelineLogStart, s.logEnd);
+            chart::SetLogAxis(x, tem::TimelineLogStart, s.logEnd * 1.25);
+        setRampPoints(s);
         ui->ChartTimeLine->replot();
     });
 }
@@ -551,12 +569,20 @@ void TFormTimeBase::ComboBoxNameCloseUp(int column)
             const QString name = combo->itemText(index);
             combo->setEditable(false);
             tem::TTimeBase& tb = m_cfg.TimeBase[column + 1];
+            const tem::TTimeBase before = tb;
             tb.GateSetKnownIndex = index;
             tb.GateSetName = S(name);
             if (m_op.ask("Load the stored gates for this name?", true)) {
-                const std::string folder = tem::GetPathToTEMConfigData(m_folders, m_op);
-                tem::InstallShippedGateSets(folder);
-                tem::LoadKnownGateSet(m_cfg, folder, S(name), column + 1, m_op);
+                try {
+                    const std::string folder = tem::GetPathToTEMConfigData(m_folders, m_op);
+                    tem::InstallShippedGateSets(folder);
+                    tem::LoadKnownGateSet(m_cfg, folder, S(name), column + 1, m_op);
+                } catch (const tem::ActionError&) {
+                    // A refused set leaves the gates as they were, and the name goes back with them.
+                    tb = before;
+                    showNameCombo(column + 1);
+                    throw;
+                }
                 m_dialogFile[column] = tb.TimeGateFileName;
                 FormShow();
             } else {
@@ -581,16 +607,22 @@ void TFormTimeBase::ComboBoxViewAcqChnChange()
     RadioGroupTimeScaleClick();
 }
 
-void TFormTimeBase::onChnDelaysCellSelected(int row, int col, int prevRow, int prevCol)
+void TFormTimeBase::refuseReadOnlyRow()
 {
-    if (m_populating || row < 4)
-        return;
     m_op.inform("This row is Read Only - Use it as a confirmation that the shifts you are applying have the "
                 "correct sign and are applying intended consequences. GateTimeShift is applied negatively.");
+}
+
+// Mouse clicks on the read-only rows never reach the grid (eventFilter); this catches the keyboard.
+void TFormTimeBase::onChnDelaysCellSelected(int row, int col, int prevRow, int prevCol)
+{
+    if (m_populating || row < FirstReadOnlyDelayRow)
+        return;
+    refuseReadOnlyRow();
     PopulatingGuard guard(m_populating);
     QTableWidget* d = ui->StringGridChnDelays;
     const QSignalBlocker block(d);
-    if (prevRow >= 0 && prevRow < 4)
+    if (prevRow >= 0 && prevRow < FirstReadOnlyDelayRow)
         d->setCurrentCell(prevRow, prevCol);
     else
         d->setCurrentCell(-1, -1);
@@ -611,6 +643,17 @@ void TFormTimeBase::StringGridChnDelaysExit()
     });
 }
 
+void TFormTimeBase::setRampPoints(const tem::TimelineSeries& s)
+{
+    // A logarithmic axis has no time 0: the ramp's start is drawn at the axis's left end, where the
+    // ramp begins on screen, instead of at an undefined place.
+    std::vector<double> x = s.rampX;
+    if (ui->RadioGroupTimeScale->itemIndex() == 1)
+        for (double& t : x)
+            t = std::max(t, tem::TimelineLogStart);
+    chart::SetPoints(m_seriesRamp, x, s.rampY);
+}
+
 void TFormTimeBase::UpdateTimeline()
 {
     Guarded(m_op, [&] {
@@ -619,7 +662,7 @@ void TFormTimeBase::UpdateTimeline()
         const tem::TimelineSeries s = tem::Timeline(m_cfg, m_displayedAcqChn);
         chart::SetPoints(m_seriesOutput, s.outputX, s.outputY);
         chart::SetPoints(m_seriesInstrument, s.instrumentX, s.instrumentY);
-        chart::SetPoints(m_seriesRamp, s.rampX, s.rampY);
+        setRampPoints(s);
         ui->ChartTimeLine->replot();
     });
 }

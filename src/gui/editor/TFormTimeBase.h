@@ -11,6 +11,7 @@
 namespace tem {
 struct Configuration;
 struct DataFolders;
+struct TimelineSeries;
 class Operator;
 class FileDialogs;
 } // namespace tem
@@ -81,6 +82,10 @@ class TFormTimeBase : public QDialog {
     void relabelFrequencies(int column, int baseFrequency);
     void showNameCombo(int t);
     void onChnDelaysCellSelected(int row, int col, int prevRow, int prevCol);
+    void refuseReadOnlyRow();
+    void setRampPoints(const tem::TimelineSeries& s);
+    /// Rows from here on of the channel delays grid are confirmations, not edits.
+    static constexpr int FirstReadOnlyDelayRow = 4;
     void commitClose();
 
     std::unique_ptr<Ui::TFormTimeBase> ui;

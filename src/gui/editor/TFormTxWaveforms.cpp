@@ -9,6 +9,7 @@
 #include "core/model/configuration.h"
 #include "editor/EditorSupport.h"
 #include "ui_TFormTxWaveforms.h"
+#include "widgets/ScrollableWindow.h"
 #include "widgets/ChartHelpers.h"
 #include "widgets/KeyValueEditor.h"
 
@@ -38,6 +39,7 @@ TFormTxWaveforms::TFormTxWaveforms(tem::Configuration& cfg, tem::Operator& op, Q
     : QDialog(parent), ui(std::make_unique<Ui::TFormTxWaveforms>()), m_cfg(cfg), m_op(op)
 {
     ui->setupUi(this);
+    tem::gui::MakeScrollable(this);
     m_editor[0] = ui->ValueListEditorWaveformModelDef;
     m_editor[1] = ui->ValueListEditorWaveformModelAux;
     m_count[0] = ui->LabeledEditDefNumWaveformPoints;

@@ -11,6 +11,7 @@
 #include "core/model/configuration.h"
 #include "editor/EditorSupport.h"
 #include "ui_TFormVehicleParams.h"
+#include "widgets/ScrollableWindow.h"
 #include "widgets/RadioGroup.h"
 
 using editor::Guarded;
@@ -46,6 +47,7 @@ TFormVehicleParams::TFormVehicleParams(tem::Configuration& cfg, tem::Operator& o
       m_dialogs(dialogs)
 {
     ui->setupUi(this);
+    tem::gui::MakeScrollable(this);
     m_sensors = {{
         {ui->CheckBoxGNSS, ui->LabeledEditGNSSX, ui->LabeledEditGNSSY, ui->LabeledEditGNSSZ},
         {ui->CheckBoxGNSS2, ui->LabeledEditGNSS2X, ui->LabeledEditGNSS2Y, ui->LabeledEditGNSS2Z},

@@ -12,6 +12,7 @@
 #include <cmath>
 #include <limits>
 #include <numbers>
+#include <vector>
 
 namespace tem::gui {
 
@@ -20,6 +21,7 @@ namespace {
 constexpr double DegToRad = std::numbers::pi / 180.0;
 constexpr int LegendHeight = 24;
 constexpr int Margin = 48; // room for the marks around the drawing
+constexpr int MaxMarkLifts = 6; // a mark is lifted at most this many label heights
 constexpr int SymbolSize = 7;
 
 /// A round length near target metres for the scale bar: 1, 2 or 5 times a power of ten.
@@ -174,7 +176,8 @@ PointChart3D::Projected PointChart3D::project(const ChartPoint& p) const
     const double phi = rotation_ * DegToRad, theta = elevation_ * DegToRad;
     const double x1 = p.x * std::cos(phi) + p.z * std::sin(phi);
     const double z1 = -p.x * std::sin(phi) + p.z * std::cos(phi);
-    return {x1, p.y * std::cos(theta) + z1 * std::sin(theta)};
+    // Z is positive down: tilting the view shows a point above the ground higher on screen.
+    return {x1, p.y * std::cos(theta) - z1 * std::sin(theta)};
 }
 
 QImage PointChart3D::render(QSize size) const
@@ -204,17 +207,23 @@ void PointChart3D::paint(QPainter& painter, QSize size) const
     painter.setRenderHint(QPainter::Antialiasing, true);
     const QFontMetrics fm = painter.fontMetrics();
 
-    // Legend along the top.
-    int lx = 8;
+    // Legend along the top, on as many lines as a narrow chart needs.
+    int lx = 8, ly = 8;
     for (const ChartSeries& s : series_) {
         if (s.title.isEmpty())
             continue;
-        painter.fillRect(QRect(lx, 8, 12, 12), s.color);
+        const int entryWidth = 16 + fm.horizontalAdvance(s.title) + 14;
+        if (lx > 8 && lx + entryWidth > size.width()) {
+            lx = 8;
+            ly += LegendHeight - 6;
+        }
+        painter.fillRect(QRect(lx, ly, 12, 12), s.color);
         painter.setPen(palette().color(QPalette::Text));
-        painter.drawRect(QRect(lx, 8, 12, 12));
-        painter.drawText(lx + 16, 8 + fm.ascent(), s.title);
-        lx += 16 + fm.horizontalAdvance(s.title) + 14;
+        painter.drawRect(QRect(lx, ly, 12, 12));
+        painter.drawText(lx + 16, ly + fm.ascent(), s.title);
+        lx += entryWidth;
     }
+    const int legendHeight = ly - 8 + LegendHeight;
 
     // Bounds of the projected drawing.
     double hmin = std::numeric_limits<double>::max(), hmax = std::numeric_limits<double>::lowest();
@@ -248,8 +257,8 @@ void PointChart3D::paint(QPainter& painter, QSize size) const
     // A vertical axis needs room for its labels on the left and for the direction titles below.
     const int extraLeft = verticalTicks_.empty() ? 0 : 2 * fm.height();
     const int extraBottom = verticalTicks_.empty() ? 0 : 3 * fm.height();
-    const QRectF plot(Margin + extraLeft, LegendHeight + Margin, std::max(10, size.width() - 2 * Margin - extraLeft),
-                      std::max(10, size.height() - LegendHeight - 2 * Margin - extraBottom));
+    const QRectF plot(Margin + extraLeft, legendHeight + Margin, std::max(10, size.width() - 2 * Margin - extraLeft),
+                      std::max(10, size.height() - legendHeight - 2 * Margin - extraBottom));
     const double rangeH = std::max(hmax - hmin, 1e-9), rangeV = std::max(vmax - vmin, 1e-9);
     double scale = std::min(plot.width() / rangeH, plot.height() / rangeV);
     if (hmax - hmin < 1e-9 && vmax - vmin < 1e-9)
@@ -270,7 +279,7 @@ void PointChart3D::paint(QPainter& painter, QSize size) const
         for (const ChartPoint& p : s.points)
             line << toScreen(p);
         if (s.joined) {
-            painter.setPen(QPen(s.color, s.lineWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+            painter.setPen(QPen(s.color, s.lineWidth, s.lineStyle, Qt::RoundCap, Qt::RoundJoin));
             painter.setBrush(Qt::NoBrush);
             painter.drawPolyline(line);
         }
@@ -288,8 +297,11 @@ void PointChart3D::paint(QPainter& painter, QSize size) const
         }
     }
 
-    // Marks: a label with a tail at every point.
+    // Marks: a label with a tail at every point. A label that would cover one already drawn is
+    // lifted above it on a longer tail, so marks of points close together (a tow ball under the
+    // antenna, the corners of two identical loops) stay readable.
     const QColor markFill(255, 255, 225);
+    std::vector<QRectF> placed;
     for (int si = 0; si < int(series_.size()); ++si) {
         const ChartSeries& s = series_[std::size_t(si)];
         for (int i = 0; i < int(s.points.size()); ++i) {
@@ -297,11 +309,19 @@ void PointChart3D::paint(QPainter& painter, QSize size) const
             if (text.isEmpty())
                 continue;
             const QPointF c = toScreen(s.points[std::size_t(i)]);
-            const QPointF tip(c.x(), c.y() - 14);
-            painter.setPen(QPen(Qt::black, 1));
-            painter.drawLine(c, tip);
             const int w = fm.horizontalAdvance(text) + 6, h = fm.height() + 2;
-            const QRectF box(tip.x() - w / 2.0, tip.y() - h, w, h);
+            QRectF box(c.x() - w / 2.0, c.y() - 14 - h, w, h);
+            for (int tries = 0; tries < MaxMarkLifts; ++tries) {
+                const bool overlaps = std::any_of(placed.begin(), placed.end(), [&](const QRectF& r) {
+                    return r.adjusted(-1, -1, 1, 1).intersects(box);
+                });
+                if (!overlaps)
+                    break;
+                box.translate(0, -(h + 2));
+            }
+            placed.push_back(box);
+            painter.setPen(QPen(Qt::black, 1));
+            painter.drawLine(c, QPointF(c.x(), box.bottom()));
             painter.setBrush(markFill);
             painter.drawRect(box);
             painter.drawText(box, Qt::AlignCenter, text);

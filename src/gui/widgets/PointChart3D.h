@@ -31,6 +31,8 @@ struct ChartSeries {
     /// Text of the mark at point index i; an empty text draws no mark.
     std::function<QString(int)> markText;
     bool joined = true; ///< false: symbols only, no line
+    /// Dashed lines keep a series visible where it runs on top of an earlier one.
+    Qt::PenStyle lineStyle = Qt::SolidLine;
 };
 
 class PointChart3D : public QWidget {
