@@ -21,6 +21,7 @@
 #include "core/files/tdc_file.h"
 #include "core/model/app_settings.h"
 #include "core/model/derived.h"
+#include "editor/EditorSupport.h"
 #include "editor/FormValues.h"
 #include "editor/LayoutDiagram.h"
 #include "editor/TFormHELP.h"
@@ -442,13 +443,13 @@ void TFormTEMConfig::setBar(QSlider* bar, double vMin, double v, double vMax)
 
 void TFormTEMConfig::populateTx(const TxControls& c, TTransmitter& t, bool aux)
 {
-    c.name->setText(QString::fromStdString(t.Name));
+    c.name->setText(editor::Q(t.Name));
     c.turns->setText(QString::number(t.Turns));
     c.damp->setText(Fmt("%10.1f", t.Damping));
     c.filterOrder->setText(Fmt("%10.2f", t.LPFilterOrderandCutoff[0]));
     c.cutoff->setText(Fmt("%10.1f", t.LPFilterOrderandCutoff[1]));
     c.flyLead->setText(Fmt("%6.1f", t.FlyingLeadLength));
-    c.orient->setText(QString::fromStdString(t.AxisOrient));
+    c.orient->setText(editor::Q(t.AxisOrient));
     checkTx(t);
     c.tilt->setText(Fmt("%6.2f", t.AxisTilt));
     c.rotation->setText(Fmt("%8.2f", t.AxisRotation));
@@ -508,11 +509,11 @@ void TFormTEMConfig::PopulateConfigForm()
     PngDialogFileName = ChangeFileExt(OpenDialogFileName, ".PNG");
     PdfDialogFileName = ChangeFileExt(OpenDialogFileName, ".PDF");
 
-    u.LabeledEditDescription->setText(QString::fromStdString(cfg.Description));
+    u.LabeledEditDescription->setText(editor::Q(cfg.Description));
     // Long texts show their beginning.
     u.LabeledEditDescription->setCursorPosition(0);
     u.EditDataType->clear();
-    const QString dataType = QString::fromStdString(cfg.DataType).trimmed();
+    const QString dataType = editor::Q(cfg.DataType).trimmed();
     if (dataType == "GroundTEM") {
         u.RadioGroupDataType->setItemIndex(0);
     } else if (dataType.isEmpty()) {
@@ -582,7 +583,7 @@ void TFormTEMConfig::readTx(const TxControls& c, TTransmitter& t, bool aux)
     t.NodeY[t.LoopSides] = t.NodeY[0];
     t.NodeZ[t.LoopSides] = t.NodeZ[0];
 
-    t.Name = c.name->text().toStdString();
+    t.Name = editor::S(c.name->text());
     t.Turns = ReadInt(c.turns->text(), 1);
     t.Damping = ReadFloat(c.damp->text(), 330);
     t.LPFilterOrderandCutoff[0] = ReadFloat(c.filterOrder->text(), 1);
@@ -590,7 +591,7 @@ void TFormTEMConfig::readTx(const TxControls& c, TTransmitter& t, bool aux)
     t.FlyingLeadLength = ReadFloat(c.flyLead->text(), 1.5);
     if (c.orient->text().isEmpty())
         c.orient->setText("Z");
-    t.AxisOrient = c.orient->text().left(1).toStdString();
+    t.AxisOrient = editor::S(c.orient->text().left(1));
     t.AxisTilt = ReadFloat(c.tilt->text(), 0);
     t.AxisRotation = ReadFloat(c.rotation->text(), 0);
     t.CentroidX = ReadFloat(c.centroidX->text(), 0);
@@ -617,7 +618,7 @@ void TFormTEMConfig::UserInterfaceToConfigVars()
     cfg.LoadFilename = u.EditTDCFilename->text().toStdString();
     cfg.SaveFilename = cfg.LoadFilename;
 
-    cfg.Description = u.LabeledEditDescription->text().toStdString();
+    cfg.Description = editor::S(u.LabeledEditDescription->text());
     switch (u.RadioGroupDataType->itemIndex()) {
     case 0:
         cfg.DataType = "GroundTEM";
@@ -626,7 +627,7 @@ void TFormTEMConfig::UserInterfaceToConfigVars()
         cfg.DataType.clear();
         break;
     case 2:
-        cfg.DataType = u.EditDataType->text().toStdString();
+        cfg.DataType = editor::S(u.EditDataType->text());
         break;
     default:
         break;
