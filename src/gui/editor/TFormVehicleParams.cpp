@@ -113,7 +113,7 @@ void TFormVehicleParams::FormShow()
         ui->RadioGroupGNSSFixture->setItemIndex(v.GNSSAntennaFixture);
         m_photoFile = v.PhotoFilename;
         m_photo = QPixmap();
-        if (!m_photoFile.empty() && QFileInfo::exists(PathQ(m_photoFile)) && !loadPhoto(m_photoFile))
+        if (!m_photoFile.empty() && QFileInfo::exists(editor::PathQ(m_photoFile)) && !loadPhoto(m_photoFile))
             m_op.inform(PhotoMessage);
         showPhoto();
     });
@@ -121,7 +121,7 @@ void TFormVehicleParams::FormShow()
 
 bool TFormVehicleParams::loadPhoto(const std::string& file)
 {
-    QImageReader reader(PathQ(file));
+    QImageReader reader(editor::PathQ(file));
     reader.setAutoTransform(true);
     const QImage image = reader.read();
     if (image.isNull())
