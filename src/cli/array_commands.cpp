@@ -1,6 +1,7 @@
 #include "cli/array_commands.h"
 
 #include <charconv>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -367,6 +368,17 @@ int dcForward(CommandContext& ctx, const ForwardArgs& f)
     const ArrayDescription d = readArray(ctx, f.file);
     TResponse r;
     ForwardModel(false, model, d.AConfig, r, *J0FilterForDecade(f.filter));
+    // Results are single precision: a value beyond its range would print as "inf" and read as a result.
+    std::string overflow;
+    for (int b = 1; b <= d.AConfig.numBipoles; ++b)
+        for (const auto& [name, value] : {std::pair{"voltage", r.Voltages[b]}, std::pair{"apparent resistivity", r.AppReses[b]},
+                                          std::pair{"effective depth", float(d.AConfig.EffDepth[b])}})
+            if (!std::isfinite(value))
+                overflow += (overflow.empty() ? "" : "; ") + std::string("configuration ") + std::to_string(b) + ": the " +
+                            name;
+    if (!overflow.empty())
+        throw ActionError("The result does not fit single precision (beyond about 3.4E+38) for " + overflow +
+                          ". Use smaller resistivities or larger electrode separations.");
     ctx.out << "Config,Voltage,AppRes,EffDepth\n";
     for (int b = 1; b <= d.AConfig.numBipoles; ++b)
         ctx.out << b << ',' << singleText(r.Voltages[b]) << ',' << singleText(r.AppReses[b]) << ','

@@ -8,8 +8,6 @@
 #include <utility>
 #include <system_error>
 
-#include <sys/stat.h>
-
 #include <CLI/CLI.hpp>
 
 #include "cli/array_commands.h"
@@ -21,6 +19,7 @@
 #include "cli/systest_command.h"
 #include "core/action_error.h"
 #include "core/files/chn_file.h"
+#include "core/files/config_save.h"
 #include "core/files/protection.h"
 #include "core/files/value_forms.h"
 #include "core/model/configuration.h"
@@ -81,29 +80,6 @@ int showCommand(CommandContext& ctx, const std::string& fileName)
     return 0;
 }
 
-/// What tells a rewritten file from an untouched one: the writers replace a file through a
-/// temporary file, so a written file has a new inode; the time is a second witness.
-struct FileState {
-    bool exists = false;
-    ino_t inode = 0;
-    fs::file_time_type modified;
-
-    bool operator==(const FileState&) const = default;
-};
-
-FileState stateOf(const std::string& name)
-{
-    std::error_code ec;
-    FileState s;
-    struct stat st {};
-    if (!fs::is_regular_file(name, ec) || stat(name.c_str(), &st) != 0)
-        return s;
-    s.exists = true;
-    s.inode = st.st_ino;
-    s.modified = fs::last_write_time(name, ec);
-    return s;
-}
-
 int convertCommand(CommandContext& ctx, const std::string& in, const std::string& out)
 {
     const FileFormat& target = FormatOf(out);
@@ -111,49 +87,30 @@ int convertCommand(CommandContext& ctx, const std::string& in, const std::string
         throw UsageError("Writing " + upperExtension(target) + " files is not available yet: " + out);
     Configuration cfg = readConfiguration(ctx, in);
 
-    std::string outName = absolutePath(out);
-    if (target.format == TINIFileFormat::GEX)  // the GEX writer names its file ".gex"
-        outName = fs::path(outName).replace_extension(".gex").string();
-    const FileState before = stateOf(outName);
-    if (before.exists) {
-        // As the main window's Save: a master file is never overwritten, and an existing file
-        // only after the question (default Yes).
-        bool isMaster = false, corrupt = false;
-        std::uint32_t crc = 0;
-        CheckIsFileProtected(outName, SectionGen(target.format), isMaster, crc, corrupt);
-        if (isMaster)
-            throw ActionError("This is a Master TEM Configuration - it cannot be altered - try SaveAs to write "
-                              "to a duplicate");
-    }
     // GEX holds only the conventional moment combinations.
     if (target.format == TINIFileFormat::GEX && !CheckGEXMomentCombination(cfg, ctx.op))
-        throw ActionError("Not written: " + outName);
-    if (before.exists && !ctx.op.ask("This " + upperExtension(target) + " file already exists - Overwrite?", true))
-        throw ActionError("Not written: " + outName);
+        throw ActionError("Not written: " + absolutePath(out));
     cfg.TDCorGEX = target.format;
-    cfg.SaveFilename = outName;
-    target.write(cfg, ctx.folders(), ctx.op);
-
-    // The writers do not report back; they may decline after their own question.
-    const FileState after = stateOf(cfg.SaveFilename);
-    const bool written = after.exists && (cfg.SaveFilename != outName || !(after == before));
-    if (!written)
-        throw ActionError("Not written: " + cfg.SaveFilename);
+    cfg.SaveFilename = absolutePath(out);
+    // As the main window's Save: a master file is never overwritten, and an existing file only
+    // after the question (default Yes).
+    const SaveResult result = SaveConfiguration(cfg, ctx.folders(), ctx.op, SaveRequest{});
+    if (!result.written())
+        throw ActionError(result.reason.empty() ? "Not written: " + cfg.SaveFilename : result.reason);
     return 0;
 }
 
+/// Looks at the stamp only: a check never changes the file it checks.
 int checkCommand(CommandContext& ctx, const std::string& fileName)
 {
     const FileFormat& format = FormatOf(fileName);
     requireReadableFile(fileName);
-    bool isMaster = false, corrupt = false;
-    std::uint32_t crc = 0;
-    CheckIsFileProtected(fileName, SectionGen(format.format), isMaster, crc, corrupt);
-    if (!isMaster) {
+    const StampStatus s = CheckStamp(fileName, SectionGen(format.format));
+    if (!s.isMaster) {
         ctx.out << "not a master\n";
         return 0;
     }
-    if (corrupt) {
+    if (s.corrupt) {
         ctx.out << "master: stamp fails\n";
         return 3;
     }

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/files/config_save.h"
 #include "core/model/configuration.h"
 
 namespace tem {
@@ -15,7 +16,7 @@ class Operator;
 namespace tem::cli {
 
 using ReadFunction = void (*)(Configuration&, const DataFolders&, Operator&);
-using WriteFunction = void (*)(Configuration&, const DataFolders&, Operator&);
+using WriteFunction = SaveResult (*)(Configuration&, const DataFolders&, Operator&, SaveMode);
 
 struct FileFormat {
     std::string_view extension;  ///< lower case, with the dot

@@ -136,6 +136,10 @@ TEST(CliArray, BadUsageAndRefusedInput)
          "\"abc\" is not a number"},
         {"negative resistivity", {"dc-forward", HandWritten, "--resistivity", "-10"}, 1, "must be a number above 0"},
         {"counts disagree", {"dc-forward", HandWritten, "--resistivity", "10,20"}, 1, "one thickness fewer"},
+        {"single-precision overflow",
+         {"dc-forward", std::string(TEMSETRIX_TEST_DATA_DIR) + "/arrays/tiny_separations.DCC", "--resistivity", "3e38"},
+         1,
+         "does not fit single precision (beyond about 3.4E+38) for configuration 1: the voltage"},
         {"missing file", {"array", "show", f.path("none.DCC")}, 1, "File not found"},
     };
     for (const Case& c : cases) {

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -154,6 +158,107 @@ TEST(CliConvert, DeclinedOrRefusedWritesLeaveTheTargetAlone)
     r = f.run({"convert", f.path("missing.TDC"), f.path("x.TDC")});
     EXPECT_EQ(r.status, 1);
     EXPECT_FALSE(fs::exists(f.path("x.TDC")));
+}
+
+/// The demonstration file made a master with an intact stamp, then one value changed by hand.
+std::string tamperedMaster(const CliFixture& f)
+{
+    std::string text = f.read(Demo);
+    text.replace(text.find("IsMasterConfig=0"), 16, "IsMasterConfig=1");
+    const std::size_t stamp = text.find("MasterTamperCheckCRC=0") + 21;
+    text.replace(stamp, 1, FormatHex(CalcCRC32(std::string_view(text))));
+    text.replace(text.find("Volts=12"), 8, "Volts=13");
+    return f.write("Tampered.TDC", text);
+}
+
+TEST(CliCheck, LeavesATamperedMasterByteForByte)
+{
+    CliFixture f;
+    const std::string file = tamperedMaster(f);
+    const std::string before = f.read(file);
+    const auto r = f.run({"check", file});
+    EXPECT_EQ(r.status, 3);
+    EXPECT_EQ(r.out, "master: stamp fails\n");
+    EXPECT_EQ(f.read(file), before);
+}
+
+TEST(CliConvert, ATamperedMasterIsAFailedReadThatWritesNothing)
+{
+    CliFixture f;
+    // An earlier good read leaves a working copy; the refused read must not fall back to it.
+    fs::copy_file(Demo, f.path("Good.TDC"));
+    ASSERT_EQ(f.run({"show", f.path("Good.TDC")}).status, 0);
+    const std::string file = tamperedMaster(f);
+    const auto r = f.run({"convert", file, f.path("New.TDC")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("CONFIGURATION FILE CORRUPTED!"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("You attempted to read a TAMPERED CORRUPT Master File"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(f.path("New.TDC")));
+}
+
+TEST(CliConvert, ParallelConvertsOnOneDataFolderEachWriteTheirOwnInput)
+{
+    CliFixture f;
+    constexpr int N = 8;
+    for (int k = 0; k < N; ++k) {
+        std::string text = f.read(Demo);
+        const std::size_t at = text.find("Description=");
+        text.insert(at + 12, "input " + std::to_string(k) + " ");
+        f.write("In" + std::to_string(k) + ".TDC", text);
+    }
+    const std::string cli = TEMSETRIX_BINARY_DIR "/src/cli/temsetrix-cli";
+    ASSERT_TRUE(fs::exists(cli));
+    std::vector<pid_t> children;
+    for (int k = 0; k < N; ++k) {
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            const std::string in = f.path("In" + std::to_string(k) + ".TDC");
+            const std::string out = f.path("Out" + std::to_string(k) + ".TDC");
+            const std::string data = f.dataDir();
+            ::freopen("/dev/null", "w", stderr);
+            ::execl(cli.c_str(), cli.c_str(), "--data-dir", data.c_str(), "convert", in.c_str(), out.c_str(),
+                    static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        children.push_back(pid);
+    }
+    for (const pid_t pid : children) {
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    for (int k = 0; k < N; ++k)
+        EXPECT_NE(f.read("Out" + std::to_string(k) + ".TDC").find("Description=input " + std::to_string(k) + " "),
+                  std::string::npos)
+            << k;
+}
+
+TEST(CliConvert, AReadOnlyTargetIsRefusedAndALinkIsWrittenThrough)
+{
+    CliFixture f;
+    const std::string locked = f.write("Locked.TDC", "[All]\r\nDescription=keep\r\n");
+    fs::permissions(locked, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    auto r = f.run({"--yes", "convert", Demo, locked});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("the file is read-only"), std::string::npos) << r.err;
+    EXPECT_EQ(f.read(locked), "[All]\r\nDescription=keep\r\n");
+
+    const std::string real = f.write("Real.TDC", "[All]\r\nDescription=old\r\n");
+    fs::create_symlink(real, f.path("Link.TDC"));
+    r = f.run({"--yes", "convert", Demo, f.path("Link.TDC")});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(fs::is_symlink(f.path("Link.TDC")));
+    EXPECT_NE(f.read(real).find("[Tx1]"), std::string::npos);
+}
+
+TEST(CliShow, AUtf16FileIsNamedAsSuch)
+{
+    CliFixture f;
+    const std::string file = f.write("Wide.TDC", std::string("\xFF\xFE[\0A\0l\0l\0]\0", 12));
+    const auto r = f.run({"show", file});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("is UTF-16 text and cannot be read"), std::string::npos) << r.err;
 }
 
 }  // namespace

@@ -56,8 +56,8 @@ TEST(ModelJson, OnlyUsedEntriesAndNeverBeyondTheArrays)
     };
     const Case cases[] = {
         {"defaults", 1, 4, 4, 99, 7, 3, 30, 1, 1, 5, 4, 99, 7, 3, 30},
-        {"at the limits", 9, 99, 99, 255, 64, 16, 255, 1, 9, 100, 99, 255, 64, 16, 255},
-        {"beyond the limits", 40, 500, 500, 1000, 100, 40, 1000, 1, 9, 100, 99, 255, 64, 16, 255},
+        {"at the limits", 9, 99, 99, 255, 255, 16, 255, 1, 9, 100, 99, 255, 255, 16, 255},
+        {"beyond the limits", 40, 500, 500, 1000, 300, 40, 1000, 1, 9, 100, 99, 255, 255, 16, 255},
         {"negative counts", -1, -4, -4, -3, -2, -1, -5, 1, 0, 0, 0, 0, 0, 0, 0},
         {"channel without transmitter", 1, 4, 4, 99, 7, 3, 30, 12, 1, 5, 4, 99, 7, 3, 0},
     };

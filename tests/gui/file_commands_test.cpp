@@ -12,6 +12,7 @@
 
 #include "GuiTestSupport.h"
 #include "app/MessageBoxOperator.h"
+#include "core/files/keyword_file.h"
 #include "core/files/tdc_file.h"
 #include "core/model/derived.h"
 #include "widgets/RadioGroup.h"
@@ -95,6 +96,44 @@ class FileCommandsTest : public QObject {
         f.create();
         QVERIFY(f.form->recentFiles().contains(QString::fromStdString(tdc)));
         QCOMPARE(f.cfg().LoadFilename, tdc);
+    }
+
+    void eightBitTextsKeepTheirBytesThroughOpenAndSave()
+    {
+        Commands f;
+        // Bytes 0x80-0xFF in every kind of text the window shows or carries.
+        const std::string high = "caf\xE9 \x80\x9F\xA0\xB5\xFF";
+        Configuration& c = f.cfg();
+        c.Description = "Desc " + high;
+        c.DataType = "Type" + high;
+        c.ParentConfigFile = "Parent" + high + ".TDC";
+        c.Tx[1].Name = "Tx " + high;
+        c.Tx[2].Name = "Aux " + high;
+        c.Rx[1].Name = "Rx " + high;
+        c.AcqChn[1].Description = "Chn " + high;
+        c.AcqChn[1].RowID = "R" + high;
+        c.TimeBase[1].GateSetName = "Gates " + high;
+        c.Vehicle.PhotoFilename = "van" + high + ".jpg";
+        const std::string file = f.work + "latin.TDC";
+        c.SaveFilename = file;
+        QVERIFY(SaveTDCToFile(c, f.session.folders, f.op).written());
+        const std::string before = ReadText(file);
+
+        f.dialogs.answers = {file};
+        f.form->ButtonLoadClick();
+        QCOMPARE(f.get<QLineEdit>("EditTxDefName")->text(), QString::fromLatin1("Tx caf\xE9 \x80\x9F\xA0\xB5\xFF"));
+        f.op.answers = {true};
+        f.form->ButtonSaveClick();
+        QCOMPARE(f.op.questions, std::vector<std::string>{"This TDC file already exists - Overwrite?"});
+        const KeywordFile saved = KeywordFile::FromText(ReadText(file));
+        const KeywordFile original = KeywordFile::FromText(before);
+        for (const auto& [section, key] : std::vector<std::pair<std::string, std::string>>{
+                 {"All", "Description"}, {"All", "DataType"}, {"All", "ParentConfigFile"}, {"Tx1", "Name"},
+                 {"Tx2", "Name"}, {"Rx1", "Name"}, {"Chn1", "Description"}, {"Chn1", "RowID"},
+                 {"TimebaseTx1", "GateSetName"}, {"Vehicle", "PhotoFilename"}}) {
+            QVERIFY2(original.ReadString(section, key, "?").find(high) != std::string::npos, key.c_str());
+            QCOMPARE(saved.ReadString(section, key, "?"), original.ReadString(section, key, "?"));
+        }
     }
 
     void saveWritesAndAsksBeforeOverwriting()

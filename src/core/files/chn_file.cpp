@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "core/action_error.h"
+#include "core/files/keyword_file.h"
 #include "core/files/value_forms.h"
 #include "core/model/configuration.h"
 #include "core/operator.h"
@@ -51,7 +52,9 @@ private:
 
 void ReadMonexChnTimegateFile(Configuration& cfg, const std::string& fileName, int timeBase, Operator& op)
 {
-    TTimeBase& tb = cfg.TimeBase[timeBase];  // an index outside 1..9 stops here, before the file is read
+    // Read into a copy: a read that stops half-way leaves the time base as it was. An index
+    // outside 1..9 stops here, before the file is read.
+    TTimeBase tb = cfg.TimeBase[timeBase];
 
     std::error_code ec;
     if (std::filesystem::is_directory(fileName, ec))
@@ -59,6 +62,11 @@ void ReadMonexChnTimegateFile(Configuration& cfg, const std::string& fileName, i
     std::ifstream in(fileName, std::ios::binary);
     if (!in)
         throw InOutError("Cannot open gate file \"" + fileName + "\": " + std::strerror(errno));
+    char head[512];
+    in.read(head, sizeof head);
+    RejectUtf16(std::string_view(head, std::size_t(in.gcount())), fileName);
+    in.clear();
+    in.seekg(0);
     LineReader reader(in);
 
     std::string line;
@@ -118,6 +126,7 @@ void ReadMonexChnTimegateFile(Configuration& cfg, const std::string& fileName, i
     if (tb.NumGatesInSet > g)
         op.inform("There were less than NUMTIMES rows in the file - please check");
     tb.TimeGateFileName = fileName;
+    cfg.TimeBase[timeBase] = std::move(tb);
 }
 
 }  // namespace tem

@@ -112,6 +112,13 @@ int ClampCount(int v, int lo, int hi, std::string_view sec, std::string_view key
     return used;
 }
 
+/// A count taken from the keys or sections found stops at the model's limit; says so when more were there.
+void ReportBeyondLimit(Operator& op, const std::string& what, int limit)
+{
+    op.inform("More than " + std::to_string(limit) + " " + what + " were found; only the first " +
+              std::to_string(limit) + " are read.");
+}
+
 bool StartsWithSlash(const std::string& s)
 {
     return !s.empty() && s.front() == '/';
@@ -200,12 +207,16 @@ void ReadLowPass(const std::string& value, const std::string& where, TTransmitte
 
 /// A per-gate list of a channel: whether its key exists, and then its numbers.
 void ReadGateList(const KeywordFile& f, const std::string& sec, std::string_view key, double def,
-                  bool& exists, std::vector<double>& list)
+                  bool& exists, std::vector<double>& list, Operator& op)
 {
     exists = f.ValueExists(sec, key);
     if (!exists)
         return;
-    const auto tok = SplitVector(f.ReadString(sec, key, ""), false);
+    auto tok = SplitVector(f.ReadString(sec, key, ""), false, MaxGates + 1);
+    if (tok.size() > MaxGates) {
+        op.inform(GateListTooLong(sec, key, MaxGates));
+        tok.resize(MaxGates);
+    }
     list.resize(tok.size());
     for (std::size_t k = 0; k < tok.size(); ++k)
         list[k] = TokenFloat(tok, k, def);
@@ -344,6 +355,7 @@ class GexReader {
     const KeywordFile& f_;
     Operator& op_;
     std::vector<double> chnRepFreq_; // "RepFreq" of each channel, index c - 1
+    mutable bool gatesBeyondLimit_ = false;  // FindGateKeys saw a gate number the model cannot hold
 
     // ---- General section and counts ----
     void ReadGeneral()
@@ -368,6 +380,8 @@ class GexReader {
             int n = 0;
             while (n < MaxAcqChn && ChannelSectionExists(n + 1))
                 ++n;
+            if (n == MaxAcqChn && ChannelSectionExists(n + 1))
+                ReportBeyondLimit(op_, "[Channel] sections", MaxAcqChn);
             cfg_.NumAcqChn = std::max(n, 1);
         }
 
@@ -412,6 +426,8 @@ class GexReader {
             int n = 0;
             while (n < MaxRx && FindNumbered(f_, G, "RxCoilPosition", n + 1, {2, 1, 3}))
                 ++n;
+            if (n == MaxRx && FindNumbered(f_, G, "RxCoilPosition", n + 1, {2, 1, 3}))
+                ReportBeyondLimit(op_, "receiver positions (RxCoilPosition keys in [" + G + "])", MaxRx);
             cfg_.NumRx = std::max(n, 1);
         }
 
@@ -558,6 +574,9 @@ class GexReader {
                         (t == 1 && FindNumbered(f_, G, "TxLoopPoint", k)))
                         ++n;
                 tx.LoopSides = (n == 0 && t > 1) ? cfg_.Tx[1].LoopSides : n;
+                if (FindNumbered(f_, T, "TxLoopPoint", MaxLoopSides + 1) ||
+                    (t == 1 && FindNumbered(f_, G, "TxLoopPoint", MaxLoopSides + 1)))
+                    ReportBeyondLimit(op_, "loop vertices (TxLoopPoint keys)", MaxLoopSides);
             }
 
             // 5. Vertices, from the transmitter section when there, else from [General].
@@ -709,9 +728,9 @@ class GexReader {
 
             // 9. Current and the per-gate lists.
             a.TxApproximateCurrent = f_.ReadFloat(C, "TxApproximateCurrent", 1);
-            ReadGateList(f_, C, "GateConstants", 0, a.GateConstantsExist, a.GateConstants);
-            ReadGateList(f_, C, "GateFactors", 1, a.GateFactorsExist, a.GateFactors);
-            ReadGateList(f_, C, "GateSTDs", 0.03, a.GateSTDsExist, a.GateSTDs);
+            ReadGateList(f_, C, "GateConstants", 0, a.GateConstantsExist, a.GateConstants, op_);
+            ReadGateList(f_, C, "GateFactors", 1, a.GateFactorsExist, a.GateFactors, op_);
+            ReadGateList(f_, C, "GateSTDs", 0.03, a.GateSTDsExist, a.GateSTDs, op_);
         }
     }
 
@@ -763,6 +782,8 @@ class GexReader {
                                  [](char ch) { return ch >= '0' && ch <= '9'; }))
                     continue;
                 const int g = std::stoi(digits);
+                if (g > MaxGates)
+                    gatesBeyondLimit_ = true;
                 if (g < 1 || g > MaxGates)
                     continue;
                 const int forms[3] = {2, 3, 1};
@@ -795,7 +816,10 @@ class GexReader {
             tb.GateSetName = f_.ReadString(T, "GateSetName", "Not_Specified");
 
             // Number of gates: the key of the time base, else of its [General] family, else counted.
+            gatesBeyondLimit_ = false;
             const GateKeys gateKeys = FindGateKeys(k);
+            if (gatesBeyondLimit_)
+                ReportBeyondLimit(op_, "gates (GateTime keys) for time base " + std::to_string(k), MaxGates);
             int n;
             const char* familyCount = k == 1 ? "NumGatesInSetLM" : "NumGatesInSetHM";
             if (f_.ValueExists(T, "NumGatesInSet")) {
@@ -955,6 +979,9 @@ class GexReader {
                 n = 0;
                 while (n < MaxWaveformPoints && FindNumbered(f_, G, countFamily, n + 1, {1, 2, 3}))
                     ++n;
+                if (n == MaxWaveformPoints && FindNumbered(f_, G, countFamily, n + 1, {1, 2, 3}))
+                    ReportBeyondLimit(op_, "waveform points (" + countFamily + " keys in [" + G + "])",
+                                      MaxWaveformPoints);
             }
             w.WaveformPointsDigitized = n;
 
@@ -1400,58 +1427,47 @@ class GexWriter {
 
 void LoadGEXFromFile(Configuration& cfg, const DataFolders& folders, Operator& op)
 {
-    const bool exists = FileExists(cfg.LoadFilename);
+    // Read into a copy: a read that stops half-way, or a refused master, leaves the model as it was.
+    Configuration next = cfg;
+    const bool exists = FileExists(next.LoadFilename);
     if (!exists)
-        cfg.LoadFilename = "No_File_LoadedDefaultValues.gex";
-    if (UpperExtension(cfg.LoadFilename) != ".GEX") {
-        op.inform("File extension must be GEX. ABORTING");
-        return;
-    }
-    cfg.TDCorGEX = TINIFileFormat::GEX;
-    if (exists)
-        PreReadCheck(cfg, folders, op);
-    // Also after a refused master: the working copy of the previous read is what is read then.
-    cfg.TempFilename = folders.temConfig + "Temp.GEX";
-    const KeywordFile f = KeywordFile::Load(cfg.TempFilename);
+        next.LoadFilename = "No_File_LoadedDefaultValues.gex";
+    if (UpperExtension(next.LoadFilename) != ".GEX")
+        throw ActionError("File extension must be GEX. ABORTING");
+    next.TDCorGEX = TINIFileFormat::GEX;
+    // The read's own copy of the file; a missing file reads as all defaults.
+    const KeywordFile f = KeywordFile::FromOwnedText(exists ? PreReadCheck(next, folders, op) : std::string());
+    next.TempFilename = folders.temConfig + "Temp.GEX";
     if (exists && !HasConfigurationSection(f, TINIFileFormat::GEX))
-        op.inform(NoConfigurationSectionsMessage(cfg.LoadFilename));
-    GexReader(cfg, f, op).Run();
-    CheckTxMomentTxNumberMatch(cfg, op);
-    CalculateDrivenVariables(cfg, op);
+        op.inform(NoConfigurationSectionsMessage(next.LoadFilename));
+    GexReader(next, f, op).Run();
+    CheckTxMomentTxNumberMatch(next, op);
+    CalculateDrivenVariables(next, op);
+    cfg = std::move(next);
 }
 
-void SaveGEXToFile(Configuration& cfg, const DataFolders& folders, Operator& op)
+SaveResult SaveGEXToFile(Configuration& cfg, const DataFolders& folders, Operator& op, SaveMode mode)
 {
     (void)folders;
-    if (UpperExtension(cfg.SaveFilename) != ".GEX") {
-        op.inform("File extension must be 'gex' when saving in GEX format but it was not. Beware that "
-                  "AarhusWorkBench only reads GEX files ending in lower case 'gex' and not upper case 'GEX'. "
-                  "ABORTING");
-        return;
-    }
+    if (UpperExtension(cfg.SaveFilename) != ".GEX")
+        return SaveResult{SaveOutcome::Failed,
+                          "File extension must be 'gex' when saving in GEX format but it was not. Beware that "
+                          "AarhusWorkBench only reads GEX files ending in lower case 'gex' and not upper case "
+                          "'GEX'. ABORTING",
+                          false};
     cfg.SaveFilename = fs::path(cfg.SaveFilename).replace_extension(".gex").string();
     cfg.TDCorGEX = TINIFileFormat::GEX;
-    if (auto why = WhyGexCannotHold(cfg)) {
-        op.inform(*why);
-        return;
-    }
+    if (auto why = WhyGexCannotHold(cfg))
+        return SaveResult{SaveOutcome::Failed, *why, false};
+    if (auto refused = RefuseMasterTarget(cfg.SaveFilename, TINIFileFormat::GEX))
+        return *refused;
     if (cfg.Master && !op.ask("Writing to a Master configuration file. Are you sure?", false))
-        return;
+        return SaveResult{SaveOutcome::Declined, {}, false};
 
-    PreWriteCheckandBackup(cfg, op);
-    KeywordFile f = KeywordFile::Load(cfg.SaveFilename);
-    // A comment after a value would go with the line the writer replaces; on a line of its own it stays.
-    std::vector<std::string> lines = f.Lines();
-    if (SplitInlineComments(lines, [] { return true; })) {
-        std::string text;
-        for (const std::string& line : lines)
-            text.append(line).append("\r\n");
-        f = KeywordFile::FromText(text);
-    }
-    TxRxAliasAcqChnMapping(cfg, op);
-    GexWriter(cfg, f, op).Run();
-    f.Save(cfg.SaveFilename);
-    PostWriteCheck(cfg, op);
+    return StoreConfiguration(cfg.SaveFilename, TINIFileFormat::GEX, mode, [&](KeywordFile& f) {
+        TxRxAliasAcqChnMapping(cfg, op);
+        GexWriter(cfg, f, op).Run();
+    }, op);
 }
 
 } // namespace tem

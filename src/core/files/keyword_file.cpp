@@ -691,13 +691,91 @@ std::string ReadFileBytes(const std::string& path)
     return text;
 }
 
+namespace {
+
+std::atomic<WriteFault> writeFault{nullptr};
+
+int injectedFault(WriteStep step, const std::string& target)
+{
+    const WriteFault f = writeFault.load();
+    return f ? f(step, target) : 0;
+}
+
+/// Whether an existing file may be replaced: the user may write it, and it is not marked read-only
+/// (no write permission for anyone; the superuser would otherwise replace it without a word).
+void requireWritable(const std::string& path, const struct stat& st)
+{
+    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(path.c_str(), W_OK) != 0)
+        throw InOutError("Cannot write file \"" + path + "\": the file is read-only");
+}
+
+/// Writes every byte to fd; returns 0 or the error number.
+int writeAll(int fd, std::string_view text)
+{
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t w = ::write(fd, text.data() + done, text.size() - done);
+        if (w < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        done += std::size_t(w);
+    }
+    return 0;
+}
+
+}  // namespace
+
+void SetWriteFaultForTesting(WriteFault fault) { writeFault.store(fault); }
+
+std::string ResolvedTarget(const std::string& path)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::path p(path);
+    // A chain of links is followed link by link, so a link to a file not yet created still names it.
+    for (int hops = 0; hops < 40 && fs::is_symlink(fs::symlink_status(p, ec)); ++hops) {
+        const fs::path next = fs::read_symlink(p, ec);
+        if (ec)
+            break;
+        p = next.is_absolute() ? next : p.parent_path() / next;
+    }
+    return p.lexically_normal().string();
+}
+
+void RejectUtf16(std::string_view bytes, const std::string& fileName)
+{
+    // Told by the byte-order mark every editor writes at the start of a UTF-16 file. (Guessing from
+    // zero bytes alone could refuse an 8-bit file that happens to hold some.)
+    const auto starts = [&](std::string_view mark) { return bytes.substr(0, mark.size()) == mark; };
+    if (starts("\xFF\xFE") || starts("\xFE\xFF"))
+        throw InOutError("The file \"" + fileName +
+                         "\" is UTF-16 text and cannot be read. Save it as 8-bit text (ANSI or Latin-1) "
+                         "and read it again.");
+}
+
+void RequireReplaceable(const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return;
+    if (S_ISDIR(st.st_mode))
+        throw InOutError("Cannot write file \"" + path + "\": it is a folder");
+    requireWritable(path, st);
+}
+
 void WriteFileReplacing(const std::string& path, std::string_view text)
 {
     namespace fs = std::filesystem;
-    const fs::path target(path);
+    const std::string name = ResolvedTarget(path);
+    const fs::path target(name);
     fs::path folder = target.parent_path();
     if (folder.empty())
         folder = ".";
+    RequireReplaceable(path);
+    struct stat st {};
+    const bool exists = ::stat(name.c_str(), &st) == 0;
 
     // A unique name beside the target, so the rename below stays within one file system.
     static std::atomic<unsigned> counter{0};
@@ -713,34 +791,51 @@ void WriteFileReplacing(const std::string& path, std::string_view text)
     if (fd < 0)
         throw InOutError("Cannot write file \"" + path + "\": " + errnoText(errno));
 
-    auto fail = [&](int err) {
-        ::close(fd);
+    const auto fail = [&](int err) {
         ::unlink(temp.c_str());
         throw InOutError("Cannot write file \"" + path + "\": " + errnoText(err));
     };
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t w = ::write(fd, text.data() + done, text.size() - done);
-        if (w < 0) {
-            if (errno == EINTR)
-                continue;
-            fail(errno);
-        }
-        done += std::size_t(w);
-    }
+    int err = injectedFault(WriteStep::TemporaryFile, name);
+    if (err == 0)
+        err = writeAll(fd, text);
     // An existing file keeps its permissions.
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+    if (err == 0 && exists && S_ISREG(st.st_mode))
         ::fchmod(fd, st.st_mode & 07777);
-    if (::close(fd) != 0) {
-        const int err = errno;
-        ::unlink(temp.c_str());
-        throw InOutError("Cannot write file \"" + path + "\": " + errnoText(err));
+    if (::close(fd) != 0 && err == 0)
+        err = errno;
+    if (err != 0)
+        fail(err);
+    err = injectedFault(WriteStep::Rename, name);
+    if (err == 0 && ::rename(temp.c_str(), name.c_str()) != 0)
+        err = errno;
+    if (err != 0)
+        fail(err);
+}
+
+void CopyFileNew(const std::string& from, const std::string& to)
+{
+    const auto fail = [&](int err) {
+        throw InOutError("Cannot copy \"" + from + "\" to \"" + to + "\": " + errnoText(err));
+    };
+    // Read whole first: configuration files are small, and a source that cannot be read leaves
+    // no partial copy behind.
+    std::string bytes;
+    try {
+        bytes = ReadFileBytes(from);
+    } catch (const InOutError&) {
+        fail(errno ? errno : EIO);
     }
-    if (::rename(temp.c_str(), path.c_str()) != 0) {
-        const int err = errno;
-        ::unlink(temp.c_str());
-        throw InOutError("Cannot write file \"" + path + "\": " + errnoText(err));
+    const int fd = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0)
+        fail(errno);
+    int err = injectedFault(WriteStep::Backup, to);
+    if (err == 0)
+        err = writeAll(fd, bytes);
+    if (::close(fd) != 0 && err == 0)
+        err = errno;
+    if (err != 0) {
+        ::unlink(to.c_str());
+        fail(err);
     }
 }
 

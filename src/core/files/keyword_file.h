@@ -75,8 +75,28 @@ private:
 /// Every byte of a file. Throws InOutError naming the file when it cannot be read.
 std::string ReadFileBytes(const std::string& path);
 /// Writes a whole file through a temporary file in the same folder renamed over the target, so a
-/// failed write leaves the old file as it was. Throws InOutError naming the file.
+/// failed write leaves the old file as it was. A symbolic link is written through: the file it
+/// names gets the new text and the link stays. A target the user may not write (no write
+/// permission, or a file marked read-only) is refused. Throws InOutError naming the file.
 void WriteFileReplacing(const std::string& path, std::string_view bytes);
+/// Throws the InOutError WriteFileReplacing would throw before writing anything: the target is a
+/// folder, or an existing file the user may not write.
+void RequireReplaceable(const std::string& path);
+/// Copies a file to a new name; an existing file of that name is never overwritten. Throws
+/// InOutError naming both files, with the system's reason (a full disk says so).
+void CopyFileNew(const std::string& from, const std::string& to);
+/// The file a path names: a symbolic link (or a chain of them) resolved, anything else as given.
+std::string ResolvedTarget(const std::string& path);
+/// Throws InOutError when the text is UTF-16 (it starts with the byte-order mark FF FE or FE FF):
+/// the readers take 8-bit text only.
+void RejectUtf16(std::string_view bytes, const std::string& fileName);
+
+/// The steps of a file write at which a test can make the write fail.
+enum class WriteStep { TemporaryFile, Rename, Backup };
+/// For tests: called before each step with the target's name; a non-zero result is the error
+/// number the step then fails with. Null (the default) injects nothing.
+using WriteFault = int (*)(WriteStep step, const std::string& target);
+void SetWriteFaultForTesting(WriteFault fault);
 /// Splits text at CR LF, LF or CR; a line end at the very end adds no empty line.
 std::vector<std::string> SplitLines(std::string_view text);
 /// The line of text starting at pos (which must be below text.size()), without its line end; pos

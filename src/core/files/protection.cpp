@@ -54,40 +54,34 @@ bool isMasterValue(std::string_view master)
     return truthValue(Trim(master.substr(0, master.find('/'))));
 }
 
-struct StampCheck {
-    bool isMaster = false;
-    bool corrupt = false;
-    std::uint32_t computed = 0;
-};
-
 /// The master check on a file held in memory. For a master the stamp is set to "0", the CRC is
 /// taken over the text as it would then be stored, and the stamp is put back when it matched.
-StampCheck checkStamp(KeywordFile& f, std::string_view section)
+StampStatus checkStamp(KeywordFile& f, std::string_view section)
 {
-    StampCheck r;
+    StampStatus r;
     r.isMaster = isMasterValue(f.ReadString(section, MasterKey, "False"));
     if (!r.isMaster)
         return r;
     const std::string stamp = Trim(f.ReadString(section, StampKey, "0$0"));
     const long long stored = ParseInteger("0x" + stamp).value_or(0);
     f.WriteString(section, StampKey, "0");
-    r.computed = CalcCRC32(std::string_view(f.Text()));
-    r.corrupt = stored != static_cast<long long>(r.computed);
+    r.crc = CalcCRC32(std::string_view(f.Text()));
+    r.corrupt = stored != static_cast<long long>(r.crc);
     if (!r.corrupt)
-        f.WriteString(section, StampKey, FormatHex(r.computed));
+        f.WriteString(section, StampKey, FormatHex(r.crc));
     return r;
 }
 
 /// The master check on a file's text. text becomes what the file should hold afterwards; changed
 /// tells whether that differs from what it held. Most files are no master: for them one pass over
 /// the text for the flag is enough, without building an index.
-StampCheck checkText(std::string& text, std::string_view section, bool& changed)
+StampStatus checkText(std::string& text, std::string_view section, bool& changed)
 {
     changed = false;
     if (!isMasterValue(FindInText(text, section, MasterKey).value_or("False")))
-        return StampCheck{};
+        return StampStatus{};
     KeywordFile f = KeywordFile::FromText(text);
-    const StampCheck r = checkStamp(f, section);
+    const StampStatus r = checkStamp(f, section);
     std::string after = f.Text();
     changed = after != text;
     text = std::move(after);
@@ -120,20 +114,6 @@ std::size_t commentStart(std::string_view line)
             valueSeen = true;
     }
     return std::string_view::npos;
-}
-
-/// Splits line i when it carries a comment: the comment goes to a new line below, starting in the
-/// same column.
-bool splitLine(std::vector<std::string>& lines, std::size_t i)
-{
-    const std::size_t q = commentStart(lines[i]);
-    if (q == std::string::npos)
-        return false;
-    std::string comment(q, ' ');
-    comment.append(lines[i], q);
-    lines[i].resize(q);
-    lines.insert(lines.begin() + std::ptrdiff_t(i) + 1, std::move(comment));
-    return true;
 }
 
 bool isSectionHeader(std::string_view line)
@@ -233,6 +213,20 @@ std::uint32_t CalcCRC32(const std::string& fileName)
     return ~crc;
 }
 
+StampStatus CheckStampOfText(std::string_view text, std::string_view generalSection)
+{
+    std::string copy(text);
+    bool changed = false;
+    return checkText(copy, generalSection, changed);
+}
+
+StampStatus CheckStamp(const std::string& fileName, std::string_view generalSection)
+{
+    if (!fileExists(fileName))
+        return {};
+    return CheckStampOfText(ReadFileBytes(fileName), generalSection);
+}
+
 void CheckIsFileProtected(const std::string& fileName, std::string_view generalSection, bool& isMaster,
                           std::uint32_t& crc, bool& corrupt)
 {
@@ -241,91 +235,123 @@ void CheckIsFileProtected(const std::string& fileName, std::string_view generalS
     // so a read-only master can still be checked.
     std::string text = fileExists(fileName) ? ReadFileBytes(fileName) : std::string();
     bool changed = false;
-    const StampCheck r = checkText(text, generalSection, changed);
+    const StampStatus r = checkText(text, generalSection, changed);
     isMaster = r.isMaster;
     if (!r.isMaster)
         return;
     corrupt = r.corrupt;
-    crc = r.computed;
+    crc = r.crc;
     if (changed)
         WriteFileReplacing(fileName, text);
 }
 
 bool SplitInlineComments(std::vector<std::string>& lines, const std::function<bool()>& askFirst)
 {
-    bool asked = false;
-    bool any = false;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (commentStart(lines[i]) == std::string::npos)
+    std::size_t first = 0;
+    while (first < lines.size() && commentStart(lines[first]) == std::string::npos)
+        ++first;
+    if (first == lines.size())
+        return false;
+    if (askFirst && !askFirst())
+        return false;
+    // Built into a new list: inserting into the middle of the old one would move every later line
+    // once per comment, which a large file with many comments cannot afford.
+    std::vector<std::string> out;
+    out.reserve(lines.size() + 16);
+    for (std::size_t i = 0; i < first; ++i)
+        out.push_back(std::move(lines[i]));
+    for (std::size_t i = first; i < lines.size(); ++i) {
+        std::string& line = lines[i];
+        const std::size_t q = commentStart(line);
+        if (q == std::string::npos) {
+            out.push_back(std::move(line));
             continue;
-        if (!asked) {
-            asked = true;
-            if (askFirst && !askFirst())
-                return false;
         }
-        any |= splitLine(lines, i);
+        std::string comment(q, ' ');
+        comment.append(line, q);
+        line.resize(q);
+        out.push_back(std::move(line));
+        // The comment line needs no further split: its first "/" comes before any "=".
+        out.push_back(std::move(comment));
     }
-    return any;
+    lines = std::move(out);
+    return true;
 }
 
-void PreReadCheck(Configuration& cfg, const DataFolders& folders, Operator& op)
+std::string SplitInlineCommentsInText(std::string text, const std::function<bool()>& askFirst)
+{
+    bool bom = false;
+    const std::string_view body = withoutBom(text, bom);
+    // Most files carry no in-line comment: one pass over the lines tells, without copying them.
+    if (!hasInlineComment(body))
+        return text;
+    std::vector<std::string> lines = SplitLines(body);
+    if (!SplitInlineComments(lines, askFirst))
+        return text;
+    return joinLines(bom, lines);
+}
+
+std::string PreReadCheck(Configuration& cfg, const DataFolders& folders, Operator& op)
 {
     const std::string_view general = SectionGen(cfg.TDCorGEX);
-    // Named before the check, so that after a refused master the reader still finds the working
-    // copy an earlier read left.
     cfg.TempFilename = GetPathToTEMConfigData(folders, op) +
                        (cfg.TDCorGEX == TINIFileFormat::TDC ? "Temp.TDC" : "Temp.GEX");
-    // The file is read once: the working copy is made from the text as the master check left it.
-    std::optional<std::string> text;
-    if (fileExists(cfg.LoadFilename)) {
-        cfg.IsCorrupt = false;
-        text = ReadFileBytes(cfg.LoadFilename);
-        bool changed = false;
-        const StampCheck r = checkText(*text, general, changed);
-        if (r.isMaster) {
-            cfg.IsCorrupt = r.corrupt;
-            if (changed)
-                WriteFileReplacing(cfg.LoadFilename, *text);
-        }
-        if (r.isMaster && r.corrupt) {
-            op.inform("CONFIGURATION FILE CORRUPTED! This is a master TEM configuration file and someone has "
-                      "tampered with it");
-            op.inform("CRC should have been " + FormatHex(r.computed));
-            op.inform("You attempted to read a TAMPERED CORRUPT Master File " + cfg.LoadFilename +
-                      " ABORTING. If you want to use this file (and know what you are doing) then remove Master "
-                      "Flag and it will no longer be a master file." +
-                      " Consider saving with a new filename. Errors may follow.");
-            return;
+    if (!fileExists(cfg.LoadFilename))
+        return {};
+    // The file is read once, into this read's own copy: another program writing the shared working
+    // copy at the same time cannot change what is read.
+    cfg.IsCorrupt = false;
+    std::string text = ReadFileBytes(cfg.LoadFilename);
+    RejectUtf16(text, cfg.LoadFilename);
+    bool changed = false;
+    const StampStatus r = checkText(text, general, changed);
+    if (r.isMaster) {
+        cfg.IsCorrupt = r.corrupt;
+        if (changed) {
+            // The stamp is rewritten as the check leaves it; a file the operator may not write
+            // is read all the same.
+            try {
+                WriteFileReplacing(cfg.LoadFilename, text);
+            } catch (const InOutError&) {
+            }
         }
     }
+    if (r.isMaster && r.corrupt) {
+        op.inform("CONFIGURATION FILE CORRUPTED! This is a master TEM configuration file and someone has "
+                  "tampered with it");
+        op.inform("CRC should have been " + FormatHex(r.crc));
+        // A refused read is a failed read: nothing of the file, and nothing of an earlier read, is
+        // taken into the model.
+        throw TamperedMasterError("You attempted to read a TAMPERED CORRUPT Master File " + cfg.LoadFilename +
+                                  " ABORTING. If you want to use this file (and know what you are doing) then "
+                                  "remove Master Flag and it will no longer be a master file." +
+                                  " Consider saving with a new filename. Errors may follow.");
+    }
 
-    if (!fileExists(cfg.LoadFilename))
-        return;
-    if (!text)
-        text = ReadFileBytes(cfg.LoadFilename);
-    WriteFileReplacing(cfg.TempFilename, *text);
-
-    // Most files carry no in-line comment: one pass over the lines tells, without copying them.
-    bool bom = false;
-    const std::string_view body = withoutBom(*text, bom);
-    if (!hasInlineComment(body))
-        return;
-    std::vector<std::string> lines = SplitLines(body);
-    const bool split = SplitInlineComments(lines, [&] {
+    text = SplitInlineCommentsInText(std::move(text), [&] {
         return op.ask("In-line comments detected - splitting them off to the following lines. In-line "
                       "comments crash keyword=value readers. This will only affect the file if you save "
                       "back to it. Continue?",
                       true);
     });
-    if (split)
-        WriteFileReplacing(cfg.TempFilename, joinLines(bom, lines));
+    // The working copy is for the operator to look at; no read depends on it, so a copy that
+    // cannot be written does not stop the read.
+    try {
+        WriteFileReplacing(cfg.TempFilename, text);
+    } catch (const InOutError&) {
+    }
+    return text;
 }
 
-void PreWriteCheckandBackup(const Configuration& cfg, Operator& op)
+std::string PreWriteCheckandBackup(const Configuration& cfg, Operator& op)
 {
-    const std::string& file = cfg.SaveFilename;
+    return PreWriteCheckandBackup(cfg.SaveFilename, op);
+}
+
+std::string PreWriteCheckandBackup(const std::string& file, Operator& op)
+{
     if (!fileExists(file))
-        return;
+        return {};
     const fs::path path(file);
     const std::string e = file.size() >= 3 ? file.substr(file.size() - 3) : file;
     const std::string extension = "." + e + "BAK";
@@ -346,37 +372,21 @@ void PreWriteCheckandBackup(const Configuration& cfg, Operator& op)
         if (backup.empty()) {
             op.inform("More than 100 backup configuration files were found with incrementing numbers (00) to "
                       "(99). Delete some if you still want backup to occur");
-            return;
+            return {};
         }
     }
-    // copy_file without options never overwrites. A backup that cannot be made stops the save, so
-    // the file is never replaced without its copy.
-    if (!fs::copy_file(path, backup, ec)) {
-        if (ec != std::errc::file_exists) {
-            std::error_code ignored;
-            fs::remove(backup, ignored);
-        }
-        throw InOutError("Cannot back up \"" + file + "\" to \"" + backup + "\": " + ec.message());
-    }
+    // The copy never overwrites. A backup that cannot be made stops the save, so the file is never
+    // replaced without its copy.
+    CopyFileNew(file, backup);
+    return backup;
 }
 
-void PostWriteCheck(const Configuration& cfg, Operator& op)
+std::string TidyAndStamp(std::string_view text, std::string_view generalSection)
 {
-    const std::string_view general = SectionGen(cfg.TDCorGEX);
-    if (!fileExists(cfg.SaveFilename)) {
-        // Nothing to tidy or stamp; creating a stub file here would only hide the loss.
-        op.inform("Lost file while saving - you should never see this message");
-        return;
-    }
-    const std::string before = ReadFileBytes(cfg.SaveFilename);
-    KeywordFile k = KeywordFile::FromOwnedText(tidyText(before));
-    const StampCheck r = checkStamp(k, general);
-    k.WriteString(general, StampKey, FormatHex(r.isMaster ? r.computed : 0));
-    // A file saved over a tidy one of the same kind is often tidy and stamped already: writing the
-    // same bytes again would only cost time.
-    const std::string after = k.Text();
-    if (after != before)
-        WriteFileReplacing(cfg.SaveFilename, after);
+    KeywordFile k = KeywordFile::FromOwnedText(tidyText(text));
+    const StampStatus r = checkStamp(k, generalSection);
+    k.WriteString(generalSection, StampKey, FormatHex(r.isMaster ? r.crc : 0));
+    return k.Text();
 }
 
 }  // namespace tem

@@ -482,7 +482,11 @@ void TdcReader::Channels()
             exists = text.has_value();
             if (!exists)
                 return;
-            const std::vector<std::string> tokens = SplitVector(*text, false);
+            std::vector<std::string> tokens = SplitVector(*text, false, MaxGates + 1);
+            if (tokens.size() > MaxGates) {
+                op_.inform(GateListTooLong(sec, key, MaxGates));
+                tokens.resize(MaxGates);
+            }
             values.assign(tokens.size(), def);
             for (std::size_t k = 0; k < tokens.size(); ++k)
                 values[k] = TokenFloat(tokens, k, def);
@@ -583,39 +587,6 @@ void TdcReader::CurrentLink()
 }
 
 // ---- Writing ------------------------------------------------------------------------------------
-
-/// Whether a line may carry a comment after its value: a "/" after its first "=" (and none before).
-bool MayCarryComment(std::string_view text)
-{
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        const std::string_view line = NextLine(text, pos);
-        const std::size_t eq = line.find('=');
-        if (eq != std::string_view::npos && line.find('/') > eq &&
-            line.find('/', eq) != std::string_view::npos)
-            return true;
-    }
-    return false;
-}
-
-/// The file to update in place (empty when it does not exist yet). A comment after a value would
-/// go with the line the writer replaces; moved onto a line of its own first (as the tidying after
-/// the write does anyway), it stays in the file.
-KeywordFile LoadForWriting(const std::string& fileName)
-{
-    if (!FileExists(fileName))
-        return KeywordFile::Load(fileName);
-    std::string bytes = ReadFileBytes(fileName);
-    if (!MayCarryComment(bytes))
-        return KeywordFile::FromOwnedText(std::move(bytes));
-    std::vector<std::string> lines = SplitLines(bytes);
-    if (!SplitInlineComments(lines, [] { return true; }))
-        return KeywordFile::FromText(bytes);
-    std::string text;
-    for (const std::string& line : lines)
-        text.append(line).append("\r\n");
-    return KeywordFile::FromText(text);
-}
 
 class TdcWriter {
   public:
@@ -963,19 +934,19 @@ void TdcWriter::Channels()
 
 void LoadTDCFromFile(Configuration& cfg, const DataFolders& folders, Operator& op)
 {
-    const bool exists = FileExists(cfg.LoadFilename);
+    // Read into a copy: a read that stops half-way, or a refused master, leaves the model as it was.
+    Configuration next = cfg;
+    const bool exists = FileExists(next.LoadFilename);
     if (!exists)
-        cfg.LoadFilename = std::string(NotSavedMarker);
-    cfg.TDCorGEX = TINIFileFormat::TDC;
-    if (exists)
-        PreReadCheck(cfg, folders, op);
-    cfg.TempFilename = folders.temConfig + "Temp.TDC";
+        next.LoadFilename = std::string(NotSavedMarker);
+    next.TDCorGEX = TINIFileFormat::TDC;
+    // The read's own copy of the file; a missing file reads as all defaults.
+    const KeywordFile loadFile = KeywordFile::FromOwnedText(exists ? PreReadCheck(next, folders, op) : std::string());
+    next.TempFilename = folders.temConfig + "Temp.TDC";
 
-    // The working copy is loaded whole; an exception below releases it like any other local.
-    const KeywordFile loadFile = KeywordFile::Load(cfg.TempFilename);
     if (exists && !HasConfigurationSection(loadFile, TINIFileFormat::TDC))
-        op.inform(NoConfigurationSectionsMessage(cfg.LoadFilename));
-    TdcReader reader(cfg, loadFile, op);
+        op.inform(NoConfigurationSectionsMessage(next.LoadFilename));
+    TdcReader reader(next, loadFile, op);
     reader.General();
     reader.Receivers();
     reader.Transmitters();
@@ -984,38 +955,38 @@ void LoadTDCFromFile(Configuration& cfg, const DataFolders& folders, Operator& o
     reader.Channels();
     reader.SystemResponses();
     reader.Waveforms();
-    TxRxAliasAcqChnMapping(cfg, op);
+    TxRxAliasAcqChnMapping(next, op);
     reader.CurrentLink();
 
-    CheckTxMomentTxNumberMatch(cfg, op);
-    CalculateDrivenVariables(cfg, op);
+    CheckTxMomentTxNumberMatch(next, op);
+    CalculateDrivenVariables(next, op);
+    cfg = std::move(next);
 }
 
-void SaveTDCToFile(Configuration& cfg, const DataFolders& folders, Operator& op)
+SaveResult SaveTDCToFile(Configuration& cfg, const DataFolders& folders, Operator& op, SaveMode mode)
 {
     (void)folders;
     const std::string ext = UpperCase(fs::path(cfg.SaveFilename).extension().string());
     cfg.TDCorGEX = ext == ".GEX" ? TINIFileFormat::GEX : TINIFileFormat::TDC;
+    if (auto refused = RefuseMasterTarget(cfg.SaveFilename, cfg.TDCorGEX))
+        return *refused;
     if (cfg.Master && !op.ask(std::string(MasterWriteQuestion), false))
-        return;
-    PreWriteCheckandBackup(cfg, op);
+        return SaveResult{SaveOutcome::Declined, {}, false};
 
-    KeywordFile saveFile = LoadForWriting(cfg.SaveFilename);
-    TxRxAliasAcqChnMapping(cfg, op);
-    TdcWriter writer(cfg, saveFile);
-    writer.General();
-    writer.Receivers();
-    writer.Transmitters();
-    writer.TimeBases();
-    writer.Vehicle();
-    writer.SystemResponses();
-    writer.Waveforms();
-    if (cfg.LinkTxApproximateCurrenttoTxAmps)
-        CopyCurrentsToTransmitters(cfg);
-    writer.Channels();
-    saveFile.Save(cfg.SaveFilename);
-
-    PostWriteCheck(cfg, op);
+    return StoreConfiguration(cfg.SaveFilename, cfg.TDCorGEX, mode, [&](KeywordFile& saveFile) {
+        TxRxAliasAcqChnMapping(cfg, op);
+        TdcWriter writer(cfg, saveFile);
+        writer.General();
+        writer.Receivers();
+        writer.Transmitters();
+        writer.TimeBases();
+        writer.Vehicle();
+        writer.SystemResponses();
+        writer.Waveforms();
+        if (cfg.LinkTxApproximateCurrenttoTxAmps)
+            CopyCurrentsToTransmitters(cfg);
+        writer.Channels();
+    }, op);
 }
 
 } // namespace tem

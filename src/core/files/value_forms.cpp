@@ -309,30 +309,31 @@ std::optional<long long> ParseInteger(std::string_view text)
     return v;
 }
 
-std::vector<std::string> SplitVector(std::string_view value, bool withFiller)
+std::vector<std::string> SplitVector(std::string_view value, bool withFiller, std::size_t maxTokens)
 {
-    std::string s(value);
-    for (char& c : s)
-        if (c == '\t')
-            c = ' ';
-    if (withFiller)
-        s += VectorFiller;
+    // The value and the filler are walked as one text without joining them: a value may be very
+    // long, and only its first maxTokens tokens are ever looked at.
+    const std::string_view filler = withFiller ? std::string_view(VectorFiller) : std::string_view();
+    const std::size_t n = value.size() + filler.size();
+    const auto at = [&](std::size_t k) {
+        const char c = k < value.size() ? value[k] : filler[k - value.size()];
+        return c == '\t' ? ' ' : c;
+    };
 
     std::vector<std::string> tokens;
     std::size_t i = 0;
-    const std::size_t n = s.size();
     auto skipBlanks = [&] {
-        while (i < n && isSpaceOrControl(s[i]))
+        while (i < n && isSpaceOrControl(at(i)))
             ++i;
     };
     skipBlanks();
-    while (i < n) {
+    while (i < n && tokens.size() < maxTokens) {
         std::string token;
-        if (s[i] == '"') {
+        if (at(i) == '"') {
             ++i;
             while (i < n) {
-                if (s[i] == '"') {
-                    if (i + 1 < n && s[i + 1] == '"') {
+                if (at(i) == '"') {
+                    if (i + 1 < n && at(i + 1) == '"') {
                         token += '"';
                         i += 2;
                         continue;
@@ -340,22 +341,27 @@ std::vector<std::string> SplitVector(std::string_view value, bool withFiller)
                     ++i;
                     break;
                 }
-                token += s[i++];
+                token += at(i++);
             }
         } else {
-            const std::size_t start = i;
-            while (i < n && !isSpaceOrControl(s[i]) && s[i] != ',')
-                ++i;
-            token.assign(s, start, i - start);
+            while (i < n && !isSpaceOrControl(at(i)) && at(i) != ',')
+                token += at(i++);
         }
         tokens.push_back(std::move(token));
         skipBlanks();
-        if (i < n && s[i] == ',') {
+        if (i < n && at(i) == ',') {
             ++i;
             skipBlanks();
         }
     }
     return tokens;
+}
+
+std::string GateListTooLong(std::string_view section, std::string_view key, int gates)
+{
+    return std::string(key) + " in section [" + std::string(section) + "] holds more than " +
+           std::to_string(gates) + " values, one per gate; only the first " + std::to_string(gates) +
+           " are read.";
 }
 
 const std::string& TokenAt(const std::vector<std::string>& tokens, std::size_t k)

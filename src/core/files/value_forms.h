@@ -41,8 +41,15 @@ std::optional<long long> ParseInteger(std::string_view text);
 
 /// Splits a vector value into tokens: tabs become spaces, the filler is appended when asked,
 /// separators are commas and runs of characters up to and including space; a token that begins
-/// with a double quote runs to its matching quote.
-std::vector<std::string> SplitVector(std::string_view value, bool withFiller);
+/// with a double quote runs to its matching quote. At most maxTokens tokens are taken: the rest of
+/// a longer value is not looked at. The default is far above what any one value of the model
+/// holds, so a hostile value of millions of numbers cannot take the memory.
+inline constexpr std::size_t MaxVectorTokens = 4096;
+std::vector<std::string> SplitVector(std::string_view value, bool withFiller,
+                                     std::size_t maxTokens = MaxVectorTokens);
+
+/// The message of a per-gate list that holds more numbers than a time base has gates.
+std::string GateListTooLong(std::string_view section, std::string_view key, int gates);
 
 /// Token k; a missing token ends the read with ListIndexError naming the index.
 const std::string& TokenAt(const std::vector<std::string>& tokens, std::size_t k);

@@ -22,7 +22,7 @@ inline constexpr int MaxAcqChn = 18;
 inline constexpr int MaxTimeBases = 9;
 inline constexpr int MaxLoopSides = 99;        ///< transmitter and receiver vertices
 inline constexpr int MaxGates = 255;           ///< per time base and per system response
-inline constexpr int MaxWaveformPoints = 64;
+inline constexpr int MaxWaveformPoints = 255;  ///< per transmitter, as many as a time base has gates
 inline constexpr int MaxFwdModelLayers = 16;
 
 // ---- Enumerations (names are written to files exactly as spelled) -------------------------------

@@ -2,6 +2,7 @@
 // Small helpers the editor windows share: text conversion, the error boundary of a handler, and
 // number cells that remember the exact value they were filled from.
 
+#include <QFile>
 #include <QLineEdit>
 #include <QString>
 #include <QTableWidget>
@@ -13,13 +14,28 @@
 
 namespace editor {
 
+// The model's texts are 8-bit, as in the files: one byte is one Latin-1 character. Every text
+// between the model and a widget goes through this one pair, so a text opened and saved keeps
+// its bytes (converting through UTF-8 would replace each byte above 0x7F).
 inline std::string S(const QString& s)
 {
-    return s.toStdString();
+    const QByteArray bytes = s.toLatin1();
+    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 inline QString Q(std::string_view s)
 {
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+    return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+// Names of files on this system, chosen in a dialog and opened here, are in the system's own
+// encoding.
+inline std::string PathS(const QString& s)
+{
+    return QFile::encodeName(s).toStdString();
+}
+inline QString PathQ(const std::string& s)
+{
+    return QFile::decodeName(QByteArray::fromStdString(s));
 }
 
 /// Runs a handler; an action that must stop is reported once. Returns false when it stopped.

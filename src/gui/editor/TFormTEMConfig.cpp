@@ -24,6 +24,7 @@
 #include "core/files/tdc_file.h"
 #include "core/model/app_settings.h"
 #include "core/model/derived.h"
+#include "editor/EditorSupport.h"
 #include "editor/FormValues.h"
 #include "editor/LayoutDiagram.h"
 #include "editor/TFormHELP.h"
@@ -461,13 +462,13 @@ void TFormTEMConfig::setBar(QSlider* bar, double vMin, double v, double vMax)
 
 void TFormTEMConfig::populateTx(const TxControls& c, TTransmitter& t, bool aux)
 {
-    c.name->setText(QString::fromStdString(t.Name));
+    c.name->setText(editor::Q(t.Name));
     c.turns->setText(QString::number(t.Turns));
     ShowNumber(c.damp, "%10.1f", t.Damping);
     ShowNumber(c.filterOrder, "%10.2f", t.LPFilterOrderandCutoff[0]);
     ShowNumber(c.cutoff, "%10.1f", t.LPFilterOrderandCutoff[1]);
     ShowNumber(c.flyLead, "%6.1f", t.FlyingLeadLength);
-    c.orient->setText(QString::fromStdString(t.AxisOrient));
+    c.orient->setText(editor::Q(t.AxisOrient));
     checkTx(t);
     ShowNumber(c.tilt, "%6.2f", t.AxisTilt);
     ShowNumber(c.rotation, "%8.2f", t.AxisRotation);
@@ -527,11 +528,11 @@ void TFormTEMConfig::PopulateConfigForm()
     PngDialogFileName = ChangeFileExt(OpenDialogFileName, ".PNG");
     PdfDialogFileName = ChangeFileExt(OpenDialogFileName, ".PDF");
 
-    u.LabeledEditDescription->setText(QString::fromStdString(cfg.Description));
+    u.LabeledEditDescription->setText(editor::Q(cfg.Description));
     // Long texts show their beginning.
     u.LabeledEditDescription->setCursorPosition(0);
     u.EditDataType->clear();
-    const QString dataType = QString::fromStdString(cfg.DataType).trimmed();
+    const QString dataType = editor::Q(cfg.DataType).trimmed();
     if (dataType == "GroundTEM") {
         u.RadioGroupDataType->setItemIndex(0);
     } else if (dataType.isEmpty()) {
@@ -616,7 +617,7 @@ void TFormTEMConfig::readTx(const TxControls& c, TTransmitter& t, bool aux)
     t.NodeY[t.LoopSides] = t.NodeY[0];
     t.NodeZ[t.LoopSides] = t.NodeZ[0];
 
-    t.Name = c.name->text().toStdString();
+    t.Name = editor::S(c.name->text());
     t.Turns = ReadInt(c.turns->text(), 1);
     t.Damping = ReadNumber(c.damp, 330);
     t.LPFilterOrderandCutoff[0] = ReadNumber(c.filterOrder, 1);
@@ -624,7 +625,7 @@ void TFormTEMConfig::readTx(const TxControls& c, TTransmitter& t, bool aux)
     t.FlyingLeadLength = ReadNumber(c.flyLead, 1.5);
     if (c.orient->text().isEmpty())
         c.orient->setText("Z");
-    t.AxisOrient = c.orient->text().left(1).toStdString();
+    t.AxisOrient = editor::S(c.orient->text().left(1));
     t.AxisTilt = ReadNumber(c.tilt, 0);
     t.AxisRotation = ReadNumber(c.rotation, 0);
     t.CentroidX = ReadNumber(c.centroidX, 0);
@@ -651,7 +652,7 @@ void TFormTEMConfig::UserInterfaceToConfigVars()
     cfg.LoadFilename = u.EditTDCFilename->text().toStdString();
     cfg.SaveFilename = cfg.LoadFilename;
 
-    cfg.Description = u.LabeledEditDescription->text().toStdString();
+    cfg.Description = editor::S(u.LabeledEditDescription->text());
     switch (u.RadioGroupDataType->itemIndex()) {
     case 0:
         cfg.DataType = "GroundTEM";
@@ -660,7 +661,7 @@ void TFormTEMConfig::UserInterfaceToConfigVars()
         cfg.DataType.clear();
         break;
     case 2:
-        cfg.DataType = u.EditDataType->text().toStdString();
+        cfg.DataType = editor::S(u.EditDataType->text());
         break;
     default:
         break;

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "app/Session.h"
+#include "core/files/config_save.h"
 
 class QCheckBox;
 class QGroupBox;
@@ -162,8 +163,10 @@ class TFormTEMConfig : public QMainWindow {
     void barMoved(QSlider* bar, QLineEdit* edit);
     void valueEditExit(QSlider* bar, QLineEdit* edit, bool& flag, double fallback, bool round);
     void limitEditChange(QSlider* bar, QLineEdit* edit, double fallback, bool round, bool isMinimum);
-    bool deleteForCleanSave(const std::string& question);
-    void saveWithWriter();
+    /// The Clean Save question when "Clean Save" is ticked, else nothing to ask.
+    std::string cleanSaveQuestion(const std::string& question) const;
+    /// Shows why a save did not write; returns whether it wrote.
+    bool reportSave(const SaveResult& result);
     void notYetAvailable(const QString& windowName);
     void updateTitle();
     void addRecentFile(const QString& fileName);

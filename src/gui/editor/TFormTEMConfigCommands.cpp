@@ -9,6 +9,7 @@
 
 #include <filesystem>
 
+#include "core/files/config_save.h"
 #include "core/files/gex_file.h"
 #include "core/files/protection.h"
 #include "core/files/tdc_file.h"
@@ -93,9 +94,6 @@ void TFormTEMConfig::LoadFile(const QString& fileName)
 {
     command([&] {
         Configuration& cfg = s_.cfg;
-        ui->EditTDCFilename->setText(fileName);
-        cfg.LoadFilename = cfg.SaveFilename = fileName.toStdString();
-        OpenDialogFileName = fileName;
         const QString ext = ExtractFileExt(fileName).toUpper();
         TINIFileFormat f;
         if (ext == ".GEX") {
@@ -103,17 +101,24 @@ void TFormTEMConfig::LoadFile(const QString& fileName)
         } else if (ext == ".TDC") {
             f = TINIFileFormat::TDC;
         } else {
+            ui->EditTDCFilename->setText(fileName);
+            cfg.LoadFilename = cfg.SaveFilename = fileName.toStdString();
+            OpenDialogFileName = fileName;
             s_.op.inform("File extension must be either TDC or GEX but it was neither. ABORTING");
             return;
         }
-        setFormat(f);
-        // Read into a copy: a reader that stops half-way leaves the model as it was.
+        // The reader hands back a new model only when it succeeds; a refused or failed read leaves
+        // the model, and the name it is shown under, as they were.
         Configuration loaded = cfg;
+        loaded.LoadFilename = loaded.SaveFilename = fileName.toStdString();
         if (f == TINIFileFormat::GEX)
             LoadGEXFromFile(loaded, s_.folders, s_.op);
         else
             LoadTDCFromFile(loaded, s_.folders, s_.op);
         cfg = std::move(loaded);
+        ui->EditTDCFilename->setText(fileName);
+        OpenDialogFileName = fileName;
+        setFormat(f);
         CalculateDrivenVariables(cfg, s_.op);
         PopulateConfigForm();
         DrawVehicle();
@@ -126,29 +131,16 @@ void TFormTEMConfig::LoadFile(const QString& fileName)
 
 // ---- Save -------------------------------------------------------------------------------------
 
-bool TFormTEMConfig::deleteForCleanSave(const std::string& question)
+std::string TFormTEMConfig::cleanSaveQuestion(const std::string& question) const
 {
-    Configuration& cfg = s_.cfg;
-    if (!ui->CheckBoxErase->isChecked() || !FileExists(cfg.SaveFilename))
-        return false;
-    if (!s_.op.ask(question, false))
-        return false;
-    // The file goes to its numbered backup before it is wiped, so a write that fails afterwards
-    // loses nothing.
-    PreWriteCheckandBackup(cfg, s_.op);
-    std::error_code ec;
-    std::filesystem::remove(cfg.SaveFilename, ec);
-    if (ec)
-        throw InOutError("Could not delete " + cfg.SaveFilename + ": " + ec.message());
-    return true;
+    return ui->CheckBoxErase->isChecked() ? question : std::string();
 }
 
-void TFormTEMConfig::saveWithWriter()
+bool TFormTEMConfig::reportSave(const SaveResult& result)
 {
-    if (s_.cfg.TDCorGEX == TINIFileFormat::GEX)
-        SaveGEXToFile(s_.cfg, s_.folders, s_.op);
-    else
-        SaveTDCToFile(s_.cfg, s_.folders, s_.op);
+    if (!result.written() && !result.reason.empty())
+        s_.op.inform(result.reason);
+    return result.written();
 }
 
 void TFormTEMConfig::ButtonSaveClick()
@@ -163,19 +155,7 @@ void TFormTEMConfig::ButtonSaveClick()
         UserInterfaceToConfigVars();
         const TINIFileFormat f = cfg.TDCorGEX;
         cfg.SaveFilename = SaveName(ui->EditTDCFilename->text(), f).toStdString();
-        if (FileExists(cfg.SaveFilename)) {
-            bool isMaster = false, corrupt = false;
-            std::uint32_t crc = 0;
-            CheckIsFileProtected(cfg.SaveFilename, SectionGen(f), isMaster, crc, corrupt);
-            if (isMaster) {
-                s_.op.inform("This is a Master TEM Configuration - it cannot be altered - try SaveAs to write to a "
-                             "duplicate");
-                return;
-            }
-        }
-        const char* kind = "TDC";
         if (f == TINIFileFormat::GEX) {
-            kind = "GEX";
             const TMomentID m1 = cfg.Tx[1].MomentID, m2 = cfg.Tx[2].MomentID;
             const bool single = cfg.NumTx == 1 && m1 == TMomentID::SingleM;
             const bool lowHigh = cfg.NumTx == 2 && m1 == TMomentID::LM && m2 == TMomentID::HM;
@@ -190,11 +170,13 @@ void TFormTEMConfig::ButtonSaveClick()
                 return;
             }
         }
-        if (FileExists(cfg.SaveFilename) &&
-            !s_.op.ask(std::string("This ") + kind + " file already exists - Overwrite?", true))
+        // The save refuses a master target, asks before overwriting and about Clean Save.
+        const SaveResult result = SaveConfiguration(
+            cfg, s_.folders, s_.op,
+            SaveRequest{true, cleanSaveQuestion("\"Clean Save\" will wipe any un-identified information in your "
+                                                "file - Continue?")});
+        if (!reportSave(result))
             return;
-        deleteForCleanSave("\"Clean Save\" will wipe any un-identified information in your file - Continue?");
-        saveWithWriter();
         cfg.LoadFilename = cfg.SaveFilename;
         BeenSaved = true;
         const QString name = QString::fromStdString(cfg.LoadFilename);
@@ -233,11 +215,14 @@ void TFormTEMConfig::ButtonSaveAsINIClick()
         SaveDialogFileName = chosen;
         UserInterfaceToConfigVars();
         cfg.LoadFilename = cfg.SaveFilename = chosen.toStdString();
-        deleteForCleanSave("\"Clean Save\" will wipe any un-identified information in your file - Erase? Continue?");
         cfg.Master = false;
         ui->CheckBoxMaster->setChecked(false);
-        saveWithWriter();
-        addRecentFile(chosen);
+        const SaveResult result = SaveConfiguration(
+            cfg, s_.folders, s_.op,
+            SaveRequest{false, cleanSaveQuestion("\"Clean Save\" will wipe any un-identified information in your "
+                                                 "file - Erase? Continue?")});
+        if (reportSave(result))
+            addRecentFile(QString::fromStdString(cfg.SaveFilename));
     });
 }
 
@@ -276,27 +261,25 @@ void TFormTEMConfig::CheckBoxMasterClick()
             return;
         }
         cfg.SaveFilename = chosen.toStdString();
-        if (FileExists(cfg.SaveFilename)) {
-            bool isMaster = false, corrupt = false;
-            std::uint32_t crc = 0;
-            CheckIsFileProtected(cfg.SaveFilename, SectionGen(cfg.TDCorGEX), isMaster, crc, corrupt);
-            if (isMaster && corrupt)
+        if (const auto refused = RefuseMasterTarget(cfg.SaveFilename, cfg.TDCorGEX)) {
+            if (refused->corruptMaster)
                 s_.op.inform("You are trying to overwrite a corrupted master file.");
-            if (isMaster) {
-                s_.op.inform("The file you are trying to overwrite is already a Master file and is protected - "
-                             "overwrite permission denied!");
-                box->setChecked(false);
-                cfg.Master = false;
-                return;
-            }
+            s_.op.inform("The file you are trying to overwrite is already a Master file and is protected - "
+                         "overwrite permission denied!");
+            box->setChecked(false);
+            cfg.Master = false;
+            return;
         }
         ui->EditTDCFilename->setText(chosen);
         OpenDialogFileName = chosen;
         UserInterfaceToConfigVars();
         cfg.LoadFilename = chosen.toStdString();
-        deleteForCleanSave("\"Clean Save\" will wipe any un-identified information in your file - Continue?");
-        saveWithWriter();
-        addRecentFile(chosen);
+        const SaveResult result = SaveConfiguration(
+            cfg, s_.folders, s_.op,
+            SaveRequest{false, cleanSaveQuestion("\"Clean Save\" will wipe any un-identified information in your "
+                                                 "file - Continue?")});
+        if (reportSave(result))
+            addRecentFile(QString::fromStdString(cfg.SaveFilename));
     });
 }
 

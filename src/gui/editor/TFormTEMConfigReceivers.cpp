@@ -5,6 +5,7 @@
 
 #include <QSignalBlocker>
 
+#include "editor/EditorSupport.h"
 #include "editor/FormValues.h"
 #include "editor/TFormTEMConfig.h"
 #include "widgets/KeyValueEditor.h"
@@ -22,7 +23,7 @@ int EditorTag(const KeyValueEditor& editor)
 
 bool IsPolygon(const std::string& shape)
 {
-    return QString::fromStdString(shape).trimmed().compare("POLYGON", Qt::CaseInsensitive) == 0;
+    return ::editor::Q(shape).trimmed().compare("POLYGON", Qt::CaseInsensitive) == 0;
 }
 
 QString NodeKey(const char* prefix, int k)
@@ -68,11 +69,11 @@ void TFormTEMConfig::WriteRxParamsToForm(KeyValueEditor& editor)
     AppendNumber(editor, "CentroidX", "%8.3f", rx.CentroidX);
     AppendNumber(editor, "CentroidY", "%8.3f", rx.CentroidY);
     AppendNumber(editor, "CentroidZ", "%8.3f", rx.CentroidZ);
-    editor.appendRow("Name", QString::fromStdString(rx.Name));
-    rx.Orientation = QString::fromStdString(rx.Orientation).trimmed().toStdString();
-    if (rx.Orientation.empty() || QString("ZXY").indexOf(QString::fromStdString(rx.Orientation)) < 0)
+    editor.appendRow("Name", ::editor::Q(rx.Name));
+    rx.Orientation = ::editor::S(::editor::Q(rx.Orientation).trimmed());
+    if (rx.Orientation.empty() || QString("ZXY").indexOf(::editor::Q(rx.Orientation)) < 0)
         rx.Orientation = "Z";
-    editor.appendRow("Orientation", QString::fromStdString(rx.Orientation));
+    editor.appendRow("Orientation", ::editor::Q(rx.Orientation));
     editor.appendRow("Turns", QString::asprintf("%3d", rx.Turns));
     AppendNumber(editor, "AreaSingleTurn", "%12.4f", rx.AreaSingleTurn);
     AppendNumber(editor, "PreAmpGain", "%8.3f", rx.PreAmpGain);
@@ -87,7 +88,7 @@ void TFormTEMConfig::WriteRxParamsToForm(KeyValueEditor& editor)
     const int type = std::clamp(int(rx.RxType), 0, int(RxTypeNames.size()) - 1);
     editor.appendRow("RxType", QString::fromUtf8(RxTypeNames[std::size_t(type)].data(),
                                                  qsizetype(RxTypeNames[std::size_t(type)].size())));
-    editor.appendRow("Shape", QString::fromStdString(rx.Shape).trimmed());
+    editor.appendRow("Shape", ::editor::Q(rx.Shape).trimmed());
     AppendNumber(editor, "EquivRadius", "%8.3f", rx.EquivRadius);
     AppendNumber(editor, "XSideLength", "%8.3f", rx.XSideLength);
     AppendNumber(editor, "YSideLength", "%8.3f", rx.YSideLength);
@@ -114,9 +115,9 @@ void TFormTEMConfig::ReadRxParamsFromForm(KeyValueEditor& editor)
     rx.CentroidX = num("CentroidX", 0);
     rx.CentroidY = num("CentroidY", 0);
     rx.CentroidZ = num("CentroidZ", 0);
-    rx.Name = editor.value("Name").toStdString();
+    rx.Name = ::editor::S(editor.value("Name"));
     const QString orientation = editor.value("Orientation");
-    rx.Orientation = orientation.toStdString();
+    rx.Orientation = ::editor::S(orientation);
     if (orientation.isEmpty() || QString("ZXY").indexOf(orientation) < 0)
         s_.op.inform("Rx Coil Orientation detected as \"" + rx.Orientation + " but can only be Z, X or Y");
 
@@ -137,7 +138,7 @@ void TFormTEMConfig::ReadRxParamsFromForm(KeyValueEditor& editor)
     rx.AxisRotation = num("AxisRotation", 0);
     const QString type = editor.value("RxType");
     rx.RxType = type == "B" ? TRxType::rxtypeB : type == "Curr" ? TRxType::rxtypeCurr : TRxType::rxtypedBdt;
-    rx.Shape = editor.value("Shape").trimmed().toStdString();
+    rx.Shape = ::editor::S(editor.value("Shape").trimmed());
 
     rx.EquivRadius = num("EquivRadius", 0);
     if (rx.EquivRadius == 0) {
@@ -170,7 +171,7 @@ void TFormTEMConfig::ReadRxParamsFromForm(KeyValueEditor& editor)
                      FmtGeneral(rx.AreaNumTurnsxPreAmpxSingleTurn, 8).toStdString() +
                      " IS NOT exactly EQUAL TO AreaSingleTurn x Turns x PreAmpGain = " +
                      FmtGeneral(product, 10).toStdString());
-    const QString shape = QString::fromStdString(rx.Shape).toUpper();
+    const QString shape = ::editor::Q(rx.Shape).toUpper();
     if (shape.isEmpty() || !ShapeList.contains(shape))
         s_.op.inform(prefix + ", Shape = " + shape.toStdString() +
                      " is not recognised. Available options are " + ShapeList.toStdString() +

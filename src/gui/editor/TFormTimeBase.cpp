@@ -259,7 +259,7 @@ void TFormTimeBase::FormShow()
         for (int t = 1; t <= std::min(cfg.NumTimebases, 2); ++t) {
             const tem::TTimeBase& tb = cfg.TimeBase[t];
             const Column& c = m_col[t - 1];
-            c.gateFile->setText(Q(tb.TimeGateFileName));
+            c.gateFile->setText(editor::PathQ(tb.TimeGateFileName));
             m_dialogFile[t - 1] = tb.TimeGateFileName;
             const int item = tem::SampleRateItemOf(tb.AnalDigConvSamplingRate);
             c.sampleRate->setItemIndex(item);
@@ -534,7 +534,7 @@ void TFormTimeBase::TimeGateFilenameClick(int column)
         if (file.empty())
             return;
         m_dialogFile[column] = file;
-        m_col[column].gateFile->setText(Q(file));
+        m_col[column].gateFile->setText(editor::PathQ(file));
         m_cfg.TimeBase[column + 1].TimeGateFileName = file;
         if (m_op.ask("Update times from this source now?", true))
             UpdateTimebaseFromSourceClick(column);

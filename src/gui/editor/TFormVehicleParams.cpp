@@ -115,7 +115,7 @@ void TFormVehicleParams::FormShow()
         ui->RadioGroupGNSSFixture->setItemIndex(v.GNSSAntennaFixture);
         m_photoFile = v.PhotoFilename;
         m_photo = QPixmap();
-        if (!m_photoFile.empty() && QFileInfo::exists(Q(m_photoFile)) && !loadPhoto(m_photoFile))
+        if (!m_photoFile.empty() && QFileInfo::exists(editor::PathQ(m_photoFile)) && !loadPhoto(m_photoFile))
             m_op.inform(PhotoMessage);
         showPhoto();
     });
@@ -123,7 +123,7 @@ void TFormVehicleParams::FormShow()
 
 bool TFormVehicleParams::loadPhoto(const std::string& file)
 {
-    QImageReader reader(Q(file));
+    QImageReader reader(editor::PathQ(file));
     reader.setAutoTransform(true);
     const QImage image = reader.read();
     if (image.isNull())

@@ -10,6 +10,7 @@
 
 #include "app/Session.h"
 #include "core/action_error.h"
+#include "core/files/config_save.h"
 #include "core/files/gex_file.h"
 #include "core/files/keyword_file.h"
 #include "core/files/tdc_file.h"
@@ -599,12 +600,14 @@ void TFormSysResp::forwardModel(bool showWindow)
         if (m_session.op.ask("Forward Modelling will reopen your configuration file and overwrite the copy in memory. "
                              "Save your configuration variable changes before continuing?",
                              false)) {
+            bool written = false;
             if (!Guarded(m_session.op, [&] {
-                    if (cfg().TDCorGEX == tem::TINIFileFormat::GEX)
-                        tem::SaveGEXToFile(cfg(), m_session.folders, m_session.op);
-                    else
-                        tem::SaveTDCToFile(cfg(), m_session.folders, m_session.op);
-                }))
+                    const tem::SaveResult r = tem::SaveConfiguration(cfg(), m_session.folders, m_session.op, {});
+                    if (!r.written() && !r.reason.empty())
+                        m_session.op.inform(r.reason);
+                    written = r.written();
+                }) ||
+                !written)
                 return;
         }
         showForwardWindow(this);

@@ -38,12 +38,12 @@ TEST(WaveformRows, PointsRampFallbackAndAscendingCheck)
     EXPECT_EQ(w.WaveformPointsDigitized, 0);
     EXPECT_DOUBLE_EQ(w.drivenRamp, 7e-6);
 
-    std::vector<WaveformRow> many(70, WaveformRow{"1", "1"});
+    std::vector<WaveformRow> many(260, WaveformRow{"1", "1"});
     for (std::size_t i = 0; i < many.size(); ++i)
         many[i].time = std::to_string(i);
     CommitWaveformRows(w, many, false, op);
-    EXPECT_EQ(w.WaveformPointsDigitized, 64);
-    EXPECT_DOUBLE_EQ(w.drivenRamp, 63);
+    EXPECT_EQ(w.WaveformPointsDigitized, 255);
+    EXPECT_DOUBLE_EQ(w.drivenRamp, 254);
     EXPECT_EQ(op.messages.size(), 1u);
 }
 
@@ -54,7 +54,9 @@ TEST(WaveformRows, PointCount)
     EXPECT_EQ(WaveformPointCount("six", op), 4);
     EXPECT_EQ(WaveformPointCount("-2", op), -2);
     EXPECT_TRUE(op.messages.empty());
-    EXPECT_EQ(WaveformPointCount("100", op), 64);
+    EXPECT_EQ(WaveformPointCount("100", op), 100);
+    EXPECT_TRUE(op.messages.empty());
+    EXPECT_EQ(WaveformPointCount("300", op), 255);
     EXPECT_EQ(op.messages.size(), 1u);
 }
 

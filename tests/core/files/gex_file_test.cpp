@@ -4,6 +4,7 @@
 
 #include "core/files/gex_file.h"
 #include "core/files/keyword_file.h"
+#include "core/files/protection.h"
 #include "core/files/tdc_file.h"
 #include "core/model/derived.h"
 #include "core/operator.h"
@@ -312,6 +313,35 @@ TEST(GexRead, EdgeCases)
     }
 }
 
+TEST(GexRead, AFieldWaveformOf68PointsKeepsItsTurnOffThroughBothFormats)
+{
+    TempFolder tmp;
+    const std::string path = tmp.file("long_hm_waveform.gex");
+    fs::copy_file(Fixture("long_hm_waveform.gex"), path);
+    RecordingOperator op;
+    Configuration cfg = LoadGex(path, tmp, op);
+    EXPECT_FALSE(Contains(op.messages, "outside the allowed range"));
+    ASSERT_EQ(cfg.TxWaveform[2].WaveformPointsDigitized, 68);
+    EXPECT_DOUBLE_EQ(cfg.TxWaveform[2].WaveformPointTimes[68], 4.8e-06);
+    EXPECT_DOUBLE_EQ(cfg.TxWaveform[2].drivenRamp, 4.8e-06);
+
+    for (const char* name : {"copy.TDC", "copy.gex"}) {
+        SCOPED_TRACE(name);
+        cfg.SaveFilename = tmp.file(name);
+        const bool gex = std::string(name).ends_with(".gex");
+        ASSERT_TRUE((gex ? SaveGEXToFile(cfg, tmp.folders, op) : SaveTDCToFile(cfg, tmp.folders, op)).written());
+        Configuration back;
+        back.LoadFilename = cfg.SaveFilename;
+        if (gex)
+            LoadGEXFromFile(back, tmp.folders, op);
+        else
+            LoadTDCFromFile(back, tmp.folders, op);
+        EXPECT_EQ(back.TxWaveform[2].WaveformPointsDigitized, 68);
+        EXPECT_DOUBLE_EQ(back.TxWaveform[2].WaveformPointTimes[68], 4.8e-06);
+        EXPECT_DOUBLE_EQ(back.TxWaveform[2].drivenRamp, 4.8e-06);
+    }
+}
+
 TEST(GexRead, WrongExtensionReadsNothing)
 {
     TempFolder tmp;
@@ -321,8 +351,12 @@ TEST(GexRead, WrongExtensionReadsNothing)
     cfg.LoadFilename = path;
     cfg.NumTx = 5;
     RecordingOperator op;
-    LoadGEXFromFile(cfg, tmp.folders, op);
-    EXPECT_EQ(op.messages, (std::vector<std::string>{"File extension must be GEX. ABORTING"}));
+    try {
+        LoadGEXFromFile(cfg, tmp.folders, op);
+        ADD_FAILURE() << "read";
+    } catch (const ActionError& e) {
+        EXPECT_STREQ(e.what(), "File extension must be GEX. ABORTING");
+    }
     EXPECT_EQ(cfg.NumTx, 5);
     EXPECT_FALSE(fs::exists(tmp.folders.temConfig + "Temp.GEX"));
 }
@@ -491,9 +525,10 @@ TEST(GexWrite, RefusedModelsAndNamesWriteNothing)
         const std::string before = "[General]\r\nKeepMe=1\r\n";
         WriteBytes(cfg.SaveFilename, before);
         RecordingOperator op;
-        SaveGEXToFile(cfg, tmp.folders, op);
-        ASSERT_EQ(op.messages.size(), 1u);
-        EXPECT_NE(op.messages[0].find(k.message), std::string::npos) << op.messages[0];
+        const SaveResult r = SaveGEXToFile(cfg, tmp.folders, op);
+        EXPECT_EQ(r.outcome, SaveOutcome::Failed);
+        EXPECT_NE(r.reason.find(k.message), std::string::npos) << r.reason;
+        EXPECT_TRUE(op.messages.empty());
         EXPECT_EQ(ReadBytes(cfg.SaveFilename), before);
         EXPECT_EQ(std::distance(fs::directory_iterator(tmp.path), fs::directory_iterator{}), 2)
             << "no backup, no other file";
@@ -536,13 +571,20 @@ TEST(GexWrite, MasterIsStampedAndATamperedOneIsRefused)
     text.replace(text.find("NumberOfTurnsHM=4"), 17, "NumberOfTurnsHM=5");
     WriteBytes(cfg.SaveFilename, text);
     RecordingOperator op3;
-    const Configuration tampered = LoadGex(cfg.SaveFilename, tmp, op3);
-    ASSERT_GE(op3.messages.size(), 3u);
+    EXPECT_THROW(LoadGex(cfg.SaveFilename, tmp, op3), TamperedMasterError)
+        << "neither the tampered file nor the working copy of the previous read";
+    ASSERT_EQ(op3.messages.size(), 2u);
     EXPECT_EQ(op3.messages[0],
               "CONFIGURATION FILE CORRUPTED! This is a master TEM configuration file and someone "
               "has tampered with it");
-    EXPECT_TRUE(tampered.IsCorrupt);
-    EXPECT_EQ(tampered.Tx[2].Turns, 4) << "the working copy of the previous read, not the tampered file";
+
+    // Saving onto the master is refused by the save itself.
+    text = ReadBytes(cfg.SaveFilename);  // as the refused read left it
+    RecordingOperator op4;
+    const SaveResult r = SaveGEXToFile(cfg, tmp.folders, op4);
+    EXPECT_EQ(r.outcome, SaveOutcome::RefusedMaster);
+    EXPECT_TRUE(r.corruptMaster);
+    EXPECT_EQ(ReadBytes(cfg.SaveFilename), text);
 }
 
 TEST(GexWrite, AliasMomentKeepsItsGatesInItsOwnSection)

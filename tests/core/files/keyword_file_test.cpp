@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -244,21 +246,41 @@ TEST(KeywordFile, SaveAndLoad)
 
 TEST(KeywordFile, FailedSaveLeavesTheOldFile)
 {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "permissions do not stop root";
-    TempFolder tmp;
-    const fs::path file = tmp.path / "Setup.TDC";
-    WriteBytes(file, "[All]\r\nA=1\r\n");
-    fs::permissions(tmp.path, fs::perms::owner_write, fs::perm_options::remove);
-    auto f = KeywordFile::Load(file.string());
-    f.WriteString("All", "A", "2");
-    try {
-        f.Save(file.string());
-        FAIL() << "expected InOutError";
-    } catch (const InOutError& e) {
-        EXPECT_NE(std::string(e.what()).find(file.string()), std::string::npos);
+    // The failure is injected at each step, so the test holds for every user, root included.
+    for (const WriteStep step : {WriteStep::TemporaryFile, WriteStep::Rename}) {
+        TempFolder tmp;
+        const fs::path file = tmp.path / "Setup.TDC";
+        WriteBytes(file, "[All]\r\nA=1\r\n");
+        auto f = KeywordFile::Load(file.string());
+        f.WriteString("All", "A", "2");
+        SetWriteFaultForTesting(step == WriteStep::Rename
+                                    ? +[](WriteStep s, const std::string&) { return s == WriteStep::Rename ? EIO : 0; }
+                                    : +[](WriteStep s, const std::string&) {
+                                          return s == WriteStep::TemporaryFile ? ENOSPC : 0;
+                                      });
+        try {
+            f.Save(file.string());
+            ADD_FAILURE() << "expected InOutError";
+        } catch (const InOutError& e) {
+            EXPECT_NE(std::string(e.what()).find(file.string()), std::string::npos);
+            EXPECT_NE(std::string(e.what()).find(step == WriteStep::Rename ? "Input/output error"
+                                                                           : "No space left on device"),
+                      std::string::npos)
+                << e.what();
+        }
+        SetWriteFaultForTesting(nullptr);
+        EXPECT_EQ(ReadBytes(file), "[All]\r\nA=1\r\n");
+        EXPECT_EQ(std::distance(fs::directory_iterator(tmp.path), fs::directory_iterator()), 1)
+            << "no temporary file left";
     }
-    EXPECT_EQ(ReadBytes(file), "[All]\r\nA=1\r\n");
+
+    // A file marked read-only is refused, also for the superuser.
+    TempFolder tmp;
+    const fs::path file = tmp.path / "Locked.TDC";
+    WriteBytes(file, "[All]\r\n");
+    fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    EXPECT_THROW(KeywordFile::FromText("[All]\r\nA=1\r\n").Save(file.string()), InOutError);
+    EXPECT_EQ(ReadBytes(file), "[All]\r\n");
 }
 
 TEST(KeywordFile, SaveErrorsNameTheFile)

@@ -2,6 +2,8 @@
 
 #include <stdlib.h>
 
+#include <cerrno>
+
 #include <filesystem>
 #include <fstream>
 
@@ -38,13 +40,12 @@ protected:
         fs::remove_all(root, ec);
     }
 
-    /// Writes the text as a save would, then tidies and stamps it.
+    /// Writes the text tidied and stamped, as a save stores it.
     void save(const std::string& text)
     {
         cfg.SaveFilename = file;
         PreWriteCheckandBackup(cfg, op);
-        WriteBytes(file, text);
-        PostWriteCheck(cfg, op);
+        WriteBytes(file, TidyAndStamp(text, "All"));
     }
     std::string stamp() { return KeywordFile::Load(file).ReadString("All", "MasterTamperCheckCRC", "missing"); }
 
@@ -145,19 +146,26 @@ TEST_F(Protection, TamperedMasterIsRefused)
     std::string text = ReadBytes(file);
     text[text.find("Volts=12") + 7] = '3';
     WriteBytes(file, text);
-    PreReadCheck(cfg, folders, op);
+    // A refused read is a failed read: the third message is the error that stops it.
+    std::string third;
+    try {
+        PreReadCheck(cfg, folders, op);
+        ADD_FAILURE() << "a tampered master was read";
+    } catch (const TamperedMasterError& e) {
+        third = e.what();
+    }
     EXPECT_TRUE(cfg.IsCorrupt);
-    ASSERT_EQ(op.messages.size(), 3u);
+    ASSERT_EQ(op.messages.size(), 2u);
     EXPECT_EQ(op.messages[0],
               "CONFIGURATION FILE CORRUPTED! This is a master TEM configuration file and someone has tampered with it");
     bool isMaster = false, corrupt = false;
     std::uint32_t crc = 0;
     CheckIsFileProtected(file, "All", isMaster, crc, corrupt);
     EXPECT_EQ(op.messages[1], "CRC should have been " + FormatHex(crc));
-    EXPECT_EQ(op.messages[2], "You attempted to read a TAMPERED CORRUPT Master File " + file +
-                                  " ABORTING. If you want to use this file (and know what you are doing) then "
-                                  "remove Master Flag and it will no longer be a master file. Consider saving "
-                                  "with a new filename. Errors may follow.");
+    EXPECT_EQ(third, "You attempted to read a TAMPERED CORRUPT Master File " + file +
+                         " ABORTING. If you want to use this file (and know what you are doing) then "
+                         "remove Master Flag and it will no longer be a master file. Consider saving "
+                         "with a new filename. Errors may follow.");
     EXPECT_EQ(stamp(), "0");
     EXPECT_TRUE(corrupt);  // and it stays refused
     EXPECT_EQ(ReadBytes(cfg.TempFilename), goodCopy);
@@ -314,12 +322,49 @@ TEST_F(Protection, ReadCheckSplitsCommentsInTheWorkingCopyOnly)
     EXPECT_EQ(ReadBytes(cfg.TempFilename), text);
 }
 
-TEST_F(Protection, LostFileIsReportedAndNotRecreated)
+TEST_F(Protection, CheckStampLeavesTheFileAsItWas)
 {
-    cfg.SaveFilename = file;
-    PostWriteCheck(cfg, op);
-    EXPECT_EQ(op.messages, (std::vector<std::string>{"Lost file while saving - you should never see this message"}));
-    EXPECT_FALSE(fs::exists(file));
+    save(MasterText);
+    std::string text = ReadBytes(file);
+    const std::string intact = text;
+    EXPECT_TRUE(CheckStamp(file, "All").isMaster);
+    EXPECT_FALSE(CheckStamp(file, "All").corrupt);
+    text[text.find("Volts=12") + 7] = '3';
+    WriteBytes(file, text);
+    const StampStatus s = CheckStamp(file, "All");
+    EXPECT_TRUE(s.isMaster);
+    EXPECT_TRUE(s.corrupt);
+    EXPECT_EQ(ReadBytes(file), text);
+    EXPECT_FALSE(CheckStamp((root / "missing.TDC").string(), "All").isMaster);
+}
+
+TEST_F(Protection, Utf16FileIsNamedAsSuch)
+{
+    WriteBytes(file, std::string("\xFF\xFE[\0A\0l\0l\0]\0", 12));
+    cfg.LoadFilename = file;
+    try {
+        PreReadCheck(cfg, folders, op);
+        ADD_FAILURE() << "a UTF-16 file was read";
+    } catch (const InOutError& e) {
+        EXPECT_EQ(std::string(e.what()), "The file \"" + file +
+                                             "\" is UTF-16 text and cannot be read. Save it as 8-bit text (ANSI "
+                                             "or Latin-1) and read it again.");
+    }
+}
+
+TEST_F(Protection, BackupFailureNamesTheReason)
+{
+    WriteBytes(file, "one");
+    SetWriteFaultForTesting([](WriteStep step, const std::string&) { return step == WriteStep::Backup ? ENOSPC : 0; });
+    try {
+        PreWriteCheckandBackup(file, op);
+        ADD_FAILURE() << "no error";
+    } catch (const InOutError& e) {
+        EXPECT_NE(std::string(e.what()).find("No space left on device"), std::string::npos) << e.what();
+    }
+    SetWriteFaultForTesting(nullptr);
+    EXPECT_FALSE(fs::exists(root / "Setup.TDCBAK"));
+    EXPECT_EQ(ReadBytes(file), "one");
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include "core/action_error.h"
 #include "core/files/keyword_file.h"
+#include "core/files/protection.h"
 #include "tdc_test_support.h"
 
 namespace tem::tdctest {
@@ -254,16 +255,17 @@ TEST_F(TdcTest, NoFileAndNoWorkingCopyGiveTheDefaults)
     EXPECT_EQ(s.NoiseStdVperAm2[30], 2e-08);
 }
 
-TEST_F(TdcTest, MissingFileReadsTheWorkingCopyOfTheEarlierRead)
+TEST_F(TdcTest, MissingFileReadsTheDefaultsNotTheWorkingCopyOfAnEarlierRead)
 {
     Configuration model = DemoConfiguration();
     Save(model, Path("Earlier.TDC"));
     Load(Path("Earlier.TDC"));
+    op.messages.clear();
     const Configuration cfg = Load(Path("Gone.TDC"));
     EXPECT_EQ(cfg.LoadFilename, "Not_Saved.TDC");
-    EXPECT_EQ(cfg.Description, model.Description);
-    EXPECT_EQ(cfg.NumTx, 2);
-    EXPECT_THAT(op.messages, IsEmpty());
+    EXPECT_EQ(cfg.Description, "Type_a_Configuration_Description_here");
+    EXPECT_EQ(cfg.NumTx, 1);
+    EXPECT_THAT(op.messages, ElementsAre(GatesMissing));
 }
 
 // ---- Reading single keys --------------------------------------------------------------------------
@@ -577,9 +579,9 @@ TEST_F(TdcTest, CountsAndIndicesOutsideTheLimitsAreClampedWithOneMessage)
          {"NumGatesInSet in section [TimebaseTx1] is 1000, outside the allowed range 0 to 255; 255 is used.",
           GatesMissing}},
         {"waveform points",
-         "[WaveformTx1]\nWaveformPointsDigitized=65\n",
-         [](const Configuration& c) { EXPECT_EQ(c.TxWaveform[1].WaveformPointsDigitized, 64); },
-         {"WaveformPointsDigitized in section [WaveformTx1] is 65, outside the allowed range 0 to 64; 64 is "
+         "[WaveformTx1]\nWaveformPointsDigitized=256\n",
+         [](const Configuration& c) { EXPECT_EQ(c.TxWaveform[1].WaveformPointsDigitized, 255); },
+         {"WaveformPointsDigitized in section [WaveformTx1] is 256, outside the allowed range 0 to 255; 255 is "
           "used."}},
         {"forward-model layers",
          "[All]\nSysRespExists01=1\n[SysResp01]\nFwdModelLayers=17\n",
@@ -635,10 +637,10 @@ TEST_F(TdcTest, AFilterValueWithOneNumberEndsTheReadWithAListIndexError)
             }
         },
         ListIndexError);
-    // What was read before the error stays in the model.
-    EXPECT_EQ(cfg.Description, "kept");
-    EXPECT_EQ(cfg.Tx[2].Name, "second");
-    EXPECT_EQ(cfg.Tx[1].Name, "first");
+    // A read that stops changes nothing: the model is as it was before.
+    Configuration before;
+    before.LoadFilename = cfg.LoadFilename;
+    EXPECT_TRUE(cfg == before);
 }
 
 TEST_F(TdcTest, JunkNeverBreaksTheModelBounds)
@@ -768,7 +770,9 @@ TEST_F(TdcTest, GexExtensionWritesGexSectionNamesWithTdcKeys)
 TEST_F(TdcTest, AWriteThatFailsIsReportedAndLeavesNoFile)
 {
     Configuration cfg = DemoConfiguration();
-    EXPECT_THROW(Save(cfg, Path("no-such-folder/Setup.TDC")), InOutError);
+    const SaveResult r = Save(cfg, Path("no-such-folder/Setup.TDC"));
+    EXPECT_EQ(r.outcome, SaveOutcome::Failed);
+    EXPECT_THAT(r.reason, testing::HasSubstr("No such file or directory"));
     EXPECT_FALSE(fs::exists(Path("no-such-folder")));
     EXPECT_EQ(cfg.SaveFilename, Path("no-such-folder/Setup.TDC"));
 }
@@ -798,13 +802,18 @@ TEST_F(TdcTest, MasterSavedByTheProgramPassesAndOneChangedByteFails)
     changed[at + 6] = '3';
     WriteBytes(Path("Master.TDC"), changed);
     op.messages.clear();
-    const Configuration tampered = Load(Path("Master.TDC"));
-    ASSERT_EQ(op.messages.size(), 3u);
+    // A refused read is a failed read: nothing of the file, nor of the earlier read's working
+    // copy, reaches the model.
+    Configuration tampered = DemoConfiguration();
+    tampered.Description = "unchanged";
+    const Configuration before = tampered;
+    tampered.LoadFilename = Path("Master.TDC");
+    EXPECT_THROW(LoadTDCFromFile(tampered, folders, op), TamperedMasterError);
+    ASSERT_EQ(op.messages.size(), 2u);
     EXPECT_EQ(op.messages[0], "CONFIGURATION FILE CORRUPTED! This is a master TEM configuration file and "
                               "someone has tampered with it");
-    EXPECT_TRUE(tampered.IsCorrupt);
-    // The reader went on with the working copy of the earlier, intact read.
-    EXPECT_EQ(tampered.Tx[1].Volts, 12);
+    tampered.LoadFilename = before.LoadFilename;
+    EXPECT_TRUE(tampered == before);
 }
 
 TEST_F(TdcTest, DecliningTheMasterQuestionWritesNothing)
@@ -813,7 +822,7 @@ TEST_F(TdcTest, DecliningTheMasterQuestionWritesNothing)
     Configuration cfg = DemoConfiguration();
     cfg.Master = true;
     op.answers = {false};
-    Save(cfg, file);
+    EXPECT_EQ(Save(cfg, file).outcome, SaveOutcome::Declined);
     EXPECT_EQ(ReadBytes(file), "[All]\nDescription=before\n");
     EXPECT_FALSE(fs::exists(Path("Master.TDCBAK")));
 }

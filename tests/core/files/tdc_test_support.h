@@ -65,10 +65,10 @@ class TdcTest : public ::testing::Test {
         LoadTDCFromFile(cfg, folders, op);
         return cfg;
     }
-    void Save(Configuration& cfg, const std::string& file)
+    SaveResult Save(Configuration& cfg, const std::string& file)
     {
         cfg.SaveFilename = file;
-        SaveTDCToFile(cfg, folders, op);
+        return SaveTDCToFile(cfg, folders, op);
     }
 
     DataFolders folders;
