@@ -228,7 +228,7 @@ void TFormTEMConfig::buildControls()
     auto node = [](int i) { return QString("Node %1").arg(i); };
     ch->addSeries({"TxDefault", Qt::red, 4, PointSymbol::Rectangle, {}, node});
     // The auxiliary loop is often the default loop's own wire: dashed, the red line shows through.
-    ch->addSeries({"TxAuxilliary", Qt::green, 4, PointSymbol::Rectangle, {}, node, Qt::DashLine});
+    ch->addSeries({"TxAuxilliary", Qt::green, 4, PointSymbol::Rectangle, {}, node, true, Qt::DashLine});
     // A coil is a metre across: one mark at its centroid, not one at every corner of its outline.
     auto coil = [](const char* name) {
         return [name](int i) { return i == 0 ? QString(name) : QString(); };

@@ -142,8 +142,9 @@ int main(int argc, char** argv)
                     dialogs);
     QDir().mkpath(QString::fromStdString(session.folders.temConfig));
     const QString demo = QString::fromStdString(session.folders.temConfig) + "DemoConfig.TDC";
-    if (!QFile::exists(demo) && !QFile::copy(TEMSETRIX_DATA_DIR "/DemoConfig.TDC", demo)) {
-        std::fprintf(stderr, "cannot copy the demonstration configuration from %s\n", TEMSETRIX_DATA_DIR);
+    const QString shipped = QString::fromStdString(tem::ShippedDemoConfiguration());
+    if (!QFile::exists(demo) && !QFile::copy(shipped, demo)) {
+        std::fprintf(stderr, "cannot copy the demonstration configuration from %s\n", qPrintable(shipped));
         return 1;
     }
 
