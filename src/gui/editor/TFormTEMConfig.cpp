@@ -14,6 +14,7 @@
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTimer>
+#include <QAction>
 #include <QToolBar>
 
 #include "core/action_error.h"
@@ -22,7 +23,7 @@
 #include "core/model/app_settings.h"
 #include "core/model/derived.h"
 #include "editor/FormValues.h"
-#include "editor/LayoutDiagram.h"
+#include "core/editor/layout_diagram.h"
 #include "editor/TFormHELP.h"
 #include "ui_TFormTEMConfig.h"
 #include "widgets/KeyValueEditor.h"
@@ -210,6 +211,11 @@ void TFormTEMConfig::buildControls()
     // The diagram's tool bar above it, and its series in drawing order.
     QToolBar* bar = ui->ChartTEMConfig->createToolBar(ui->PanelChart);
     ui->LayoutChart->insertWidget(0, bar);
+    bar->addSeparator();
+    QAction* png = bar->addAction(tr("Save PNG..."));
+    png->setObjectName("ActionSaveDiagramPng");
+    png->setToolTip(tr("Save the diagram as it is drawn now as a PNG image"));
+    connect(png, &QAction::triggered, this, &TFormTEMConfig::SaveDiagramPngClick);
     PointChart3D* ch = ui->ChartTEMConfig;
     auto node = [](int i) { return QString("Node %1").arg(i); };
     ch->addSeries({"TxDefault", Qt::red, 4, PointSymbol::Rectangle, {}, node});

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "editor/LayoutDiagram.h"
+#include "core/editor/layout_diagram.h"
 #include "editor/TFormTEMConfig.h"
 #include "ui_TFormTEMConfig.h"
 #include "widgets/PointChart3D.h"

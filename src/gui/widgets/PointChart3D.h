@@ -8,28 +8,17 @@
 #include <QString>
 #include <QWidget>
 
-#include <functional>
 #include <vector>
+
+#include "report/PointChartPainter.h"
 
 class QToolBar;
 
 namespace tem::gui {
 
-struct ChartPoint {
-    double x = 0, y = 0, z = 0;
-};
-
-enum class PointSymbol { Rectangle, DownTriangle };
-
-struct ChartSeries {
-    QString title;
-    QColor color;
-    int lineWidth = 1; ///< pixels
-    PointSymbol symbol = PointSymbol::Rectangle;
-    std::vector<ChartPoint> points; ///< joined in this order
-    /// Text of the mark at point index i; an empty text draws no mark.
-    std::function<QString(int)> markText;
-};
+using report::ChartPoint;
+using report::ChartSeries;
+using report::PointSymbol;
 
 class PointChart3D : public QWidget {
     Q_OBJECT
@@ -85,10 +74,6 @@ class PointChart3D : public QWidget {
     void wheelEvent(QWheelEvent* event) override;
 
   private:
-    struct Projected {
-        double h = 0, v = 0; ///< screen-aligned coordinates, metres, v upwards
-    };
-    Projected project(const ChartPoint& p) const;
     void paint(QPainter& painter, QSize size) const;
 
     std::vector<ChartSeries> series_;
