@@ -17,6 +17,14 @@ constexpr double CellPadX = 3, CellPadY = 1.6;
 constexpr double TableTextSize = 7.5;
 const QColor HeaderFill(226, 230, 236), StripeFill(246, 247, 249), GridColour(170, 170, 170);
 
+/// Free texts (a description, a file name) can be of any length; a row or a paragraph must still
+/// fit on a page.
+constexpr int MaxTextLength = 1000;
+QString Capped(const QString& text)
+{
+    return text.size() > MaxTextLength ? text.left(MaxTextLength) + QStringLiteral("\u2026") : text;
+}
+
 QTextOption CellOption(Qt::Alignment align)
 {
     QTextOption o(align);
@@ -122,8 +130,9 @@ void ReportDocument::contents(const QStringList& titles)
     y_ += 6;
 }
 
-void ReportDocument::paragraph(const QString& text, double size, bool italic)
+void ReportDocument::paragraph(const QString& whole, double size, bool italic)
 {
+    const QString text = Capped(whole);
     const QFont font = ReportFont(painter_, size, false, italic);
     painter_.setFont(font);
     QTextOption opt(Qt::AlignLeft);
@@ -168,7 +177,7 @@ void ReportDocument::table(const ReportTable& t)
     auto alignOf = [&](int c) {
         return c < int(t.align.size()) ? t.align[std::size_t(c)] : Qt::Alignment(Qt::AlignLeft);
     };
-    auto cell = [](const QStringList& row, int c) { return c < row.size() ? row[c] : QString(); };
+    auto cell = [](const QStringList& row, int c) { return c < row.size() ? Capped(row[c]) : QString(); };
 
     // Natural widths: the widest line of every column.
     std::vector<double> natural(std::size_t(columns), 0);
@@ -255,7 +264,7 @@ void ReportDocument::table(const ReportTable& t)
                 const Qt::Alignment a = header ? Qt::Alignment(Qt::AlignLeft) : aligns[std::size_t(c)];
                 const QRectF r(xs[std::size_t(c)] + CellPadX, top + CellPadY,
                                std::max(1.0, xs[std::size_t(c) + 1] - xs[std::size_t(c)] - 2 * CellPadX), h);
-                p.drawText(r, c < row.size() ? row[c] : QString(), CellOption(a));
+                p.drawText(r, c < row.size() ? Capped(row[c]) : QString(), CellOption(a));
             }
             p.setPen(QPen(GridColour, 0.4));
             p.drawLine(QPointF(left, top + h), QPointF(left + tableWidth, top + h));

@@ -1,6 +1,8 @@
 #include "report/SpecificationReport.h"
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QGuiApplication>
 #include <QFileInfo>
 #include <QPageLayout>
 #include <QPageSize>
@@ -696,15 +698,21 @@ class Builder {
             PlotSeries resp{"System response (magnitude)", QColor(30, 90, 200), {}, true, false, false, 1.2,
                             PlotMarker::Square};
             ReportTable t;
-            t.header = {"Gate", "Centre (s)", "System response", "Noise standard deviation"};
+            t.header = {"Gate", "Centre (s)"};
+            if (r.SysRespExists)
+                t.header << "System response";
+            t.header << "Noise standard deviation";
             t.align = {Qt::AlignRight, Qt::AlignRight, Qt::AlignRight, Qt::AlignRight};
             for (int g = 1; g <= x.gates; ++g) {
                 const double centre = x.tb->GateCentre[g];
                 noise.points.push_back({centre, r.NoiseStdVperAm2[g]});
-                if (r.SysRespExists)
+                QStringList row{I(g), GateTime(centre)};
+                if (r.SysRespExists) {
                     resp.points.push_back({centre, std::fabs(r.SysRespAmplitudes[g])});
-                t.rows.push_back({I(g), GateTime(centre), r.SysRespExists ? G(r.SysRespAmplitudes[g]) : None,
-                                  G(r.NoiseStdVperAm2[g])});
+                    row << G(r.SysRespAmplitudes[g]);
+                }
+                row << G(r.NoiseStdVperAm2[g]);
+                t.rows.push_back(row);
             }
             Plot plot;
             plot.title = QStringLiteral("Channel %1 per gate").arg(ch);
@@ -768,6 +776,20 @@ class Builder {
 };
 
 } // namespace
+
+void EnsureGuiApplication()
+{
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        return;
+    if (QCoreApplication::instance())
+        throw ActionError("The report needs fonts, which this process cannot load");
+    // Qt cannot start a second application in a process after the first has gone, so this one
+    // stays until the process ends.
+    static int argc = 3;
+    static char name[] = "temsetrix", platformOption[] = "-platform", platform[] = "offscreen";
+    static char* argv[] = {name, platformOption, platform, nullptr};
+    new QGuiApplication(argc, argv);
+}
 
 QString FileCrcText(const QString& fileName)
 {

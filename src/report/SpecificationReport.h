@@ -27,6 +27,12 @@ struct ReportSource {
 /// the file cannot be written. Needs a QGuiApplication (fonts).
 int WriteSpecificationReport(const Configuration& cfg, const ReportSource& source, const QString& pdfFile);
 
+/// Makes sure the process has a QGuiApplication, which fonts and the PDF writer need: a process
+/// without any Qt application gets one on the offscreen platform (no screen is needed to write a
+/// file), kept until the process ends. Throws ActionError when the process runs a Qt application
+/// without a GUI.
+void EnsureGuiApplication();
+
 /// The CRC-32 of a file in the program's "%x" form, or an empty text when it cannot be read.
 QString FileCrcText(const QString& fileName);
 

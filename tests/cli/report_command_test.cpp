@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cmath>
 #include <cstdio>
+#include <limits>
 #include <filesystem>
 #include <memory>
 #include <regex>
@@ -10,6 +12,8 @@
 #include "cli_test_support.h"
 #include "core/files/protection.h"
 #include "core/files/value_forms.h"
+#include "core/model/configuration.h"
+#include "report/SpecificationReport.h"
 
 namespace tem::cli {
 namespace {
@@ -114,6 +118,54 @@ TEST(CliReport, AFailedReportLeavesNoPdfAndAnEarlierFileAsItWas)
                     e.path().filename() == "Folder.pdf" || e.path().filename() == "Notes.txt" ||
                     e.path().filename() == "shared")
             << e.path();
+}
+
+TEST(Report, EveryLimitAndBadIndexStillGivesACompleteReport)
+{
+    // Full counts, the most gates and nodes, numbers that point nowhere, values that are not
+    // finite and names far wider than a page: every page is laid out and numbered, nothing hangs.
+    Configuration cfg = DefaultConfiguration();
+    cfg.NumTx = cfg.NumRx = cfg.NumTimebases = 9;
+    cfg.NumAcqChn = 18;
+    const std::string longName(300, 'W');
+    for (int t = 1; t <= 9; ++t) {
+        TTransmitter& tx = cfg.Tx[t];
+        tx = DefaultTransmitter();
+        tx.Name = t == 9 ? longName : "Tx" + std::to_string(t);
+        tx.LoopSides = t == 1 ? 99 : 4;
+        for (int k = 0; k < 99; ++k) {
+            tx.NodeX[k] = 10 * std::cos(k * 0.0634);
+            tx.NodeY[k] = 10 * std::sin(k * 0.0634);
+        }
+        tx.NoGates = t == 2 ? 100000 : 255;
+        tx.TimeBaseNumber = t == 3 ? 12 : t;
+        tx.Volts = t == 4 ? std::nan("") : 12;
+        cfg.Rx[t] = DefaultReceiver();
+        cfg.TxWaveform[t] = DefaultTxWaveform();
+        cfg.TxWaveform[t].WaveformPointsDigitized = t == 5 ? 1000 : 64;
+        cfg.TimeBase[t] = DefaultTimeBase();
+        cfg.TimeBase[t].NumGatesInSet = t == 6 ? -5 : 255;
+        for (int g = 1; g <= 255; ++g)
+            cfg.TimeBase[t].GateCentre[g] = g * 1e-5;
+    }
+    cfg.Description = std::string(5000, 'D');
+    for (int c = 1; c <= 18; ++c) {
+        cfg.AcqChn[c] = DefaultAcqChn(c);
+        cfg.AcqChn[c].TxNumber = c == 17 ? 0 : c == 18 ? 40 : (c - 1) % 9 + 1;
+        cfg.AcqChn[c].RxCoilNumber = c == 16 ? -3 : (c - 1) % 9 + 1;
+        cfg.SysResp[c] = DefaultSystemResponse();
+        cfg.SysResp[c].SysRespExists = c % 2 == 0;
+        cfg.SysResp[c].SysRespAmplitudes[3] = std::numeric_limits<double>::infinity();
+    }
+
+    report::EnsureGuiApplication();
+    CliFixture f;
+    const std::string pdf = f.path("Limits.pdf");
+    const int pages = report::WriteSpecificationReport(cfg, {}, QString::fromStdString(pdf));
+    EXPECT_GT(pages, 20);
+    const std::string text = Capture("pdftotext -layout '" + pdf + "' -");
+    EXPECT_TRUE(Has(text, "Page " + std::to_string(pages) + " of " + std::to_string(pages)));
+    EXPECT_TRUE(Has(text, "Tx8"));
 }
 
 } // namespace
