@@ -133,6 +133,9 @@ QFont ReportFont(const QPainter& painter, double points, bool bold, bool italic)
     f.setPointSizeF(points / scale);
     f.setBold(bold);
     f.setItalic(italic);
+    // No ligatures: a reader who searches the PDF for "file" or "config" must find it, so the
+    // text layer must hold the letters one by one.
+    f.setStyleStrategy(QFont::PreferNoShaping);
     return f;
 }
 
