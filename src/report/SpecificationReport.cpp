@@ -723,7 +723,10 @@ class Builder {
                 plot.series.push_back(resp);
             plot.series.push_back(noise);
             doc_.figure(200, [plot](QPainter& p, const QRectF& rect) { PaintPlot(p, rect, plot); });
-            doc_.paragraph(QStringLiteral("Per-gate values as stored in the configuration."), 7.5, true);
+            doc_.paragraph(QStringLiteral("Per-gate values as stored in the configuration (NoiseStdVperAm2%1); they are "
+                                          "not recomputed from the noise level and slope above.")
+                               .arg(r.SysRespExists ? QStringLiteral(", SysRespAmplitudes") : QString()),
+                           7.5, true);
             doc_.table(t);
         }
     }
