@@ -10,6 +10,7 @@ packages=(
   nlohmann-json3-dev libcli11-dev
   qt6-base-dev qt6-base-dev-tools libqcustomplot-dev libshp-dev libgl-dev
   xvfb xauth
+  poppler-utils
 )
 
 missing=()

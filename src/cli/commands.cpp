@@ -16,6 +16,7 @@
 #include "cli/file_formats.h"
 #include "cli/forward_command.h"
 #include "cli/model_json.h"
+#include "cli/report_command.h"
 #include "cli/systest_command.h"
 #include "core/action_error.h"
 #include "core/files/chn_file.h"
@@ -140,6 +141,12 @@ int chnCommand(CommandContext& ctx, const std::string& fileName)
     return 0;
 }
 
+int reportCommand(CommandContext& ctx, const std::string& in, const std::string& out)
+{
+    const Configuration cfg = readConfiguration(ctx, in);
+    return WriteReport(ctx, cfg, in, out);
+}
+
 /// The arguments of the configuration commands; Run keeps them beside the parser.
 struct FileArguments {
     std::string file, in, out;
@@ -167,6 +174,11 @@ void addConfigurationCommands(CLI::App& app, CommandContext& ctx, FileArguments&
     auto* chn = app.add_subcommand("chn", "Read a Monex CHN gate file into a default time base and print it as JSON");
     chn->add_option("FILE", args.file, "CHN file")->required();
     ctx.addCommand(chn, [&ctx, &args] { return chnCommand(ctx, args.file); });
+
+    auto* report = app.add_subcommand("report", "Write the specification report of a configuration as a PDF");
+    report->add_option("CONFIG", args.in, "configuration file (.tdc or .gex)")->required();
+    report->add_option("OUT", args.out, "PDF file to write")->required();
+    ctx.addCommand(report, [&ctx, &args] { return reportCommand(ctx, args.in, args.out); });
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The main configuration window: start-up and close, model to window and back, the track bars,
 // the moment rules, the receiver panels and the layout diagram.
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -174,12 +175,25 @@ class MainWindowTest : public QObject {
         QCOMPARE(f.op.messages, std::vector<std::string>{
                                     "The TDC configuration file must be saved before you can forward model"});
 
-        // The PDF button explains itself, then saves the diagram as a PNG image.
+        // The PDF button writes the specification report under the name chosen; the diagram's
+        // own button saves it as a PNG image. Cancelling either dialog writes nothing.
         f.op.messages.clear();
+        const std::string pdf = f.dir.path().toStdString() + "/Specs.PDF";
+        f.dialogs.answers = {""};
+        f.get<QPushButton>("ButtonPDF")->click();
+        QVERIFY(!std::filesystem::exists(pdf));
+        f.dialogs.answers = {pdf};
+        f.get<QPushButton>("ButtonPDF")->click();
+        QCOMPARE(f.op.messages, std::vector<std::string>{});
+        QCOMPARE(QString::fromStdString(ReadText(pdf).substr(0, 5)), QString("%PDF-"));
+        QCOMPARE(f.form->PdfDialogFileName, QString::fromStdString(pdf));
+        f.dialogs.answers = {f.dir.path().toStdString() + "/no-such-folder/Specs.PDF"};
+        f.get<QPushButton>("ButtonPDF")->click();
+        QVERIFY(f.shownStartingWith("Could not write the report"));
+
         const std::string png = f.dir.path().toStdString() + "/layout.PNG";
         f.dialogs.answers = {png};
-        f.get<QPushButton>("ButtonPDF")->click();
-        QVERIFY(f.shownStartingWith("Yet to implement. The idea is to present graphs"));
+        f.form->findChild<QAction*>("ActionSaveDiagramPng")->trigger();
         QVERIFY(!QImage(QString::fromStdString(png)).isNull());
 
         f.get<QPushButton>("ButtonCentroid")->click();

@@ -15,6 +15,7 @@
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTimer>
+#include <QAction>
 #include <QToolBar>
 
 #include "core/action_error.h"
@@ -26,8 +27,9 @@
 #include "core/model/derived.h"
 #include "editor/EditorSupport.h"
 #include "editor/FormValues.h"
-#include "editor/LayoutDiagram.h"
+#include "core/editor/layout_diagram.h"
 #include "editor/TFormHELP.h"
+#include "report/LayoutDiagramSeries.h"
 #include "ui_TFormTEMConfig.h"
 #include "widgets/KeyValueEditor.h"
 #include "widgets/PointChart3D.h"
@@ -224,23 +226,18 @@ void TFormTEMConfig::buildControls()
     // The diagram's tool bar above it, and its series in drawing order.
     QToolBar* bar = ui->ChartTEMConfig->createToolBar(ui->PanelChart);
     ui->LayoutChart->insertWidget(0, bar);
+    bar->addSeparator();
+    QAction* png = bar->addAction(tr("Save PNG..."));
+    png->setObjectName("ActionSaveDiagramPng");
+    png->setToolTip(tr("Save the diagram as it is drawn now as a PNG image"));
+    connect(png, &QAction::triggered, this, &TFormTEMConfig::SaveDiagramPngClick);
     PointChart3D* ch = ui->ChartTEMConfig;
-    auto node = [](int i) { return QString("Node %1").arg(i); };
-    ch->addSeries({"TxDefault", Qt::red, 4, PointSymbol::Rectangle, {}, node});
-    // The auxiliary loop is often the default loop's own wire: dashed, the red line shows through.
-    ch->addSeries({"TxAuxilliary", Qt::green, 4, PointSymbol::Rectangle, {}, node, true, Qt::DashLine});
-    // A coil is a metre across: one mark at its centroid, not one at every corner of its outline.
-    auto coil = [](const char* name) {
-        return [name](int i) { return i == 0 ? QString(name) : QString(); };
-    };
-    ch->addSeries({"Rx1", Qt::yellow, 1, PointSymbol::Rectangle, {}, coil("Rx1")});
-    ch->addSeries({"Rx2", Qt::blue, 1, PointSymbol::Rectangle, {}, coil("Rx2")});
-    ch->addSeries({"Rx3", QColor(255, 128, 0), 1, PointSymbol::Rectangle, {}, coil("Rx3")});
-    ch->addSeries(
-        {"GNSS Antenna", Qt::gray, 1, PointSymbol::Rectangle, {}, [](int) { return QString("GNSS"); }});
-    ch->addSeries({"Vehicle", Qt::magenta, 4, PointSymbol::DownTriangle, {}, [](int i) {
-                       return QString::fromStdString(VehicleMarkText(i));
-                   }});
+    // The series start empty; the drawing steps fill them from the model.
+    Configuration empty;
+    for (report::ChartSeries& series : report::LayoutDiagramSeries(empty)) {
+        series.points.clear();
+        ch->addSeries(std::move(series));
+    }
 
     ui->SplitterDiagram->setStretchFactor(0, 3);
     ui->SplitterDiagram->setStretchFactor(1, 2);

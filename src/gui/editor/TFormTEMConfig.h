@@ -88,6 +88,8 @@ class TFormTEMConfig : public QMainWindow {
     void ButtonRefreshGraphClick();
     void ButtonCentroidClick();
     void ButtonPDFClick();
+    /// The diagram as a PNG image (the diagram tool bar's "Save PNG..." button).
+    void SaveDiagramPngClick();
     void ButtonHELPClick();
     void ButtonFwdModelClick();
     // Buttons of the satellite windows. Each shows its window modally with RunSatellite, which

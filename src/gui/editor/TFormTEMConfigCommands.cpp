@@ -1,6 +1,7 @@
 // The file and master commands of the main window, the moment rules and the buttons that open
 // other windows.
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
@@ -23,6 +24,7 @@
 #include "editor/TFormTxWaveforms.h"
 #include "editor/TFormVehicleParams.h"
 #include "editor/TFormTEMConfig.h"
+#include "report/SpecificationReport.h"
 #include "ui_TFormTEMConfig.h"
 #include "widgets/PointChart3D.h"
 #include "widgets/RadioGroup.h"
@@ -376,9 +378,33 @@ void TFormTEMConfig::ButtonCentroidClick()
 void TFormTEMConfig::ButtonPDFClick()
 {
     command([this] {
-        s_.op.inform("Yet to implement. The idea is to present graphs and parameters neatly for reports "
-                     "specifications appendices. In the interim, you will be prompted to save just a PNG of the "
-                     "configuration diagram.");
+        const QString file = QString::fromStdString(s_.dialogs.saveFile(
+            "Create PDF Specifications", "PDF documents (*.PDF *.pdf)", PdfDialogFileName.toStdString()));
+        if (file.isEmpty())
+            return;
+        PdfDialogFileName = file;
+        // The report describes what the window shows, as Refresh would commit it.
+        UserInterfaceToConfigVars();
+        DrawTEMConfig();
+        report::ReportSource source;
+        if (!s_.cfg.LoadFilename.empty()) {
+            source.fileName = QFileInfo(QString::fromStdString(s_.cfg.LoadFilename)).absoluteFilePath();
+            source.fileCrc = report::FileCrcText(source.fileName);
+        }
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        try {
+            report::WriteSpecificationReport(s_.cfg, source, file);
+        } catch (...) {
+            QApplication::restoreOverrideCursor();
+            throw;
+        }
+        QApplication::restoreOverrideCursor();
+    });
+}
+
+void TFormTEMConfig::SaveDiagramPngClick()
+{
+    command([this] {
         const QString file = QString::fromStdString(s_.dialogs.saveFile(
             "Save the configuration diagram as a PNG image", "PNG images (*.PNG *.png)", PngDialogFileName.toStdString()));
         if (file.isEmpty())

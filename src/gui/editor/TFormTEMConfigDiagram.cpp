@@ -1,8 +1,9 @@
 // The layout diagram of the main window.
 
-#include <cmath>
+#include <utility>
+#include <vector>
 
-#include "editor/LayoutDiagram.h"
+#include "report/LayoutDiagramSeries.h"
 #include "editor/TFormTEMConfig.h"
 #include "ui_TFormTEMConfig.h"
 #include "widgets/PointChart3D.h"
@@ -10,55 +11,23 @@
 
 namespace tem::gui {
 
-namespace {
-
-enum SeriesIndex {
-    SeriesTxDefault,
-    SeriesTxAuxiliary,
-    SeriesRx1,
-    SeriesRx2,
-    SeriesRx3,
-    SeriesGNSSAntenna,
-    SeriesVehicle
-};
-
-/// Points that cannot be drawn (not finite) are left out.
-std::vector<ChartPoint> ToChart(const std::vector<DiagramPoint>& pts)
-{
-    std::vector<ChartPoint> out;
-    out.reserve(pts.size());
-    for (const DiagramPoint& p : pts)
-        if (std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z))
-            out.push_back({p.x, p.y, p.z});
-    return out;
-}
-
-/// The loops are tens of metres wide and a few metres high: a steep start view shows the heights
-/// of loops, coils and antenna, which a view close to the plan hides.
-constexpr double StartElevation = 60;
-
-} // namespace
+using namespace report;
 
 void TFormTEMConfig::DrawTEMConfig()
 {
-    Configuration& cfg = s_.cfg;
     PointChart3D* ch = chart();
-    ch->series(SeriesTxDefault).points =
-        cfg.NumTx > 0 ? ToChart(TxLoopPoints(cfg, 1)) : std::vector<ChartPoint>{};
-    ch->series(SeriesTxAuxiliary).points =
-        cfg.NumTx > 1 ? ToChart(TxLoopPoints(cfg, 2)) : std::vector<ChartPoint>{};
-    for (int r = 1; r <= 3; ++r)
-        ch->series(SeriesRx1 + r - 1).points =
-            r <= cfg.NumRx ? ToChart(RxPoints(cfg, r)) : std::vector<ChartPoint>{};
+    std::vector<ChartSeries> drawn = LayoutDiagramSeries(s_.cfg);
+    for (int i : {SeriesTxDefault, SeriesTxAuxiliary, SeriesRx1, SeriesRx2, SeriesRx3})
+        ch->series(i).points = std::move(drawn[std::size_t(i)].points);
     ch->equaliseScales();
 }
 
 void TFormTEMConfig::DrawVehicle()
 {
     PointChart3D* ch = chart();
-    const TVehicle& v = s_.cfg.Vehicle;
-    ch->series(SeriesGNSSAntenna).points = ToChart({GNSSAntennaPoint(v)});
-    ch->series(SeriesVehicle).points = ToChart(VehiclePoints(v));
+    std::vector<ChartSeries> drawn = LayoutDiagramSeries(s_.cfg);
+    for (int i : {SeriesGNSSAntenna, SeriesVehicle})
+        ch->series(i).points = std::move(drawn[std::size_t(i)].points);
     ch->equaliseScales();
 }
 
@@ -70,7 +39,7 @@ void TFormTEMConfig::RadioGroupViewClick()
     } else {
         ch->setView3D(true);
         ch->setRotation(0);
-        ch->setElevation(StartElevation);
+        ch->setElevation(LayoutStartElevation);
     }
     ch->resetView();
 }

@@ -8,32 +8,18 @@
 #include <QString>
 #include <QWidget>
 
-#include <functional>
 #include <utility>
 #include <vector>
+
+#include "report/PointChartPainter.h"
 
 class QToolBar;
 
 namespace tem::gui {
 
-struct ChartPoint {
-    double x = 0, y = 0, z = 0;
-};
-
-enum class PointSymbol { Rectangle, DownTriangle };
-
-struct ChartSeries {
-    QString title;
-    QColor color;
-    int lineWidth = 1; ///< pixels
-    PointSymbol symbol = PointSymbol::Rectangle;
-    std::vector<ChartPoint> points; ///< joined in this order
-    /// Text of the mark at point index i; an empty text draws no mark.
-    std::function<QString(int)> markText;
-    bool joined = true; ///< false: symbols only, no line
-    /// Dashed lines keep a series visible where it runs on top of an earlier one.
-    Qt::PenStyle lineStyle = Qt::SolidLine;
-};
+using report::ChartPoint;
+using report::ChartSeries;
+using report::PointSymbol;
 
 class PointChart3D : public QWidget {
     Q_OBJECT
@@ -101,23 +87,10 @@ class PointChart3D : public QWidget {
     void wheelEvent(QWheelEvent* event) override;
 
   private:
-    struct Projected {
-        double h = 0, v = 0; ///< screen-aligned coordinates, metres, v upwards
-    };
-    Projected project(const ChartPoint& p) const;
     void paint(QPainter& painter, QSize size) const;
 
-    struct Annotation {
-        QString text;
-        QPoint topLeft;
-        QColor fill, textColour;
-    };
     std::vector<ChartSeries> series_;
-    QString axisTitles_[3] = {QStringLiteral("X"), QStringLiteral("Y"), QStringLiteral("Z")};
-    std::vector<std::pair<double, QString>> verticalTicks_;
-    QString verticalTitle_;
-    bool scaleBar_ = true;
-    std::vector<Annotation> annotations_;
+    report::PointChartDecor decor_;
     bool view3D_ = true;
     double rotation_ = 0, elevation_ = 36, zoom_ = 100;
     double panX_ = 0, panY_ = 0;

@@ -1,9 +1,9 @@
-#include "editor/LayoutDiagram.h"
+#include "core/editor/layout_diagram.h"
 
 #include <algorithm>
 #include <cmath>
 
-namespace tem::gui {
+namespace tem {
 
 std::vector<DiagramPoint> TxLoopPoints(const Configuration& cfg, int tx)
 {
@@ -94,4 +94,4 @@ std::string VehicleMarkText(int index)
     }
 }
 
-} // namespace tem::gui
+}  // namespace tem

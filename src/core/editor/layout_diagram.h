@@ -7,7 +7,7 @@
 
 #include "core/model/configuration.h"
 
-namespace tem::gui {
+namespace tem {
 
 struct DiagramPoint {
     double x = 0, y = 0, z = 0;
@@ -31,4 +31,4 @@ std::vector<DiagramPoint> VehiclePoints(const TVehicle& v);
 /// The mark at vehicle point index: "Trailer", "Wheel", "TowBall", "Fixed", "Steer" or none.
 std::string VehicleMarkText(int index);
 
-} // namespace tem::gui
+}  // namespace tem

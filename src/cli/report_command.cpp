@@ -1,0 +1,26 @@
+#include "cli/report_command.h"
+
+#include <QFileInfo>
+
+#include <filesystem>
+#include <ostream>
+
+#include "cli/command_context.h"
+#include "report/SpecificationReport.h"
+
+namespace tem::cli {
+
+int WriteReport(CommandContext& ctx, const Configuration& cfg, const std::string& configFile,
+                const std::string& pdfFile)
+{
+    report::EnsureGuiApplication();
+    report::ReportSource source;
+    source.fileName = QFileInfo(QString::fromStdString(configFile)).absoluteFilePath();
+    source.fileCrc = report::FileCrcText(source.fileName);
+    const int pages = report::WriteSpecificationReport(cfg, source, QString::fromStdString(pdfFile));
+    ctx.err << "Wrote " << pages << (pages == 1 ? " page to " : " pages to ")
+            << std::filesystem::absolute(pdfFile).string() << '\n';
+    return 0;
+}
+
+}  // namespace tem::cli
