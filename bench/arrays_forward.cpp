@@ -47,6 +47,6 @@ void ForwardModel1000(benchmark::State& state)
 }
 BENCHMARK(ForwardModel1000)->Arg(6)->Arg(12)->Arg(3)->Unit(benchmark::kMillisecond);
 
-}  // namespace
+} // namespace
 
 BENCHMARK_MAIN();

@@ -26,7 +26,8 @@ std::string ModelFileText()
         text += " 3 !# of layers, model 1\r\n";
         for (double rho : {10.0 + n % 1000, 100.0 + n / 1000, 30.0}) {
             std::snprintf(line, sizeof line,
-                          "%10.2f -1   !Resistivity, prior STD, vert. constraints, horiz. constraints\r\n", rho);
+                          "%10.2f -1   !Resistivity, prior STD, vert. constraints, horiz. constraints\r\n",
+                          rho);
             text += line;
         }
         for (double t : {5.0, 20.0}) {

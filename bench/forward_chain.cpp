@@ -62,7 +62,7 @@ tem::Configuration TwoChannels()
     TTimeBase& tb = cfg.TimeBase[1];
     tb.NumGatesInSet = 30;
     for (int g = 1; g <= 30; ++g) {
-        tb.GateCentre[g] = 10e-6 * std::pow(300.0, (g - 1) / 29.0);  // 10 us to 3 ms
+        tb.GateCentre[g] = 10e-6 * std::pow(300.0, (g - 1) / 29.0); // 10 us to 3 ms
         tb.drivenGateStart[g] = tb.GateCentre[g] * 0.92;
         tb.drivenGateEnd[g] = tb.GateCentre[g] * 1.08;
         tb.GateWidth[g] = tb.drivenGateEnd[g] - tb.drivenGateStart[g];
@@ -85,7 +85,9 @@ tem::ModelGrid ThousandModels()
     tem::ModelGrid grid;
     grid.layerCount = 3;
     // 10 x 10 x 10: first thickness, first and last resistivity, three steps per decade.
-    grid.rows = {{"2", "2000", "3", "10", "10000", "3"}, {"20", "", "", "100", "", ""}, {"", "", "", "1", "1000", "3"}};
+    grid.rows = {{"2", "2000", "3", "10", "10000", "3"},
+                 {"20", "", "", "100", "", ""},
+                 {"", "", "", "1", "1000", "3"}};
     return grid;
 }
 
@@ -97,7 +99,9 @@ struct Bench {
         static char* argv[] = {name, nullptr};
         if (!QCoreApplication::instance())
             new QCoreApplication(argc, argv);
-        folder = (fs::temp_directory_path() / ("temsetrix-bench-chain-" + std::to_string(::getpid()))).string() + "/";
+        folder =
+            (fs::temp_directory_path() / ("temsetrix-bench-chain-" + std::to_string(::getpid()))).string() +
+            "/";
         cfg = TwoChannels();
         store.workFolder = folder;
         store.files.CONFilename = folder + "none.con";
@@ -131,7 +135,8 @@ BENCHMARK(BM_WholeChain)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealT
 void BM_ChainOwnWork(benchmark::State& state)
 {
     Bench b;
-    if (!tem::ArrayModels(b.store.models, ThousandModels(), b.op) || !tem::runner::RunTEMForward(b.cfg, b.store, b.op)) {
+    if (!tem::ArrayModels(b.store.models, ThousandModels(), b.op) ||
+        !tem::runner::RunTEMForward(b.cfg, b.store, b.op)) {
         state.SkipWithError("the engine run failed");
         return;
     }
@@ -140,14 +145,16 @@ void BM_ChainOwnWork(benchmark::State& state)
     fs::create_directories(kept);
     for (const auto& e : fs::directory_iterator(b.folder))
         if (e.path().extension() == ".fwr")
-            fs::copy_file(e.path(), kept + e.path().filename().string(), fs::copy_options::overwrite_existing);
+            fs::copy_file(e.path(), kept + e.path().filename().string(),
+                          fs::copy_options::overwrite_existing);
     b.store.files.AarExename = "/bin/true";
     for (auto _ : state) {
         tem::ArrayModels(b.store.models, ThousandModels(), b.op);
         tem::PrepareTEMRun(b.cfg, b.store, b.op);
         state.PauseTiming();
         for (const auto& e : fs::directory_iterator(kept))
-            fs::copy_file(e.path(), b.folder + e.path().filename().string(), fs::copy_options::overwrite_existing);
+            fs::copy_file(e.path(), b.folder + e.path().filename().string(),
+                          fs::copy_options::overwrite_existing);
         state.ResumeTiming();
         if (!tem::FinishTEMRun(b.cfg, b.store, b.op)) {
             state.SkipWithError("reading failed");
@@ -157,6 +164,6 @@ void BM_ChainOwnWork(benchmark::State& state)
 }
 BENCHMARK(BM_ChainOwnWork)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-}  // namespace
+} // namespace
 
 BENCHMARK_MAIN();

@@ -17,7 +17,7 @@ using namespace tem;
 
 struct Layout {
     std::vector<std::string> sections;
-    std::vector<std::string> keys;  ///< 30 keys per section
+    std::vector<std::string> keys; ///< 30 keys per section
     std::string gateList;
 };
 
@@ -107,6 +107,6 @@ void BM_SplitInlineComments(benchmark::State& state)
 }
 BENCHMARK(BM_SplitInlineComments)->Unit(benchmark::kMillisecond);
 
-}  // namespace
+} // namespace
 
 BENCHMARK_MAIN();

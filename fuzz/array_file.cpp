@@ -29,14 +29,15 @@ bool WritesNonFiniteNumber(const std::string& written, std::string_view input)
             break;
         const std::size_t end = std::min(written.find_first_of(" ,=\r\n\t", start), written.size());
         const std::string_view token(written.data() + start, end - start);
-        if ((token == "INF" || token == "-INF" || token == "NAN") && input.find(token) == std::string_view::npos)
+        if ((token == "INF" || token == "-INF" || token == "NAN") &&
+            input.find(token) == std::string_view::npos)
             return true;
         pos = end;
     }
     return false;
 }
 
-}  // namespace
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         AnalyseSystemTest(d, op);
         (void)Stn8SiteResponseText(d);
     } else if (d.Chan != 0 || d.NumStn[1] != 0) {
-        std::abort();  // a load that ended early leaves nothing behind
+        std::abort(); // a load that ended early leaves nothing behind
     }
     return 0;
 }

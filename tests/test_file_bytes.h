@@ -21,4 +21,4 @@ inline void WriteBytes(const std::filesystem::path& p, const std::string& bytes)
     out << bytes;
 }
 
-}  // namespace tem::testfiles
+} // namespace tem::testfiles

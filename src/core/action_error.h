@@ -8,26 +8,26 @@
 namespace tem {
 
 class ActionError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
 /// Text that does not convert to a number.
 class ConversionError : public ActionError {
-public:
+  public:
     using ActionError::ActionError;
 };
 
 /// A list index that is missing, or an array index outside its bounds.
 class ListIndexError : public ActionError {
-public:
+  public:
     using ActionError::ActionError;
 };
 
 /// A file that cannot be opened, read or written.
 class InOutError : public ActionError {
-public:
+  public:
     using ActionError::ActionError;
 };
 
-}  // namespace tem
+} // namespace tem

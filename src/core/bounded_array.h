@@ -10,11 +10,10 @@
 
 namespace tem {
 
-template <class T, int Lo, int Hi>
-class BoundedArray {
+template <class T, int Lo, int Hi> class BoundedArray {
     static_assert(Hi >= Lo);
 
-public:
+  public:
     static constexpr int low = Lo;
     static constexpr int high = Hi;
     static constexpr std::size_t capacity = std::size_t(Hi - Lo + 1);
@@ -32,7 +31,7 @@ public:
 
     bool operator==(const BoundedArray&) const = default;
 
-private:
+  private:
     static std::size_t offset(int i)
     {
         if (i < Lo || i > Hi)
@@ -44,11 +43,9 @@ private:
 };
 
 /// Entries 1..N.
-template <class T, int N>
-using OneBased = BoundedArray<T, 1, N>;
+template <class T, int N> using OneBased = BoundedArray<T, 1, N>;
 
 /// Entries 0..N-1.
-template <class T, int N>
-using ZeroBased = BoundedArray<T, 0, N - 1>;
+template <class T, int N> using ZeroBased = BoundedArray<T, 0, N - 1>;
 
-}  // namespace tem
+} // namespace tem

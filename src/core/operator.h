@@ -9,7 +9,7 @@
 namespace tem {
 
 class Operator {
-public:
+  public:
     virtual ~Operator() = default;
     /// Shows a message and waits until the operator has seen it.
     virtual void inform(const std::string& text) = 0;
@@ -22,7 +22,7 @@ public:
 
 /// Keeps every text shown and answers questions from a script (then with the default button).
 class RecordingOperator : public Operator {
-public:
+  public:
     void inform(const std::string& text) override { messages.push_back(text); }
     bool ask(const std::string& text, bool defaultAnswer) override
     {
@@ -35,14 +35,14 @@ public:
         return a;
     }
 
-    std::vector<std::string> messages;   ///< informs and questions, in order
-    std::vector<std::string> questions;  ///< questions only
-    std::deque<bool> answers;            ///< scripted answers, first asked first
+    std::vector<std::string> messages;  ///< informs and questions, in order
+    std::vector<std::string> questions; ///< questions only
+    std::deque<bool> answers;           ///< scripted answers, first asked first
 };
 
 /// File dialogs and the folder chooser, so windows can be driven by tests.
 class FileDialogs {
-public:
+  public:
     virtual ~FileDialogs() = default;
     /// Returns the chosen file, or an empty text when the operator cancels.
     virtual std::string openFile(const std::string& title, const std::string& filter,
@@ -54,7 +54,7 @@ public:
 
 /// Answers dialogs from a script; an empty script cancels.
 class ScriptedFileDialogs : public FileDialogs {
-public:
+  public:
     std::string openFile(const std::string& title, const std::string&, const std::string&) override
     {
         return next(title);
@@ -68,7 +68,7 @@ public:
     std::deque<std::string> answers;
     std::vector<std::string> titles;
 
-private:
+  private:
     std::string next(const std::string& title)
     {
         titles.push_back(title);
@@ -80,4 +80,4 @@ private:
     }
 };
 
-}  // namespace tem
+} // namespace tem

@@ -262,7 +262,8 @@ std::string Printable(std::string_view text)
     return shown;
 }
 
-std::string ReadInputFile(const std::filesystem::path& path, std::uintmax_t max_bytes, const std::string& what)
+std::string ReadInputFile(const std::filesystem::path& path, std::uintmax_t max_bytes,
+                          const std::string& what)
 {
     const std::string name = what + " " + path.string();
     // Non-blocking, so that opening a FIFO with no writer returns at once; it is refused below.
@@ -313,8 +314,8 @@ namespace {
 /// blocks); a value that is merely wrong is left in `value_problem` and the block read on.
 LayeredEarth ReadModelBlock(LineReader& reader, const std::string& data_set, std::string& value_problem)
 {
-    std::vector<std::string_view> t =
-        Fields(reader, reader.Next("the layer count of the model of " + data_set), BlockLine::LayerCount, data_set);
+    std::vector<std::string_view> t = Fields(
+        reader, reader.Next("the layer count of the model of " + data_set), BlockLine::LayerCount, data_set);
     int layers = reader.IntegerAt(t, 0, "the number of layers of the model of " + data_set, 1, MaxLayers);
     LayeredEarth earth;
     std::vector<double> depths;
@@ -354,9 +355,10 @@ LayeredEarth ReadModelBlock(LineReader& reader, const std::string& data_set, std
         sum += earth.thickness[j];
         double tolerance = 0.005 * (j + 2) * (1 + 1e-9) + 1e-12 * std::abs(sum);
         if (!(std::abs(depths[j] - sum) <= tolerance))
-            throw InputError(reader.FileName() + ", line " + std::to_string(depth_lines[j]) + ": the depth of layer " +
-                             std::to_string(j + 1) + " of the model of " + data_set + " is " +
-                             Format("%.2f", depths[j]) + " m, but its thicknesses add up to " + Format("%.2f", sum) +
+            throw InputError(reader.FileName() + ", line " + std::to_string(depth_lines[j]) +
+                             ": the depth of layer " + std::to_string(j + 1) + " of the model of " +
+                             data_set + " is " + Format("%.2f", depths[j]) +
+                             " m, but its thicknesses add up to " + Format("%.2f", sum) +
                              " m: the model block does not match its depth lines");
     }
     return earth;
@@ -386,9 +388,11 @@ ModelFile ParseModelFile(std::string_view text, const std::string& file_name)
             if (name.size() >= 2 && name.front() == '"' && name.back() == '"')
                 name = name.substr(1, name.size() - 2);
             if (name.empty() || name == "." || name == ".." || name.find_first_of("/\\") != std::string::npos)
-                reader.Fail("the TEM system file name " + Shown(name) +
-                            " is not a plain file name; system files are read from the model file's folder only");
-            if (std::any_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; }))
+                reader.Fail(
+                    "the TEM system file name " + Shown(name) +
+                    " is not a plain file name; system files are read from the model file's folder only");
+            if (std::any_of(name.begin(), name.end(),
+                            [](char c) { return static_cast<unsigned char>(c) < 0x20; }))
                 reader.Fail("the TEM system file name " + Shown(name) + " holds control characters");
             entry.system_file = std::move(name);
         } catch (const LineTooLong& e) {
@@ -427,7 +431,8 @@ ModelFile ParseModelFile(std::string_view text, const std::string& file_name)
             // whatever this one lacked. Without them the blocks cannot be told apart any more.
             const std::vector<Line>& lines = reader.lines();
             std::size_t next = block_start + 1;
-            bool marked = block_start < lines.size() && KindOf(lines[block_start].text) == BlockLine::LayerCount;
+            bool marked =
+                block_start < lines.size() && KindOf(lines[block_start].text) == BlockLine::LayerCount;
             while (marked && next < lines.size() && KindOf(lines[next].text) != BlockLine::LayerCount)
                 ++next;
             if (marked) {

@@ -40,7 +40,8 @@ std::string Printable(std::string_view text);
 /// The whole of an input file, read only when it is a regular file of at most max_bytes: a device,
 /// a FIFO or a folder is refused without waiting on it. `what` names the file in messages
 /// ("the model file"). Throws InputError.
-std::string ReadInputFile(const std::filesystem::path& path, std::uintmax_t max_bytes, const std::string& what);
+std::string ReadInputFile(const std::filesystem::path& path, std::uintmax_t max_bytes,
+                          const std::string& what);
 
 /// One data set of the model file.
 struct DataSetEntry {

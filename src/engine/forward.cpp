@@ -41,12 +41,13 @@ void CheckEarth(const LayeredEarth& earth)
                " can be computed");
     if (earth.thickness.size() != layers - 1)
         Refuse("the earth has " + std::to_string(layers) + " resistivities and " +
-               std::to_string(earth.thickness.size()) + " thicknesses; it needs " + std::to_string(layers - 1) +
-               " thicknesses (the last layer is a half-space)");
+               std::to_string(earth.thickness.size()) + " thicknesses; it needs " +
+               std::to_string(layers - 1) + " thicknesses (the last layer is a half-space)");
     for (std::size_t j = 0; j < layers; ++j)
         if (!Within(earth.resistivity[j], MinResistivity, MaxResistivity))
-            Refuse("the resistivity of layer " + std::to_string(j + 1) + " is " + Shown(earth.resistivity[j]) +
-                   " ohm-m; it must be from " + Shown(MinResistivity) + " to " + Shown(MaxResistivity) + " ohm-m");
+            Refuse("the resistivity of layer " + std::to_string(j + 1) + " is " +
+                   Shown(earth.resistivity[j]) + " ohm-m; it must be from " + Shown(MinResistivity) + " to " +
+                   Shown(MaxResistivity) + " ohm-m");
     for (std::size_t j = 0; j + 1 < layers; ++j)
         if (!(earth.thickness[j] > 0) || !(earth.thickness[j] <= MaxThickness))
             Refuse("the thickness of layer " + std::to_string(j + 1) + " is " + Shown(earth.thickness[j]) +
@@ -77,14 +78,16 @@ void CheckSystem(const TemSystem& system)
                std::to_string(MaxCorners));
     for (const Point2& p : g.corners)
         if (!Within(p.x, -MaxCoordinate, MaxCoordinate) || !Within(p.y, -MaxCoordinate, MaxCoordinate))
-            Refuse("a loop corner (" + Shown(p.x) + ", " + Shown(p.y) + ") lies outside " + Shown(MaxCoordinate) +
-                   " m");
-    if (!Within(g.receiver.x, -MaxCoordinate, MaxCoordinate) || !Within(g.receiver.y, -MaxCoordinate, MaxCoordinate))
+            Refuse("a loop corner (" + Shown(p.x) + ", " + Shown(p.y) + ") lies outside " +
+                   Shown(MaxCoordinate) + " m");
+    if (!Within(g.receiver.x, -MaxCoordinate, MaxCoordinate) ||
+        !Within(g.receiver.y, -MaxCoordinate, MaxCoordinate))
         Refuse("the receiver (" + Shown(g.receiver.x) + ", " + Shown(g.receiver.y) + ") lies outside " +
                Shown(MaxCoordinate) + " m");
     if (!Within(g.loop_height, 0, MaxCoordinate) || !Within(g.receiver_height, 0, MaxCoordinate))
-        Refuse("the loop and the receiver must be at or above the ground surface, below " + Shown(MaxCoordinate) +
-               " m (heights " + Shown(g.loop_height) + " and " + Shown(g.receiver_height) + " m)");
+        Refuse("the loop and the receiver must be at or above the ground surface, below " +
+               Shown(MaxCoordinate) + " m (heights " + Shown(g.loop_height) + " and " +
+               Shown(g.receiver_height) + " m)");
     if (g.component != Component::X && g.component != Component::Y && g.component != Component::Z)
         Refuse("the receiver component is not X, Y or Z");
     if (!(std::abs(SignedArea(g.corners)) > 1e-6))
@@ -124,7 +127,8 @@ void CheckSystem(const TemSystem& system)
 
 void CheckSettings(const ForwardSettings& settings)
 {
-    if (settings.time_filter != FilterTable::SineCosine101 && settings.time_filter != FilterTable::SineCosine201)
+    if (settings.time_filter != FilterTable::SineCosine101 &&
+        settings.time_filter != FilterTable::SineCosine201)
         Refuse("the time filter must be a sine/cosine table");
     if (settings.gate_points < 1 || settings.gate_points > 64 || settings.source.points_per_piece < 1 ||
         settings.source.points_per_piece > 64)

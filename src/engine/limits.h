@@ -17,8 +17,8 @@ inline constexpr int MaxCorners = 1000;
 inline constexpr double MaxCoordinate = 1e6; ///< m, horizontal and vertical
 
 inline constexpr int MaxSubWaves = 1000;
-inline constexpr double MaxTime = 10;        ///< s, waveform and gate times
-inline constexpr double MaxAmplitude = 1e6;  ///< relative current of the waveform
+inline constexpr double MaxTime = 10;       ///< s, waveform and gate times
+inline constexpr double MaxAmplitude = 1e6; ///< relative current of the waveform
 
 inline constexpr int MaxFilters = 10;
 inline constexpr int MaxFilterOrder = 20;

@@ -171,7 +171,10 @@ class ProgressLine {
     }
 
   private:
-    void Say() { console_.Line("data set " + std::to_string(done_.load()) + " of " + std::to_string(total_)); }
+    void Say()
+    {
+        console_.Line("data set " + std::to_string(done_.load()) + " of " + std::to_string(total_));
+    }
     void Loop()
     {
         std::unique_lock<std::mutex> lock(mutex_);

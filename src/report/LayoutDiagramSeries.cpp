@@ -39,8 +39,8 @@ std::vector<ChartSeries> LayoutDiagramSeries(Configuration& cfg)
                      r <= cfg.NumRx ? ToChart(RxPoints(cfg, r)) : std::vector<ChartPoint>{},
                      [name](int i) { return i == 0 ? name : QString(); }});
     }
-    s.push_back({"GNSS Antenna", Qt::gray, 1, PointSymbol::Rectangle, ToChart({GNSSAntennaPoint(cfg.Vehicle)}),
-                 [](int) { return QStringLiteral("GNSS"); }});
+    s.push_back({"GNSS Antenna", Qt::gray, 1, PointSymbol::Rectangle,
+                 ToChart({GNSSAntennaPoint(cfg.Vehicle)}), [](int) { return QStringLiteral("GNSS"); }});
     s.push_back({"Vehicle", Qt::magenta, 4, PointSymbol::DownTriangle, ToChart(VehiclePoints(cfg.Vehicle)),
                  [](int i) { return QString::fromLatin1(VehicleMarkText(i)); }});
     return s;

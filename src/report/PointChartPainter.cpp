@@ -15,7 +15,7 @@ namespace {
 
 constexpr double DegToRad = std::numbers::pi / 180.0;
 constexpr int LegendHeight = 24;
-constexpr int Margin = 48; // room for the marks around the drawing
+constexpr int Margin = 48;      // room for the marks around the drawing
 constexpr int MaxMarkLifts = 6; // a mark is lifted at most this many label heights
 constexpr int SymbolSize = 7;
 
@@ -111,7 +111,8 @@ void PaintPointChart(QPainter& painter, QSize size, const std::vector<ChartSerie
     // A vertical axis needs room for its labels on the left and for the direction titles below.
     const int extraLeft = decor.verticalTicks.empty() ? 0 : 2 * fm.height();
     const int extraBottom = decor.verticalTicks.empty() ? 0 : 3 * fm.height();
-    const QRectF plot(Margin + extraLeft, legendHeight + Margin, std::max(10, size.width() - 2 * Margin - extraLeft),
+    const QRectF plot(Margin + extraLeft, legendHeight + Margin,
+                      std::max(10, size.width() - 2 * Margin - extraLeft),
                       std::max(10, size.height() - legendHeight - 2 * Margin - extraBottom));
     const double rangeH = std::max(hmax - hmin, 1e-9), rangeV = std::max(vmax - vmin, 1e-9);
     double scale = std::min(plot.width() / rangeH, plot.height() / rangeV);

@@ -39,7 +39,8 @@ ReportDocument::ReportDocument(QPainter& painter, QSizeF pageSize, QString heade
     : painter_(painter), pageSize_(pageSize),
       content_(MarginSide, MarginTop, pageSize.width() - 2 * MarginSide,
                pageSize.height() - MarginTop - MarginBottom),
-      headerLeft_(std::move(headerLeft)), headerRight_(std::move(headerRight)), footerLeft_(std::move(footerLeft))
+      headerLeft_(std::move(headerLeft)), headerRight_(std::move(headerRight)),
+      footerLeft_(std::move(footerLeft))
 {
     pages_.emplace_back();
     y_ = content_.top();
@@ -165,15 +166,18 @@ void ReportDocument::figure(double height, std::function<void(QPainter&, const Q
 void ReportDocument::table(const ReportTable& t)
 {
     const int columns = int(std::max<std::size_t>(
-        t.header.size(), t.rows.empty() ? 0 : std::max_element(t.rows.begin(), t.rows.end(), [](auto& a, auto& b) {
-                                                     return a.size() < b.size();
-                                                 })->size()));
+        t.header.size(),
+        t.rows.empty() ? 0 : std::max_element(t.rows.begin(), t.rows.end(), [](auto& a, auto& b) {
+                                 return a.size() < b.size();
+                             })->size()));
     if (columns == 0)
         return;
     const QFont body = ReportFont(painter_, TableTextSize);
     const QFont bold = ReportFont(painter_, TableTextSize, true);
     const QFontMetricsF bm(body, painter_.device());
-    auto isBold = [&](int c) { return std::find(t.boldColumns.begin(), t.boldColumns.end(), c) != t.boldColumns.end(); };
+    auto isBold = [&](int c) {
+        return std::find(t.boldColumns.begin(), t.boldColumns.end(), c) != t.boldColumns.end();
+    };
     auto alignOf = [&](int c) {
         return c < int(t.align.size()) ? t.align[std::size_t(c)] : Qt::Alignment(Qt::AlignLeft);
     };
@@ -183,7 +187,8 @@ void ReportDocument::table(const ReportTable& t)
     std::vector<double> natural(std::size_t(columns), 0);
     auto widen = [&](const QString& text, int c, const QFont& font) {
         for (const QString& line : text.split('\n'))
-            natural[std::size_t(c)] = std::max(natural[std::size_t(c)], textWidth(line, font) + 2 * CellPadX + 1);
+            natural[std::size_t(c)] =
+                std::max(natural[std::size_t(c)], textWidth(line, font) + 2 * CellPadX + 1);
     };
     for (int c = 0; c < columns; ++c)
         widen(cell(t.header, c), c, bold);
@@ -232,8 +237,9 @@ void ReportDocument::table(const ReportTable& t)
         double h = 0;
         for (int c = 0; c < columns; ++c) {
             painter_.setFont(header || isBold(c) ? bold : body);
-            const QRectF r = painter_.boundingRect(QRectF(0, 0, std::max(1.0, width[std::size_t(c)] - 2 * CellPadX), 1e6),
-                                                   cell(row, c), CellOption(alignOf(c)));
+            const QRectF r =
+                painter_.boundingRect(QRectF(0, 0, std::max(1.0, width[std::size_t(c)] - 2 * CellPadX), 1e6),
+                                      cell(row, c), CellOption(alignOf(c)));
             h = std::max(h, r.height());
         }
         return std::max(h, bm.height()) + 2 * CellPadY;
@@ -328,7 +334,8 @@ void ReportDocument::paintFrame(int page)
     p.setPen(QColor(90, 90, 90));
     const QString number = QStringLiteral("Page %1 of %2").arg(page + 1).arg(pageCount());
     p.drawText(QPointF(right - fm.horizontalAdvance(number), footerY), number);
-    const QString footer = fm.elidedText(footerLeft_, Qt::ElideRight, content_.width() - fm.horizontalAdvance(number) - 20);
+    const QString footer =
+        fm.elidedText(footerLeft_, Qt::ElideRight, content_.width() - fm.horizontalAdvance(number) - 20);
     p.drawText(QPointF(left, footerY), footer);
 }
 

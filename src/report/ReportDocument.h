@@ -15,7 +15,7 @@
 namespace tem::report {
 
 struct ReportTable {
-    QStringList header;             ///< the header row, repeated on every page the table spans
+    QStringList header; ///< the header row, repeated on every page the table spans
     std::vector<QStringList> rows;
     /// Alignment per column (left when not given); numbers read best right-aligned.
     std::vector<Qt::Alignment> align;
@@ -29,7 +29,8 @@ class ReportDocument {
   public:
     /// The painter must be active on the report's device, scaled so that one unit is a point.
     /// pageSize is the page in points; the header carries headerLeft and headerRight.
-    ReportDocument(QPainter& painter, QSizeF pageSize, QString headerLeft, QString headerRight, QString footerLeft);
+    ReportDocument(QPainter& painter, QSizeF pageSize, QString headerLeft, QString headerRight,
+                   QString footerLeft);
 
     double textWidth() const { return content_.width(); }
 

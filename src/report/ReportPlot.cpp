@@ -53,7 +53,8 @@ std::vector<Tick> Ticks(double lo, double hi, bool log)
             for (int m = 1; m <= 9; ++m) {
                 const double v = m * std::pow(10.0, d);
                 if (v >= lo * (1 - 1e-9) && v <= hi * (1 + 1e-9))
-                    ticks.push_back({v, fine ? (m == 1 || m == 2 || m == 5) : m == 1 && (d - d0) % every == 0});
+                    ticks.push_back(
+                        {v, fine ? (m == 1 || m == 2 || m == 5) : m == 1 && (d - d0) % every == 0});
             }
         return ticks;
     }
@@ -184,8 +185,8 @@ void PaintPlot(QPainter& painter, const QRectF& rect, const Plot& plot)
     if (!plot.title.isEmpty()) {
         painter.setFont(titleFont);
         painter.setPen(Qt::black);
-        painter.drawText(QRectF(rect.left(), top, rect.width(), tm.height()), Qt::AlignLeft | Qt::AlignVCenter,
-                         plot.title);
+        painter.drawText(QRectF(rect.left(), top, rect.width(), tm.height()),
+                         Qt::AlignLeft | Qt::AlignVCenter, plot.title);
         top += tm.height() + 2;
     }
 
@@ -235,7 +236,8 @@ void PaintPlot(QPainter& painter, const QRectF& rect, const Plot& plot)
             yLabelWidth = std::max(yLabelWidth, lm.horizontalAdvance(TickText(t.value)));
     for (const auto& [v, text] : plot.y.labels)
         yLabelWidth = std::max(yLabelWidth, lm.horizontalAdvance(text));
-    const double left = rect.left() + (plot.y.title.isEmpty() ? 0 : lm.height() + 3) + yLabelWidth + TickLength + 3;
+    const double left =
+        rect.left() + (plot.y.title.isEmpty() ? 0 : lm.height() + 3) + yLabelWidth + TickLength + 3;
     const double bottom =
         rect.bottom() - (plot.x.title.isEmpty() ? 0 : lm.height() + 2) - lm.height() - TickLength - 2;
     const double right = rect.right() - lm.horizontalAdvance(QStringLiteral("0.0000")) / 2;
@@ -267,7 +269,8 @@ void PaintPlot(QPainter& painter, const QRectF& rect, const Plot& plot)
     painter.setFont(labelFont);
     for (const Tick& t : xt) {
         const double x = mx(t.value);
-        painter.drawLine(QPointF(x, area.bottom()), QPointF(x, area.bottom() + (t.major ? TickLength : TickLength / 2)));
+        painter.drawLine(QPointF(x, area.bottom()),
+                         QPointF(x, area.bottom() + (t.major ? TickLength : TickLength / 2)));
         if (t.major) {
             const QString text = TickText(t.value);
             const double w = lm.horizontalAdvance(text);
@@ -277,12 +280,13 @@ void PaintPlot(QPainter& painter, const QRectF& rect, const Plot& plot)
     for (const auto& [v, text] : plot.x.labels) {
         const double x = mx(v);
         painter.drawLine(QPointF(x, area.bottom()), QPointF(x, area.bottom() + TickLength));
-        painter.drawText(QPointF(x - lm.horizontalAdvance(text) / 2, area.bottom() + TickLength + 1 + lm.ascent()),
-                         text);
+        painter.drawText(
+            QPointF(x - lm.horizontalAdvance(text) / 2, area.bottom() + TickLength + 1 + lm.ascent()), text);
     }
     for (const Tick& t : yt) {
         const double y = my(t.value);
-        painter.drawLine(QPointF(area.left() - (t.major ? TickLength : TickLength / 2), y), QPointF(area.left(), y));
+        painter.drawLine(QPointF(area.left() - (t.major ? TickLength : TickLength / 2), y),
+                         QPointF(area.left(), y));
         if (t.major) {
             const QString text = TickText(t.value);
             painter.drawText(QPointF(area.left() - TickLength - 2 - lm.horizontalAdvance(text),

@@ -37,8 +37,8 @@ struct PlotSeries {
     QString title;
     QColor color;
     std::vector<QPointF> points;
-    bool line = true;       ///< join the points in order
-    bool area = false;      ///< fill between the line and the bottom of the plot
+    bool line = true;  ///< join the points in order
+    bool area = false; ///< fill between the line and the bottom of the plot
     bool dashed = false;
     double lineWidth = 1.0; ///< points
     PlotMarker marker = PlotMarker::None;

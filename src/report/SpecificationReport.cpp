@@ -2,8 +2,8 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QGuiApplication>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
@@ -31,9 +31,14 @@ const QString ProgramName = QStringLiteral("TEM Setrix");
 const QString ProgramVersion = QStringLiteral(TEMSETRIX_VERSION);
 const QString None = QStringLiteral("\u2013"); // en dash: no value
 /// The sections, in order; each title is also its heading.
-const QStringList SectionTitles = {"Layout diagram",           "Transmitters",        "Receivers",
-                                   "Acquisition channels",     "Time bases",          "Transmitter waveforms",
-                                   "System responses and noise", "Vehicle geometry"};
+const QStringList SectionTitles = {"Layout diagram",
+                                   "Transmitters",
+                                   "Receivers",
+                                   "Acquisition channels",
+                                   "Time bases",
+                                   "Transmitter waveforms",
+                                   "System responses and noise",
+                                   "Vehicle geometry"};
 
 // ---- Numbers in the forms the files use ------------------------------------------------------
 
@@ -84,12 +89,12 @@ bool InRange(int i, int count)
 
 struct ChannelContext {
     const TAcqChn& chn;
-    const TTransmitter* tx = nullptr;   ///< nullptr when TxNumber points nowhere
+    const TTransmitter* tx = nullptr; ///< nullptr when TxNumber points nowhere
     const TTxWaveform* wave = nullptr;
     const TTimeBase* tb = nullptr;
     const TReceiver* rx = nullptr;
     int txNumber = 0, tbNumber = 0;
-    int gates = 0;                      ///< gates used: NoGates within the time base's capacity
+    int gates = 0; ///< gates used: NoGates within the time base's capacity
 };
 
 ChannelContext ContextOf(const Configuration& cfg, int c)
@@ -136,8 +141,8 @@ ReportTable KeyValues(const std::vector<std::pair<QString, QString>>& rows)
 /// One row per field, one column per record; wide sets are split into tables of at most
 /// perTable records.
 struct RecordGrid {
-    QStringList names;                  ///< column headings, one per record
-    std::vector<QString> fields;        ///< row names
+    QStringList names;                        ///< column headings, one per record
+    std::vector<QString> fields;              ///< row names
     std::vector<std::vector<QString>> values; ///< [record][field]
 };
 
@@ -163,7 +168,8 @@ void AddRecordGrid(ReportDocument& doc, const RecordGrid& grid, int perTable)
 
 // ---- Drawings ----------------------------------------------------------------------------------
 
-void DrawDiagram(QPainter& p, const QRectF& box, const std::vector<ChartSeries>& series, const PointChartView& view)
+void DrawDiagram(QPainter& p, const QRectF& box, const std::vector<ChartSeries>& series,
+                 const PointChartView& view)
 {
     p.setPen(QPen(QColor(160, 160, 160), 0.5));
     p.setBrush(Qt::NoBrush);
@@ -211,9 +217,10 @@ class Builder {
         doc_.space(4);
         const QString dataType = Q(Trim(cfg_.DataType));
         QString stamp = Q(FormatHex(cfg_.MasterTamperCheckCRC));
-        const QString master = cfg_.Master ? (cfg_.IsCorrupt ? QStringLiteral("Yes (read only); the stamp check failed")
-                                                             : QStringLiteral("Yes (read only)"))
-                                           : QStringLiteral("No");
+        const QString master =
+            cfg_.Master ? (cfg_.IsCorrupt ? QStringLiteral("Yes (read only); the stamp check failed")
+                                          : QStringLiteral("Yes (read only)"))
+                        : QStringLiteral("No");
         doc_.table(KeyValues({
             {"Configuration file", src_.fileName.isEmpty() ? None : src_.fileName},
             {"Description", Q(cfg_.Description)},
@@ -222,14 +229,16 @@ class Builder {
             {"Parent configuration", Q(cfg_.ParentConfigFile)},
             {"Master file", master},
             {"Master stamp (MasterTamperCheckCRC)", stamp},
-            {"CRC-32 of the file as stored", src_.fileCrc.isEmpty() ? QStringLiteral("not available") : src_.fileCrc},
+            {"CRC-32 of the file as stored",
+             src_.fileCrc.isEmpty() ? QStringLiteral("not available") : src_.fileCrc},
             {"Report created", src_.created.toString(QStringLiteral("yyyy-MM-dd HH:mm"))},
             {"Program", ProgramName + " " + ProgramVersion},
         }));
-        doc_.paragraph(QStringLiteral("The CRC-32 is that of the configuration file's bytes (as zip computes it); "
-                                      "\"temsetrix-cli crc FILE\" prints the same number for the file that "
-                                      "this report describes."),
-                       7.5, true);
+        doc_.paragraph(
+            QStringLiteral("The CRC-32 is that of the configuration file's bytes (as zip computes it); "
+                           "\"temsetrix-cli crc FILE\" prints the same number for the file that "
+                           "this report describes."),
+            7.5, true);
         doc_.space(4);
         doc_.table(KeyValues({{"Transmitters", I(cfg_.NumTx)},
                               {"Receivers", I(cfg_.NumRx)},
@@ -242,20 +251,24 @@ class Builder {
     void layoutDiagram()
     {
         doc_.heading(QStringLiteral("Layout diagram"), 1, true);
-        doc_.paragraph(QStringLiteral("Coordinates in metres: X along the direction of travel, Y transverse to the "
-                                      "right, Z positive down. One metre has the same length on every axis; the "
-                                      "bar in the lower right corner gives the scale."),
-                       8);
+        doc_.paragraph(
+            QStringLiteral("Coordinates in metres: X along the direction of travel, Y transverse to the "
+                           "right, Z positive down. One metre has the same length on every axis; the "
+                           "bar in the lower right corner gives the scale."),
+            8);
         Configuration drawn = cfg_; // the drawing fills in receiver defaults
         const std::vector<ChartSeries> series = LayoutDiagramSeries(drawn);
         doc_.heading(QStringLiteral("Plan"), 3, false, 300);
         PointChartView plan;
         plan.view3D = false;
         doc_.figure(300, [series, plan](QPainter& p, const QRectF& r) { DrawDiagram(p, r, series, plan); });
-        doc_.heading(QStringLiteral("3-D view (rotation 0\u00b0, elevation %1\u00b0)").arg(LayoutStartElevation), 3, false, 300);
+        doc_.heading(
+            QStringLiteral("3-D view (rotation 0\u00b0, elevation %1\u00b0)").arg(LayoutStartElevation), 3,
+            false, 300);
         PointChartView view3D;
         view3D.elevation = LayoutStartElevation;
-        doc_.figure(300, [series, view3D](QPainter& p, const QRectF& r) { DrawDiagram(p, r, series, view3D); });
+        doc_.figure(300,
+                    [series, view3D](QPainter& p, const QRectF& r) { DrawDiagram(p, r, series, view3D); });
     }
 
     void transmitters()
@@ -331,8 +344,10 @@ class Builder {
             corners.align = {Qt::AlignRight, Qt::AlignRight, Qt::AlignRight, Qt::AlignRight, Qt::AlignRight};
             for (int k = 0; k < sides; ++k) {
                 const int n = (k + 1) % sides;
-                const double side = std::hypot(x.NodeX[n] - x.NodeX[k], x.NodeY[n] - x.NodeY[k], x.NodeZ[n] - x.NodeZ[k]);
-                corners.rows.push_back({I(k), Coord(x.NodeX[k]), Coord(x.NodeY[k]), Coord(x.NodeZ[k]), Coord(side)});
+                const double side =
+                    std::hypot(x.NodeX[n] - x.NodeX[k], x.NodeY[n] - x.NodeY[k], x.NodeZ[n] - x.NodeZ[k]);
+                corners.rows.push_back(
+                    {I(k), Coord(x.NodeX[k]), Coord(x.NodeY[k]), Coord(x.NodeZ[k]), Coord(side)});
             }
             doc_.table(corners);
         }
@@ -361,21 +376,13 @@ class Builder {
             const TReceiver& x = cfg_.Rx[r];
             g.names << QStringLiteral("Rx%1").arg(r);
             const int type = std::clamp(int(x.RxType), 0, int(RxTypeNames.size()) - 1);
-            g.values.push_back({Q(x.Name),
-                                G(x.CentroidX) + ", " + G(x.CentroidY) + ", " + G(x.CentroidZ),
-                                Q(x.Orientation) + ", " + G(x.AxisTilt) + ", " + G(x.AxisRotation),
-                                Q(std::string(RxTypeNames[std::size_t(type)])),
-                                Q(x.Shape),
-                                G(x.AreaSingleTurn),
-                                I(x.Turns),
-                                G(x.PreAmpGain),
-                                G(x.AreaNumTurnsxPreAmpxSingleTurn),
-                                G(x.EquivRadius),
-                                G(x.XSideLength) + ", " + G(x.YSideLength),
-                                G(x.FilterOrder) + ", " + G(x.FilterHz),
-                                G(x.DampingOhms),
-                                G(x.AtoDConvGain),
-                                G(x.PreBinAppliedRxDelay)});
+            g.values.push_back(
+                {Q(x.Name), G(x.CentroidX) + ", " + G(x.CentroidY) + ", " + G(x.CentroidZ),
+                 Q(x.Orientation) + ", " + G(x.AxisTilt) + ", " + G(x.AxisRotation),
+                 Q(std::string(RxTypeNames[std::size_t(type)])), Q(x.Shape), G(x.AreaSingleTurn), I(x.Turns),
+                 G(x.PreAmpGain), G(x.AreaNumTurnsxPreAmpxSingleTurn), G(x.EquivRadius),
+                 G(x.XSideLength) + ", " + G(x.YSideLength), G(x.FilterOrder) + ", " + G(x.FilterHz),
+                 G(x.DampingOhms), G(x.AtoDConvGain), G(x.PreBinAppliedRxDelay)});
         }
         AddRecordGrid(doc_, g, 4);
 
@@ -458,9 +465,11 @@ class Builder {
             {"Front gate delay (s)", G(cfg_.FrontGateDelay)},
             {"Raw data STD calculation",
              cfg_.CalculateRawDataSTD == -1 ? QStringLiteral("not given") : I(cfg_.CalculateRawDataSTD)},
-            {"Gate for the power-line monitor",
-             cfg_.GateNoForPowerLineMonitor == -1 ? QStringLiteral("not given") : I(cfg_.GateNoForPowerLineMonitor)},
-            {"Transmitter current follows the channels' approximate current", YesNo(cfg_.LinkTxApproximateCurrenttoTxAmps)},
+            {"Gate for the power-line monitor", cfg_.GateNoForPowerLineMonitor == -1
+                                                    ? QStringLiteral("not given")
+                                                    : I(cfg_.GateNoForPowerLineMonitor)},
+            {"Transmitter current follows the channels' approximate current",
+             YesNo(cfg_.LinkTxApproximateCurrenttoTxAmps)},
         }));
     }
 
@@ -481,9 +490,10 @@ class Builder {
             }));
 
             ReportTable users;
-            users.header = {"Transmitter",        "Repetition frequency (Hz)", "Period (s)", "Off/on duration (s)",
-                            "Stacking time (s)", "Gates used"};
-            users.align = {Qt::AlignLeft, Qt::AlignRight, Qt::AlignRight, Qt::AlignRight, Qt::AlignRight, Qt::AlignRight};
+            users.header = {"Transmitter",         "Repetition frequency (Hz)", "Period (s)",
+                            "Off/on duration (s)", "Stacking time (s)",         "Gates used"};
+            users.align = {Qt::AlignLeft,  Qt::AlignRight, Qt::AlignRight,
+                           Qt::AlignRight, Qt::AlignRight, Qt::AlignRight};
             for (int t = 1; t <= numTx_; ++t) {
                 const TTransmitter& x = cfg_.Tx[t];
                 if (x.TimeBaseNumber != b)
@@ -519,8 +529,9 @@ class Builder {
             for (int ch = 1; ch <= numChn_; ++ch)
                 if (ContextOf(cfg_, ch).tbNumber == b && g <= cfg_.SysResp[ch].drivenGatesInRamp)
                     ramp << QStringLiteral("Chn%1").arg(ch);
-            t.rows.push_back({I(g), GateTime(tb.GateCentre[g]), GateTime(tb.GateWidth[g]), GateTime(tb.drivenGateStart[g]),
-                              GateTime(tb.drivenGateEnd[g]), used.join(", "), ramp.join(", ")});
+            t.rows.push_back({I(g), GateTime(tb.GateCentre[g]), GateTime(tb.GateWidth[g]),
+                              GateTime(tb.drivenGateStart[g]), GateTime(tb.drivenGateEnd[g]), used.join(", "),
+                              ramp.join(", ")});
         }
         doc_.table(t);
     }
@@ -535,11 +546,24 @@ class Builder {
         const TAcqChn& a = x.chn;
         const double rxDelay = x.rx ? x.rx->PreBinAppliedRxDelay : 0;
         const int inRamp = cfg_.SysResp[ch].drivenGatesInRamp;
-        PlotSeries output{"Shifted Output File Gate Centres", QColor(30, 90, 200), {}, false, false, false, 1,
+        PlotSeries output{"Shifted Output File Gate Centres",
+                          QColor(30, 90, 200),
+                          {},
+                          false,
+                          false,
+                          false,
+                          1,
                           PlotMarker::Triangle};
-        PlotSeries rampGates{"Gates in the ramp", QColor(230, 120, 0), {}, false, false, false, 1, PlotMarker::Triangle};
-        PlotSeries instrument{"Gates with reference to Tx Ramp Start Trigger", QColor(160, 20, 40), {}, false, false,
-                              false, 1, PlotMarker::Cross};
+        PlotSeries rampGates{"Gates in the ramp", QColor(230, 120, 0), {}, false, false, false, 1,
+                             PlotMarker::Triangle};
+        PlotSeries instrument{"Gates with reference to Tx Ramp Start Trigger",
+                              QColor(160, 20, 40),
+                              {},
+                              false,
+                              false,
+                              false,
+                              1,
+                              PlotMarker::Cross};
         double latest = 0, earliest = 1e-6;
         for (int g = 1; g <= std::min(x.gates, MaxGates); ++g) {
             const double out = tb.GateCentre[g] - a.GateTimeShift + a.MeaTimeDelay;
@@ -562,7 +586,8 @@ class Builder {
         plot.x.log = true;
         plot.x.title = QStringLiteral("Time from the start of the ramp (s)");
         plot.x.min = std::pow(10.0, std::floor(std::log10(earliest) + 1e-9));
-        plot.x.max = latest > plot.x.min ? std::pow(10.0, std::ceil(std::log10(latest) - 1e-9)) : plot.x.min * 1000;
+        plot.x.max =
+            latest > plot.x.min ? std::pow(10.0, std::ceil(std::log10(latest) - 1e-9)) : plot.x.min * 1000;
         for (int i = 1; i <= points; ++i)
             if (w.WaveformPointTimes[i] >= 0)
                 ramp.points.push_back({std::max(w.WaveformPointTimes[i], plot.x.min),
@@ -577,7 +602,8 @@ class Builder {
         plot.y.labels = {{0.2, QStringLiteral("Instrument")}, {0.6, QStringLiteral("Output")}};
         plot.series = {ramp, output, rampGates, instrument};
         if (w.drivenRamp > 0)
-            plot.markLines.push_back({1.1 * w.drivenRamp, QStringLiteral("1.1 \u00d7 ramp"), QColor(200, 60, 0)});
+            plot.markLines.push_back(
+                {1.1 * w.drivenRamp, QStringLiteral("1.1 \u00d7 ramp"), QColor(200, 60, 0)});
         doc_.figure(150, [plot](QPainter& p, const QRectF& r) { PaintPlot(p, r, plot); });
     }
 
@@ -591,8 +617,10 @@ class Builder {
             doc_.table(KeyValues({{"Waveform points", I(w.WaveformPointsDigitized)},
                                   {"Ramp (s)", G(w.drivenRamp)},
                                   {"Waveform file", Q(w.WaveformFilename)}}));
-            PlotSeries s{"Tx" + I(t), t == 1 ? QColor(200, 30, 30) : QColor(20, 140, 60), {}, true, false, false, 1.2,
-                         PlotMarker::Square};
+            PlotSeries s{"Tx" + I(t), t == 1 ? QColor(200, 30, 30) : QColor(20, 140, 60),
+                         {},          true,
+                         false,       false,
+                         1.2,         PlotMarker::Square};
             for (int i = 1; i <= n; ++i)
                 s.points.push_back({w.WaveformPointTimes[i], w.WaveformPointAmplitudes[i]});
             Plot whole;
@@ -622,7 +650,8 @@ class Builder {
             pts.header = {"Point", "Time (s)", "Amplitude"};
             pts.align = {Qt::AlignRight, Qt::AlignRight, Qt::AlignRight};
             for (int i = 1; i <= n; ++i)
-                pts.rows.push_back({I(i), WavePoint(w.WaveformPointTimes[i]), WavePoint(w.WaveformPointAmplitudes[i])});
+                pts.rows.push_back(
+                    {I(i), WavePoint(w.WaveformPointTimes[i]), WavePoint(w.WaveformPointAmplitudes[i])});
             doc_.table(pts);
         }
     }
@@ -630,11 +659,12 @@ class Builder {
     void systemResponses()
     {
         doc_.heading(QStringLiteral("System responses and noise"), 1, true);
-        doc_.paragraph(QStringLiteral("Amplitudes in volts per ampere of transmitter current per square metre of "
-                                      "effective receiver area, V/(A\u00b7m\u00b2). The noise model gives a standard "
-                                      "deviation of N \u00b7 t^s at a gate centre t in milliseconds, from the noise "
-                                      "level N at 1 ms and the log-log slope s."),
-                       8);
+        doc_.paragraph(
+            QStringLiteral("Amplitudes in volts per ampere of transmitter current per square metre of "
+                           "effective receiver area, V/(A\u00b7m\u00b2). The noise model gives a standard "
+                           "deviation of N \u00b7 t^s at a gate centre t in milliseconds, from the noise "
+                           "level N at 1 ms and the log-log slope s."),
+            8);
         for (int ch = 1; ch <= numChn_; ++ch) {
             const ChannelContext x = ContextOf(cfg_, ch);
             const TSystemResponse& r = cfg_.SysResp[ch];
@@ -645,21 +675,24 @@ class Builder {
                              .arg(RxLabel(cfg_, x.chn.RxCoilNumber)),
                          2, false, 200);
             std::vector<std::pair<QString, QString>> rows = {
-                {"System response", r.SysRespExists ? (r.Seed0FwdOr1Eqn == 1 ? QStringLiteral("seeded from the equation model")
-                                                                             : QStringLiteral("seeded from field data minus the forward model"))
-                                                    : QStringLiteral("none defined")},
+                {"System response",
+                 r.SysRespExists ? (r.Seed0FwdOr1Eqn == 1
+                                        ? QStringLiteral("seeded from the equation model")
+                                        : QStringLiteral("seeded from field data minus the forward model"))
+                                 : QStringLiteral("none defined")},
                 {"Noise level at 1 ms (V/(A\u00b7m\u00b2))", G(r.NoiseAt1mSinVperAm2)},
                 {"Noise log-log slope", G(r.NoiseLogLogSlopeinVperS)},
             };
             if (r.SysRespExists) {
-                rows.insert(rows.end(),
-                            {{"Late time constant (s), magnitude", G(r.LateTimeConst) + ", " + G(r.LateInitMagn)},
-                             {"Receiver time constant (s), magnitude", G(r.RxTimeConst) + ", " + G(r.RxInitMagn)},
-                             {"Oscillation magnitude, frequency (Hz), damping",
-                              G(r.OscillInitMagn) + ", " + G(r.OscillFreq) + ", " + G(r.OscillDamp)},
-                             {"Low-pass frequency (Hz), order", G(r.LowPassFreq) + ", " + G(r.LowPassOrder)},
-                             {"Simulated receiver delay (\u00b5s)", G(r.SimulRxDelay_uS)},
-                             {"Response file", Q(r.SysRespFilename)}});
+                rows.insert(
+                    rows.end(),
+                    {{"Late time constant (s), magnitude", G(r.LateTimeConst) + ", " + G(r.LateInitMagn)},
+                     {"Receiver time constant (s), magnitude", G(r.RxTimeConst) + ", " + G(r.RxInitMagn)},
+                     {"Oscillation magnitude, frequency (Hz), damping",
+                      G(r.OscillInitMagn) + ", " + G(r.OscillFreq) + ", " + G(r.OscillDamp)},
+                     {"Low-pass frequency (Hz), order", G(r.LowPassFreq) + ", " + G(r.LowPassOrder)},
+                     {"Simulated receiver delay (\u00b5s)", G(r.SimulRxDelay_uS)},
+                     {"Response file", Q(r.SysRespFilename)}});
             }
             doc_.table(KeyValues(rows));
             if (!x.tb || x.gates == 0)
@@ -667,7 +700,13 @@ class Builder {
 
             PlotSeries noise{"Noise standard deviation", QColor(120, 120, 120), {}, true, false, true, 1.0,
                              PlotMarker::Circle};
-            PlotSeries resp{"System response (magnitude)", QColor(30, 90, 200), {}, true, false, false, 1.2,
+            PlotSeries resp{"System response (magnitude)",
+                            QColor(30, 90, 200),
+                            {},
+                            true,
+                            false,
+                            false,
+                            1.2,
                             PlotMarker::Square};
             ReportTable t;
             t.header = {"Gate", "Centre (s)"};
@@ -695,10 +734,11 @@ class Builder {
                 plot.series.push_back(resp);
             plot.series.push_back(noise);
             doc_.figure(200, [plot](QPainter& p, const QRectF& rect) { PaintPlot(p, rect, plot); });
-            doc_.paragraph(QStringLiteral("Per-gate values as stored in the configuration (NoiseStdVperAm2%1); they are "
-                                          "not recomputed from the noise level and slope above.")
-                               .arg(r.SysRespExists ? QStringLiteral(", SysRespAmplitudes") : QString()),
-                           7.5, true);
+            doc_.paragraph(
+                QStringLiteral("Per-gate values as stored in the configuration (NoiseStdVperAm2%1); they are "
+                               "not recomputed from the noise level and slope above.")
+                    .arg(r.SysRespExists ? QStringLiteral(", SysRespAmplitudes") : QString()),
+                7.5, true);
             doc_.table(t);
         }
     }
@@ -732,7 +772,8 @@ class Builder {
         const Sensor sensors[] = {
             {"GNSS antenna", v.GNSSX, v.GNSSY, v.GNSSZ, v.GNSSExists},
             {"GNSS antenna 2", v.GNSS2X, v.GNSS2Y, v.GNSS2Z, v.GNSS2Exists},
-            {"Differential GNSS", v.DifferentialGNSSX, v.DifferentialGNSSY, v.DifferentialGNSSZ, v.DifferentialGNSSExists},
+            {"Differential GNSS", v.DifferentialGNSSX, v.DifferentialGNSSY, v.DifferentialGNSSZ,
+             v.DifferentialGNSSExists},
             {"Differential GNSS 2", v.DifferentialGNSS2X, v.DifferentialGNSS2Y, v.DifferentialGNSS2Z,
              v.DifferentialGNSS2Exists},
             {"Altimeter", v.AltimeterX, v.AltimeterY, v.AltimeterZ, v.AltimeterExists},
@@ -780,7 +821,8 @@ int WriteSpecificationReport(const Configuration& cfg, const ReportSource& sourc
     const QString shown = QFileInfo(pdfFile).absoluteFilePath();
     QSaveFile file(pdfFile);
     if (!file.open(QIODevice::WriteOnly))
-        throw InOutError("Could not write the report " + shown.toStdString() + ": " + file.errorString().toStdString());
+        throw InOutError("Could not write the report " + shown.toStdString() + ": " +
+                         file.errorString().toStdString());
 
     QPdfWriter writer(&file);
     writer.setPageSize(QPageSize(QPageSize::A4));
@@ -812,10 +854,12 @@ int WriteSpecificationReport(const Configuration& cfg, const ReportSource& sourc
     const bool ended = painter.end();
     if (!paged || !ended || file.error() != QFileDevice::NoError) {
         file.cancelWriting();
-        throw InOutError("Could not write the report " + shown.toStdString() + ": " + file.errorString().toStdString());
+        throw InOutError("Could not write the report " + shown.toStdString() + ": " +
+                         file.errorString().toStdString());
     }
     if (!file.commit())
-        throw InOutError("Could not write the report " + shown.toStdString() + ": " + file.errorString().toStdString());
+        throw InOutError("Could not write the report " + shown.toStdString() + ": " +
+                         file.errorString().toStdString());
     return doc.pageCount();
 }
 

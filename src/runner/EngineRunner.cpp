@@ -99,7 +99,10 @@ void EngineRunner::start(const EngineCommand& command, RunLimits limits)
     process_->start(program_, arguments);
 }
 
-bool EngineRunner::isRunning() const { return running_; }
+bool EngineRunner::isRunning() const
+{
+    return running_;
+}
 
 void EngineRunner::cancel()
 {
@@ -148,11 +151,13 @@ void EngineRunner::checkLimits()
     const double total = double(sinceStart_.elapsed()) / 1000.0;
     const double silent = double(sinceLine_.elapsed()) / 1000.0;
     if (total > limits_.totalSeconds)
-        stop(RunOutcome::End::TooLong,
-             QStringLiteral("The engine was stopped after %1 s in all.").arg(limits_.totalSeconds, 0, 'f', 1));
+        stop(
+            RunOutcome::End::TooLong,
+            QStringLiteral("The engine was stopped after %1 s in all.").arg(limits_.totalSeconds, 0, 'f', 1));
     else if (silent > limits_.silenceSeconds)
         stop(RunOutcome::End::SilentTooLong,
-             QStringLiteral("The engine was stopped after %1 s without output.").arg(limits_.silenceSeconds, 0, 'f', 1));
+             QStringLiteral("The engine was stopped after %1 s without output.")
+                 .arg(limits_.silenceSeconds, 0, 'f', 1));
 }
 
 void EngineRunner::stop(RunOutcome::End why, const QString& message)
@@ -164,7 +169,7 @@ void EngineRunner::stop(RunOutcome::End why, const QString& message)
     outcome_.message = message;
     // The end is reported before this returns, so "is it running" is false at once.
     if (process_ && process_->state() != QProcess::NotRunning) {
-        process_->kill();  // onFinished (or onError) ends the run
+        process_->kill(); // onFinished (or onError) ends the run
         process_->waitForFinished(3000);
     }
     end();
@@ -193,10 +198,11 @@ void EngineRunner::onFinished(int exitCode, QProcess::ExitStatus status)
 void EngineRunner::onError(QProcess::ProcessError error)
 {
     if (!running_ || error != QProcess::FailedToStart)
-        return;  // other errors are followed by finished()
+        return; // other errors are followed by finished()
     if (!stopping_) {
         outcome_.end = RunOutcome::End::FailedToStart;
-        outcome_.message = QStringLiteral("The engine %1 could not be started: %2").arg(program_, process_->errorString());
+        outcome_.message =
+            QStringLiteral("The engine %1 could not be started: %2").arg(program_, process_->errorString());
     }
     end();
 }
@@ -217,7 +223,8 @@ RunOutcome RunEngineAndWait(const EngineCommand& command, RunLimits limits,
     EngineRunner runner;
     QEventLoop loop;
     if (onLine)
-        QObject::connect(&runner, &EngineRunner::lineReceived, &loop, [&onLine](const QString& l) { onLine(l); });
+        QObject::connect(&runner, &EngineRunner::lineReceived, &loop,
+                         [&onLine](const QString& l) { onLine(l); });
     if (onProgress)
         QObject::connect(&runner, &EngineRunner::progressChanged, &loop,
                          [&onProgress](int d, int t) { onProgress(d, t); });
@@ -229,13 +236,15 @@ RunOutcome RunEngineAndWait(const EngineCommand& command, RunLimits limits,
 }
 
 bool RunTEMForward(Configuration& cfg, ForwardStore& store, Operator& op,
-                   const std::function<void(const QString&)>& onLine, const std::function<void(int, int)>& onProgress)
+                   const std::function<void(const QString&)>& onLine,
+                   const std::function<void(int, int)>& onProgress)
 {
     QString program = QString::fromStdString(store.files.AarExename);
     if (program.isEmpty())
         program = DefaultEnginePath();
     if (program.isEmpty())
-        throw ActionError("The built-in engine temsetrix-engine was not found beside the program; choose an engine.");
+        throw ActionError(
+            "The built-in engine temsetrix-engine was not found beside the program; choose an engine.");
     store.files.AarExename = program.toStdString();
     const EngineCommand command = PrepareTEMRun(cfg, store, op);
     const RunOutcome outcome = RunEngineAndWait(command, LimitsFor(command.dataSets), onLine, onProgress);
@@ -245,4 +254,4 @@ bool RunTEMForward(Configuration& cfg, ForwardStore& store, Operator& op,
     return FinishTEMRun(cfg, store, op);
 }
 
-}  // namespace tem::runner
+} // namespace tem::runner

@@ -17,8 +17,8 @@ namespace tem::runner {
 
 /// When the runner stops the engine; seconds.
 struct RunLimits {
-    double silenceSeconds = EngineSilenceLimitSeconds;  ///< without a new output line
-    double totalSeconds = 30;                            ///< in all
+    double silenceSeconds = EngineSilenceLimitSeconds; ///< without a new output line
+    double totalSeconds = 30;                          ///< in all
 };
 /// The limits of a run of `dataSets` data sets: 15 s silent, 30 s + 0.1 s per data set in all.
 RunLimits LimitsFor(int dataSets);
@@ -27,8 +27,8 @@ RunLimits LimitsFor(int dataSets);
 struct RunOutcome {
     enum class End { Finished, Crashed, FailedToStart, SilentTooLong, TooLong, Cancelled };
     End end = End::Finished;
-    int exitCode = 0;   ///< when Finished
-    QString message;    ///< for anything but Finished with exit code 0: what happened, for the operator
+    int exitCode = 0; ///< when Finished
+    QString message;  ///< for anything but Finished with exit code 0: what happened, for the operator
 };
 
 /// Reads "data set N of M" (N done of M); false for any other line.
@@ -40,7 +40,7 @@ QString DefaultEnginePath();
 
 class EngineRunner : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit EngineRunner(QObject* parent = nullptr);
     /// Stops an engine that still runs.
     ~EngineRunner() override;
@@ -54,7 +54,7 @@ public:
     void cancel();
     const RunOutcome& outcome() const { return outcome_; }
 
-signals:
+  signals:
     /// One complete output line (standard output and standard error), without its line end.
     void lineReceived(const QString& line);
     /// From the engine's progress lines: `done` of `total` data sets.
@@ -62,7 +62,7 @@ signals:
     /// Once per run, after the last line.
     void finished(const tem::runner::RunOutcome& outcome);
 
-private:
+  private:
     void readOutput();
     void emitLines(bool flushPartial);
     void checkLimits();
@@ -96,4 +96,4 @@ bool RunTEMForward(Configuration& cfg, ForwardStore& store, Operator& op,
                    const std::function<void(const QString&)>& onLine = {},
                    const std::function<void(int, int)>& onProgress = {});
 
-}  // namespace tem::runner
+} // namespace tem::runner

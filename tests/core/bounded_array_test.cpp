@@ -45,5 +45,5 @@ TEST(ConfigurationNames, EnumerationsRoundTripByName)
     EXPECT_EQ(ChecksumTable[1], 0x77073096u);
 }
 
-}  // namespace
-}  // namespace tem
+} // namespace
+} // namespace tem

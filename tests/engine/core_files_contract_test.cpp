@@ -7,10 +7,10 @@
 #include "core/files/keyword_file.h"
 #include "core/files/tdc_file.h"
 #include "core/forward/aarhus_files.h"
+#include "core/forward/forward_test_support.h"
 #include "core/forward/model_set.h"
 #include "core/model/data_folders.h"
 #include "engine/files.h"
-#include "core/forward/forward_test_support.h"
 
 namespace tem::forwardtest {
 namespace {
@@ -43,10 +43,10 @@ TEST(EngineContract, DemonstrationConfigurationReadsBackAsTheSameSystem)
 
         ASSERT_EQ(int(s.geometry.corners.size()), tx.LoopSides);
         for (int k = 0; k < tx.LoopSides; ++k) {
-            EXPECT_NEAR(s.geometry.corners[std::size_t(k)].x, tx.NodeX[k], 5e-4);  // "%8.3f"
+            EXPECT_NEAR(s.geometry.corners[std::size_t(k)].x, tx.NodeX[k], 5e-4); // "%8.3f"
             EXPECT_NEAR(s.geometry.corners[std::size_t(k)].y, tx.NodeY[k], 5e-4);
         }
-        EXPECT_NEAR(s.geometry.loop_height, -tx.CentroidZ, 1e-4 * std::abs(tx.CentroidZ) + 1e-9);  // "%8.5g"
+        EXPECT_NEAR(s.geometry.loop_height, -tx.CentroidZ, 1e-4 * std::abs(tx.CentroidZ) + 1e-9); // "%8.5g"
         EXPECT_NEAR(s.geometry.receiver.x, rx.CentroidX, 1e-4 * std::abs(rx.CentroidX) + 1e-9);
         EXPECT_NEAR(s.geometry.receiver_height, -rx.CentroidZ, 1e-4 * std::abs(rx.CentroidZ) + 1e-9);
 
@@ -56,7 +56,8 @@ TEST(EngineContract, DemonstrationConfigurationReadsBackAsTheSameSystem)
             EXPECT_NEAR(sw.t0, w.WaveformPointTimes[k], 1e-6 * std::abs(w.WaveformPointTimes[k]) + 1e-15);
             EXPECT_NEAR(sw.a1, w.WaveformPointAmplitudes[k + 1], 1e-6);
         }
-        const int filters = int(rx.FilterOrder > 0) + int(tx.LPFilterOrderandCutoff[0] > 0) + int(ch.FrontGateExists);
+        const int filters =
+            int(rx.FilterOrder > 0) + int(tx.LPFilterOrderandCutoff[0] > 0) + int(ch.FrontGateExists);
         EXPECT_EQ(int(s.filters.size()), filters);
 
         const int ramp = cfg.SysResp[c].drivenGatesInRamp;
@@ -75,7 +76,8 @@ TEST(EngineContract, ModelFileReadsBackAsTheSameEarths)
 {
     ModelGrid grid;
     grid.layerCount = 3;
-    grid.rows = {{"5", "50", "1", "10", "1000", "1"}, {"0.01", "", "", "300", "", ""}, {"", "", "", "0.5", "", ""}};
+    grid.rows = {
+        {"5", "50", "1", "10", "1000", "1"}, {"0.01", "", "", "300", "", ""}, {"", "", "", "0.5", "", ""}};
     ModelSet set;
     RecordingOperator op;
     ASSERT_TRUE(ArrayModels(set, grid, op));
@@ -83,7 +85,8 @@ TEST(EngineContract, ModelFileReadsBackAsTheSameEarths)
     ASSERT_EQ(int(file.data_sets.size()), 2 * set.NumModels);
     for (int c = 1; c <= 2; ++c)
         for (int m = 0; m < set.NumModels; ++m) {
-            const engine::DataSetEntry& e = file.data_sets[std::size_t(DataSetNumber(c, m, set.NumModels) - 1)];
+            const engine::DataSetEntry& e =
+                file.data_sets[std::size_t(DataSetNumber(c, m, set.NumModels) - 1)];
             EXPECT_EQ(e.system_file, "FWD0" + std::to_string(c) + ".tem");
             ASSERT_TRUE(e.earth) << e.problem;
             const TModel& model = set.Models[std::size_t(m)];
@@ -95,5 +98,5 @@ TEST(EngineContract, ModelFileReadsBackAsTheSameEarths)
         }
 }
 
-}  // namespace
-}  // namespace tem::forwardtest
+} // namespace
+} // namespace tem::forwardtest

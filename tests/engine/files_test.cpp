@@ -101,7 +101,8 @@ TEST(ModelFile, RefusesBadModelsNamingFileAndLine)
     // The middle block (data sets 2 and 5) starts on line 12 of the file.
     const Case cases[] = {
         {" 2 !\r\n 30 -1\r\n abc -1\r\n 25 -1\r\n 25 -1\r\n", "line 14", "not a number"},
-        {" 2 !\r\n 30 -1\r\n 0.00 -1\r\n 25 -1\r\n 25 -1\r\n", "line 14", "must be from 0.0001 to 1e+09 ohm-m"},
+        {" 2 !\r\n 30 -1\r\n 0.00 -1\r\n 25 -1\r\n 25 -1\r\n", "line 14",
+         "must be from 0.0001 to 1e+09 ohm-m"},
         {" 2 !\r\n 30 -1\r\n 1e-160 -1\r\n 25 -1\r\n 25 -1\r\n", "line 14", "not 1e-160"},
         {" 2 !\r\n 30 -1\r\n 300 -1\r\n -5 -1\r\n -5 -1\r\n", "line 15",
          "thickness of layer 1 must be above 0"},
@@ -129,7 +130,8 @@ TEST(ModelFile, RefusesBadModelsNamingFileAndLine)
     }
     // Depths rounded to two decimals as the program writes them are not taken for a fault.
     ModelFile rounded = ParseModelFile(
-        FullModelText(" 3 !\r\n 10 -1\r\n 20 -1\r\n 30 -1\r\n 1.00 -1\r\n 1.00 -1\r\n 1.00 -1\r\n 2.01 -1\r\n"),
+        FullModelText(
+            " 3 !\r\n 10 -1\r\n 20 -1\r\n 30 -1\r\n 1.00 -1\r\n 1.00 -1\r\n 1.00 -1\r\n 2.01 -1\r\n"),
         "fwd.mod");
     EXPECT_TRUE(rounded.data_sets[1].earth.has_value()) << rounded.data_sets[1].problem;
 
@@ -140,7 +142,8 @@ TEST(ModelFile, RefusesBadModelsNamingFileAndLine)
         bare.erase(at, bare.find('\r', at) - at);
     ModelFile lost = ParseModelFile(bare, "fwd.mod");
     EXPECT_TRUE(lost.data_sets[0].earth.has_value());
-    EXPECT_NE(lost.data_sets[1].problem.find("model of data set 2 is 2.00 m, but its thicknesses add up to 25.50 m"),
+    EXPECT_NE(lost.data_sets[1].problem.find(
+                  "model of data set 2 is 2.00 m, but its thicknesses add up to 25.50 m"),
               std::string::npos)
         << lost.data_sets[1].problem;
     for (int i = 2; i < 6; ++i)
@@ -155,11 +158,13 @@ TEST(ModelFile, RefusesBadModelsNamingFileAndLine)
     std::string blocks = std::string(HalfSpaceBlock) + TwoLayerBlock + TwoLayerBlock;
     ModelFile named = ParseModelFile(list + blocks + blocks, "fwd.mod");
     EXPECT_TRUE(named.data_sets[0].earth.has_value());
-    EXPECT_NE(named.data_sets[1].problem.find("line 4: the TEM system file name \"../x.tem\" is not a plain file name"),
+    EXPECT_NE(named.data_sets[1].problem.find(
+                  "line 4: the TEM system file name \"../x.tem\" is not a plain file name"),
               std::string::npos)
         << named.data_sets[1].problem;
     EXPECT_NE(named.data_sets[2].problem.find("\"/dev/zero\" is not a plain file name"), std::string::npos);
-    EXPECT_NE(named.data_sets[3].problem.find("\"a\\x1B[2J.tem\" holds control characters"), std::string::npos)
+    EXPECT_NE(named.data_sets[3].problem.find("\"a\\x1B[2J.tem\" holds control characters"),
+              std::string::npos)
         << named.data_sets[3].problem;
     EXPECT_TRUE(named.data_sets[4].earth.has_value());
 
@@ -212,7 +217,8 @@ TEST(SystemFile, RefusesBadInputNamingFileAndLine)
         {"2          2      3E005", "2          2.5      3E005", "line 13", "whole number from 1 to 20"},
         {"1    4.5E005", "1    -4.5E005", "line 13", "must be from 1 to 1e+12 Hz"},
         {"1    4.5E005", "1    1E-200", "line 13", "not 1e-200"},
-        {"2          2      3E005", std::string(70000, ' ') + "2          2      3E005", "line 13", "longer than 65536"},
+        {"2          2      3E005", std::string(70000, ' ') + "2          2      3E005", "line 13",
+         "longer than 65536"},
         {" 0     !HP", " 1 2 10    !HP", "line 14", "high-pass filters are not modelled"},
         {"1.20000000000000E-004\r", "7.0E-005\r", "line 20", "ends (7e-05 s) before it starts"},
         {"1 1 1.50000000000000E-005", "1 1", "line 18", "needs 7 numbers"},
@@ -357,7 +363,8 @@ TEST_F(EngineRun, WritesOneResultPerDataSetAndSaysSo)
     ASSERT_FALSE(progress.empty()) << console;
     EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
     EXPECT_EQ(progress.back(), 6);
-    EXPECT_NE(console.find("data set 6 of 6\ntemsetrix-engine: 6 of 6 data sets written.\n"), std::string::npos);
+    EXPECT_NE(console.find("data set 6 of 6\ntemsetrix-engine: 6 of 6 data sets written.\n"),
+              std::string::npos);
 
     // Same earth, different receivers: different decays.
     EXPECT_NE(Read(ResultFileName(1)), Read(ResultFileName(4)));
@@ -405,7 +412,8 @@ TEST_F(EngineRun, EarlierResultsGoBeforeTheRunEvenWhenItStopsAtOnce)
     Write("fwd.mod", "title\r\nsix 0\r\n");
     std::string console;
     EXPECT_EQ(Run(console), 2);
-    EXPECT_NE(console.find("fwd.mod, line 2: the number of data sets is not a whole number"), std::string::npos)
+    EXPECT_NE(console.find("fwd.mod, line 2: the number of data sets is not a whole number"),
+              std::string::npos)
         << console;
     EXPECT_FALSE(fs::exists(folder / "FWD00001.fwr"));
     EXPECT_FALSE(fs::exists(folder / "FWD99999.fwr"));
@@ -419,7 +427,8 @@ TEST_F(EngineRun, ReadsOnlyRegularFilesOfASaneSize)
     // A FIFO as the model file, and as a system file: refused at once, not waited on.
     ASSERT_EQ(mkfifo((folder / "fwd.mod").c_str(), 0600), 0);
     EXPECT_EQ(Run(console), 2);
-    EXPECT_NE(console.find("Cannot read the model file " + (folder / "fwd.mod").string() + ": it is not a regular file"),
+    EXPECT_NE(console.find("Cannot read the model file " + (folder / "fwd.mod").string() +
+                           ": it is not a regular file"),
               std::string::npos)
         << console;
     fs::remove(folder / "fwd.mod");

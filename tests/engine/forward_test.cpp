@@ -330,12 +330,27 @@ TEST(Entry, RefusesWhatCannotBeComputedWhoeverCalls)
     const SystemCase systems[] = {
         {[](TemSystem& s) { s.geometry.corners.resize(2); }, "the loop has 2 corners"},
         {[](TemSystem& s) { s.geometry.corners[1].x = NAN; }, "a loop corner (nan"},
-        {[](TemSystem& s) { s.geometry.receiver = {20, 0}; }, "within 1 cm of the loop wire"},
+        {[](TemSystem& s) {
+             s.geometry.receiver = {20, 0};
+         },
+         "within 1 cm of the loop wire"},
         {[](TemSystem& s) { s.geometry.loop_height = -1; }, "at or above the ground surface"},
-        {[](TemSystem& s) { s.filters = {{2, 0}}; }, "filter 1 has a cut-off of 0 Hz"},
-        {[](TemSystem& s) { s.filters = {{2, 1e-200}}; }, "cut-off of 1e-200 Hz"},
-        {[](TemSystem& s) { s.filters = {{0, 1e5}}; }, "filter 1 has order 0"},
-        {[](TemSystem& s) { s.waveform = {{0, -1, 1, 0}}; }, "sub-wave 1 ends before it starts"},
+        {[](TemSystem& s) {
+             s.filters = {{2, 0}};
+         },
+         "filter 1 has a cut-off of 0 Hz"},
+        {[](TemSystem& s) {
+             s.filters = {{2, 1e-200}};
+         },
+         "cut-off of 1e-200 Hz"},
+        {[](TemSystem& s) {
+             s.filters = {{0, 1e5}};
+         },
+         "filter 1 has order 0"},
+        {[](TemSystem& s) {
+             s.waveform = {{0, -1, 1, 0}};
+         },
+         "sub-wave 1 ends before it starts"},
         {[](TemSystem& s) { s.gates[2].end = NAN; }, "gate 3 has a time beyond"},
     };
     for (const SystemCase& c : systems) {
@@ -358,8 +373,9 @@ TEST(Entry, ValuesAtTheLimitsGiveFiniteResults)
 {
     TemSystem s = SquareLoop({5, 3}, Component::X);
     s.gates = PointGates(1e-7, MaxTime, 12);
-    for (std::vector<ButterworthFilter> filters : {std::vector<ButterworthFilter>{{MaxFilterOrder, MinCutoff}},
-                                                   std::vector<ButterworthFilter>{{1, MaxCutoff}}}) {
+    for (std::vector<ButterworthFilter> filters :
+         {std::vector<ButterworthFilter>{{MaxFilterOrder, MinCutoff}},
+          std::vector<ButterworthFilter>{{1, MaxCutoff}}}) {
         s.filters = filters;
         const PreparedSystem prepared = PrepareSystem(s);
         for (const LayeredEarth& earth :

@@ -9,9 +9,9 @@
 
 #include "core/action_error.h"
 #include "core/forward/aarhus_files.h"
+#include "core/forward/forward_test_support.h"
 #include "core/forward/tem_forward.h"
 #include "runner/EngineRunner.h"
-#include "core/forward/forward_test_support.h"
 
 namespace tem::forwardtest {
 namespace {
@@ -23,7 +23,7 @@ using runner::RunOutcome;
 const std::string FakeEngine = std::string(TEMSETRIX_TEST_DATA_DIR) + "/runner/fake_engine.sh";
 
 class RunnerTest : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite()
     {
         static int argc = 1;
@@ -103,7 +103,7 @@ TEST_F(RunnerTest, TimeLimitsStopTheEngine)
     o = Run("chatty", total);
     EXPECT_EQ(o.end, RunOutcome::End::TooLong);
     EXPECT_LT(timer.elapsed(), 5000);
-    EXPECT_GT(lines.size(), 3u);  // the output kept it from the silence limit
+    EXPECT_GT(lines.size(), 3u); // the output kept it from the silence limit
 
     EXPECT_DOUBLE_EQ(runner::LimitsFor(1000).totalSeconds, 130);
     EXPECT_DOUBLE_EQ(runner::LimitsFor(0).totalSeconds, 30);
@@ -158,13 +158,13 @@ ModelSet HalfSpaceAndTwoLayers()
     ModelSet set;
     RecordingOperator op;
     EXPECT_TRUE(ArrayModels(set, grid, op));
-    return set;  // 20 m of 100 ohm-m over 100 (a half-space), then over 10 ohm-m
+    return set; // 20 m of 100 ohm-m over 100 (a half-space), then over 10 ohm-m
 }
 
 TEST_F(RunnerTest, BuiltInEngineGivesFallingDecaysAndTheHalfSpaceResistivity)
 {
     Configuration cfg = SmallConfiguration(12);
-    for (int g = 1; g <= 12; ++g) {  // 20 us to 2 ms, log-spaced
+    for (int g = 1; g <= 12; ++g) { // 20 us to 2 ms, log-spaced
         TTimeBase& tb = cfg.TimeBase[1];
         tb.GateCentre[g] = 20e-6 * std::pow(10.0, (g - 1) * 2.0 / 11);
         tb.drivenGateStart[g] = tb.GateCentre[g] * 0.9;
@@ -187,8 +187,8 @@ TEST_F(RunnerTest, BuiltInEngineGivesFallingDecaysAndTheHalfSpaceResistivity)
             if (k > 1)
                 EXPECT_LT(r.dBdtTEM(m, k, 1), r.dBdtTEM(m, k - 1, 1)) << m << " " << k;
         }
-    EXPECT_NEAR(r.AppRTEM(0, gates, 1) / 100, 1, 0.1);  // late time: the half-space's resistivity
-    EXPECT_LT(r.AppRTEM(1, gates, 1), 50);               // the conductor below shows late
+    EXPECT_NEAR(r.AppRTEM(0, gates, 1) / 100, 1, 0.1); // late time: the half-space's resistivity
+    EXPECT_LT(r.AppRTEM(1, gates, 1), 50);             // the conductor below shows late
 }
 
 TEST_F(RunnerTest, EngineWithoutResultsLeavesTheRunEmpty)
@@ -208,5 +208,5 @@ TEST_F(RunnerTest, EngineWithoutResultsLeavesTheRunEmpty)
     EXPECT_EQ(store.results.dBdtTEM.models(), 0);
 }
 
-}  // namespace
-}  // namespace tem::forwardtest
+} // namespace
+} // namespace tem::forwardtest

@@ -15,11 +15,20 @@ namespace tem {
 
 namespace {
 
-constexpr std::string_view ExponentialSection = "ExponentialBiole";  // sic: the section's stored name
+constexpr std::string_view ExponentialSection = "ExponentialBiole"; // sic: the section's stored name
 
-std::string num(long long n) { return FormatNumbered(n, 1); }
-std::string key(std::string_view name, int i) { return std::string(name) + num(i); }
-std::string key(std::string_view name, int i, int j) { return std::string(name) + num(i) + "_" + num(j); }
+std::string num(long long n)
+{
+    return FormatNumbered(n, 1);
+}
+std::string key(std::string_view name, int i)
+{
+    return std::string(name) + num(i);
+}
+std::string key(std::string_view name, int i, int j)
+{
+    return std::string(name) + num(i) + "_" + num(j);
+}
 
 double defaultCP(int i, int j)
 {
@@ -37,7 +46,10 @@ double defaultCP(int i, int j)
     }
 }
 
-double defaultCPProp(int j) { return (j == 3 || j == 4) ? -1 : 1; }
+double defaultCPProp(int j)
+{
+    return (j == 3 || j == 4) ? -1 : 1;
+}
 
 std::string defaultPhiTheta(int row, int i)
 {
@@ -58,7 +70,8 @@ std::string defaultPhiTheta(int row, int i)
     }
 }
 
-constexpr std::string_view PhiThetaKeys[PhiThetaRows] = {"TxWidth", "Width", "MidpointSep", "Theta", "Phi", "EffDepth"};
+constexpr std::string_view PhiThetaKeys[PhiThetaRows] = {"TxWidth", "Width", "MidpointSep",
+                                                         "Theta",   "Phi",   "EffDepth"};
 
 /// A count read from the file, brought into lo .. hi with a message when it is outside.
 int countInRange(long long n, int lo, int hi, const std::string& what, Operator& op)
@@ -71,20 +84,21 @@ int countInRange(long long n, int lo, int hi, const std::string& what, Operator&
     return used;
 }
 
-}  // namespace
+} // namespace
 
 void ReadConfigIni(ArrayDescription& d, const KeywordFile& f, Operator& op)
 {
     TArrayConfiguration& a = d.AConfig;
     TArrayConfigExt& x = d.AConfigExt;
-    a.numBipoles = countInRange(f.ReadInteger("Array", "RxBipoles", 8), 1, MaxArrayConfigs, "configurations", op);
+    a.numBipoles =
+        countInRange(f.ReadInteger("Array", "RxBipoles", 8), 1, MaxArrayConfigs, "configurations", op);
     d.OffsetBehind = f.ReadFloat("Offset", "Behind", 0);
     d.OffsetRight = f.ReadFloat("Offset", "Right", 0);
     const long long maxCP = f.ReadInteger("Array", "MaxMonopoles", 4);
     a.MaxCP = int(std::clamp<long long>(maxCP, 0, MaxMonopolePairs));
     for (int i = 1; i <= a.numBipoles; ++i) {
-        a.numCurPot[i] = countInRange(f.ReadInteger("numMonopoles", key("numMonopoles", i), 4), 1, MaxMonopolePairs,
-                                      "monopole pairs for configuration " + num(i), op);
+        a.numCurPot[i] = countInRange(f.ReadInteger("numMonopoles", key("numMonopoles", i), 4), 1,
+                                      MaxMonopolePairs, "monopole pairs for configuration " + num(i), op);
         a.MaxCP = std::max(a.MaxCP, a.numCurPot[i]);
         for (int j = 1; j <= a.numCurPot[i]; ++j) {
             a.CP[i][j] = f.ReadFloat("MonopoleSeparations", key("CP", i, j), defaultCP(i, j));
@@ -115,13 +129,14 @@ void ReadConfigIni(ArrayDescription& d, const KeywordFile& f, Operator& op)
     } else if (SameText(x.AConfigType, ArrayTypeGeneralPhiTheta)) {
         for (int i = 1; i <= a.numBipoles; ++i)
             for (int row = 1; row <= PhiThetaRows; ++row)
-                d.PhiThetaInfo[row][i] = f.ReadString("GeneralPhiTheta", key(PhiThetaKeys[row - 1], i),
-                                                      defaultPhiTheta(row, i));
+                d.PhiThetaInfo[row][i] =
+                    f.ReadString("GeneralPhiTheta", key(PhiThetaKeys[row - 1], i), defaultPhiTheta(row, i));
     } else if (SameText(x.AConfigType, ArrayTypeSchlumberger)) {
         d.SamplePerDecade = f.ReadFloat("Schlumberger", "SamplePerDecade", 6);
         for (int i = 1; i <= a.numBipoles; ++i) {
             d.SchlumbL[i] = f.ReadFloat("Schlumberger", key("L", i), std::pow(10.0, (i - 1) / 6.0));
-            d.Schlumblittlel[i] = f.ReadFloat("Schlumberger", key("little", i), std::pow(10.0, (i - 1) / 6.0 - 1));
+            d.Schlumblittlel[i] =
+                f.ReadFloat("Schlumberger", key("little", i), std::pow(10.0, (i - 1) / 6.0 - 1));
         }
     }
     CalcGeomFact(a, op);
@@ -132,8 +147,9 @@ void ReadConfigIni(ArrayDescription& d, const std::string& ConfigIniName, Operat
 {
     std::error_code ec;
     if (!std::filesystem::exists(ConfigIniName, ec))
-        op.inform("Default device configuration being loaded as the specified configuration parameter file was "
-                  "not found!");
+        op.inform(
+            "Default device configuration being loaded as the specified configuration parameter file was "
+            "not found!");
     ReadConfigIni(d, KeywordFile::Load(ConfigIniName), op);
 }
 
@@ -148,22 +164,29 @@ namespace {
 
 /// Writes numbers, refusing any that is not finite so no infinity reaches a file.
 class NumberWriter {
-public:
+  public:
     explicit NumberWriter(KeywordFile& f) : f_(f) {}
     void number(std::string_view section, const std::string& k, double v)
     {
         if (!std::isfinite(v))
-            throw ActionError("The array file is not written: the value of " + k + " is not a finite number.");
+            throw ActionError("The array file is not written: the value of " + k +
+                              " is not a finite number.");
         f_.WriteFloat(section, k, v);
     }
-    void integer(std::string_view section, const std::string& k, long long v) { f_.WriteInteger(section, k, v); }
-    void text(std::string_view section, const std::string& k, std::string_view v) { f_.WriteString(section, k, v); }
+    void integer(std::string_view section, const std::string& k, long long v)
+    {
+        f_.WriteInteger(section, k, v);
+    }
+    void text(std::string_view section, const std::string& k, std::string_view v)
+    {
+        f_.WriteString(section, k, v);
+    }
 
-private:
+  private:
     KeywordFile& f_;
 };
 
-}  // namespace
+} // namespace
 
 KeywordFile ArrayConfigFile(const ArrayDescription& d)
 {
@@ -258,4 +281,4 @@ void WriteArrayConfigDocument(const TArrayConfiguration& a, const std::string& f
     WriteFileReplacing(fileName, ArrayConfigDocument(a));
 }
 
-}  // namespace tem
+} // namespace tem

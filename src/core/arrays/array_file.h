@@ -40,4 +40,4 @@ void WriteArrayConfigDocument(const TArrayConfiguration& a, const std::string& f
 /// The description read from a missing file: 8 configurations of 4 pairs from the default table.
 ArrayDescription DefaultArrayDescription(Operator& op);
 
-}  // namespace tem
+} // namespace tem

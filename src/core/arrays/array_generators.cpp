@@ -27,7 +27,10 @@ double entryNumber(const std::string& text, const std::string& what)
     return *v;
 }
 
-std::string cell(int row, const char* column) { return "row " + std::to_string(row) + ", column " + column; }
+std::string cell(int row, const char* column)
+{
+    return "row " + std::to_string(row) + ", column " + column;
+}
 
 template <std::size_t N>
 const std::string& rowCell(const std::vector<std::array<std::string, N>>& rows, int r, std::size_t column)
@@ -39,8 +42,9 @@ const std::string& rowCell(const std::vector<std::array<std::string, N>>& rows, 
 void checkCount(int count)
 {
     if (count < 1 || count > MaxArrayConfigs)
-        throw Refusal{"The number of configurations must be between 1 and " + std::to_string(MaxArrayConfigs) +
-                      ", not " + std::to_string(count) + "; nothing was generated."};
+        throw Refusal{"The number of configurations must be between 1 and " +
+                      std::to_string(MaxArrayConfigs) + ", not " + std::to_string(count) +
+                      "; nothing was generated."};
 }
 
 struct Point {
@@ -93,8 +97,7 @@ void finish(ArrayDescription& d, int count, std::string_view type, Operator& op)
 }
 
 /// Runs a generator on a copy and keeps it only when nothing was refused.
-template <class Build>
-bool generate(ArrayDescription& d, Operator& op, Build build)
+template <class Build> bool generate(ArrayDescription& d, Operator& op, Build build)
 {
     ArrayDescription work = d;
     try {
@@ -136,8 +139,9 @@ void portionPair(ArrayDescription& d, int i, int j, double length, double c)
     double sum = 0;
     do {
         if (int(portion.size()) == MaxPortions)
-            throw Refusal{"Portioning the current electrode of configuration " + std::to_string(i) + ", pair " +
-                          std::to_string(j) + " would need more than " + std::to_string(MaxPortions) +
+            throw Refusal{"Portioning the current electrode of configuration " + std::to_string(i) +
+                          ", pair " + std::to_string(j) + " would need more than " +
+                          std::to_string(MaxPortions) +
                           " portions; use a larger growth constant. Nothing was generated."};
         portion.push_back(c * (1 + c) * (1 + c) * (std::fabs(a.CP[i][p]) + sum));
         sum += portion.back();
@@ -147,9 +151,10 @@ void portionPair(ArrayDescription& d, int i, int j, double length, double c)
         return;
     const int newCount = a.numCurPot[i] + k - 1;
     if (newCount > MaxMonopolePairs)
-        throw Refusal{"Portioning the current electrode of configuration " + std::to_string(i) + " would need " +
-                      std::to_string(newCount) + " monopole pairs; at most " + std::to_string(MaxMonopolePairs) +
-                      " are possible. Use a larger growth constant or a shorter electrode. Nothing was generated."};
+        throw Refusal{
+            "Portioning the current electrode of configuration " + std::to_string(i) + " would need " +
+            std::to_string(newCount) + " monopole pairs; at most " + std::to_string(MaxMonopolePairs) +
+            " are possible. Use a larger growth constant or a shorter electrode. Nothing was generated."};
     for (double& v : portion)
         v *= length / sum;
     // The initial pairs after p move to the end, keeping their order.
@@ -170,7 +175,7 @@ void portionPair(ArrayDescription& d, int i, int j, double length, double c)
     }
 }
 
-}  // namespace
+} // namespace
 
 bool RefreshExponentialTable(ExponentialBipoleEntry& e, int rows, Operator& op)
 {
@@ -201,9 +206,10 @@ bool GenerateExponentialBipole(ArrayDescription& d, int count, const Exponential
             throw Refusal{"The radius of curvature must be above 0; nothing was generated."};
         std::vector<double> potDist(std::size_t(count) + 2);
         for (int r = 1; r <= count + 1; ++r) {
-            const std::string text = std::size_t(r) <= e.PotDist.size() ? Trim(e.PotDist[std::size_t(r - 1)]) : "";
-            potDist[std::size_t(r)] = text.empty() ? std::pow(2.0, first + step * (r - 1))
-                                                   : entryNumber(text, cell(r, "Pot.Dist"));
+            const std::string text =
+                std::size_t(r) <= e.PotDist.size() ? Trim(e.PotDist[std::size_t(r - 1)]) : "";
+            potDist[std::size_t(r)] =
+                text.empty() ? std::pow(2.0, first + step * (r - 1)) : entryNumber(text, cell(r, "Pot.Dist"));
         }
         auto chord = [&](double s) { return e.Curved ? 2 * radius * std::sin(s / (2 * radius)) : s; };
         for (int i = 1; i <= count; ++i) {
@@ -213,7 +219,8 @@ bool GenerateExponentialBipole(ArrayDescription& d, int count, const Exponential
             if (e.Curved) {
                 for (int k : {0, 1}) {
                     const double s = cp[std::size_t(k)];
-                    const double gamma = std::numbers::pi / 2 - std::acos(std::clamp(s / (2 * radius), -1.0, 1.0));
+                    const double gamma =
+                        std::numbers::pi / 2 - std::acos(std::clamp(s / (2 * radius), -1.0, 1.0));
                     el[std::size_t(2 + k)] = Point{s * std::cos(gamma), s * std::sin(gamma)};
                 }
             }
@@ -231,9 +238,10 @@ bool GenerateExponentialBipole(ArrayDescription& d, int count, const Exponential
         finish(w, count, ArrayTypeExponentialBipole, op);
     });
     if (done)
-        op.inform("The portioning algorithm is not perfect - it uses the close end of each protion to calculate "
-                  "separations rather than portion midpoints which are more representative - you can modify the "
-                  "files manually to correct this");
+        op.inform(
+            "The portioning algorithm is not perfect - it uses the close end of each protion to calculate "
+            "separations rather than portion midpoints which are more representative - you can modify the "
+            "files manually to correct this");
     return done;
 }
 
@@ -246,16 +254,18 @@ void RefreshLinearTable(LinearBipoleBipoleEntry& e, int rows)
         e.Rows[std::size_t(r - 1)] = {e.ASpacing, std::to_string(r)};
 }
 
-bool GenerateLinearBipoleBipole(ArrayDescription& d, int count, const LinearBipoleBipoleEntry& e, Operator& op)
+bool GenerateLinearBipoleBipole(ArrayDescription& d, int count, const LinearBipoleBipoleEntry& e,
+                                Operator& op)
 {
     return generate(d, op, [&](ArrayDescription& w) {
         checkCount(count);
         for (int i = 1; i <= count; ++i) {
             const double a = entryNumber(rowCell(e.Rows, i, 0), cell(i, "A"));
             const double n = entryNumber(rowCell(e.Rows, i, 1), cell(i, "n"));
-            setConfig(w, i, {Point{-a, 0}, Point{0, 0}, Point{n * a, 0}, Point{(n + 1) * a, 0}},
-                      {std::fabs((1 + n) * a), std::fabs(n * a), std::fabs((n + 2) * a), std::fabs((1 + n) * a)},
-                      {-1, 1, 1, -1});
+            setConfig(
+                w, i, {Point{-a, 0}, Point{0, 0}, Point{n * a, 0}, Point{(n + 1) * a, 0}},
+                {std::fabs((1 + n) * a), std::fabs(n * a), std::fabs((n + 2) * a), std::fabs((1 + n) * a)},
+                {-1, 1, 1, -1});
         }
         finish(w, count, ArrayTypeLinearBipoleBipole, op);
     });
@@ -368,15 +378,15 @@ void GenerateAarhusPACES(ArrayDescription& d, Operator& op)
 {
     // Separations in the pair order (E1,E3), (E2,E3), (E1,E4), (E2,E4), as the towed array lists
     // them; configurations 3 and 6 are kept as listed (see the note in the tests).
-    static constexpr double table[8][6] = {
-        {32.5, 2.5, 60, 30, 17.5, 45}, {27.5, 2.5, 60, 30, 12.5, 45}, {35, 5, 60, 30, 20, 10},
-        {5, 25, 60, 30, -10, 45},      {10, 20, 20, 10, -5, 5},       {10, 40, 60, 30, 25, 45},
-        {20, 50, 50, 20, -35, 35},     {30, 60, 60, 30, -45, 45}};
+    static constexpr double table[8][6] = {{32.5, 2.5, 60, 30, 17.5, 45}, {27.5, 2.5, 60, 30, 12.5, 45},
+                                           {35, 5, 60, 30, 20, 10},       {5, 25, 60, 30, -10, 45},
+                                           {10, 20, 20, 10, -5, 5},       {10, 40, 60, 30, 25, 45},
+                                           {20, 50, 50, 20, -35, 35},     {30, 60, 60, 30, -45, 45}};
     generate(d, op, [&](ArrayDescription& w) {
         for (int i = 1; i <= 8; ++i) {
             const auto& t = table[i - 1];
-            setConfig(w, i, {Point{-15, 0}, Point{15, 0}, Point{t[4], 0}, Point{t[5], 0}}, {t[0], t[1], t[2], t[3]},
-                      {-1, 1, 1, -1});
+            setConfig(w, i, {Point{-15, 0}, Point{15, 0}, Point{t[4], 0}, Point{t[5], 0}},
+                      {t[0], t[1], t[2], t[3]}, {-1, 1, 1, -1});
         }
         finish(w, 8, ArrayTypeAarhusPACES, op);
     });
@@ -418,8 +428,9 @@ bool GenerateGeneralXY(ArrayDescription& d, int count, const GeneralXYEntry& e, 
 {
     static constexpr const char* columns[8] = {"Curr1x", "Curr1y", "Curr2x", "Curr2y",
                                                "Pot1x",  "Pot1y",  "Pot2x",  "Pot2y"};
-    op.inform("Linear electrodes are only supported in exponential bipole arrays - programming incomplete - point "
-              "electrodes being assumed");
+    op.inform(
+        "Linear electrodes are only supported in exponential bipole arrays - programming incomplete - point "
+        "electrodes being assumed");
     return generate(d, op, [&](ArrayDescription& w) {
         checkCount(count);
         for (int i = 1; i <= count; ++i) {
@@ -428,7 +439,8 @@ bool GenerateGeneralXY(ArrayDescription& d, int count, const GeneralXYEntry& e, 
                 el[k] = Point{entryNumber(rowCell(e.Rows, i, 2 * k), cell(i, columns[2 * k])),
                               entryNumber(rowCell(e.Rows, i, 2 * k + 1), cell(i, columns[2 * k + 1]))};
             auto dist = [&](int a, int b) {
-                return std::hypot(el[std::size_t(a)].x - el[std::size_t(b)].x, el[std::size_t(a)].y - el[std::size_t(b)].y);
+                return std::hypot(el[std::size_t(a)].x - el[std::size_t(b)].x,
+                                  el[std::size_t(a)].y - el[std::size_t(b)].y);
             };
             setConfig(w, i, el, {dist(2, 0), dist(3, 0), dist(2, 1), dist(3, 1)}, PointShares);
         }
@@ -440,9 +452,10 @@ void ShowSymmetricalExponentialGuidance(Operator& op)
 {
     op.inform("Sch24_1_32Config.INI is a Symmetrical Exponential array with manually portioned 1m long Tx "
               "electrodes separated by 24m. Load it by filename.");
-    op.inform("Symmetrical Exponential Arrays are designed starting with the Schlumberger array entry dialog, then "
-              "manually portioning monopoles in the main dialog, then editing the ini file to finalize 2D "
-              "variables");
+    op.inform(
+        "Symmetrical Exponential Arrays are designed starting with the Schlumberger array entry dialog, then "
+        "manually portioning monopoles in the main dialog, then editing the ini file to finalize 2D "
+        "variables");
 }
 
-}  // namespace tem
+} // namespace tem

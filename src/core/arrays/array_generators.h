@@ -25,7 +25,7 @@ struct ExponentialBipoleEntry {
     std::string GrowthConstant = "0.3";  ///< c of the portioning rule
     bool Curved = false;                 ///< "Array has a curvature of radius"
     std::string Radius = "100";
-    std::vector<std::string> PotDist;    ///< grid column "Pot.Dist", row r at index r - 1
+    std::vector<std::string> PotDist; ///< grid column "Pot.Dist", row r at index r - 1
 };
 /// "Refresh table": rows texts 2^(first + step * (r - 1)) in the general number form. False (with
 /// a message) when the boxes are not numbers.
@@ -39,11 +39,12 @@ struct LinearBipoleBipoleEntry {
 };
 /// "Refresh Table": column A from the box, column n the row number.
 void RefreshLinearTable(LinearBipoleBipoleEntry& e, int rows);
-bool GenerateLinearBipoleBipole(ArrayDescription& d, int count, const LinearBipoleBipoleEntry& e, Operator& op);
+bool GenerateLinearBipoleBipole(ArrayDescription& d, int count, const LinearBipoleBipoleEntry& e,
+                                Operator& op);
 
 /// The Schlumberger entry window's values and its grid of (L, l) rows.
 struct SchlumbergerEntry {
-    std::string SamplePerDecade = "6";  ///< "Nominal log10 spacing (number per decade)"
+    std::string SamplePerDecade = "6"; ///< "Nominal log10 spacing (number per decade)"
     std::vector<std::array<std::string, 2>> Rows;
 };
 /// "Fill Down Using nominal Spacing" from row 1; false with the warning when row 1 is not usable.
@@ -52,7 +53,7 @@ bool GenerateSchlumberger(ArrayDescription& d, int count, const SchlumbergerEntr
 
 /// "Wenner Array": rows of (A, type code 1 = alpha, 2 = beta, 3 = gamma).
 struct WennerEntry {
-    std::string ASpacing = "1";  ///< "First 'A' Spacing (m)"
+    std::string ASpacing = "1"; ///< "First 'A' Spacing (m)"
     std::vector<std::array<std::string, 2>> Rows;
 };
 /// What the window shows when activated: A = 3^(r - 1), type 1.
@@ -81,4 +82,4 @@ bool GenerateGeneralXY(ArrayDescription& d, int count, const GeneralXYEntry& e, 
 /// The "Symmetrical Exponential" guidance: two messages, nothing changed.
 void ShowSymmetricalExponentialGuidance(Operator& op);
 
-}  // namespace tem
+} // namespace tem

@@ -13,8 +13,14 @@ namespace {
 
 constexpr const char* SmallSeparationWarning = "Cannot calculate geometric factor for separations<0.0000001";
 
-int configCount(const TArrayConfiguration& a) { return std::clamp(a.numBipoles, 0, MaxArrayConfigs); }
-int pairCount(const TArrayConfiguration& a, int i) { return std::clamp(a.numCurPot[i], 0, MaxMonopolePairs); }
+int configCount(const TArrayConfiguration& a)
+{
+    return std::clamp(a.numBipoles, 0, MaxArrayConfigs);
+}
+int pairCount(const TArrayConfiguration& a, int i)
+{
+    return std::clamp(a.numCurPot[i], 0, MaxMonopolePairs);
+}
 
 /// 2 pi / |s| or 4 pi / |s|; 0 (with a message) when s is zero or not finite.
 double factorFromSum(double numerator, double s, int cfg, const char* what, Operator& op)
@@ -28,9 +34,12 @@ double factorFromSum(double numerator, double s, int cfg, const char* what, Oper
     return g;
 }
 
-}  // namespace
+} // namespace
 
-double Sgn(double x) { return x < 0 ? -1.0 : 1.0; }
+double Sgn(double x)
+{
+    return x < 0 ? -1.0 : 1.0;
+}
 
 void CalcGeomFact(TArrayConfiguration& a, Operator& op)
 {
@@ -123,7 +132,7 @@ float NDICEffDepthOf(const TArrayConfiguration& a, int cfg)
         s2 += q[n] / r;
         ++n;
     }
-    const int last = int(g.D.size()) - 2;  // 4999
+    const int last = int(g.D.size()) - 2; // 4999
     long double cum = 0;
     int i = 0;
     do {
@@ -157,4 +166,4 @@ void RecalculateArray(ArrayDescription& d, Operator& op)
     CalcMidpoints(d.AConfig, d.AConfigExt);
 }
 
-}  // namespace tem
+} // namespace tem

@@ -44,4 +44,4 @@ void NDICEffDepth(TArrayConfiguration& a);
 /// effective depths and midpoints.
 void RecalculateArray(ArrayDescription& d, Operator& op);
 
-}  // namespace tem
+} // namespace tem

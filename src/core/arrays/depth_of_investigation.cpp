@@ -54,7 +54,10 @@ std::vector<Pair> usablePairs(const TArrayConfiguration& a, int cfg, Operator* w
     return p;
 }
 
-double pow15(double t) { return t * std::sqrt(t); }
+double pow15(double t)
+{
+    return t * std::sqrt(t);
+}
 
 /// Sum of q / (4 z^2 + r^2)^1.5.
 double upperSum(const std::vector<Pair>& pairs, double z)
@@ -73,7 +76,10 @@ double lowerSum(const std::vector<Pair>& pairs)
     return s;
 }
 
-int configCount(const TArrayConfiguration& a) { return std::clamp(a.numBipoles, 0, MaxArrayConfigs); }
+int configCount(const TArrayConfiguration& a)
+{
+    return std::clamp(a.numBipoles, 0, MaxArrayConfigs);
+}
 
 std::string arrayTypeLine(const ArrayDescription& d, const DetectabilityOptions& o)
 {
@@ -83,11 +89,11 @@ std::string arrayTypeLine(const ArrayDescription& d, const DetectabilityOptions&
 
 std::string currentLine(const DetectabilityOptions& o)
 {
-    return "Transmitter Current = " + FormatGeneral(o.Current) + "Amps  System Noise = " + FormatGeneral(o.NoiseV) +
-           "Volts";
+    return "Transmitter Current = " + FormatGeneral(o.Current) +
+           "Amps  System Noise = " + FormatGeneral(o.NoiseV) + "Volts";
 }
 
-}  // namespace
+} // namespace
 
 std::vector<ChartSeries> NDICCurves(const TArrayConfiguration& a, const NDICOptions& o)
 {
@@ -107,7 +113,8 @@ std::vector<ChartSeries> NDICCurves(const TArrayConfiguration& a, const NDICOpti
                 if (o.DIC)
                     N[std::size_t(s)] = Sgn(lower) * 2 * rho2 * I * dz * z * upper / Pi;
                 else
-                    N[std::size_t(s)] = lower != 0 ? dz * 4 * z * upper / lower : 0;  // no sum: no characteristic
+                    N[std::size_t(s)] =
+                        lower != 0 ? dz * 4 * z * upper / lower : 0; // no sum: no characteristic
             }
         } else {
             double normfactor = 0;
@@ -148,13 +155,14 @@ DetectabilityChart DetectabilityCurves(const ArrayDescription& d, const Detectab
 {
     DetectabilityChart chart;
     const int position = std::clamp(o.TrackBar, 1, 10);
-    chart.Title = {"MINIMUM DETECTABLE THICKNESS of a layer versus the depth of the top of it", arrayTypeLine(d, o),
-                   currentLine(o),
+    chart.Title = {"MINIMUM DETECTABLE THICKNESS of a layer versus the depth of the top of it",
+                   arrayTypeLine(d, o), currentLine(o),
                    "Change in resistivity between the layer detected and the half space = " +
                        std::to_string(position) + "%"};
     if (!(o.NoiseV > 0) || !(o.Current > 0) || !(o.HalfSpaceRes > 0)) {
-        op.inform("The half-space resistivity, the transmitter current and the system noise level must all be "
-                  "above 0; no detectability curve was drawn.");
+        op.inform(
+            "The half-space resistivity, the transmitter current and the system noise level must all be "
+            "above 0; no detectability curve was drawn.");
         return chart;
     }
     const TArrayConfiguration& a = d.AConfig;
@@ -199,7 +207,7 @@ DetectabilityChart DetectabilityCurves(const ArrayDescription& d, const Detectab
                 ++m;
             }
             if (m >= NDICBins - 1)
-                continue;  // the noise level is reached only in the last slices, or never
+                continue; // the noise level is reached only in the last slices, or never
             // Back within the last slice by the part of it that overshot the noise level.
             const double last = std::fabs(c[std::size_t(m - 1)] * f);
             if (last > 0)
@@ -215,7 +223,8 @@ DetectabilityChart DetectabilityCurves(const ArrayDescription& d, const Detectab
     return chart;
 }
 
-SignalVsEffDepthChart SignalVsEffDepth(const ArrayDescription& d, const DetectabilityOptions& o, int seriesIndex)
+SignalVsEffDepthChart SignalVsEffDepth(const ArrayDescription& d, const DetectabilityOptions& o,
+                                       int seriesIndex)
 {
     SignalVsEffDepthChart chart;
     chart.Title = {"Signal To Noise Ratio versus Effective Depth", arrayTypeLine(d, o), currentLine(o)};
@@ -231,7 +240,8 @@ SignalVsEffDepthChart SignalVsEffDepth(const ArrayDescription& d, const Detectab
     return chart;
 }
 
-SignalContributionSection UpdateSCE(const ArrayDescription& d, const SignalContributionOptions& o, Operator& op)
+SignalContributionSection UpdateSCE(const ArrayDescription& d, const SignalContributionOptions& o,
+                                    Operator& op)
 {
     SignalContributionSection sec;
     const TArrayConfiguration& a = d.AConfig;
@@ -264,8 +274,8 @@ SignalContributionSection UpdateSCE(const ArrayDescription& d, const SignalContr
     }
     if ((maxX - minX) / cellW > MaxSectionColumns) {
         cellW = (maxX - minX) / MaxSectionColumns;
-        op.inform("The section is limited to " + std::to_string(MaxSectionColumns) + " columns; its cells are " +
-                  FormatGeneral(cellW) + " m wide.");
+        op.inform("The section is limited to " + std::to_string(MaxSectionColumns) +
+                  " columns; its cells are " + FormatGeneral(cellW) + " m wide.");
     }
     sec.MinX = minX;
     sec.MaxX = maxX;
@@ -304,10 +314,11 @@ SignalContributionSection UpdateSCE(const ArrayDescription& d, const SignalContr
                 }
             }
             const double v = term1 * sum;
-            sec.Values[std::size_t(ix) * std::size_t(sec.numZCells) + std::size_t(iz)] = std::isfinite(v) ? v : 0;
+            sec.Values[std::size_t(ix) * std::size_t(sec.numZCells) + std::size_t(iz)] =
+                std::isfinite(v) ? v : 0;
         }
     }
     return sec;
 }
 
-}  // namespace tem
+} // namespace tem

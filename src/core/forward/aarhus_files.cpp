@@ -20,7 +20,10 @@ namespace {
 
 constexpr const char* CRLF = "\r\n";
 
-std::string channelName(int c) { return "Channel " + std::to_string(c); }
+std::string channelName(int c)
+{
+    return "Channel " + std::to_string(c);
+}
 
 /// The 1-based position of the receiver's orientation in "XYZ"; 0 when it is not there.
 int orientationIndex(const std::string& orientation)
@@ -43,16 +46,20 @@ std::map<std::string, std::string> filesByUpperName(const std::string& folder)
 {
     std::map<std::string, std::string> names;
     std::error_code ec;
-    for (fs::directory_iterator it(folder.empty() ? "." : folder, ec), end; !ec && it != end; it.increment(ec)) {
+    for (fs::directory_iterator it(folder.empty() ? "." : folder, ec), end; !ec && it != end;
+         it.increment(ec)) {
         const std::string name = it->path().filename().string();
         names.emplace(upper(name), it->path().string());
     }
     return names;
 }
 
-}  // namespace
+} // namespace
 
-std::string ModelFileName(const std::string& workFolder) { return workFolder + "fwd.mod"; }
+std::string ModelFileName(const std::string& workFolder)
+{
+    return workFolder + "fwd.mod";
+}
 
 std::string TEMFileName(const std::string& workFolder, int channel)
 {
@@ -117,9 +124,10 @@ void CheckChannelsForFiles(const Configuration& cfg)
                               std::to_string(MaxLoopSides) + " are possible. Cannot continue.");
         const int points = cfg.TxWaveform[ch.TxNumber].WaveformPointsDigitized;
         if (points < 0 || points > MaxWaveformPoints)
-            throw ActionError(channelName(c) + ": the waveform of transmitter " + std::to_string(ch.TxNumber) +
-                              " has " + std::to_string(points) + " points; at most " +
-                              std::to_string(MaxWaveformPoints) + " are possible. Cannot continue.");
+            throw ActionError(channelName(c) + ": the waveform of transmitter " +
+                              std::to_string(ch.TxNumber) + " has " + std::to_string(points) +
+                              " points; at most " + std::to_string(MaxWaveformPoints) +
+                              " are possible. Cannot continue.");
     }
 }
 
@@ -133,7 +141,8 @@ std::string ModelFileText(const ModelSet& set, int numAcqChn)
     out += CRLF;
     for (int c = 1; c <= numAcqChn; ++c)
         for (int m = 0; m < set.NumModels; ++m) {
-            out += std::to_string(DataSetNumber(c, m, set.NumModels)) + " 1 FWD" + FormatNumbered(c, 2) + ".tem";
+            out +=
+                std::to_string(DataSetNumber(c, m, set.NumModels)) + " 1 FWD" + FormatNumbered(c, 2) + ".tem";
             out += CRLF;
         }
     out += "-1       !Niteration, (-1=forward, 0=forward + model analysis, >0=inversion)";
@@ -190,13 +199,15 @@ std::string TEMFileText(Configuration& cfg, int c, Operator& op)
         out += text;
         out += CRLF;
     };
-    line("Forward_Model ! INPUT TEM file - Only system parameters are used in forward modelling, Data contained "
+    line("Forward_Model ! INPUT TEM file - Only system parameters are used in forward modelling, Data "
+         "contained "
          "is irrelevant and will be ignored");
     line(FormatFixed(tx.LoopType, 2, 0) + " " + std::to_string(orientationIndex(rx.Orientation)) +
          "  !Segmented loop TxPolarizationHorizontalLoop");
     line(FormatSignificant(tx.CentroidX, 8, 5) + " " + FormatSignificant(tx.CentroidY, 8, 5) + " " +
          FormatSignificant(tx.CentroidZ, 8, 5) + " " + FormatSignificant(rx.CentroidX, 8, 5) + " " +
-         FormatSignificant(rx.CentroidY, 8, 5) + " " + FormatSignificant(rx.CentroidZ, 8, 5) + " !Tx X Y Z Rx X Y Z");
+         FormatSignificant(rx.CentroidY, 8, 5) + " " + FormatSignificant(rx.CentroidZ, 8, 5) +
+         " !Tx X Y Z Rx X Y Z");
     if (tx.LoopType == 72 || tx.LoopType == 73) {
         line(std::to_string(tx.LoopSides) + " " + FormatFixed(tx.Area, 10, 2) + " !NWire, Loop area");
         for (int k = 0; k < tx.LoopSides; ++k)
@@ -218,25 +229,30 @@ std::string TEMFileText(Configuration& cfg, int c, Operator& op)
     }
     line(std::string("1 ") + (ch.FrontGateExists ? "1" : "0") + " " +
          FormatSignificant(ch.PrimaryFieldDampingFactor, 10, 7) +
-         "            !NFilters (0->no filters at all, else 1,2...) UseFrontG(0->no gate, 1->gate),  FrontGScale "
+         "            !NFilters (0->no filters at all, else 1,2...) UseFrontG(0->no gate, 1->gate),  "
+         "FrontGScale "
          "scale factor");
     {
         const bool rxFilter = rx.FilterOrder > 0;
         const bool txFilter = tx.LPFilterOrderandCutoff[0] > 0;
         std::string text = std::to_string(int(rxFilter) + int(txFilter));
         if (rxFilter)
-            text += " " + FormatSignificant(rx.FilterOrder, 10, 7) + " " + FormatSignificant(rx.FilterHz, 10, 7);
+            text +=
+                " " + FormatSignificant(rx.FilterOrder, 10, 7) + " " + FormatSignificant(rx.FilterHz, 10, 7);
         if (txFilter)
             text += " " + FormatSignificant(tx.LPFilterOrderandCutoff[0], 10, 7) + " " +
                     FormatSignificant(tx.LPFilterOrderandCutoff[1], 10, 7);
-        line(text + " !LP: NCutOff (0->no filter), FOrder(1,NCutOff), FCutOff(1,NCutOff) (Hz) Filters before Front "
-                    "Gate");
+        line(text +
+             " !LP: NCutOff (0->no filter), FOrder(1,NCutOff), FCutOff(1,NCutOff) (Hz) Filters before Front "
+             "Gate");
     }
     line(" 0     !HP: NCutOff (0->no filter), FOrder(1,NCutOff), FCutOff(1,NCutOff) (Hz)");
     if (ch.FrontGateExists) {
-        op.inform("At this stage front gate support is not fully implemented in the forward modelling interface - A "
-                  "default filter after the front gate is inserted - perhaps you can manually edit the TEM file "
-                  "though to make it happen");
+        op.inform(
+            "At this stage front gate support is not fully implemented in the forward modelling interface - "
+            "A "
+            "default filter after the front gate is inserted - perhaps you can manually edit the TEM file "
+            "though to make it happen");
         line(FormatSignificant(ch.FrontGatetime, 10, 7) + " !First FrontGate in s");
         line(" 1 1 3.30E+0005 !Filters after the front Gate");
         line(" 0     !HP: NCutOff (0->no filter), FOrder(1,NCutOff), FCutOff(1,NCutOff) (Hz)");
@@ -252,8 +268,8 @@ std::string TEMFileText(Configuration& cfg, int c, Operator& op)
             ++sr.drivenGatesInRamp;
             continue;
         }
-        line(FormatScientific(centre, 11, 14) + " 999.99E-06  3.33E-7 1 1 " + FormatScientific(start, 11, 14) + " " +
-             FormatScientific(end, 11, 14));
+        line(FormatScientific(centre, 11, 14) + " 999.99E-06  3.33E-7 1 1 " +
+             FormatScientific(start, 11, 14) + " " + FormatScientific(end, 11, 14));
     }
     return out;
 }
@@ -274,7 +290,8 @@ int RemoveFwdResultFiles(const std::string& workFolder)
 {
     int removed = 0;
     for (const auto& [name, path] : filesByUpperName(workFolder)) {
-        if (name.size() < 7 || name.compare(0, 3, "FWD") != 0 || name.compare(name.size() - 4, 4, ".FWR") != 0)
+        if (name.size() < 7 || name.compare(0, 3, "FWD") != 0 ||
+            name.compare(name.size() - 4, 4, ".FWR") != 0)
             continue;
         std::error_code ec;
         if (!fs::remove(path, ec) && ec)
@@ -306,8 +323,10 @@ bool ReadAarhusFwdFiles(const Configuration& cfg, const ModelSet& set, const std
             const auto found = present.find(upper(fs::path(expected).filename().string()));
             if (found == present.end()) {
                 results.clear();
-                op.inform("AarhusInv64 could not handle the inputs provided and crashed - see the log file. Aborting "
-                          "operations now\n(missing result file " + expected + ")");
+                op.inform("AarhusInv64 could not handle the inputs provided and crashed - see the log file. "
+                          "Aborting "
+                          "operations now\n(missing result file " +
+                          expected + ")");
                 return false;
             }
             const std::string bytes = ReadFileBytes(found->second);
@@ -319,19 +338,21 @@ bool ReadAarhusFwdFiles(const Configuration& cfg, const ModelSet& set, const std
                 return SplitVector(NextLine(bytes, pos), false);
             };
             bool atEnd = false;
-            nextTokens(atEnd);  // title
+            nextTokens(atEnd); // title
             const std::vector<std::string> source = nextTokens(atEnd);
             const auto type = source.empty() ? std::nullopt : ParseInteger(source[0]);
             if (!type)
                 throw ConversionError("'" + (source.empty() ? std::string() : source[0]) +
-                                      "' is not a valid integer value (source type in " + found->second + ")");
-            nextTokens(atEnd);  // positions
+                                      "' is not a valid integer value (source type in " + found->second +
+                                      ")");
+            nextTokens(atEnd); // positions
             if (*type == 72 || *type == 73) {
                 const std::vector<std::string> loop = nextTokens(atEnd);
                 const auto corners = loop.empty() ? std::nullopt : ParseInteger(loop[0]);
                 if (!corners)
                     throw ConversionError("'" + (loop.empty() ? std::string() : loop[0]) +
-                                          "' is not a valid integer value (corner count in " + found->second + ")");
+                                          "' is not a valid integer value (corner count in " + found->second +
+                                          ")");
                 for (long long k = 0; k < *corners && !atEnd; ++k)
                     nextTokens(atEnd);
             } else if (!typeMessageShown) {
@@ -355,7 +376,7 @@ bool ReadAarhusFwdFiles(const Configuration& cfg, const ModelSet& set, const std
                 if (t.empty())
                     continue;
                 if (int(gates.times.size()) >= MaxGates)
-                    break;  // more gates than any time base holds
+                    break; // more gates than any time base holds
                 gates.times.push_back(t.size() > 0 ? ParseFloat(t[0]).value_or(0) : 0);
                 gates.values.push_back(t.size() > 1 ? ParseFloat(t[1]).value_or(0) : 0);
             }
@@ -378,4 +399,4 @@ bool ReadAarhusFwdFiles(const Configuration& cfg, const ModelSet& set, const std
     return true;
 }
 
-}  // namespace tem
+} // namespace tem

@@ -24,7 +24,10 @@ std::string TEMFileName(const std::string& workFolder, int channel);
 /// workFolder + "FWD" + data set in five digits + ".fwr" (FWD00001.fwr).
 std::string FwdResultFileName(const std::string& workFolder, int dataSet);
 /// Data set of model m (from 0) on channel c (from 1): (c-1) * numModels + m + 1.
-inline int DataSetNumber(int channel, int model, int numModels) { return (channel - 1) * numModels + model + 1; }
+inline int DataSetNumber(int channel, int model, int numModels)
+{
+    return (channel - 1) * numModels + model + 1;
+}
 
 /// Throws ActionError naming the model, layer and value when a thickness or resistivity lies
 /// below MinModelFileValue (or is not a finite number), or when the set is empty.
@@ -57,4 +60,4 @@ int RemoveFwdResultFiles(const std::string& workFolder);
 bool ReadAarhusFwdFiles(const Configuration& cfg, const ModelSet& set, const std::string& workFolder,
                         ForwardResults& results, Operator& op);
 
-}  // namespace tem
+} // namespace tem

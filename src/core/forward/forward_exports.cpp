@@ -56,4 +56,4 @@ void SaveFwdModelsRsp(const ForwardStore& store, int numBipoles, const std::stri
     WriteFileReplacing(fileName, FwdModelsRspText(store, numBipoles));
 }
 
-}  // namespace tem
+} // namespace tem

@@ -18,4 +18,4 @@ void SaveFwdModelsMod(const ModelSet& set, const std::string& fileName);
 std::string FwdModelsRspText(const ForwardStore& store, int numBipoles);
 void SaveFwdModelsRsp(const ForwardStore& store, int numBipoles, const std::string& fileName);
 
-}  // namespace tem
+} // namespace tem

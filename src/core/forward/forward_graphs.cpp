@@ -10,15 +10,27 @@ namespace tem {
 namespace {
 
 /// "%W.Pg" of the chart labels, in the program's one %g form.
-std::string labelG(double v, int width, int precision) { return FormatSignificant(v, width, precision); }
+std::string labelG(double v, int width, int precision)
+{
+    return FormatSignificant(v, width, precision);
+}
 
-double thickness(const TModel& m, int layer) { return m.Param[layer]; }
-double resistivity(const TModel& m, int layer) { return m.Param[m.NLayer - 1 + layer]; }
+double thickness(const TModel& m, int layer)
+{
+    return m.Param[layer];
+}
+double resistivity(const TModel& m, int layer)
+{
+    return m.Param[m.NLayer - 1 + layer];
+}
 
 /// A model the graph can draw: at least one layer and every parameter inside Param.
-bool drawable(const TModel& m) { return m.NLayer >= 1 && 2 * m.NLayer - 1 <= MaxModelParams; }
+bool drawable(const TModel& m)
+{
+    return m.NLayer >= 1 && 2 * m.NLayer - 1 <= MaxModelParams;
+}
 
-}  // namespace
+} // namespace
 
 std::string ModelValueLabel(double v, bool firstModel)
 {
@@ -31,7 +43,8 @@ std::vector<TModel> DrawnModels(const std::vector<TModel>& models)
     return {models.begin(), models.begin() + static_cast<std::ptrdiff_t>(n)};
 }
 
-std::vector<std::vector<double>> DepthTable(const std::vector<TModel>& drawn, double topStart, double bottomStart)
+std::vector<std::vector<double>> DepthTable(const std::vector<TModel>& drawn, double topStart,
+                                            double bottomStart)
 {
     std::vector<std::vector<double>> D;
     double top = topStart;
@@ -61,8 +74,8 @@ std::vector<std::vector<double>> DepthTable(const std::vector<TModel>& drawn, do
     return D;
 }
 
-std::vector<GraphPoints> ModelStaircases(const std::vector<TModel>& drawn, double topStart, double bottomStart,
-                                         bool log10Coords)
+std::vector<GraphPoints> ModelStaircases(const std::vector<TModel>& drawn, double topStart,
+                                         double bottomStart, bool log10Coords)
 {
     const auto D = DepthTable(drawn, topStart, bottomStart);
     const auto coord = [log10Coords](double v) { return log10Coords ? std::log10(v) : v; };
@@ -74,15 +87,18 @@ std::vector<GraphPoints> ModelStaircases(const std::vector<TModel>& drawn, doubl
         const bool first = m == 0;
         for (int k = 1; k <= model.NLayer; ++k) {
             const double rho = resistivity(model, k);
-            const std::string thick = k < model.NLayer ? ModelValueLabel(thickness(model, k), first) : "*****";
-            out[m].push_back({coord(D[m][std::size_t(k) - 1]), coord(rho), "R" + ModelValueLabel(rho, first)});
+            const std::string thick =
+                k < model.NLayer ? ModelValueLabel(thickness(model, k), first) : "*****";
+            out[m].push_back(
+                {coord(D[m][std::size_t(k) - 1]), coord(rho), "R" + ModelValueLabel(rho, first)});
             out[m].push_back({coord(D[m][std::size_t(k)]), coord(rho), "T" + thick});
         }
     }
     return out;
 }
 
-GeoGraphSeries BuildGeoGraph(const std::vector<TModel>& models, const std::vector<std::vector<double>>& ln10responses,
+GeoGraphSeries BuildGeoGraph(const std::vector<TModel>& models,
+                             const std::vector<std::vector<double>>& ln10responses,
                              const std::vector<double>& effDepth)
 {
     GeoGraphSeries g;
@@ -101,7 +117,8 @@ GeoGraphSeries BuildGeoGraph(const std::vector<TModel>& models, const std::vecto
             if (!(effDepth[b] > 0) || !std::isfinite(r[b]))
                 continue;
             const double rho = std::pow(10.0, r[b]);
-            g.responses[m].push_back({std::log10(effDepth[b]), r[b], m == 0 ? labelG(rho, 5, 3) : labelG(rho, 6, 2)});
+            g.responses[m].push_back(
+                {std::log10(effDepth[b]), r[b], m == 0 ? labelG(rho, 5, 3) : labelG(rho, 6, 2)});
         }
     }
     return g;
@@ -142,7 +159,8 @@ TEMGraphSeries BuildTEMGraph(const TEMGraphInput& in)
     if (haveNoise) {
         g.noiseActive = true;
         for (int i = 0; i < n && std::size_t(i) < in.noise.size(); ++i)
-            g.noise.push_back({at(in.times, 0, i), in.noise[std::size_t(i)], labelG(in.noise[std::size_t(i)], 5, 3)});
+            g.noise.push_back(
+                {at(in.times, 0, i), in.noise[std::size_t(i)], labelG(in.noise[std::size_t(i)], 5, 3)});
     }
     return g;
 }
@@ -152,4 +170,4 @@ std::string SumDetectText(double SumDetect)
     return FormatFixed(SumDetect, 7, 2);
 }
 
-}  // namespace tem
+} // namespace tem

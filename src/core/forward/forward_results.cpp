@@ -16,8 +16,14 @@ void ForwardResults::clear()
     ln10responses.resize(0, 0);
 }
 
-std::string DefaultWorkFolder(const DataFolders& folders) { return folders.appData + "AarhusInv_Temp/"; }
+std::string DefaultWorkFolder(const DataFolders& folders)
+{
+    return folders.appData + "AarhusInv_Temp/";
+}
 
-std::string DefaultControlFile(const DataFolders& folders) { return folders.appData + "AarhusInv.con"; }
+std::string DefaultControlFile(const DataFolders& folders)
+{
+    return folders.appData + "AarhusInv.con";
+}
 
-}  // namespace tem
+} // namespace tem

@@ -12,11 +12,11 @@ namespace tem {
 struct DataFolders;
 
 struct ForwardStore {
-    ModelSet models;          ///< Models, NumModels, NLayer, NParam
-    ForwardResults results;   ///< dBdtTEM, FwdModTimes, AppRTEM, LociTEM, RespVoltages, ...
-    int AcqSel = 1;           ///< the selected acquisition channel (1-based)
-    RunnerFiles files;        ///< AarExename, MODFilename, CONFilename, AarTEMFilename
-    std::string workFolder;   ///< the engine's input and result files; ends in '/'
+    ModelSet models;        ///< Models, NumModels, NLayer, NParam
+    ForwardResults results; ///< dBdtTEM, FwdModTimes, AppRTEM, LociTEM, RespVoltages, ...
+    int AcqSel = 1;         ///< the selected acquisition channel (1-based)
+    RunnerFiles files;      ///< AarExename, MODFilename, CONFilename, AarTEMFilename
+    std::string workFolder; ///< the engine's input and result files; ends in '/'
 };
 
 /// The shared data folder + "AarhusInv_Temp/".
@@ -24,4 +24,4 @@ std::string DefaultWorkFolder(const DataFolders& folders);
 /// The shared data folder + "AarhusInv.con".
 std::string DefaultControlFile(const DataFolders& folders);
 
-}  // namespace tem
+} // namespace tem

@@ -27,4 +27,4 @@ void WriteForwardWindowSettings(const ForwardWindowSettings& settings, const std
     file.Save(fileName);
 }
 
-}  // namespace tem
+} // namespace tem

@@ -8,8 +8,8 @@
 namespace tem {
 
 struct ForwardWindowSettings {
-    int layerCount = 3;   ///< 1 .. 10
-    std::string engine;   ///< the chosen engine executable; empty: the built-in engine
+    int layerCount = 3; ///< 1 .. 10
+    std::string engine; ///< the chosen engine executable; empty: the built-in engine
 };
 
 /// Section "Window", keys "Layers" and "Engine"; a missing file or key, or a layer count that is
@@ -18,4 +18,4 @@ ForwardWindowSettings ReadForwardWindowSettings(const std::string& fileName);
 /// Writes both keys, keeping every other line of the file. Throws InOutError.
 void WriteForwardWindowSettings(const ForwardWindowSettings& settings, const std::string& fileName);
 
-}  // namespace tem
+} // namespace tem

@@ -76,8 +76,8 @@ double transformAndDeriv(const Earth& e, double lambda, std::array<double, MaxMo
         const double dTauDh = lambda * (1 - tau * tau);
         for (int p = 1; p <= nParam; ++p)
             dT[std::size_t(p)] *= dTdT;
-        dT[std::size_t(i + 1)] = dTdTau * dTauDh;           // thickness of layer i+1
-        dT[std::size_t(nLayer + i)] = dTdRho;               // resistivity of layer i+1
+        dT[std::size_t(i + 1)] = dTdTau * dTauDh; // thickness of layer i+1
+        dT[std::size_t(nLayer + i)] = dTdRho;     // resistivity of layer i+1
         T = Tn;
     }
     return T;
@@ -93,11 +93,17 @@ float floorDerivative(double v)
     return float(v > 0 ? MinAppRes : -MinAppRes);
 }
 
-bool usableSeparation(double r) { return r >= MinMonopoleSeparation && std::isfinite(r); }
+bool usableSeparation(double r)
+{
+    return r >= MinMonopoleSeparation && std::isfinite(r);
+}
 
-}  // namespace
+} // namespace
 
-double MonopoleT(const TModel& model, double LogX) { return transform(unpack(model), std::exp(-LogX)); }
+double MonopoleT(const TModel& model, double LogX)
+{
+    return transform(unpack(model), std::exp(-LogX));
+}
 
 double MonopoleTAndDeriv(const TModel& model, double LogX, OneBased<double, MaxModelParams>& dT)
 {
@@ -190,4 +196,4 @@ void ForwardModel(bool CalcDeriv, const TModel& Model, const TArrayConfiguration
     }
 }
 
-}  // namespace tem
+} // namespace tem

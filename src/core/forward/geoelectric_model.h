@@ -15,9 +15,9 @@ inline constexpr int MaxResponseConfigs = 30;
 inline constexpr double MinAppRes = 1e-6;
 
 struct TResponse {
-    OneBased<float, MaxResponseConfigs> Voltages;  ///< potential difference per ampere (V/A)
-    OneBased<float, MaxResponseConfigs> AppReses;  ///< apparent resistivity (ohm-m)
-    OneBased<OneBased<float, MaxModelParams>, MaxResponseConfigs> AppResDeriv;  ///< per model parameter
+    OneBased<float, MaxResponseConfigs> Voltages; ///< potential difference per ampere (V/A)
+    OneBased<float, MaxResponseConfigs> AppReses; ///< apparent resistivity (ohm-m)
+    OneBased<OneBased<float, MaxModelParams>, MaxResponseConfigs> AppResDeriv; ///< per model parameter
 };
 
 /// Resistivity transform (ohm-m) of the model at the wavenumber lambda = e^-LogX (1/m).
@@ -32,4 +32,4 @@ double MonopoleTAndDeriv(const TModel& model, double LogX, OneBased<double, MaxM
 void ForwardModel(bool CalcDeriv, const TModel& Model, const TArrayConfiguration& ArrayConfig,
                   TResponse& Response, const TFilter& Fltr);
 
-}  // namespace tem
+} // namespace tem

@@ -21,15 +21,15 @@ TFilter makeFilter(int decade, double shift, int upper, std::initializer_list<do
     return f;
 }
 
-}  // namespace
+} // namespace
 
 const TFilter& J0Filter3()
 {
-    static const TFilter f = makeFilter(
-        3, -0.3481185, 8,
-        {0.0011202648, 0.0006611306, 0.0028179051, 0.0052906108, 0.011619926, 0.025430473, 0.053202168,
-         0.11831727, 0.23852339, 0.4919097, 0.54266651, -0.6116561, 0.14173189, -0.027630381, 0.007935737,
-         -0.0027463511, 0.00092351432, -0.0002193375});
+    static const TFilter f =
+        makeFilter(3, -0.3481185, 8,
+                   {0.0011202648, 0.0006611306, 0.0028179051, 0.0052906108, 0.011619926, 0.025430473,
+                    0.053202168, 0.11831727, 0.23852339, 0.4919097, 0.54266651, -0.6116561, 0.14173189,
+                    -0.027630381, 0.007935737, -0.0027463511, 0.00092351432, -0.0002193375});
     return f;
 }
 
@@ -52,9 +52,10 @@ const TFilter& J0Filter12()
 {
     // Designed by scripts/design_j0_dc_filter.py for the published header; see the script for the
     // method.
-    static const TFilter f = makeFilter(12, 0.069287577, 94, {
+    static const TFilter f = makeFilter(12, 0.069287577, 94,
+                                        {
 #include "core/forward/j0_filter12_coefficients.inc"
-                                                                 });
+                                        });
     return f;
 }
 
@@ -72,4 +73,4 @@ const TFilter* J0FilterForDecade(int pointsPerDecade)
     }
 }
 
-}  // namespace tem
+} // namespace tem

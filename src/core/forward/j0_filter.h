@@ -9,10 +9,10 @@ namespace tem {
 inline constexpr int MaxFilterLength = 167;
 
 struct TFilter {
-    int Decade = 0;     ///< samples per decade
-    double Shift = 0;   ///< abscissa shift (natural log)
-    int Length = 0;     ///< number of coefficients in use
-    int Upper = 0;      ///< samples above the shifted origin
+    int Decade = 0;   ///< samples per decade
+    double Shift = 0; ///< abscissa shift (natural log)
+    int Length = 0;   ///< number of coefficients in use
+    int Upper = 0;    ///< samples above the shifted origin
     OneBased<double, MaxFilterLength> Filter;
 };
 
@@ -22,4 +22,4 @@ const TFilter& J0Filter12();
 /// The filter with 3, 6 or 12 points per decade; nullptr for any other count.
 const TFilter* J0FilterForDecade(int pointsPerDecade);
 
-}  // namespace tem
+} // namespace tem

@@ -35,7 +35,7 @@ ParamRange readRange(const std::string& low, const std::string& high, const std:
     return r;
 }
 
-}  // namespace
+} // namespace
 
 ModelGrid DefaultModelGrid(int layerCount)
 {
@@ -49,7 +49,8 @@ bool ArrayModels(ModelSet& set, const ModelGrid& grid, Operator& op)
 {
     const int nLayer = grid.layerCount;
     if (nLayer > MaxForwardLayers || nLayer < 0) {
-        op.inform("A maximum of 10 layers is permitted in this facility. Reduce the number of layers and try again");
+        op.inform("A maximum of 10 layers is permitted in this facility. Reduce the number of layers and try "
+                  "again");
         return false;
     }
     // The model begins with the first layer's thickness; a half-space has only its resistivity.
@@ -63,11 +64,13 @@ bool ArrayModels(ModelSet& set, const ModelGrid& grid, Operator& op)
     std::vector<ParamRange> ranges;
     for (int layer = 1; layer < nLayer; ++layer) {
         const ModelGridRow& row = grid.rows[std::size_t(layer - 1)];
-        ranges.push_back(readRange(row.Thick, row.toThick, row.ThickStep, "layer " + std::to_string(layer) + " thickness"));
+        ranges.push_back(readRange(row.Thick, row.toThick, row.ThickStep,
+                                   "layer " + std::to_string(layer) + " thickness"));
     }
     for (int layer = 1; layer <= nLayer; ++layer) {
         const ModelGridRow& row = grid.rows[std::size_t(layer - 1)];
-        ranges.push_back(readRange(row.Res, row.toRes, row.ResStep, "layer " + std::to_string(layer) + " resistivity"));
+        ranges.push_back(
+            readRange(row.Res, row.toRes, row.ResStep, "layer " + std::to_string(layer) + " resistivity"));
     }
 
     std::vector<long long> counts;
@@ -109,7 +112,8 @@ bool ArrayModels(ModelSet& set, const ModelGrid& grid, Operator& op)
             const float value = float(r.low * std::pow(10.0, double(j * sign) / r.steps));
             for (int k = 1; k <= known; ++k) {
                 if (set.NumModels + 1 > MaxForwardModels) {
-                    op.inform("Number of models exceeded 1000. Cannot continue. Please restart with fewer models.");
+                    op.inform(
+                        "Number of models exceeded 1000. Cannot continue. Please restart with fewer models.");
                     return false;
                 }
                 TModel m = set.Models[std::size_t(k - 1)];
@@ -167,4 +171,4 @@ void WriteForwardIni(const ModelGrid& grid, const std::string& fileName)
     file.Save(fileName);
 }
 
-}  // namespace tem
+} // namespace tem

@@ -11,13 +11,13 @@ namespace tem {
 
 class Operator;
 
-inline constexpr int MaxForwardModels = 1000;  ///< models in one set
-inline constexpr int MaxForwardLayers = 10;    ///< layers of a model in the set
+inline constexpr int MaxForwardModels = 1000; ///< models in one set
+inline constexpr int MaxForwardLayers = 10;   ///< layers of a model in the set
 
 /// The models of one forward run; every model has NLayer layers and NParam = 2 * NLayer - 1
 /// parameters (thicknesses of layers 1 .. NLayer-1, then resistivities of layers 1 .. NLayer).
 struct ModelSet {
-    std::vector<TModel> Models;  ///< Models[0 .. NumModels-1]
+    std::vector<TModel> Models; ///< Models[0 .. NumModels-1]
     int NumModels = 0;
     int NLayer = 0;
     int NParam = 0;
@@ -26,14 +26,14 @@ struct ModelSet {
 /// One row of the model grid as typed: the layer's value, its "to" value and steps per decade.
 /// An empty "to" cell means the value itself, an empty step cell 1.
 struct ModelGridRow {
-    std::string Thick, toThick, ThickStep;  ///< unused in the last (half-space) row
+    std::string Thick, toThick, ThickStep; ///< unused in the last (half-space) row
     std::string Res, toRes, ResStep;
 };
 
 /// The model grid of the forward window: rows[0] is layer 1; the last row is the half-space.
 struct ModelGrid {
-    int layerCount = 3;                ///< the layer count edit
-    std::vector<ModelGridRow> rows;    ///< at least layerCount rows are read
+    int layerCount = 3;             ///< the layer count edit
+    std::vector<ModelGridRow> rows; ///< at least layerCount rows are read
 };
 
 /// A grid of `layerCount` rows holding the settings file's read defaults ("1", "", "1").
@@ -56,4 +56,4 @@ void ReadForwardIni(ModelGrid& grid, const std::string& fileName);
 /// Throws InOutError.
 void WriteForwardIni(const ModelGrid& grid, const std::string& fileName);
 
-}  // namespace tem
+} // namespace tem

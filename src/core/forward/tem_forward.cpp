@@ -19,7 +19,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr double Mu0 = 4e-7 * std::numbers::pi;  ///< H/m
+constexpr double Mu0 = 4e-7 * std::numbers::pi; ///< H/m
 
 std::string withSeparator(std::string folder)
 {
@@ -28,9 +28,12 @@ std::string withSeparator(std::string folder)
     return folder;
 }
 
-}  // namespace
+} // namespace
 
-double EngineTotalLimitSeconds(int dataSets) { return 30.0 + 0.1 * (dataSets > 0 ? dataSets : 0); }
+double EngineTotalLimitSeconds(int dataSets)
+{
+    return 30.0 + 0.1 * (dataSets > 0 ? dataSets : 0);
+}
 
 void SetControlFile(RunnerFiles& files, const std::string& chosen, Operator& op)
 {
@@ -84,12 +87,15 @@ double TEMApparentResistivity(double V, double t, double a)
     if (!(V > 1e-15) || !(t > 0))
         return 0.1;
     const double rho = std::pow(1.0, 2.0 / 3.0) * std::pow(Mu0, 5.0 / 3.0) * std::pow(a, 4.0 / 3.0) /
-                       (std::pow(20.0, 2.0 / 3.0) * std::pow(std::numbers::pi, 1.0 / 3.0) * std::pow(t, 5.0 / 3.0) *
-                        std::pow(V, 2.0 / 3.0));
+                       (std::pow(20.0, 2.0 / 3.0) * std::pow(std::numbers::pi, 1.0 / 3.0) *
+                        std::pow(t, 5.0 / 3.0) * std::pow(V, 2.0 / 3.0));
     return rho > 0.1 ? rho : 0.1;
 }
 
-double TEMLociDepth(double t, double rho) { return t > 0 && rho > 0 ? std::sqrt(2 * t * rho / Mu0) : 0; }
+double TEMLociDepth(double t, double rho)
+{
+    return t > 0 && rho > 0 ? std::sqrt(2 * t * rho / Mu0) : 0;
+}
 
 void CalcTEMDerivedValues(const Configuration& cfg, ForwardStore& store)
 {
@@ -140,7 +146,8 @@ std::vector<std::array<std::string, 5>> TEMResponseTable(const Configuration& cf
     for (int i = 1; i <= count; ++i) {
         if (i <= returned)
             rows.push_back({std::to_string(i), FormatSignificant(r.dBdtTEM(0, i, c), 6, 4),
-                            FormatSignificant(r.AppRTEM(0, i, c), 7, 6), FormatSignificant(r.LociTEM(0, i, c), 7, 6),
+                            FormatSignificant(r.AppRTEM(0, i, c), 7, 6),
+                            FormatSignificant(r.LociTEM(0, i, c), 7, 6),
                             FormatSignificant(r.FwdModTimes(0, i, c), 7, 6)});
         else
             rows.push_back({std::to_string(i), FormatSignificant(0, 6, 4), FormatSignificant(0, 7, 6),
@@ -149,12 +156,13 @@ std::vector<std::array<std::string, 5>> TEMResponseTable(const Configuration& cf
     return rows;
 }
 
-std::vector<std::array<std::string, 4>> DirectRecalculation(const ArrayDescription& array, ForwardStore& store,
-                                                            int filterPointsPerDecade)
+std::vector<std::array<std::string, 4>> DirectRecalculation(const ArrayDescription& array,
+                                                            ForwardStore& store, int filterPointsPerDecade)
 {
     const TFilter* filter = J0FilterForDecade(filterPointsPerDecade);
     if (!filter)
-        throw ActionError("There is no J0 filter of " + std::to_string(filterPointsPerDecade) + " points per decade.");
+        throw ActionError("There is no J0 filter of " + std::to_string(filterPointsPerDecade) +
+                          " points per decade.");
     const TArrayConfiguration& config = array.AConfig;
     const int bipoles = std::clamp(config.numBipoles, 0, MaxResponseConfigs);
     const ModelSet& set = store.models;
@@ -178,4 +186,4 @@ std::vector<std::array<std::string, 4>> DirectRecalculation(const ArrayDescripti
     return rows;
 }
 
-}  // namespace tem
+} // namespace tem

@@ -17,11 +17,11 @@ struct ArrayDescription;
 
 /// How to start the engine for one run (the runner turns it into a child process).
 struct EngineCommand {
-    std::string program;                 ///< the engine executable
-    std::vector<std::string> arguments;  ///< the model file and the control file
-    std::string workingFolder;           ///< the executable's folder
-    std::string commandLine;             ///< as shown: file name, "MODEL" and "CONTROL" in double quotes
-    int dataSets = 0;                    ///< NumAcqChn * NumModels
+    std::string program;                ///< the engine executable
+    std::vector<std::string> arguments; ///< the model file and the control file
+    std::string workingFolder;          ///< the executable's folder
+    std::string commandLine;            ///< as shown: file name, "MODEL" and "CONTROL" in double quotes
+    int dataSets = 0;                   ///< NumAcqChn * NumModels
 };
 
 /// Seconds without a new output line after which the engine is stopped.
@@ -62,7 +62,7 @@ std::vector<std::array<std::string, 5>> TEMResponseTable(const Configuration& cf
 /// filter of `filterPointsPerDecade` (3, 6 or 12): ln10responses = log10 apparent resistivity,
 /// RespVoltages = voltage, per bipole. Returns the response table of model 0: bipole, "%7.6g" of
 /// voltage, apparent resistivity and effective depth. Throws ActionError.
-std::vector<std::array<std::string, 4>> DirectRecalculation(const ArrayDescription& array, ForwardStore& store,
-                                                            int filterPointsPerDecade);
+std::vector<std::array<std::string, 4>> DirectRecalculation(const ArrayDescription& array,
+                                                            ForwardStore& store, int filterPointsPerDecade);
 
-}  // namespace tem
+} // namespace tem

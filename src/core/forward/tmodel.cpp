@@ -10,7 +10,10 @@ namespace tem {
 
 namespace {
 
-bool fitsSingle(double v) { return std::isfinite(v) && std::fabs(v) <= std::numeric_limits<float>::max(); }
+bool fitsSingle(double v)
+{
+    return std::isfinite(v) && std::fabs(v) <= std::numeric_limits<float>::max();
+}
 
 std::string checkValues(int nLayer, int nParam, auto thickness, auto resistivity)
 {
@@ -18,8 +21,8 @@ std::string checkValues(int nLayer, int nParam, auto thickness, auto resistivity
         return "A layered earth needs 1 to " + std::to_string(MaxModelLayers) + " layers, not " +
                std::to_string(nLayer) + ".";
     if (nParam != 2 * nLayer - 1)
-        return "A layered earth of " + std::to_string(nLayer) + " layers has " + std::to_string(2 * nLayer - 1) +
-               " parameters, not " + std::to_string(nParam) + ".";
+        return "A layered earth of " + std::to_string(nLayer) + " layers has " +
+               std::to_string(2 * nLayer - 1) + " parameters, not " + std::to_string(nParam) + ".";
     for (int i = 1; i < nLayer; ++i) {
         const double h = thickness(i);
         if (!fitsSingle(h) || h < 0)
@@ -35,12 +38,13 @@ std::string checkValues(int nLayer, int nParam, auto thickness, auto resistivity
     return {};
 }
 
-}  // namespace
+} // namespace
 
 std::string CheckLayeredModel(const TModel& model)
 {
     if (model.NLayer < 1 || model.NLayer > MaxModelLayers || model.NParam != 2 * model.NLayer - 1)
-        return checkValues(model.NLayer, model.NParam, [](int) { return 0.0; }, [](int) { return 1.0; });
+        return checkValues(
+            model.NLayer, model.NParam, [](int) { return 0.0; }, [](int) { return 1.0; });
     return checkValues(
         model.NLayer, model.NParam, [&](int i) { return double(model.Param[i]); },
         [&](int i) { return double(model.Param[model.NLayer - 1 + i]); });
@@ -68,4 +72,4 @@ TModel MakeLayeredModel(const std::vector<double>& thicknesses, const std::vecto
     return m;
 }
 
-}  // namespace tem
+} // namespace tem

@@ -30,4 +30,4 @@ TModel MakeLayeredModel(const std::vector<double>& thicknesses, const std::vecto
 /// Empty when the model can be evaluated, else the reason (same checks as MakeLayeredModel).
 std::string CheckLayeredModel(const TModel& model);
 
-}  // namespace tem
+} // namespace tem

@@ -24,7 +24,8 @@ std::vector<std::string> splitAtCommas(std::string_view line)
     std::size_t start = 0;
     for (;;) {
         const std::size_t comma = line.find(',', start);
-        out.push_back(Trim(line.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start)));
+        out.push_back(Trim(
+            line.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start)));
         if (comma == std::string_view::npos)
             break;
         start = comma + 1;
@@ -53,20 +54,20 @@ double areaOf(const Configuration& cfg, int channel)
     return cfg.Rx[cfg.AcqChn[channel].RxCoilNumber].AreaNumTurnsxPreAmpxSingleTurn;
 }
 
-}  // namespace
+} // namespace
 
-ResponseCsv ReadResponseCsv(const Configuration& cfg, const std::string& fileName, int AcqSel, ResponseCsvKind kind,
-                            Operator& op)
+ResponseCsv ReadResponseCsv(const Configuration& cfg, const std::string& fileName, int AcqSel,
+                            ResponseCsvKind kind, Operator& op)
 {
     const std::vector<std::string> lines = SplitLines(ReadFileBytes(fileName));
     const std::string header = lines.empty() ? std::string() : lines[0];
     if (!startsWithNoCase(header, "Z,X,Y") && !startsWithNoCase(header, "AcqChn1,AcqChn2,AcqChn3"))
-        op.inform("The Specified System Response File is not formated as expected - program failure is imminent!");
+        op.inform(
+            "The Specified System Response File is not formated as expected - program failure is imminent!");
 
     // Field data always carry three columns; a system response only those of channels that exist.
-    const std::size_t needed = kind == ResponseCsvKind::FieldData
-                                   ? 3
-                                   : std::max<std::size_t>(1, targetChannels(cfg, AcqSel).size());
+    const std::size_t needed =
+        kind == ResponseCsvKind::FieldData ? 3 : std::max<std::size_t>(1, targetChannels(cfg, AcqSel).size());
     ResponseCsv csv;
     for (std::size_t i = 1; i < lines.size() && csv.rows.size() < std::size_t(MaxResponseCsvLines); ++i) {
         const std::string where = "line " + std::to_string(i + 1) + " of " + fileName;
@@ -90,13 +91,15 @@ ResponseCsv ReadResponseCsv(const Configuration& cfg, const std::string& fileNam
     return csv;
 }
 
-std::vector<int> StoreResponseCsv(Configuration& cfg, const ResponseCsv& csv, int AcqSel, ResponseCsvKind kind)
+std::vector<int> StoreResponseCsv(Configuration& cfg, const ResponseCsv& csv, int AcqSel,
+                                  ResponseCsvKind kind)
 {
     const std::vector<int> channels = targetChannels(cfg, AcqSel);
     for (int c : channels)
         if (areaOf(cfg, c) == 0)
-            throw ActionError("The receiver of acquisition channel " + std::to_string(c) +
-                              " has an effective area of 0: its values cannot be converted. Nothing has been loaded.");
+            throw ActionError(
+                "The receiver of acquisition channel " + std::to_string(c) +
+                " has an effective area of 0: its values cannot be converted. Nothing has been loaded.");
     for (std::size_t column = 0; column < channels.size(); ++column) {
         const int c = channels[column];
         TSystemResponse& s = cfg.SysResp[c];
@@ -121,4 +124,4 @@ std::string SystemResponseCsvText(const Configuration& cfg, int AcqSel)
     return text;
 }
 
-}  // namespace tem
+} // namespace tem

@@ -11,10 +11,10 @@ namespace tem {
 
 namespace {
 
-constexpr double FixedAxesValues[] = {-1e8, -1e7, -1e6, -1e5, -1e4, -1000, -100, -10, -1, -0.1, 0,
+constexpr double FixedAxesValues[] = {-1e8, -1e7, -1e6, -1e5, -1e4, -1000, -100, -10, -1,  -0.1, 0,
                                       0.1,  1,    10,   100,  1000, 1e4,   1e5,  1e6, 1e7, 1e8};
 
-}  // namespace
+} // namespace
 
 std::string CurveLabel(ResponseCurve curve, double amplitude)
 {
@@ -41,7 +41,10 @@ std::optional<double> CurveLabelAmplitude(ResponseCurve curve, const std::string
     return curve == ResponseCurve::Noise ? *v / 1e6 : *v;
 }
 
-double ArcSinhDisplay(double amplitude, double stretcher) { return std::asinh(stretcher * 1e6 * amplitude); }
+double ArcSinhDisplay(double amplitude, double stretcher)
+{
+    return std::asinh(stretcher * 1e6 * amplitude);
+}
 
 std::vector<std::pair<double, std::string>> ArcSinhAxisLabels(double stretcher, double lo, double hi)
 {
@@ -61,7 +64,8 @@ int ChannelGates(const Configuration& cfg, int channel)
     return std::clamp(cfg.Tx[cfg.AcqChn[channel].TxNumber].NoGates, 0, MaxGates);
 }
 
-CurvePoints MakeCurve(const Configuration& cfg, int channel, ResponseCurve curve, const std::vector<double>& amplitudes)
+CurvePoints MakeCurve(const Configuration& cfg, int channel, ResponseCurve curve,
+                      const std::vector<double>& amplitudes)
 {
     const TTimeBase& tb = cfg.TimeBase[cfg.Tx[cfg.AcqChn[channel].TxNumber].TimeBaseNumber];
     CurvePoints points;
@@ -79,12 +83,24 @@ CurvePoints StoredCurve(const Configuration& cfg, int channel, ResponseCurve cur
     std::vector<double> a;
     for (int g = 1; g <= ChannelGates(cfg, channel); ++g) {
         switch (curve) {
-        case ResponseCurve::SystemResponse: a.push_back(s.SysRespAmplitudes[g]); break;
-        case ResponseCurve::FieldData: a.push_back(s.FieldAmplitudes[g]); break;
-        case ResponseCurve::ForwardModel: a.push_back(s.FwdModelAmplitudes[g]); break;
-        case ResponseCurve::FieldMinusModel: a.push_back(s.FieldAmplitudes[g] - s.FwdModelAmplitudes[g]); break;
-        case ResponseCurve::SimulationEquation: a.push_back(s.EqnModelAmplitudes[g]); break;
-        case ResponseCurve::Noise: a.push_back(s.NoiseStdVperAm2[g]); break;
+        case ResponseCurve::SystemResponse:
+            a.push_back(s.SysRespAmplitudes[g]);
+            break;
+        case ResponseCurve::FieldData:
+            a.push_back(s.FieldAmplitudes[g]);
+            break;
+        case ResponseCurve::ForwardModel:
+            a.push_back(s.FwdModelAmplitudes[g]);
+            break;
+        case ResponseCurve::FieldMinusModel:
+            a.push_back(s.FieldAmplitudes[g] - s.FwdModelAmplitudes[g]);
+            break;
+        case ResponseCurve::SimulationEquation:
+            a.push_back(s.EqnModelAmplitudes[g]);
+            break;
+        case ResponseCurve::Noise:
+            a.push_back(s.NoiseStdVperAm2[g]);
+            break;
         }
     }
     return MakeCurve(cfg, channel, curve, a);
@@ -108,4 +124,4 @@ std::vector<double> CommittedAmplitudes(const CurvePoints& points, ResponseCurve
     return out;
 }
 
-}  // namespace tem
+} // namespace tem

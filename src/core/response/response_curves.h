@@ -14,12 +14,19 @@ namespace tem {
 struct Configuration;
 struct TSystemResponse;
 
-enum class ResponseCurve { SystemResponse, FieldData, ForwardModel, FieldMinusModel, SimulationEquation, Noise };
+enum class ResponseCurve {
+    SystemResponse,
+    FieldData,
+    ForwardModel,
+    FieldMinusModel,
+    SimulationEquation,
+    Noise
+};
 
 struct CurvePoint {
-    double timeUs = 0;     ///< gate centre, µs
-    double amplitude = 0;  ///< V/(A·m²)
-    std::string label;     ///< the amplitude as text (the noise curve: µV/(A·m²))
+    double timeUs = 0;    ///< gate centre, µs
+    double amplitude = 0; ///< V/(A·m²)
+    std::string label;    ///< the amplitude as text (the noise curve: µV/(A·m²))
 };
 using CurvePoints = std::vector<CurvePoint>;
 
@@ -46,10 +53,11 @@ int ChannelGates(const Configuration& cfg, int channel);
 /// minus model curve from FieldAmplitudes - FwdModelAmplitudes).
 CurvePoints StoredCurve(const Configuration& cfg, int channel, ResponseCurve curve);
 /// A curve of the given amplitudes at the channel's gates 1 .. amplitudes.size().
-CurvePoints MakeCurve(const Configuration& cfg, int channel, ResponseCurve curve, const std::vector<double>& amplitudes);
+CurvePoints MakeCurve(const Configuration& cfg, int channel, ResponseCurve curve,
+                      const std::vector<double>& amplitudes);
 
 /// The amplitude of point g-1 of a curve for gate g = 1 .. gates, read from its label; 1e-12
 /// where the curve has no such point. Throws ConversionError when a label is not a number.
 std::vector<double> CommittedAmplitudes(const CurvePoints& points, ResponseCurve curve, int gates);
 
-}  // namespace tem
+} // namespace tem

@@ -27,9 +27,12 @@ const TTransmitter& channelTransmitter(const Configuration& cfg, int c)
     return tx;
 }
 
-int gatesOf(const TTransmitter& tx) { return std::clamp(tx.NoGates, 0, MaxGates); }
+int gatesOf(const TTransmitter& tx)
+{
+    return std::clamp(tx.NoGates, 0, MaxGates);
+}
 
-}  // namespace
+} // namespace
 
 void SetDefaultEquation(TSystemResponse& r)
 {
@@ -106,7 +109,8 @@ void CalcNoiseModel(Configuration& cfg, int c, bool floored)
     const TTimeBase& tb = cfg.TimeBase[tx.TimeBaseNumber];
     TSystemResponse& r = cfg.SysResp[c];
     for (int g = 1; g <= gatesOf(tx); ++g)
-        r.NoiseStdVperAm2[g] = NoiseStd(r.NoiseAt1mSinVperAm2, r.NoiseLogLogSlopeinVperS, tb.GateCentre[g], floored);
+        r.NoiseStdVperAm2[g] =
+            NoiseStd(r.NoiseAt1mSinVperAm2, r.NoiseLogLogSlopeinVperS, tb.GateCentre[g], floored);
 }
 
 void CommitNoiseEdits(Configuration& cfg, int c, const std::string& levelText, const std::string& slopeText,
@@ -133,4 +137,4 @@ void FwdModelAmplitudesFromRun(Configuration& cfg, int c, const ForwardResults& 
         r.FwdModelAmplitudes[ramp + k] = results.dBdtTEM(0, k, c);
 }
 
-}  // namespace tem
+} // namespace tem

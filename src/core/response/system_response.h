@@ -34,8 +34,8 @@ double NoiseStd(double noiseAt1ms, double slope, double gateCentre, bool floored
 void CalcNoiseModel(Configuration& cfg, int channel, bool floored);
 /// The noise edits committed: level and slope read from text (unreadable: levelFallback, -0.5)
 /// into the channel's record, then its noise model.
-void CommitNoiseEdits(Configuration& cfg, int channel, const std::string& levelText, const std::string& slopeText,
-                      double levelFallback, bool floored);
+void CommitNoiseEdits(Configuration& cfg, int channel, const std::string& levelText,
+                      const std::string& slopeText, double levelFallback, bool floored);
 inline constexpr double ForwardWindowNoiseFallback = 2e-8;
 inline constexpr double ResponseWindowNoiseFallback = 2e-10;
 
@@ -44,4 +44,4 @@ inline constexpr double ResponseWindowNoiseFallback = 2e-10;
 /// entries 1 .. drivenGatesInRamp keep their values.
 void FwdModelAmplitudesFromRun(Configuration& cfg, int channel, const ForwardResults& results);
 
-}  // namespace tem
+} // namespace tem

@@ -15,21 +15,24 @@ namespace {
 constexpr double Undefined = std::numeric_limits<double>::quiet_NaN();
 
 /// a / b, undefined when b is zero.
-double quotient(double a, double b) { return b == 0 ? Undefined : a / b; }
+double quotient(double a, double b)
+{
+    return b == 0 ? Undefined : a / b;
+}
 
 OneBased<double, MaxChan> makeGateTimes()
 {
     OneBased<double, MaxChan> t{};
     double previousWidth = 0;
     for (int g = 1; g <= MaxChan; ++g) {
-        const double width = 0.0064 * double(1 << ((g - 1) / 16));  // ms
+        const double width = 0.0064 * double(1 << ((g - 1) / 16)); // ms
         t[g] = g == 1 ? 0.0036 : t[g - 1] + previousWidth / 2 + width / 2;
         previousWidth = width;
     }
     return t;
 }
 
-}  // namespace
+} // namespace
 
 const OneBased<double, MaxChan>& SysTestGateTimes()
 {
@@ -52,7 +55,8 @@ void AnalyseSystemTest(SystemTestData& d, Operator& op)
 
     d.NoiseStd[RxZ] = d.NoiseStd[RxX] = 0;
     if (d.NumStn[6] > 0 && d.NumStn[8] == 0) {
-        op.inform("No Stn8 records were found with >1000 stacks. Noise records have thus been normalized to 1 Amp and "
+        op.inform("No Stn8 records were found with >1000 stacks. Noise records have thus been normalized to "
+                  "1 Amp and "
                   "will appear to be very high compared to data collected at tens of amps.");
     } else {
         for (int k = 1; k <= gates; ++k)
@@ -175,7 +179,8 @@ std::string Stn8SiteResponseText(const SystemTestData& d)
     // CR LF as every file of the program does.
     std::string text = "AcqChn1,AcqChn2,AcqChn3,Units=uV/A\r\n";
     for (int k = 1; k <= MaxChan; ++k)
-        text += FormatPrintfG(d.stn[8][RxZ][k], 12, 5) + "," + FormatPrintfG(d.stn[8][RxX][k], 12, 5) + ",0.00\r\n";
+        text += FormatPrintfG(d.stn[8][RxZ][k], 12, 5) + "," + FormatPrintfG(d.stn[8][RxX][k], 12, 5) +
+                ",0.00\r\n";
     return text;
 }
 
@@ -184,4 +189,4 @@ void WriteStn8SiteResponse(const SystemTestData& d, const std::string& fileName)
     WriteFileReplacing(fileName, Stn8SiteResponseText(d));
 }
 
-}  // namespace tem
+} // namespace tem

@@ -38,20 +38,20 @@ using KindReceiverTable = ZeroBased<ZeroBased<double, 2>, SysTestKinds>;
 /// defaults).
 struct ShortedLoopModel {
     KindReceiverTable PreAmpGain{};
-    KindReceiverTable Inductance{};  ///< H
-    KindReceiverTable Resistance{};  ///< ohm
-    KindReceiverTable Tau{};         ///< s, Inductance / Resistance
-    KindReceiverTable InitMagn{};    ///< V/A
-    KindReceiverTable RxDelay{};     ///< s
+    KindReceiverTable Inductance{}; ///< H
+    KindReceiverTable Resistance{}; ///< ohm
+    KindReceiverTable Tau{};        ///< s, Inductance / Resistance
+    KindReceiverTable InitMagn{};   ///< V/A
+    KindReceiverTable RxDelay{};    ///< s
 
     static ShortedLoopModel Defaults();
 };
 
 /// What each kind of equipment should show; for comparison only.
 struct AnticipatedValues {
-    double AntAmp2P = 0, AntAmp1P = 0;                  ///< A
-    double AntRamp2P = 0, AntRamp1P = 0, AntRamp2P2S = 0;  ///< s
-    ZeroBased<double, 2> AntNoise{};                    ///< V/A per receiver
+    double AntAmp2P = 0, AntAmp1P = 0;                    ///< A
+    double AntRamp2P = 0, AntRamp1P = 0, AntRamp2P2S = 0; ///< s
+    ZeroBased<double, 2> AntNoise{};                      ///< V/A per receiver
 };
 const AnticipatedValues& Anticipated(int kind);
 
@@ -74,4 +74,4 @@ std::string Stn8SiteResponseText(const SystemTestData& d);
 /// Writes the export anew (a failed write leaves an existing file as it was). Throws InOutError.
 void WriteStn8SiteResponse(const SystemTestData& d, const std::string& fileName);
 
-}  // namespace tem
+} // namespace tem

@@ -37,7 +37,10 @@ std::string quotedText(std::string_view s, std::size_t& i)
     return out;
 }
 
-bool isBlankOrControl(char c) { return static_cast<unsigned char>(c) <= ' '; }
+bool isBlankOrControl(char c)
+{
+    return static_cast<unsigned char>(c) <= ' ';
+}
 
 /// Splits a line the way the acquisition unit's own export tools split it. Strict: every delimiter
 /// ends a field, so adjacent delimiters give empty fields. Otherwise (comma text): commas and runs
@@ -76,8 +79,14 @@ Fields splitFields(std::string_view s, char delimiter, bool strict)
     return out;
 }
 
-Fields splitStrictAtBlanks(std::string_view s) { return splitFields(s, ' ', true); }
-Fields splitCommaText(std::string_view s) { return splitFields(s, ',', false); }
+Fields splitStrictAtBlanks(std::string_view s)
+{
+    return splitFields(s, ' ', true);
+}
+Fields splitCommaText(std::string_view s)
+{
+    return splitFields(s, ',', false);
+}
 
 std::string replaceAll(std::string_view s, std::string_view from, std::string_view to)
 {
@@ -105,7 +114,10 @@ std::string replaceChar(std::string s, char from, char to)
 
 /// An empty field between two tabs reads as 0. Replacing pairs leaves the second of two empty
 /// fields in a run of three tabs empty, as the unit's own tools read it.
-std::string fillEmptyTabFields(std::string_view line) { return replaceAll(line, "\t\t", "\t0\t"); }
+std::string fillEmptyTabFields(std::string_view line)
+{
+    return replaceAll(line, "\t\t", "\t0\t");
+}
 
 /// Index of the first name equal to one of the aliases (without regard to case), tried in order.
 std::optional<std::size_t> findColumn(const Fields& names, std::initializer_list<std::string_view> aliases)
@@ -122,7 +134,10 @@ struct LoadStopped {
     std::string message;
 };
 
-[[noreturn]] void stop(std::string message) { throw LoadStopped{std::move(message)}; }
+[[noreturn]] void stop(std::string message)
+{
+    throw LoadStopped{std::move(message)};
+}
 
 std::string stoppedAt(std::size_t lineNo, const std::string& what)
 {
@@ -183,7 +198,8 @@ bool checkConstants(SystemTestData& d, const std::vector<std::string>& lines, in
         if (!findColumn(names, {"Tx_nTurns"}))
             op.inform("BAD: Tx_nTurns column does not exist. Tx Turns has been made  default of 1");
         if (!findColumn(names, {"RX_Delay", "Rx_Delay_ms", "RxDelay_ms"}))
-            stop(stoppedAt(1, "the header has no receiver-delay column (RX_Delay, Rx_Delay_ms or RxDelay_ms)"));
+            stop(stoppedAt(1,
+                           "the header has no receiver-delay column (RX_Delay, Rx_Delay_ms or RxDelay_ms)"));
 
         if (auto c = findColumn(names, {"Rx_ChnLabel"})) {
             d.Component = Trim(valueAt(values, c));
@@ -207,7 +223,8 @@ bool checkConstants(SystemTestData& d, const std::vector<std::string>& lines, in
         double volts = 1.0;
         if (auto c = findColumn(names, {"Tx_Voltage"}))
             volts = ParseFloat(valueAt(values, c)).value_or(1.0);
-        const bool outOfBand = (kind == 0 && (volts < 7.5 || volts > 8.5)) || (kind == 1 && (volts < 6.5 || volts > 7.5));
+        const bool outOfBand =
+            (kind == 0 && (volts < 7.5 || volts > 8.5)) || (kind == 1 && (volts < 6.5 || volts > 7.5));
         if (outOfBand)
             op.inform("Tx voltage on this test file is not the anticipated 8.0 volts +/- 0.5V");
 
@@ -216,7 +233,8 @@ bool checkConstants(SystemTestData& d, const std::vector<std::string>& lines, in
             stacksText = valueAt(values, c);
         if (ParseInteger(stacksText).value_or(1) < 1000)
             op.inform("Stacks " + stacksText +
-                      " is < 1000 on the first record. In Varlo a long stack at the start of the file is essential to "
+                      " is < 1000 on the first record. In Varlo a long stack at the start of the file is "
+                      "essential to "
                       "realistic ramp measurement");
     }
     return true;
@@ -270,7 +288,8 @@ double requiredNumber(const Fields& f, std::size_t col, const std::string& colum
                       std::size_t lineNo)
 {
     if (col >= f.size())
-        stop(stoppedAt(lineNo, std::string("the line has no ") + what + " field (column " + columnName + ")"));
+        stop(
+            stoppedAt(lineNo, std::string("the line has no ") + what + " field (column " + columnName + ")"));
     if (auto v = ParseFloat(f[col]); v && std::isfinite(*v))
         return *v;
     stop(stoppedAt(lineNo, std::string("the ") + what + " \"" + Trim(f[col]) + "\" in column " + columnName +
@@ -377,7 +396,8 @@ void readData(SystemTestData& d, Sums& sums, const std::vector<std::string>& lin
             }
         }
 
-        const bool marked = textAt(f, col.Valid_GPS) == "FALSE" || (col.Long && numberOr(f, col.Long, 0) == 0) ||
+        const bool marked = textAt(f, col.Valid_GPS) == "FALSE" ||
+                            (col.Long && numberOr(f, col.Long, 0) == 0) ||
                             (col.Lat && numberOr(f, col.Lat, 0) == 0);
         if (marked) {
             DudGPS = true;
@@ -386,11 +406,12 @@ void readData(SystemTestData& d, Sums& sums, const std::vector<std::string>& lin
 
         if (col.NCH) {
             if (*col.NCH >= f.size())
-                stop(stoppedAt(lineNo, "the line has no channel-count field (column " + names[*col.NCH] + ")"));
+                stop(stoppedAt(lineNo,
+                               "the line has no channel-count field (column " + names[*col.NCH] + ")"));
             const auto nch = ParseInteger(Trim(f[*col.NCH]));
             if (!nch)
-                stop(stoppedAt(lineNo, "the channel count \"" + Trim(f[*col.NCH]) + "\" in column " + names[*col.NCH] +
-                                          " is not an integer"));
+                stop(stoppedAt(lineNo, "the channel count \"" + Trim(f[*col.NCH]) + "\" in column " +
+                                           names[*col.NCH] + " is not an integer"));
             d.Chan = *nch == 2 ? 150 : 132;
         }
 
@@ -410,7 +431,8 @@ void readData(SystemTestData& d, Sums& sums, const std::vector<std::string>& lin
             if (d.Component == "Y")
                 d.YExists = true;
         }
-        const double current = col.Cur ? requiredNumber(f, *col.Cur, names[*col.Cur], "current", lineNo) : 1.0;
+        const double current =
+            col.Cur ? requiredNumber(f, *col.Cur, names[*col.Cur], "current", lineNo) : 1.0;
         // Every line carries its ramp; one that cannot be read marks a damaged file.
         if (!col.RMP)
             stop(stoppedAt(lineNo, NoRampColumn));
@@ -428,7 +450,9 @@ void readData(SystemTestData& d, Sums& sums, const std::vector<std::string>& lin
             // Noise is recorded with the transmitter off: the sums are kept in µV, and the analysis
             // normalises them by the selected configuration's current.
             if (!col.Cur)
-                stop(stoppedAt(lineNo, "a station 6 (noise) line needs a current column (CUR, CURRENT, TX_AMPS or CURR)"));
+                stop(stoppedAt(
+                    lineNo,
+                    "a station 6 (noise) line needs a current column (CUR, CURRENT, TX_AMPS or CURR)"));
             factor = current;
         }
         OneBased<double, MaxChan>& table = d.stn[station][rx];
@@ -439,7 +463,10 @@ void readData(SystemTestData& d, Sums& sums, const std::vector<std::string>& lin
     }
 }
 
-double average(double sum, int count) { return count == 0 ? sum : sum / count; }
+double average(double sum, int count)
+{
+    return count == 0 ? sum : sum / count;
+}
 
 void finishAverages(SystemTestData& d, const Sums& s, Operator& op)
 {
@@ -460,7 +487,7 @@ void finishAverages(SystemTestData& d, const Sums& s, Operator& op)
         op.inform("No 2P Amps found with >1000 stacks; That is Stn 1");
 }
 
-}  // namespace
+} // namespace
 
 bool ReadSystemTestText(SystemTestData& d, std::string_view text, int kind, Operator& op)
 {
@@ -494,4 +521,4 @@ bool ReadSystemTestFile(SystemTestData& d, const std::string& fileName, int kind
     return ReadSystemTestText(d, text, kind, op);
 }
 
-}  // namespace tem
+} // namespace tem

@@ -36,21 +36,21 @@ struct SystemTestData {
     OneBased<StationTable, SysTestStations> stn{};
     /// Z lines added to each station; X lines add to the tables without counting.
     OneBased<int, SysTestStations> NumStn{};
-    int Chan = 0;                ///< channel values per line (0 until known)
-    std::string ChnUnits;        ///< "uV" or "uV/A", from the first record
-    std::string Component;       ///< the component of the last line read
+    int Chan = 0;          ///< channel values per line (0 until known)
+    std::string ChnUnits;  ///< "uV" or "uV/A", from the first record
+    std::string Component; ///< the component of the last line read
     bool XExists = false, YExists = false;
-    int DudGPSCount = 0;         ///< lines marked as having no valid position
-    double MeasuredRamp1P = 0, MeasuredRamp2P = 0, MeasuredRamp2P2S = 0;  ///< averages, ms
-    double MeasuredAmps1P = 0, MeasuredAmps2P = 0, MeasuredAmps2P2S = 0;  ///< averages, A
-    double MeasuredAmpsSel = 0;  ///< average current of the selected configuration (stations 7, 8), A
+    int DudGPSCount = 0; ///< lines marked as having no valid position
+    double MeasuredRamp1P = 0, MeasuredRamp2P = 0, MeasuredRamp2P2S = 0; ///< averages, ms
+    double MeasuredAmps1P = 0, MeasuredAmps2P = 0, MeasuredAmps2P2S = 0; ///< averages, A
+    double MeasuredAmpsSel = 0; ///< average current of the selected configuration (stations 7, 8), A
 
     // Results of the analysis.
-    ZeroBased<double, 2> NoiseStd{};  ///< noise deviation per receiver, V/A
-    StationTable shorted{};           ///< station 3 minus station 2
-    StationTable RxTurnsRatio{};      ///< station 4 / station 2
-    StationTable TxTurnsRatio{};      ///< station 1 / station 2
-    bool analysed = false;            ///< the tables hold the results of the analysis
+    ZeroBased<double, 2> NoiseStd{}; ///< noise deviation per receiver, V/A
+    StationTable shorted{};          ///< station 3 minus station 2
+    StationTable RxTurnsRatio{};     ///< station 4 / station 2
+    StationTable TxTurnsRatio{};     ///< station 1 / station 2
+    bool analysed = false;           ///< the tables hold the results of the analysis
 };
 
 /// Equipment kinds of the voltage check and the reference model: 0 "Tavrel", 1 "Kembra", 2 "Other".
@@ -65,4 +65,4 @@ bool ReadSystemTestFile(SystemTestData& d, const std::string& fileName, int kind
 /// The same from text already in memory (lines end in CR LF, LF or CR).
 bool ReadSystemTestText(SystemTestData& d, std::string_view text, int kind, Operator& op);
 
-}  // namespace tem
+} // namespace tem

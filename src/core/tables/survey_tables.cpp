@@ -30,11 +30,14 @@ constexpr int ValueDecimals = 15;
 
 struct FieldSpec {
     std::string name;
-    char type;  ///< 'N', 'F' or 'L'
+    char type; ///< 'N', 'F' or 'L'
     int width, decimals;
 };
 
-std::string numbered(const char* prefix, int k) { return prefix + FormatNumbered(k, 2); }
+std::string numbered(const char* prefix, int k)
+{
+    return prefix + FormatNumbered(k, 2);
+}
 
 std::vector<FieldSpec> chnDepthFields(int n)
 {
@@ -50,9 +53,9 @@ std::vector<FieldSpec> chnDepthFields(int n)
 
 std::vector<FieldSpec> voltageFields(int n)
 {
-    std::vector<FieldSpec> f = {{"TIME", 'N', 14, 3},     {"DISTANCE", 'N', 14, 3}, {"EASTING", 'N', 14, 3},
-                                {"OMIT", 'L', 1, 0},      {"NORTHING", 'N', 14, 3}, {"CHN", 'N', 4, 0},
-                                {"CURRENT", 'N', 10, 3},  {"WATERDEP", 'N', 10, 3}};
+    std::vector<FieldSpec> f = {{"TIME", 'N', 14, 3},    {"DISTANCE", 'N', 14, 3}, {"EASTING", 'N', 14, 3},
+                                {"OMIT", 'L', 1, 0},     {"NORTHING", 'N', 14, 3}, {"CHN", 'N', 4, 0},
+                                {"CURRENT", 'N', 10, 3}, {"WATERDEP", 'N', 10, 3}};
     for (int k = 1; k <= n; ++k)
         f.push_back({numbered("V", k), 'N', ValueWidth, ValueDecimals});
     return f;
@@ -115,13 +118,14 @@ bool channelCountAllowed(int n, Operator& op)
 {
     if (n >= 1 && n <= MaxTableChannels)
         return true;
-    op.inform("No more than 99 channels are allowed in a table (" + std::to_string(n) + " asked for). No table made.");
+    op.inform("No more than 99 channels are allowed in a table (" + std::to_string(n) +
+              " asked for). No table made.");
     return false;
 }
 
 /// An open table; closed (and so written) when it goes.
 class Table {
-public:
+  public:
     explicit Table(const std::string& fileName) : name_(fileName), h_(DBFOpen(fileName.c_str(), "r+b"))
     {
         if (!h_)
@@ -153,7 +157,8 @@ public:
             ok = DBFWriteDoubleAttribute(h_, record, i, v);
         }
         if (!ok)
-            throw InOutError("Cannot write " + FormatGeneral(v) + " into the field " + field + " of the table " + name_);
+            throw InOutError("Cannot write " + FormatGeneral(v) + " into the field " + field +
+                             " of the table " + name_);
     }
     void logical(int record, const std::string& field, bool v)
     {
@@ -168,14 +173,17 @@ public:
             throw InOutError("Cannot write the field " + field + " of the table " + name_);
     }
 
-private:
+  private:
     std::string name_;
     DBFHandle h_;
 };
 
-std::string fileNameOnly(const std::string& path) { return fs::path(path).filename().string(); }
+std::string fileNameOnly(const std::string& path)
+{
+    return fs::path(path).filename().string();
+}
 
-}  // namespace
+} // namespace
 
 bool CreateChnDepthFile(const std::string& fileName, int n, Operator& op)
 {
@@ -225,7 +233,7 @@ void WriteChnDepthTable(const std::string& fileName, const ModelSet& set, Operat
                 depth += double(model.Param[k]);
                 above = depth;
             } else {
-                depth = 2 * above;  // the half-space is drawn as deep again as the layers above
+                depth = 2 * above; // the half-space is drawn as deep again as the layers above
             }
             table.number(r, numbered("DEPTH", k), depth);
             table.number(r, numbered("CHN", k), double(model.Param[set.NLayer - 1 + k]));
@@ -255,10 +263,11 @@ void WriteVoltageTable(const std::string& fileName, const Configuration& cfg, co
     CreateVoltageFile(fileName, fields, op);
     std::error_code ec;
     if (!fs::exists(fileName, ec))
-        return;  // no table made (the count was refused)
+        return; // no table made (the count was refused)
 
-    std::mt19937_64 random(input.seed ? *input.seed
-                                      : std::uint64_t(std::chrono::system_clock::now().time_since_epoch().count()));
+    std::mt19937_64 random(input.seed
+                               ? *input.seed
+                               : std::uint64_t(std::chrono::system_clock::now().time_since_epoch().count()));
     auto gaussian = [&random](double deviation) {
         if (!(deviation > 0) || !std::isfinite(deviation))
             return 0.0;
@@ -267,7 +276,8 @@ void WriteVoltageTable(const std::string& fileName, const Configuration& cfg, co
     const double amplitude = input.addNoise ? input.noiseLevel * 1e-6 : 0;
     const ResultMatrix<float>& volts = store.results.RespVoltages;
     const int ramp = input.tdem ? cfg.SysResp[c].drivenGatesInRamp : 0;
-    const int columns = input.tdem ? std::min(store.results.FwdModelOutputGates[c], volts.columns()) : volts.columns();
+    const int columns =
+        input.tdem ? std::min(store.results.FwdModelOutputGates[c], volts.columns()) : volts.columns();
 
     Table table(fileName);
     for (int m = 0; m < store.models.NumModels; ++m) {
@@ -309,4 +319,4 @@ int ReadQuennelConfigType(const DataFolders& folders, Operator& op)
     return type >= 0 && type <= 2 ? int(type) : 0;
 }
 
-}  // namespace tem
+} // namespace tem

@@ -56,4 +56,4 @@ void WriteVoltageTable(const std::string& fileName, const Configuration& cfg, co
 /// "Quennel.INI" (0 TDEM, 1 Direct, 2 FDEM; 0 when missing or unreadable).
 int ReadQuennelConfigType(const DataFolders& folders, Operator& op);
 
-}  // namespace tem
+} // namespace tem

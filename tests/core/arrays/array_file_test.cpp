@@ -25,7 +25,7 @@ ArrayDescription Read(const std::string& text, RecordingOperator& op)
 }
 
 class TempFolder {
-public:
+  public:
     TempFolder()
     {
         std::string pattern = (std::filesystem::temp_directory_path() / "temsetrix-arrays-XXXXXX").string();
@@ -38,7 +38,7 @@ public:
     }
     std::string path(const std::string& name) const { return root_ + "/" + name; }
 
-private:
+  private:
     std::string root_;
 };
 
@@ -49,8 +49,8 @@ TEST(ArrayFile, MissingFileGivesTheDefaultArray)
     ArrayDescription d;
     ReadConfigIni(d, t.path("none.DCC"), op);
     ASSERT_GE(op.messages.size(), 1u);
-    EXPECT_EQ(op.messages[0],
-              "Default device configuration being loaded as the specified configuration parameter file was not found!");
+    EXPECT_EQ(op.messages[0], "Default device configuration being loaded as the specified configuration "
+                              "parameter file was not found!");
     const TArrayConfiguration& a = d.AConfig;
     EXPECT_EQ(a.numBipoles, 8);
     EXPECT_EQ(a.MaxCP, 4);
@@ -62,8 +62,8 @@ TEST(ArrayFile, MissingFileGivesTheDefaultArray)
     EXPECT_DOUBLE_EQ(a.CP[3][4], 2);
     EXPECT_DOUBLE_EQ(a.CPProp[3][2], 1);
     EXPECT_DOUBLE_EQ(a.CPProp[3][3], -1);
-    EXPECT_DOUBLE_EQ(d.AConfigExt.MonopoleRx[3][4], 4);  // the pair number
-    EXPECT_DOUBLE_EQ(d.AConfigExt.Elecx[3][2], 2);       // the electrode number
+    EXPECT_DOUBLE_EQ(d.AConfigExt.MonopoleRx[3][4], 4); // the pair number
+    EXPECT_DOUBLE_EQ(d.AConfigExt.Elecx[3][2], 2);      // the electrode number
     EXPECT_DOUBLE_EQ(d.AConfigExt.PortionSizer, 0.45);
     EXPECT_EQ(d.AConfigExt.AConfigType, "GeneralXY");
     EXPECT_GT(a.GeomFact[1], 0);
@@ -81,20 +81,21 @@ TEST(ArrayFile, CountsPairsAndTypeSections)
     EXPECT_EQ(d.AConfig.numBipoles, 3);
     EXPECT_EQ(d.AConfig.MaxCP, 6);
     EXPECT_DOUBLE_EQ(d.AConfig.CP[2][5], 7.5);
-    EXPECT_DOUBLE_EQ(d.AConfig.CP[1][1], 1);  // not a number: the default
-    EXPECT_DOUBLE_EQ(d.AConfig.CP[2][6], 2);  // 2^(i-1) for pairs beyond 4
+    EXPECT_DOUBLE_EQ(d.AConfig.CP[1][1], 1); // not a number: the default
+    EXPECT_DOUBLE_EQ(d.AConfig.CP[2][6], 2); // 2^(i-1) for pairs beyond 4
     // Sections of other types are not read.
     EXPECT_EQ(d.PhiThetaInfo[1][1], "");
     EXPECT_EQ(d.SchlumbL[1], 0);
 
     d = Read("[Array]\nRxBipoles=2\nAConfigType=GeneralPhiTheta\n[GeneralPhiTheta]\nTxWidth1=99\n", op);
     EXPECT_EQ(d.PhiThetaInfo[1][1], "99");
-    EXPECT_EQ(d.PhiThetaInfo[2][1], "0.5");   // 2^(i-2)
-    EXPECT_EQ(d.PhiThetaInfo[3][2], "9.5");   // 1.5 * 2^(i-2) + 8
+    EXPECT_EQ(d.PhiThetaInfo[2][1], "0.5"); // 2^(i-2)
+    EXPECT_EQ(d.PhiThetaInfo[3][2], "9.5"); // 1.5 * 2^(i-2) + 8
     EXPECT_EQ(d.PhiThetaInfo[5][2], "180");
-    d = Read("[Array]\nRxBipoles=7\nAConfigType=ExponentialBipole\n[ExponentialBiole]\nCurrElecSeparation=24\n"
-             "[Schlumberger]\nL1=5\n",
-             op);
+    d = Read(
+        "[Array]\nRxBipoles=7\nAConfigType=ExponentialBipole\n[ExponentialBiole]\nCurrElecSeparation=24\n"
+        "[Schlumberger]\nL1=5\n",
+        op);
     EXPECT_DOUBLE_EQ(d.CurrElecSeparation, 24);
     EXPECT_DOUBLE_EQ(d.RadiusOfCurvature, 100);
     d = Read("[Array]\nRxBipoles=7\nAConfigType=Schlumberger\n[Schlumberger]\nL1=5\n", op);
@@ -141,16 +142,16 @@ TEST(ArrayFile, WrittenInTableOrderAndReadBackUnchanged)
     d.OffsetBehind = 2.5;
     d.AConfig.SubDepth = 1;
     const KeywordFile f = ArrayConfigFile(d);
-    EXPECT_EQ(f.Sections(),
-              (std::vector<std::string>{"Array", "Offset", "Submerged", "numMonopoles", "GeomFact", "EffDepth",
-                                        "MonopoleSeparations", "SignedMonopoleFractions", "MidpointX", "MidpointY",
-                                        "MonoPoleCoordsTx", "MonoPoleCoordsTy", "MonoPoleCoordsRx",
-                                        "MonoPoleCoordsRy", "ArrayCoordsx", "ArrayCoordsy", "Schlumberger"}));
+    EXPECT_EQ(f.Sections(), (std::vector<std::string>{
+                                "Array", "Offset", "Submerged", "numMonopoles", "GeomFact", "EffDepth",
+                                "MonopoleSeparations", "SignedMonopoleFractions", "MidpointX", "MidpointY",
+                                "MonoPoleCoordsTx", "MonoPoleCoordsTy", "MonoPoleCoordsRx",
+                                "MonoPoleCoordsRy", "ArrayCoordsx", "ArrayCoordsy", "Schlumberger"}));
     EXPECT_EQ(f.Keys("Array"), (std::vector<std::string>{"RxBipoles", "MaxMonopoles", "TxElectrodeLength",
                                                          "PortionSizer", "AConfigType"}));
     EXPECT_EQ(f.Keys("Submerged"), (std::vector<std::string>{"SubDepth", "GeomFact1", "GeomFact2"}));
-    EXPECT_EQ(f.Keys("MonopoleSeparations"),
-              (std::vector<std::string>{"CP1_1", "CP1_2", "CP1_3", "CP1_4", "CP2_1", "CP2_2", "CP2_3", "CP2_4"}));
+    EXPECT_EQ(f.Keys("MonopoleSeparations"), (std::vector<std::string>{"CP1_1", "CP1_2", "CP1_3", "CP1_4",
+                                                                       "CP2_1", "CP2_2", "CP2_3", "CP2_4"}));
     EXPECT_EQ(f.Keys("ArrayCoordsy").size(), 8u);
     EXPECT_EQ(f.Keys("Schlumberger"),
               (std::vector<std::string>{"SamplePerDecade", "L1", "little1", "L2", "little2"}));
@@ -208,6 +209,5 @@ TEST(ArrayFile, DocumentHeaderFollowsConfigurationOne)
               "   3 1.235e+05     8.67       10        1       20     -0.5  2.5e+06     -0.5\r\n");
 }
 
-}  // namespace
-}  // namespace tem
-
+} // namespace
+} // namespace tem

@@ -57,7 +57,7 @@ TEST(ExponentialBipole, PointElectrodesAndPortioning)
     EXPECT_NEAR(d.AConfig.CP[1][2], 0.5 + p1 * scale, 1e-12);
     EXPECT_NEAR(d.AConfig.CPProp[1][2], p2 * scale / 0.5, 1e-12);
     EXPECT_NEAR(d.AConfigExt.MonopoleTx[1][2], -p1 * scale, 1e-12);
-    EXPECT_DOUBLE_EQ(d.AConfig.CP[1][3], 1);  // the initial pair 2 moved behind the portions
+    EXPECT_DOUBLE_EQ(d.AConfig.CP[1][3], 1); // the initial pair 2 moved behind the portions
     EXPECT_DOUBLE_EQ(d.AConfig.CP[1][5], 17);
     // Every physical electrode still carries a share of 1.
     for (int i = 1; i <= 3; ++i)
@@ -75,7 +75,7 @@ TEST(ExponentialBipole, CurvatureAndGrid)
     e.ElectrodeLength = "0";
     e.Curved = true;
     e.Radius = "10";
-    e.PotDist = {"4", "", "8"};  // an empty cell takes the refreshed value 2^0
+    e.PotDist = {"4", "", "8"}; // an empty cell takes the refreshed value 2^0
     ASSERT_TRUE(GenerateExponentialBipole(d, 2, e, op));
     const double chord4 = 20 * std::sin(4.0 / 20);
     EXPECT_DOUBLE_EQ(d.AConfig.CP[1][1], chord4);
@@ -132,7 +132,7 @@ TEST(ArrayGenerators, BadEntriesLeaveTheDescriptionUnchanged)
     EXPECT_FALSE(GenerateWenner(d, 26, w, op));
     EXPECT_TRUE(Contains(op.messages, "between 1 and 25"));
     SchlumbergerEntry s;
-    EXPECT_FALSE(GenerateSchlumberger(d, 2, s, op));  // an empty grid
+    EXPECT_FALSE(GenerateSchlumberger(d, 2, s, op)); // an empty grid
     GeneralXYEntry xy;
     xy.Rows = {{"0", "0", "1", "0", "2", "0", "3", "nan"}};
     EXPECT_FALSE(GenerateGeneralXY(d, 1, xy, op));
@@ -229,5 +229,5 @@ TEST(ArrayGenerators, FamiliesPlaceElectrodesAndSeparations)
     EXPECT_EQ(guidance.messages.size(), 2u);
 }
 
-}  // namespace
-}  // namespace tem
+} // namespace
+} // namespace tem

@@ -59,8 +59,8 @@ TEST(ArrayGeometry, MidpointsWeightedByShareOverSeparation)
 {
     TArrayConfiguration a = MakeArray({{{2, 1}, {6, -1}}, {{0, 1}, {0, -1}}});
     TArrayConfigExt ext;
-    ext.MonopoleTx[1][1] = 0, ext.MonopoleRx[1][1] = 2;  // centre 1, weight 1/2
-    ext.MonopoleTx[1][2] = 0, ext.MonopoleRx[1][2] = 6;  // centre 3, weight 1/6
+    ext.MonopoleTx[1][1] = 0, ext.MonopoleRx[1][1] = 2; // centre 1, weight 1/2
+    ext.MonopoleTx[1][2] = 0, ext.MonopoleRx[1][2] = 6; // centre 3, weight 1/6
     ext.MonopoleRy[1][2] = 4;
     ext.MonopoleTx[2][1] = 1, ext.MonopoleRx[2][1] = 3;
     ext.MonopoleTx[2][2] = 5, ext.MonopoleRx[2][2] = 7;
@@ -71,5 +71,5 @@ TEST(ArrayGeometry, MidpointsWeightedByShareOverSeparation)
     EXPECT_DOUBLE_EQ(a.MidpointX[2], 4);
 }
 
-}  // namespace
-}  // namespace tem
+} // namespace
+} // namespace tem

@@ -8,7 +8,7 @@
 
 namespace tem::testing {
 
-using Pairs = std::vector<std::pair<double, double>>;  ///< (separation, share) of each pair
+using Pairs = std::vector<std::pair<double, double>>; ///< (separation, share) of each pair
 
 /// One configuration per entry.
 inline TArrayConfiguration MakeArray(const std::vector<Pairs>& configs)
@@ -39,6 +39,9 @@ inline Pairs SchlumbergerPairs(double L, double l)
 }
 
 /// Wenner alpha with spacing a.
-inline Pairs WennerPairs(double a) { return {{a, 1}, {2 * a, -1}, {2 * a, -1}, {a, 1}}; }
+inline Pairs WennerPairs(double a)
+{
+    return {{a, 1}, {2 * a, -1}, {2 * a, -1}, {a, 1}};
+}
 
-}  // namespace tem::testing
+} // namespace tem::testing

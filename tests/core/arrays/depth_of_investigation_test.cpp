@@ -15,7 +15,10 @@ namespace {
 using testing::MakeArray;
 using testing::WennerPairs;
 
-double Sum(const std::vector<double>& v) { return std::accumulate(v.begin(), v.end(), 0.0); }
+double Sum(const std::vector<double>& v)
+{
+    return std::accumulate(v.begin(), v.end(), 0.0);
+}
 
 ArrayDescription Described(const TArrayConfiguration& a)
 {
@@ -107,7 +110,7 @@ TEST(SignalVsEffDepth, OnePointPerConfiguration)
     const SignalVsEffDepthChart c = SignalVsEffDepth(d, o, 1);
     EXPECT_EQ(c.Series.Title, "Geo-electric Array 1");
     EXPECT_EQ(c.Title[0], "Signal To Noise Ratio versus Effective Depth");
-    ASSERT_EQ(c.Series.X.size(), 1u);  // the second has no geometric factor
+    ASSERT_EQ(c.Series.X.size(), 1u); // the second has no geometric factor
     EXPECT_FLOAT_EQ(float(c.Series.X[0]), d.AConfig.EffDepth[1]);
     EXPECT_DOUBLE_EQ(c.Series.Y[0], 100 / (d.AConfig.GeomFact[1] * 0.001));
 }
@@ -151,5 +154,5 @@ TEST(SignalContribution, SectionGrid)
     EXPECT_TRUE(s.Values.empty());
 }
 
-}  // namespace
-}  // namespace tem
+} // namespace
+} // namespace tem

@@ -54,14 +54,12 @@ double TanhTransform(double lambda, const std::vector<double>& h, const std::vec
 /// 20-point Gauss-Legendre on intervals of at most half a period of J0 until the integrand has died out.
 double QuadraturePotential(double r, const std::vector<double>& h, const std::vector<double>& rho)
 {
-    static const double x20[10] = {0.0765265211334973, 0.2277858511416451, 0.3737060887154195,
-                                   0.5108670019508271, 0.6360536807265150, 0.7463319064601508,
-                                   0.8391169718222188, 0.9122344282513259, 0.9639719272779138,
-                                   0.9931285991850949};
-    static const double w20[10] = {0.1527533871307258, 0.1491729864726037, 0.1420961093183820,
-                                   0.1316886384491766, 0.1181945319615184, 0.1019301198172404,
-                                   0.0832767415767048, 0.0626720483341091, 0.0406014298003869,
-                                   0.0176140071391521};
+    static const double x20[10] = {
+        0.0765265211334973, 0.2277858511416451, 0.3737060887154195, 0.5108670019508271, 0.6360536807265150,
+        0.7463319064601508, 0.8391169718222188, 0.9122344282513259, 0.9639719272779138, 0.9931285991850949};
+    static const double w20[10] = {
+        0.1527533871307258, 0.1491729864726037, 0.1420961093183820, 0.1316886384491766, 0.1181945319615184,
+        0.1019301198172404, 0.0832767415767048, 0.0626720483341091, 0.0406014298003869, 0.0176140071391521};
     // Intervals no longer than half a period of J0 and short against the scale of the transform.
     // Past 20 / depth the deepest interfaces have died out and the thinnest layer sets the scale.
     const double depth = std::accumulate(h.begin(), h.end(), 0.0);
@@ -83,8 +81,7 @@ double QuadraturePotential(double r, const std::vector<double>& h, const std::ve
 }
 
 /// Apparent resistivity of one configuration from a potential function.
-template <class Potential>
-double ReferenceAppRes(const Pairs& pairs, Potential potential)
+template <class Potential> double ReferenceAppRes(const Pairs& pairs, Potential potential)
 {
     double v = 0, s = 0;
     for (const auto& [r, q] : pairs) {
@@ -131,7 +128,8 @@ TEST(GeoelectricModel, TwoLayerSoundingsAgreeWithImageSeries)
             const TModel model = MakeLayeredModel({c.h}, {c.rho1, c.rho2});
             auto exact = [&](double r) { return ImagePotential(r, c.h, c.rho1, c.rho2); };
             for (double s : Spacings(5)) {
-                for (const Pairs& pairs : {SchlumbergerPairs(s, s / 5), SchlumbergerPairs(s, s / 20), WennerPairs(s)}) {
+                for (const Pairs& pairs :
+                     {SchlumbergerPairs(s, s / 5), SchlumbergerPairs(s, s / 20), WennerPairs(s)}) {
                     const double ref = ReferenceAppRes(pairs, exact);
                     EXPECT_NEAR(ModelledAppRes(pairs, model, f.filter) / ref, 1, f.tolerance)
                         << f.filter.Decade << " per decade, h " << c.h << ", rho " << c.rho1 << "/" << c.rho2
@@ -146,10 +144,11 @@ TEST(GeoelectricModel, ThreeLayerSoundingsAgreeWithQuadrature)
     struct ThreeLayerCase {
         std::vector<double> h, rho;
     };
-    const ThreeLayerCase cases[] = {{{5, 20}, {100, 1, 100}}, {{2, 50}, {1, 100, 10}}, {{20, 10}, {10, 1000, 10}}};
+    const ThreeLayerCase cases[] = {
+        {{5, 20}, {100, 1, 100}}, {{2, 50}, {1, 100, 10}}, {{20, 10}, {10, 1000, 10}}};
     for (const auto& c : cases) {
         const TModel model = MakeLayeredModel(c.h, c.rho);
-        std::map<double, double> potentials;  // the quadrature is slow: once per distance
+        std::map<double, double> potentials; // the quadrature is slow: once per distance
         auto reference = [&](double r) {
             auto [it, added] = potentials.try_emplace(r, 0.0);
             if (added)
@@ -183,7 +182,8 @@ TEST(GeoelectricModel, OneLayerGivesResistivityTimesFilterSum)
         const TFilter& filter;
         int length;
         double sum;
-    } cases[] = {{J0Filter3(), 18, 0.99989832}, {J0Filter6(), 45, 0.99999732}, {J0Filter12(), 167, 1.0000126}};
+    } cases[] = {
+        {J0Filter3(), 18, 0.99989832}, {J0Filter6(), 45, 0.99999732}, {J0Filter12(), 167, 1.0000126}};
     const TArrayConfiguration a0 = MakeArray({WennerPairs(10), {{7, 1}}, SchlumbergerPairs(100, 2)});
     for (const auto& c : cases) {
         ASSERT_EQ(c.filter.Length, c.length);
@@ -245,8 +245,10 @@ TEST(GeoelectricModel, DerivativesMatchFiniteDifferences)
         ForwardModel(false, up, a, ru, J0Filter12());
         ForwardModel(false, down, a, rd, J0Filter12());
         for (int b = 1; b <= 3; ++b) {
-            const double fd = (double(ru.AppReses[b]) - rd.AppReses[b]) / (double(up.Param[p]) - down.Param[p]);
-            EXPECT_NEAR(r.AppResDeriv[b][p], fd, 2e-3 * std::fabs(fd) + 2e-3) << "param " << p << " config " << b;
+            const double fd =
+                (double(ru.AppReses[b]) - rd.AppReses[b]) / (double(up.Param[p]) - down.Param[p]);
+            EXPECT_NEAR(r.AppResDeriv[b][p], fd, 2e-3 * std::fabs(fd) + 2e-3)
+                << "param " << p << " config " << b;
         }
     }
     // The third configuration has a negative sum: its apparent resistivity is still positive and
@@ -258,8 +260,14 @@ TEST(GeoelectricModel, DerivativesMatchFiniteDifferences)
 
 TEST(GeoelectricModel, UnusableModelsAndSeparations)
 {
-    for (const auto& [h, rho] : std::vector<std::pair<std::vector<double>, std::vector<double>>>{
-             {{}, {0}}, {{1}, {10, -5}}, {{-1}, {10, 10}}, {{1, 2}, {10, 10}}, {{}, {NAN}}, {{}, {1e40}}, {{}, {}}})
+    for (const auto& [h, rho] :
+         std::vector<std::pair<std::vector<double>, std::vector<double>>>{{{}, {0}},
+                                                                          {{1}, {10, -5}},
+                                                                          {{-1}, {10, 10}},
+                                                                          {{1, 2}, {10, 10}},
+                                                                          {{}, {NAN}},
+                                                                          {{}, {1e40}},
+                                                                          {{}, {}}})
         EXPECT_THROW(MakeLayeredModel(h, rho), ActionError);
     TModel bad;
     bad.NLayer = 40;
@@ -277,5 +285,5 @@ TEST(GeoelectricModel, UnusableModelsAndSeparations)
     EXPECT_NEAR(r.AppReses[1], 10, 1e-3);
 }
 
-}  // namespace
-}  // namespace tem
+} // namespace
+} // namespace tem

@@ -63,7 +63,8 @@ TEST(ModelFile, HalfSpaceBlockIsCountAndResistivityOnly)
 
 TEST(ModelFile, DepthsAreRunningSums)
 {
-    const std::vector<std::string> lines = SplitLines(ModelFileText(Models(3, {{10.5f, 20.25f, 1, 2, 3}}), 1));
+    const std::vector<std::string> lines =
+        SplitLines(ModelFileText(Models(3, {{10.5f, 20.25f, 1, 2, 3}}), 1));
     ASSERT_EQ(lines.size(), 12u);
     EXPECT_EQ(lines[7], "      3.00 -1   !Resistivity, prior STD, vert. constraints, horiz. constraints");
     EXPECT_EQ(lines[9], "     20.25 -1   !Thickness, prior STD, vert. constraints, horiz. constraints");
@@ -81,7 +82,7 @@ TEST(ModelFile, RefusesLayerValuesTheFormWritesAsZero)
         {{0.004f, 100, 10}, "layer 1 thickness 0.004"},
         {{5, 100, 0.001f}, "layer 2 resistivity 0.001"},
         {{5, 0, 10}, "layer 1 resistivity 0"},
-        {{0.005f, 100, 10}, "layer 1 thickness 0.005"},  // single precision: 0.00499999988
+        {{0.005f, 100, 10}, "layer 1 thickness 0.005"}, // single precision: 0.00499999988
     };
     for (const Case& c : cases) {
         const ModelSet set = Models(2, {{10, 10, 10}, c.params});
@@ -107,7 +108,8 @@ TEST(TemFile, EveryLineOfASmallChannel)
     RecordingOperator op;
     const std::vector<std::string> lines = SplitLines(TEMFileText(cfg, 1, op));
     const std::vector<std::string> expected = {
-        "Forward_Model ! INPUT TEM file - Only system parameters are used in forward modelling, Data contained is "
+        "Forward_Model ! INPUT TEM file - Only system parameters are used in forward modelling, Data "
+        "contained is "
         "irrelevant and will be ignored",
         "72 3  !Segmented loop TxPolarizationHorizontalLoop",
         "       0        0     -0.5        0        0     -0.5 !Tx X Y Z Rx X Y Z",
@@ -118,9 +120,11 @@ TEST(TemFile, EveryLineOfASmallChannel)
         "  -5.000    5.000 !knot (x,y)",
         " 3   3   3                  !Inp/out: Inp, Out, Inv (0->H,1->dH/dt,2->B,3->dB/dt,4->rhoa",
         " 3   1                      !WaveFormType: 0->step,1->imp.,3->user def. d/dt, NWaveForms",
-        "2     -0.001    -1E-005          1          1    -1E-005          0          1          0 !NSubWaves, "
+        "2     -0.001    -1E-005          1          1    -1E-005          0          1          0 "
+        "!NSubWaves, "
         "T0_1,T1_1,A0_1,A1_1, .. ,T0_n,T1_n,A0_n,A1_n",
-        "1 0          1            !NFilters (0->no filters at all, else 1,2...) UseFrontG(0->no gate, 1->gate),  "
+        "1 0          1            !NFilters (0->no filters at all, else 1,2...) UseFrontG(0->no gate, "
+        "1->gate),  "
         "FrontGScale scale factor",
         "2          1     450000          2     300000 !LP: NCutOff (0->no filter), FOrder(1,NCutOff), "
         "FCutOff(1,NCutOff) (Hz) Filters before Front Gate",
@@ -239,7 +243,7 @@ TEST(ResultFiles, ReadByDataSetInAnyCaseSkippingBlankLines)
     Configuration cfg = SmallConfiguration(3);
     cfg.NumAcqChn = 2;
     cfg.AcqChn[2] = cfg.AcqChn[1];
-    cfg.AcqChn[2].FrontGateExists = true;  // three more header lines to skip
+    cfg.AcqChn[2].FrontGateExists = true; // three more header lines to skip
     cfg.AcqChn[2].FrontGatetime = 1e-6;
     RecordingOperator op;
     const ModelSet set = Models(1, {{10}, {20}, {30}});
@@ -259,7 +263,7 @@ TEST(ResultFiles, ReadByDataSetInAnyCaseSkippingBlankLines)
     EXPECT_EQ(r.FwdModelOutputGates[2], 2);
     EXPECT_DOUBLE_EQ(r.FwdModTimes(0, 1, 1), 20e-6);
     EXPECT_DOUBLE_EQ(r.dBdtTEM(2, 1, 1), 1e-3 * 3 + 1);
-    EXPECT_DOUBLE_EQ(r.dBdtTEM(0, 1, 2), 1e-3 * 4 + 2);  // FWD00004 is channel 2, model 0
+    EXPECT_DOUBLE_EQ(r.dBdtTEM(0, 1, 2), 1e-3 * 4 + 2); // FWD00004 is channel 2, model 0
     EXPECT_DOUBLE_EQ(r.dBdtTEM(2, 2, 2), 2e-3 * 6);
     EXPECT_THROW(r.dBdtTEM(3, 1, 1), ListIndexError);
 }
@@ -274,9 +278,11 @@ TEST(ResultFiles, MissingFileNamesItAndLeavesNoResults)
     ForwardResults r;
     EXPECT_FALSE(ReadAarhusFwdFiles(cfg, set, dir.path(), r, op));
     ASSERT_FALSE(op.messages.empty());
-    EXPECT_EQ(op.messages.back().rfind("AarhusInv64 could not handle the inputs provided and crashed - see the log "
-                                       "file. Aborting operations now", 0),
-              0u);
+    EXPECT_EQ(
+        op.messages.back().rfind("AarhusInv64 could not handle the inputs provided and crashed - see the log "
+                                 "file. Aborting operations now",
+                                 0),
+        0u);
     EXPECT_NE(op.messages.back().find("FWD00002.fwr"), std::string::npos);
     EXPECT_EQ(r.dBdtTEM.models(), 0);
 }
@@ -323,7 +329,7 @@ TEST(DerivedValues, ApparentResistivityAndLociDepth)
     EXPECT_NEAR(TEMApparentResistivity(V, t, a) / rho, 1, 1e-12);
     for (double small : {0.0, 1e-15, -1e-3})
         EXPECT_EQ(TEMApparentResistivity(small, t, a), 0.1) << small;
-    EXPECT_EQ(TEMApparentResistivity(1e3, t, a), 0.1);  // never below 0.1
+    EXPECT_EQ(TEMApparentResistivity(1e3, t, a), 0.1); // never below 0.1
     EXPECT_NEAR(TEMLociDepth(t, 0.1), std::sqrt(2 * t * 0.1 / mu0), 1e-12);
 }
 
@@ -331,7 +337,7 @@ TEST(DerivedValues, UseTheUnshiftedConfiguredGateAfterTheRampGates)
 {
     Configuration cfg = SmallConfiguration(3);
     cfg.SysResp[1].drivenGatesInRamp = 1;
-    cfg.AcqChn[1].MeaTimeDelay = 5e-6;  // the shift moves the written gates, not this time
+    cfg.AcqChn[1].MeaTimeDelay = 5e-6; // the shift moves the written gates, not this time
     ForwardStore store;
     store.AcqSel = 1;
     store.models.NumModels = 1;
@@ -357,5 +363,5 @@ TEST(DerivedValues, UseTheUnshiftedConfiguredGateAfterTheRampGates)
     EXPECT_EQ(rows[1][2], "    0.1");
 }
 
-}  // namespace
-}  // namespace tem::forwardtest
+} // namespace
+} // namespace tem::forwardtest

@@ -134,7 +134,7 @@ TEST(ForwardGraphs, TEMPointsSignsAndSums)
         in.models.push_back(MakeLayeredModel({10}, {100, 10.0 + m}));
         AddDecay(in, 3, 1.0 + m);
     }
-    in.dBdt[0][2] = -2.5e-9;  // a sign change late in the decay
+    in.dBdt[0][2] = -2.5e-9; // a sign change late in the decay
     in.noise = {1e-9, 2e-9, 1e-9};
     const auto g = BuildTEMGraph(in);
     // Twelve models draw eight.
@@ -162,7 +162,7 @@ TEST(ForwardGraphs, GateWithoutNoiseIsLeftOutOfDetectability)
         in.models.push_back(MakeLayeredModel({10}, {100, 100}));
         AddDecay(in, 4, 1.0 + m);
     }
-    in.noise = {1e-9, 0.0};  // gate 2 has no level, gates 3 and 4 none at all
+    in.noise = {1e-9, 0.0}; // gate 2 has no level, gates 3 and 4 none at all
     const auto g = BuildTEMGraph(in);
     ASSERT_TRUE(g.detectActive);
     ASSERT_EQ(g.detect.size(), 1u);
@@ -170,5 +170,5 @@ TEST(ForwardGraphs, GateWithoutNoiseIsLeftOutOfDetectability)
     EXPECT_EQ(g.noise.size(), 2u);
 }
 
-}  // namespace
-}  // namespace tem
+} // namespace
+} // namespace tem

@@ -21,7 +21,7 @@ using tem::testfiles::ReadBytes;
 using tem::testfiles::WriteBytes;
 
 class TempFolder {
-public:
+  public:
     TempFolder()
     {
         std::string pattern = (fs::temp_directory_path() / "temsetrix-fwd-XXXXXX").string();
@@ -37,7 +37,7 @@ public:
     const std::string& path() const { return path_; }
     std::string operator/(const std::string& name) const { return path_ + name; }
 
-private:
+  private:
     std::string path_;
 };
 
@@ -89,8 +89,8 @@ inline Configuration SmallConfiguration(int gates = 3)
     ch.FrontGateExists = false;
     ch.PrimaryFieldDampingFactor = 1;
     CalculateDrivenVariables(cfg, op);
-    w.drivenRamp = 10e-6;  // the derived ramp of these points; kept exact for the boundary tests
+    w.drivenRamp = 10e-6; // the derived ramp of these points; kept exact for the boundary tests
     return cfg;
 }
 
-}  // namespace tem::forwardtest
+} // namespace tem::forwardtest

@@ -40,5 +40,5 @@ TEST(ForwardWindowSettings, KeepsOtherLinesAndRefusesAbsurdCounts)
     fs::remove_all(root);
 }
 
-}  // namespace
-}  // namespace tem
+} // namespace
+} // namespace tem

@@ -37,16 +37,21 @@ TEST(ArrayModels, RangesStepsAndOrder)
         ModelGrid grid;
         std::vector<std::vector<float>> params;
     } cases[] = {
-        {"10 to 100, one step per decade", Grid({{"10", "100", "1", "10", "", ""}, {"*****", "", "", "10", "", ""}}),
+        {"10 to 100, one step per decade",
+         Grid({{"10", "100", "1", "10", "", ""}, {"*****", "", "", "10", "", ""}}),
          {{10, 10, 10}, {100, 10, 10}}},
-        {"two steps per decade", Grid({{"10", "100", "2", "10", "", ""}, {"", "", "", "10", "", ""}}),
+        {"two steps per decade",
+         Grid({{"10", "100", "2", "10", "", ""}, {"", "", "", "10", "", ""}}),
          {{10, 10, 10}, {float(10 * std::sqrt(10.0)), 10, 10}, {100, 10, 10}}},
-        {"negative range", Grid({{"100", "10", "1", "10", "", ""}, {"", "", "", "10", "", ""}}),
+        {"negative range",
+         Grid({{"100", "10", "1", "10", "", ""}, {"", "", "", "10", "", ""}}),
          {{100, 10, 10}, {10, 10, 10}}},
-        {"first parameter fastest", Grid({{"1", "10", "1", "5", "50", "1"}, {"", "", "", "7", "", ""}}),
+        {"first parameter fastest",
+         Grid({{"1", "10", "1", "5", "50", "1"}, {"", "", "", "7", "", ""}}),
          {{1, 5, 7}, {10, 5, 7}, {1, 50, 7}, {10, 50, 7}}},
         {"half-space", Grid({{"*****", "", "", "100", "1000", "1"}}), {{100}, {1000}}},
-        {"blank steps mean one per decade", Grid({{"1", "1000", " ", "5", "", ""}, {"", "", "", "7", "", ""}}),
+        {"blank steps mean one per decade",
+         Grid({{"1", "1000", " ", "5", "", ""}, {"", "", "", "7", "", ""}}),
          {{1, 5, 7}, {10, 5, 7}, {100, 5, 7}, {1000, 5, 7}}},
     };
     for (const Case& c : cases) {
@@ -88,7 +93,8 @@ TEST(ArrayModels, Refusals)
     // Exactly 1000 models is allowed: 10 x 10 x 10.
     ModelSet set;
     RecordingOperator op;
-    EXPECT_TRUE(ArrayModels(set, Grid({{"1", "1e9", "1", "1", "1e9", "1"}, {"", "", "", "1", "1e9", "1"}}), op));
+    EXPECT_TRUE(
+        ArrayModels(set, Grid({{"1", "1e9", "1", "1", "1e9", "1"}, {"", "", "", "1", "1e9", "1"}}), op));
     EXPECT_EQ(set.NumModels, 1000);
 }
 
@@ -114,13 +120,13 @@ TEST(ForwardIni, RoundTripKeepsOtherLinesAndReadsDefaults)
     const std::string text = ReadBytes(name);
     EXPECT_NE(text.find("Keep=1"), std::string::npos);
     EXPECT_NE(text.find("ResStep2=3"), std::string::npos);
-    EXPECT_EQ(text.find("Thick2"), std::string::npos);  // the half-space has no thickness
+    EXPECT_EQ(text.find("Thick2"), std::string::npos); // the half-space has no thickness
 
     ModelGrid back = DefaultModelGrid(3);
     ReadForwardIni(back, name);
     EXPECT_EQ(back.rows[0].toThick, "100");
     EXPECT_EQ(back.rows[1].toRes, "3000");
-    EXPECT_EQ(back.rows[1].Thick, "1");  // layer 2 of 3 had no thickness saved: the read default
+    EXPECT_EQ(back.rows[1].Thick, "1"); // layer 2 of 3 had no thickness saved: the read default
     EXPECT_EQ(back.rows[2].Res, "1");
     EXPECT_EQ(back.rows[2].toRes, "");
 }
@@ -129,8 +135,10 @@ TEST(FwdModelsMod, HeaderAndRows)
 {
     ModelSet set;
     RecordingOperator op;
-    ASSERT_TRUE(ArrayModels(set, Grid({{"10", "100", "1", "5", "", ""}, {"2", "", "", "300", "", ""},
-                                       {"", "", "", "0.0001234", "", ""}}),
+    ASSERT_TRUE(ArrayModels(set,
+                            Grid({{"10", "100", "1", "5", "", ""},
+                                  {"2", "", "", "300", "", ""},
+                                  {"", "", "", "0.0001234", "", ""}}),
                             op));
     const std::vector<std::string> lines = SplitLines(FwdModelsModText(set));
     ASSERT_EQ(lines.size(), 4u);
@@ -140,5 +148,5 @@ TEST(FwdModelsMod, HeaderAndRows)
     EXPECT_EQ(lines[3], "00001      100        2        5      300 0.0001234");
 }
 
-}  // namespace
-}  // namespace tem::forwardtest
+} // namespace
+} // namespace tem::forwardtest

@@ -48,7 +48,7 @@ Configuration threeChannels()
 }
 
 class ResponseCsvTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         char tmpl[] = "/tmp/respcsv-XXXXXX";
@@ -72,10 +72,10 @@ TEST_F(ResponseCsvTest, FieldDataGoesToChannelsOneToThreeByTheirAreas)
     const ResponseCsv csv = ReadResponseCsv(cfg, file, 1, ResponseCsvKind::FieldData, op);
     EXPECT_TRUE(op.messages.empty());
     EXPECT_EQ(StoreResponseCsv(cfg, csv, 1, ResponseCsvKind::FieldData), (std::vector<int>{1, 2, 3}));
-    EXPECT_DOUBLE_EQ(cfg.SysResp[1].FieldAmplitudes[1], 1e-6);   // 2 µV/A over 2 m²
-    EXPECT_DOUBLE_EQ(cfg.SysResp[2].FieldAmplitudes[2], 2e-6);   // 8 over 4
-    EXPECT_DOUBLE_EQ(cfg.SysResp[3].FieldAmplitudes[2], 4e-6);   // 2 over 0.5
-    EXPECT_EQ(cfg.SysResp[1].FieldAmplitudes[3], -7);            // beyond the file
+    EXPECT_DOUBLE_EQ(cfg.SysResp[1].FieldAmplitudes[1], 1e-6); // 2 µV/A over 2 m²
+    EXPECT_DOUBLE_EQ(cfg.SysResp[2].FieldAmplitudes[2], 2e-6); // 8 over 4
+    EXPECT_DOUBLE_EQ(cfg.SysResp[3].FieldAmplitudes[2], 4e-6); // 2 over 0.5
+    EXPECT_EQ(cfg.SysResp[1].FieldAmplitudes[3], -7);          // beyond the file
     EXPECT_EQ(cfg.SysResp[1].SysRespAmplitudes[1], -7);
 
     // A selected channel above 3 takes the first column.
@@ -91,7 +91,8 @@ TEST_F(ResponseCsvTest, HeadersShortLinesAndTheLineLimit)
     // "Z,X,Y" with further columns is accepted silently; another header is reported and read.
     ReadResponseCsv(cfg, write("Z,X,Y,Units\n1,2,3\n"), 1, ResponseCsvKind::FieldData, op);
     EXPECT_TRUE(op.messages.empty());
-    const ResponseCsv other = ReadResponseCsv(cfg, write("Time,Value\n1,2,3\n"), 1, ResponseCsvKind::FieldData, op);
+    const ResponseCsv other =
+        ReadResponseCsv(cfg, write("Time,Value\n1,2,3\n"), 1, ResponseCsvKind::FieldData, op);
     EXPECT_EQ(op.messages, std::vector<std::string>{Imminent});
     EXPECT_EQ(other.rows.size(), 1u);
 
@@ -102,7 +103,8 @@ TEST_F(ResponseCsvTest, HeadersShortLinesAndTheLineLimit)
     } catch (const ListIndexError& e) {
         EXPECT_NE(std::string(e.what()).find("line 3 of"), std::string::npos) << e.what();
     }
-    EXPECT_THROW(ReadResponseCsv(cfg, write("Z,X,Y\n1,x,3\n"), 1, ResponseCsvKind::FieldData, op), ConversionError);
+    EXPECT_THROW(ReadResponseCsv(cfg, write("Z,X,Y\n1,x,3\n"), 1, ResponseCsvKind::FieldData, op),
+                 ConversionError);
 
     // Lines after the 150th are not read.
     std::string text = "Z,X,Y\n";
@@ -126,7 +128,7 @@ TEST_F(ResponseCsvTest, SavedResponseReadsBack)
     const auto lines = SplitLines(text);
     ASSERT_EQ(lines.size(), 6u);
     EXPECT_EQ(lines[0], "AcqChn1,AcqChn2,AcqChn3,Units:uV/A");
-    EXPECT_EQ(lines[1], "      0.5,0,0");  // channel 2's values in the first column, in µV/A
+    EXPECT_EQ(lines[1], "      0.5,0,0"); // channel 2's values in the first column, in µV/A
     // Loaded for channel 4 (first column) it gives the same amplitudes back over the same area.
     cfg.AcqChn[4].RxCoilNumber = 2;
     const ResponseCsv csv = ReadResponseCsv(cfg, write(text), 4, ResponseCsvKind::SystemResponse, op);
@@ -153,18 +155,19 @@ TEST(ResponseCurves, LabelsTransformAndAxis)
     };
     const auto at100 = texts(100), at1000 = texts(1000), at5 = texts(5);
     EXPECT_EQ(std::count(at100.begin(), at100.end(), "0.1"), 1);
-    EXPECT_EQ(std::count(at5.begin(), at5.end(), "0.1"), 0);  // only when the stretcher exceeds 10
+    EXPECT_EQ(std::count(at5.begin(), at5.end(), "0.1"), 0); // only when the stretcher exceeds 10
     EXPECT_EQ(std::count(at1000.begin(), at1000.end(), "-0.1"), 1);
     EXPECT_EQ(std::count(at100.begin(), at100.end(), "1e+08"), 1);
     // Strictly inside the range.
-    EXPECT_TRUE(ArcSinhAxisLabels(100, 0, std::asinh(100.0 * 1)).size() == 1);  // only 0.1 lies inside
+    EXPECT_TRUE(ArcSinhAxisLabels(100, 0, std::asinh(100.0 * 1)).size() == 1); // only 0.1 lies inside
 
     // A commit reads labels; a missing point gives 1e-12, a label that is not a number stops.
     CurvePoints pts = {{10, 1e-7, "1e-07"}, {20, 2e-7, "  2e-07"}};
-    EXPECT_EQ(CommittedAmplitudes(pts, ResponseCurve::FieldData, 3), (std::vector<double>{1e-7, 2e-7, 1e-12}));
+    EXPECT_EQ(CommittedAmplitudes(pts, ResponseCurve::FieldData, 3),
+              (std::vector<double>{1e-7, 2e-7, 1e-12}));
     pts[1].label = "abc";
     EXPECT_THROW(CommittedAmplitudes(pts, ResponseCurve::FieldData, 2), ConversionError);
 }
 
-}  // namespace
-}  // namespace tem
+} // namespace
+} // namespace tem

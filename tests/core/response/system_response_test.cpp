@@ -3,8 +3,8 @@
 
 #include <cmath>
 
-#include "core/response/system_response.h"
 #include "core/forward/forward_test_support.h"
+#include "core/response/system_response.h"
 
 namespace tem::forwardtest {
 namespace {
@@ -25,7 +25,7 @@ TEST(Equation, TermsDelayAndEarlyGates)
     // 1 ms after the ramp end and the delay: e^-1.
     EXPECT_NEAR(EquationAmplitude(r, 1e-3 + 8.5e-6 + 20e-6, 20e-6), std::exp(-1.0), 1e-12);
     r.RxInitMagn = 0.25;
-    EXPECT_EQ(EquationAmplitude(r, 8.5e-6 + 20e-6 + 0.8e-6, 20e-6), 0.25);  // before 0.9 us
+    EXPECT_EQ(EquationAmplitude(r, 8.5e-6 + 20e-6 + 0.8e-6, 20e-6), 0.25); // before 0.9 us
 
     TSystemResponse d;
     SetDefaultEquation(d);
@@ -36,15 +36,17 @@ TEST(Equation, TermsDelayAndEarlyGates)
     const double tau = 50e-6;
     const double w = std::sqrt(std::pow(2 * M_PI * 12000, 2) - 8000.0 * 8000.0);
     const double expected = 3e-7 * std::exp(-tau / 3e-4) + 0.002 * std::exp(-tau / 3e-7) +
-                            1e-7 * std::exp(-8000 * tau) * std::cos(w * tau) + 0.002 * std::exp(-2 * M_PI * 60000 * tau);
+                            1e-7 * std::exp(-8000 * tau) * std::cos(w * tau) +
+                            0.002 * std::exp(-2 * M_PI * 60000 * tau);
     EXPECT_NEAR(EquationAmplitude(d, tau + 8.5e-6, 0), expected, 1e-18);
     // Past critical damping: exp(-a t) cosh(b t), b = sqrt(a^2 - (2 pi f)^2).
     d.OscillDamp = 1e6;
     const double b = std::sqrt(1e12 - std::pow(2 * M_PI * 12000, 2));
     const double over = 3e-7 * std::exp(-tau / 3e-4) + 0.002 * std::exp(-tau / 3e-7) +
-                        1e-7 * std::exp(-1e6 * tau) * std::cosh(b * tau) + 0.002 * std::exp(-2 * M_PI * 60000 * tau);
+                        1e-7 * std::exp(-1e6 * tau) * std::cosh(b * tau) +
+                        0.002 * std::exp(-2 * M_PI * 60000 * tau);
     EXPECT_NEAR(EquationAmplitude(d, tau + 8.5e-6, 0), over, 1e-18);
-    EXPECT_TRUE(std::isfinite(EquationAmplitude(d, 1.0, 0)));  // late times neither overflow nor NaN
+    EXPECT_TRUE(std::isfinite(EquationAmplitude(d, 1.0, 0))); // late times neither overflow nor NaN
 }
 
 TEST(Noise, LevelSlopeAndFloors)
@@ -72,7 +74,7 @@ TEST(Seeding, FieldMinusModelOrEquation)
     r.FieldAmplitudes[2] = 9;
     SeedSystemResponse(r, 0, 1);
     EXPECT_EQ(r.SysRespAmplitudes[1], 3);
-    EXPECT_EQ(r.SysRespAmplitudes[2], 0);  // beyond the points shown
+    EXPECT_EQ(r.SysRespAmplitudes[2], 0); // beyond the points shown
     EXPECT_TRUE(r.SysRespExists);
     SeedSystemResponse(r, 1, 1);
     EXPECT_EQ(r.SysRespAmplitudes[1], 7);
@@ -98,5 +100,5 @@ TEST(ForwardAmplitudes, FilledAfterTheRampGates)
     EXPECT_EQ(a[5], 0.25);
 }
 
-}  // namespace
-}  // namespace tem::forwardtest
+} // namespace
+} // namespace tem::forwardtest

@@ -18,7 +18,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string fixture(const std::string& name) { return TEMSETRIX_TEST_DATA_DIR "/systest/" + name; }
+std::string fixture(const std::string& name)
+{
+    return TEMSETRIX_TEST_DATA_DIR "/systest/" + name;
+}
 
 // The formulas of tests/data/systest/make_fixtures.py.
 double value(int station, int rx, int gate, int record)
@@ -32,11 +35,12 @@ const std::string NoRamps1P = "No 1P ramps found with >1000 stacks; That is Stn 
 const std::string NoRamps2P = "No 2P ramps found with >1000 stacks; That is Stn 1";
 const std::string NoAmps1P = "No 1P Amps found with >1000 stacks; That is Stn 2,3,4,5";
 const std::string NoAmps2P = "No 2P Amps found with >1000 stacks; That is Stn 1";
-const std::string NoStn8 =
-    "No Stn8 records were found with >1000 stacks. Noise records have thus been normalized to 1 Amp and will appear "
-    "to be very high compared to data collected at tens of amps.";
-const std::string Unreadable = "Stacks  is < 1000 on the first record. In Varlo a long stack at the start of the "
-                               "file is essential to realistic ramp measurement";
+const std::string NoStn8 = "No Stn8 records were found with >1000 stacks. Noise records have thus been "
+                           "normalized to 1 Amp and will appear "
+                           "to be very high compared to data collected at tens of amps.";
+const std::string Unreadable =
+    "Stacks  is < 1000 on the first record. In Varlo a long stack at the start of the "
+    "file is essential to realistic ramp measurement";
 
 TEST(SystemTestFile, EachFormOfTheExport)
 {
@@ -55,15 +59,19 @@ TEST(SystemTestFile, EachFormOfTheExport)
         // The constants pass splits the first data row at tabs only: the comma row is one field,
         // so the voltage and stack count read as missing.
         {"comma.TXT", 0, true, 8, {1, 1, 0, 1, 0, 0, 0, 1}, {Voltage, Unreadable}},
-        {"units_abort.TXT", 0, false, 0, {0, 0, 0, 0, 0, 0, 0, 0},
+        {"units_abort.TXT",
+         0,
+         false,
+         0,
+         {0, 0, 0, 0, 0, 0, 0, 0},
          {"Aborting file conversion. ChnUnits column is neither uV nor uV/A"}},
         {"no_station8.TXT", 0, true, 20, {0, 1, 0, 0, 0, 1, 1, 0}, {NoRamps2P, NoAmps2P, NoStn8}},
-        {"nch.TXT", 0, true, 150, {0, 1, 0, 0, 0, 0, 0, 2}, {}},  // messages checked below
+        {"nch.TXT", 0, true, 150, {0, 1, 0, 0, 0, 0, 0, 2}, {}}, // messages checked below
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.file) + " kind " + std::to_string(c.kind));
         SystemTestData d;
-        d.Chan = 99;  // nothing of an earlier load survives
+        d.Chan = 99; // nothing of an earlier load survives
         RecordingOperator op;
         EXPECT_EQ(LoadSystemTest(d, fixture(c.file), c.kind, op), c.loaded);
         EXPECT_EQ(d.Chan, c.chan);
@@ -72,7 +80,8 @@ TEST(SystemTestFile, EachFormOfTheExport)
         if (std::string(c.file) == "nch.TXT") {
             // Only the line announcing 150 values is short.
             ASSERT_EQ(op.messages.size(), 3u);
-            EXPECT_EQ(op.messages[0].rfind("Not enough values exist in this record8\t2000\t25\t0.0048\t2\t", 0), 0u)
+            EXPECT_EQ(
+                op.messages[0].rfind("Not enough values exist in this record8\t2000\t25\t0.0048\t2\t", 0), 0u)
                 << op.messages[0];
             EXPECT_EQ(op.messages[1], NoRamps2P);
             EXPECT_EQ(op.messages[2], NoAmps2P);
@@ -90,12 +99,12 @@ TEST(SystemTestFile, TabFileAveragesRatiosAndNoise)
     EXPECT_EQ(d.ChnUnits, "uV/A");
     EXPECT_TRUE(d.XExists);
     EXPECT_FALSE(d.YExists);
-    EXPECT_EQ(d.DudGPSCount, 1);  // the station-9 line
+    EXPECT_EQ(d.DudGPSCount, 1); // the station-9 line
     EXPECT_NEAR(d.MeasuredRamp2P, 0.0095, 1e-12);
-    EXPECT_NEAR(d.MeasuredRamp1P, 0.0049, 1e-12);  // stations 2 and 4, Z and X lines
+    EXPECT_NEAR(d.MeasuredRamp1P, 0.0049, 1e-12); // stations 2 and 4, Z and X lines
     EXPECT_NEAR(d.MeasuredRamp2P2S, 0.022, 1e-12);
     EXPECT_NEAR(d.MeasuredAmps2P, 38.25, 1e-12);
-    EXPECT_NEAR(d.MeasuredAmps1P, (25.25 + 24.25 + 25.25) / 3, 1e-12);  // station 3 adds its current
+    EXPECT_NEAR(d.MeasuredAmps1P, (25.25 + 24.25 + 25.25) / 3, 1e-12); // station 3 adds its current
     EXPECT_NEAR(d.MeasuredAmps2P2S, 20.25, 1e-12);
     EXPECT_NEAR(d.MeasuredAmpsSel, 30.25, 1e-12);
 
@@ -108,10 +117,9 @@ TEST(SystemTestFile, TabFileAveragesRatiosAndNoise)
             }
             // Noise sums are in µV (value x current), normalised by the selected current, then
             // averaged over the noise lines.
-            const double noise =
-                k <= 20 ? (value(6, r, k, 1) * 30.0 + value(6, r, k, 2) * 30.5) / 30.25 : 0;
+            const double noise = k <= 20 ? (value(6, r, k, 1) * 30.0 + value(6, r, k, 2) * 30.5) / 30.25 : 0;
             EXPECT_NEAR(d.stn[6][r][k], noise / 2, 1e-9) << r << " " << k;
-            if (k >= 17 && k <= 20)  // the gates after 0.1 ms
+            if (k >= 17 && k <= 20) // the gates after 0.1 ms
                 sumSquares[r] += noise * noise;
             if (k <= 20) {
                 EXPECT_NEAR(d.shorted[r][k], d.stn[3][r][k] - d.stn[2][r][k], 1e-9);
@@ -141,9 +149,9 @@ TEST(SystemTestFile, CommaFileEmptyFieldsAndUndefinedValues)
     RecordingOperator op;
     ASSERT_TRUE(LoadSystemTest(d, fixture("comma.TXT"), 0, op));
     EXPECT_EQ(d.stn[2][RxZ][3], value(2, RxZ, 3, 1));
-    EXPECT_EQ(d.stn[2][RxX][5], 1.0);  // the empty field between two commas
+    EXPECT_EQ(d.stn[2][RxX][5], 1.0); // the empty field between two commas
     EXPECT_EQ(d.stn[2][RxX][6], value(2, RxX, 6, 1));
-    EXPECT_EQ(d.stn[3][RxZ][1], -1);  // no station-3 lines
+    EXPECT_EQ(d.stn[3][RxZ][1], -1); // no station-3 lines
     EXPECT_EQ(d.shorted[RxZ][1], -1 - value(2, RxZ, 1, 1));
     // Station 4 has no X lines: its X table stays zero.
     EXPECT_EQ(d.stn[4][RxX][1], 0);
@@ -160,7 +168,7 @@ TEST(SystemTestFile, MicrovoltsAndNoiseWithoutStation8)
     RecordingOperator op;
     ASSERT_TRUE(LoadSystemTest(d, fixture("no_station8.TXT"), 0, op));
     EXPECT_EQ(d.ChnUnits, "uV");
-    EXPECT_NEAR(d.stn[2][RxZ][7], value(2, RxZ, 7, 1), 1e-9);  // divided by the line's current
+    EXPECT_NEAR(d.stn[2][RxZ][7], value(2, RxZ, 7, 1), 1e-9); // divided by the line's current
     // Without station 8 the noise stays at 1 A: value x current, not divided by the current of
     // station 7.
     EXPECT_NEAR(d.stn[6][RxX][7], value(6, RxX, 7, 1) * 30, 1e-9);
@@ -194,9 +202,10 @@ std::string tabFile(const std::string& header, const std::vector<std::string>& l
     return text;
 }
 
-const std::string Header = "Stn\tStacks\tCur\tRMP\tRxArea\tTx_Area\tTx_nTurns\tRX_Delay\tComponent\tTx_Voltage\tCH1\tCH2\tCH3";
-std::string line(const std::string& stn, const std::string& stacks, const std::string& comp, const std::string& values,
-                 const std::string& cur = "25")
+const std::string Header =
+    "Stn\tStacks\tCur\tRMP\tRxArea\tTx_Area\tTx_nTurns\tRX_Delay\tComponent\tTx_Voltage\tCH1\tCH2\tCH3";
+std::string line(const std::string& stn, const std::string& stacks, const std::string& comp,
+                 const std::string& values, const std::string& cur = "25")
 {
     return stn + "\t" + stacks + "\t" + cur + "\t0.005\t0.5\t100\t1\t0.009\t" + comp + "\t8.0\t" + values;
 }
@@ -214,13 +223,13 @@ TEST(SystemTestFile, StationsStacksAndComponents)
     SystemTestData d;
     RecordingOperator op;
     const std::string text = tabFile(Header, {
-                                                 line("2.7", "1000", "Z", "1\t2\t3"),   // station 2
-                                                 line("2", "999", "Z", "10\t20\t30"),   // summed, not averaged
-                                                 line("9", "2000", "Z", "5\t5\t5"),     // checks only
+                                                 line("2.7", "1000", "Z", "1\t2\t3"), // station 2
+                                                 line("2", "999", "Z", "10\t20\t30"), // summed, not averaged
+                                                 line("9", "2000", "Z", "5\t5\t5"),   // checks only
                                                  line("0", "2000", "Z", "5\t5\t5"),
-                                                 line("4", "2000", "z", "5\t5\t5"),     // lower case: nothing
-                                                 line("5", "2000", "X", "7\t7\t7"),     // X without Z lines
-                                                 line("3", "2000", "Z", "4\t\t\t6"),    // three tabs
+                                                 line("4", "2000", "z", "5\t5\t5"),  // lower case: nothing
+                                                 line("5", "2000", "X", "7\t7\t7"),  // X without Z lines
+                                                 line("3", "2000", "Z", "4\t\t\t6"), // three tabs
                                              });
     ASSERT_TRUE(ReadSystemTestText(d, text, 0, op));
     EXPECT_EQ(d.NumStn[2], 2);
@@ -241,9 +250,10 @@ TEST(SystemTestFile, StationsStacksAndComponents)
     for (const char* stacks : {"1000", "999"}) {
         RecordingOperator o;
         ReadSystemTestText(d, tabFile(Header, {line("2", stacks, "Z", "1\t2\t3")}), 0, o);
-        EXPECT_EQ(contains(o.messages, std::string("Stacks ") + stacks +
-                                           " is < 1000 on the first record. In Varlo a long stack at the start of the "
-                                           "file is essential to realistic ramp measurement"),
+        EXPECT_EQ(contains(o.messages,
+                           std::string("Stacks ") + stacks +
+                               " is < 1000 on the first record. In Varlo a long stack at the start of the "
+                               "file is essential to realistic ramp measurement"),
                   std::string(stacks) == "999");
     }
 }
@@ -252,23 +262,29 @@ TEST(SystemTestFile, ConstantsRowsAndMessages)
 {
     const std::string base = "Stn\tStacks\tCur\tRMP\tRx_Area\tRX_Delay\tComponent\tTx_Voltage\tCH1\tCH2";
     const struct {
-        std::string header;     // appended to base
-        std::string constants;  // appended to each line
+        std::string header;    // appended to base
+        std::string constants; // appended to each line
         int kind;
         int voltageMessages;
         std::vector<std::string> others;
     } cases[] = {
         // Tx_Area and Tx_nTurns missing: one message each per constants row.
-        {"", "", 0, 0,
+        {"",
+         "",
+         0,
+         0,
          {"BAD: Tx_Area column not found",
           "BAD: Tx_nTurns column does not exist. Tx Turns has been made  default of 1"}},
-        {"\tTx_Area\tTx_nTurns\t#Channels", "\t1\t1\t2", 1, 2, {}},  // two rows checked
+        {"\tTx_Area\tTx_nTurns\t#Channels", "\t1\t1\t2", 1, 2, {}}, // two rows checked
         {"\tTx_Area\tTx_nTurns\tHashChannels", "\t1\t1\t2", 1, 2, {}},
-        {"\tTx_Area\tTx_nTurns\t#Channels", "\t1\t1\t2000000000", 1, 2, {}},  // as many as the file has
-        {"\tTx_Area\tTx_nTurns\t#Channels", "\t1\t1\t0", 1, 0, {}},  // none checked
+        {"\tTx_Area\tTx_nTurns\t#Channels", "\t1\t1\t2000000000", 1, 2, {}}, // as many as the file has
+        {"\tTx_Area\tTx_nTurns\t#Channels", "\t1\t1\t0", 1, 0, {}},          // none checked
         {"\tTx_Area\tTx_nTurns\t#Channels", "\t1\t1\t-3", 1, 0, {}},
-        {"\tTx_Area\tTx_nTurns", "\t1\t1", 2, 0, {}},  // kind 2 has no band
-        {"\tTx_Area\tTx_nTurns\tChnUnits", "\t1\t1\tUV/A", 0, 0,
+        {"\tTx_Area\tTx_nTurns", "\t1\t1", 2, 0, {}}, // kind 2 has no band
+        {"\tTx_Area\tTx_nTurns\tChnUnits",
+         "\t1\t1\tUV/A",
+         0,
+         0,
          {"Aborting file conversion. ChnUnits column is neither uV nor uV/A"}},
     };
     for (const auto& c : cases) {
@@ -300,16 +316,21 @@ TEST(SystemTestFile, DamagedFilesStopTheLoadNamingColumnAndLine)
         std::vector<std::string> lines;
         std::string message;
     } cases[] = {
-        {"Stn\tStacks\tCur\tRMP\tArea\tRX_Delay\tComponent\tCH1\tCH2", {good},
+        {"Stn\tStacks\tCur\tRMP\tArea\tRX_Delay\tComponent\tCH1\tCH2",
+         {good},
          "Line 1 of the system test file: the header has no receiver-area column (RXAREA or Rx_Area)"},
-        {"Stn\tStacks\tCur\tRMP\tRxArea\tDelay\tComponent\tCH1\tCH2", {good},
+        {"Stn\tStacks\tCur\tRMP\tRxArea\tDelay\tComponent\tCH1\tCH2",
+         {good},
          "Line 1 of the system test file: the header has no receiver-delay column (RX_Delay, Rx_Delay_ms or "
          "RxDelay_ms)"},
-        {"Stn\tStacks\tCur\tRMP\tRxArea\tRX_Delay\tComponent\tCHA\tCH2", {good},
+        {"Stn\tStacks\tCur\tRMP\tRxArea\tRX_Delay\tComponent\tCHA\tCH2",
+         {good},
          "Line 1 of the system test file: the header has no first-channel column (CH1 or CHN1)"},
-        {"Stn\tStacks\tCur\tRAMP\tRxArea\tRX_Delay\tComponent\tCH1\tCH2", {good, good},
+        {"Stn\tStacks\tCur\tRAMP\tRxArea\tRX_Delay\tComponent\tCH1\tCH2",
+         {good, good},
          "Line 2 of the system test file: the header has no ramp column (RMP, TURNOFF or RAMP_MS)"},
-        {"Stn\tStacks\tCur\tRMP\tRxArea\tRX_Delay\tComponent\tCH1\tCH151", {good},
+        {"Stn\tStacks\tCur\tRMP\tRxArea\tRX_Delay\tComponent\tCH1\tCH151",
+         {good},
          "Line 1 of the system test file: the header announces 151 channels; at most 150 can be read"},
         {"Stn\tStacks\tCur\tRMP\tRxArea\tRX_Delay\tComponent\tCH1\tCH2",
          {good, "two\t2000\t25\t0.005\t0.5\t0.009\tZ\t1\t2"},
@@ -323,8 +344,10 @@ TEST(SystemTestFile, DamagedFilesStopTheLoadNamingColumnAndLine)
         {"Stn\tStacks\tNCH\tRMP\tRxArea\tRX_Delay\tComponent\tCH1\tCH2",
          {"2\t2000\t1.5\t0.005\t0.5\t0.009\tZ\t1\t2"},
          "Line 2 of the system test file: the channel count \"1.5\" in column NCH is not an integer"},
-        {"Stn\tStacks\tAmps\tRMP\tRxArea\tRX_Delay\tComponent\tCH1\tCH2", {good, "6\t2000\t25\t0.005\t0.5\t0.009\tZ\t1\t2"},
-         "Line 3 of the system test file: a station 6 (noise) line needs a current column (CUR, CURRENT, TX_AMPS or "
+        {"Stn\tStacks\tAmps\tRMP\tRxArea\tRX_Delay\tComponent\tCH1\tCH2",
+         {good, "6\t2000\t25\t0.005\t0.5\t0.009\tZ\t1\t2"},
+         "Line 3 of the system test file: a station 6 (noise) line needs a current column (CUR, CURRENT, "
+         "TX_AMPS or "
          "CURR)"},
     };
     for (const auto& c : cases) {
@@ -346,7 +369,8 @@ TEST(SystemTestFile, UnreadableFile)
     RecordingOperator op;
     const std::string name = "/nonexistent/folder/test.TXT";
     EXPECT_FALSE(LoadSystemTest(d, name, 0, op));
-    EXPECT_EQ(op.messages, std::vector<std::string>{name + " could not be accessed - perhaps it is open in another program"});
+    EXPECT_EQ(op.messages, std::vector<std::string>{
+                               name + " could not be accessed - perhaps it is open in another program"});
 }
 
 TEST(SystemTestAnalysis, GateTimesAndShortedReference)
@@ -362,7 +386,7 @@ TEST(SystemTestAnalysis, GateTimesAndShortedReference)
     // Kind 0, Z: gain 20, 0.0005 V/A, tau 0.309 ms, delay 9 µs, ramp 4.8 µs.
     auto z = CalcShorted(m, 0, RxZ);
     ASSERT_EQ(z.size(), 73u);
-    EXPECT_NEAR(z[0].value, 20 * 0.0005 * 1e6, 1e-6);  // 3.6 µs: before the ramp ends and the delay
+    EXPECT_NEAR(z[0].value, 20 * 0.0005 * 1e6, 1e-6); // 3.6 µs: before the ramp ends and the delay
     const double d = 2.4068e-3 - 9e-6 - 4.8e-6;
     EXPECT_NEAR(z[72].value, 20 * 0.0005 * std::exp(-d / 3.09e-4) * 1e6, 1e-9);
     EXPECT_EQ(z[72].plotted, z[72].value);
@@ -397,5 +421,5 @@ TEST(SystemTestAnalysis, ExportWritesStation8Averages)
     EXPECT_TRUE(std::isnan(SysTestPlotMagnitude(std::nan(""))));
 }
 
-}  // namespace
-}  // namespace tem
+} // namespace
+} // namespace tem

@@ -7,11 +7,11 @@
 
 #include <shapefil.h>
 
+#include "core/forward/forward_test_support.h"
 #include "core/forward/model_set.h"
 #include "core/model/data_folders.h"
-#include "core/tables/survey_tables.h"
 #include "core/response/system_response.h"
-#include "core/forward/forward_test_support.h"
+#include "core/tables/survey_tables.h"
 
 namespace tem::forwardtest {
 namespace {
@@ -38,7 +38,9 @@ ModelSet ThreeLayerSet()
 {
     ModelGrid grid;
     grid.layerCount = 3;
-    grid.rows = {{"0.005", "50", "1", "0.005", "", ""}, {"20", "", "", "1234567.5", "", ""}, {"", "", "", "300", "", ""}};
+    grid.rows = {{"0.005", "50", "1", "0.005", "", ""},
+                 {"20", "", "", "1234567.5", "", ""},
+                 {"", "", "", "300", "", ""}};
     ModelSet set;
     RecordingOperator op;
     EXPECT_TRUE(ArrayModels(set, grid, op));
@@ -56,7 +58,7 @@ TEST(ChnDepthTable, FieldsRecordsAndHeader)
     WriteChnDepthTable(name, set, op);
     EXPECT_TRUE(op.messages.empty());
     EXPECT_FALSE(fs::exists(dir / "FwdModelOhmm.mdx"));
-    EXPECT_FALSE(fs::exists(dir / "FwdModelOhmm.dbf"));  // the exact name, not shapelib's own
+    EXPECT_FALSE(fs::exists(dir / "FwdModelOhmm.dbf")); // the exact name, not shapelib's own
     EXPECT_EQ(ReadBytes(name)[28], '\0');
 
     ReadTable t(name);
@@ -88,7 +90,7 @@ TEST(VoltageTable, ValuesAcrossEighteenDecadesSurvive)
     store.AcqSel = 1;
     const double values[] = {1e-9, -2.345678901e-9, 0.123456789, 987654321.123, 1e9};
     store.models.NumModels = 5;
-    store.results.RespVoltages.resize(5, 3);  // three gates returned of four
+    store.results.RespVoltages.resize(5, 3); // three gates returned of four
     store.results.FwdModelOutputGates[1] = 3;
     for (int m = 0; m < 5; ++m)
         for (int g = 1; g <= 3; ++g)
@@ -113,8 +115,8 @@ TEST(VoltageTable, NoiseIsSeededAndUsesTheGatesOwnDeviation)
     TempFolder dir;
     Configuration cfg = SmallConfiguration(3);
     cfg.SysResp[1].drivenGatesInRamp = 1;
-    CommitNoiseEdits(cfg, 1, "1e-9", "0", 2e-8, true);  // the same deviation at every gate
-    cfg.SysResp[1].NoiseStdVperAm2[2] = 0;                 // returned gate 1 is configuration gate 2
+    CommitNoiseEdits(cfg, 1, "1e-9", "0", 2e-8, true); // the same deviation at every gate
+    cfg.SysResp[1].NoiseStdVperAm2[2] = 0;             // returned gate 1 is configuration gate 2
     ForwardStore store;
     store.models.NumModels = 200;
     store.results.RespVoltages.resize(200, 2);
@@ -134,7 +136,7 @@ TEST(VoltageTable, NoiseIsSeededAndUsesTheGatesOwnDeviation)
         EXPECT_EQ(t.number(m, "V01"), 0);
         sum2 += std::pow(t.number(m, "V02"), 2);
     }
-    EXPECT_NEAR(std::sqrt(sum2 / 200), 1e-3, 2e-4);  // 1e-9 V/(A m^2) is 1e-3 uV/A
+    EXPECT_NEAR(std::sqrt(sum2 / 200), 1e-3, 2e-4); // 1e-9 V/(A m^2) is 1e-3 uV/A
 }
 
 TEST(VoltageTable, KeptTableIsExtended)
@@ -150,8 +152,8 @@ TEST(VoltageTable, KeptTableIsExtended)
     WriteVoltageTable(name, cfg, store, {}, op);
     op.answers = {false};
     WriteVoltageTable(name, cfg, store, {}, op);
-    EXPECT_EQ(op.messages,
-              (std::vector<std::string>{"Do you really want to Overwrite FwdModelVolt.DBF?", "Old table being used"}));
+    EXPECT_EQ(op.messages, (std::vector<std::string>{"Do you really want to Overwrite FwdModelVolt.DBF?",
+                                                     "Old table being used"}));
     EXPECT_EQ(DBFGetRecordCount(ReadTable(name).h), 4);
     op.answers = {true};
     WriteVoltageTable(name, cfg, store, {}, op);
@@ -178,12 +180,12 @@ TEST(SurveyTables, QuennelConfigType)
     TempFolder dir;
     const DataFolders folders = DataFolders::Under(dir / "shared");
     RecordingOperator op;
-    EXPECT_EQ(ReadQuennelConfigType(folders, op), 0);  // the folder is made, the file is missing
+    EXPECT_EQ(ReadQuennelConfigType(folders, op), 0); // the folder is made, the file is missing
     WriteBytes(folders.appData + "Quennel.INI", "[Main]\r\nConfigType=1\r\n");
     EXPECT_EQ(ReadQuennelConfigType(folders, op), 1);
     WriteBytes(folders.appData + "Quennel.INI", "[Main]\r\nConfigType=x\r\n");
     EXPECT_EQ(ReadQuennelConfigType(folders, op), 0);
 }
 
-}  // namespace
-}  // namespace tem::forwardtest
+} // namespace
+} // namespace tem::forwardtest
