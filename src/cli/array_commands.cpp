@@ -49,7 +49,7 @@ ArrayDescription readArray(CommandContext& ctx, const std::string& name)
     ArrayDescription d;
     ReadConfigIni(d, file, ctx.op);
     d.AConfig.SubDepth = file.ReadFloat("Submerged", "SubDepth", 0);
-    RecordingOperator repeated;  // the geometric factor has shown its warnings already
+    RecordingOperator repeated; // the geometric factor has shown its warnings already
     CalcSubmergedGeomFact(d.AConfig, repeated);
     return d;
 }
@@ -102,8 +102,7 @@ std::vector<std::string> splitCsvLine(const std::string& line)
 /// Grid rows of a generator from a CSV file: blank lines and a header line (no cell a number) are
 /// skipped, and a leading configuration-number column is dropped when a row has one cell more than
 /// the grid's columns.
-template <std::size_t N>
-std::vector<std::array<std::string, N>> readRows(const std::string& name)
+template <std::size_t N> std::vector<std::array<std::string, N>> readRows(const std::string& name)
 {
     requireArrayFile(name);
     std::ifstream in(name, std::ios::binary);
@@ -127,8 +126,9 @@ std::vector<std::array<std::string, N>> readRows(const std::string& name)
         if (cells.size() == N + 1)
             cells.erase(cells.begin());
         if (cells.size() != N)
-            throw UsageError(name + ", line " + std::to_string(lineNumber) + ": " + std::to_string(cells.size()) +
-                             " cells where the grid has " + std::to_string(N) + " columns");
+            throw UsageError(name + ", line " + std::to_string(lineNumber) + ": " +
+                             std::to_string(cells.size()) + " cells where the grid has " + std::to_string(N) +
+                             " columns");
         std::array<std::string, N> row;
         for (std::size_t k = 0; k < N; ++k)
             row[k] = cells[k];
@@ -252,8 +252,8 @@ int generateArray(CommandContext& ctx, GenerateArgs& g)
     std::map<std::string, std::string> sets;
     bool done = false;
     if (SameText(g.type, ArrayTypeExponentialBipole)) {
-        sets = parseSets(g, allowed({"CurrElecSeparation", "FirstPotentDist", "TwoToPowerOfnIncr", "TxElectrodeLength",
-                                     "PortionSizer", "RadiusOfCurvature"}));
+        sets = parseSets(g, allowed({"CurrElecSeparation", "FirstPotentDist", "TwoToPowerOfnIncr",
+                                     "TxElectrodeLength", "PortionSizer", "RadiusOfCurvature"}));
         countRequired();
         ExponentialBipoleEntry e;
         auto box = [&](const char* name, std::string& field) {
@@ -320,7 +320,8 @@ int generateArray(CommandContext& ctx, GenerateArgs& g)
         countRequired();
         GeneralPhiThetaEntry e;
         if (g.rows.empty())
-            throw UsageError("GeneralPhiTheta needs --rows CSV (TxWidth, RxWidth, MidpointSep, Theta, Phi per row)");
+            throw UsageError(
+                "GeneralPhiTheta needs --rows CSV (TxWidth, RxWidth, MidpointSep, Theta, Phi per row)");
         e.Rows = readRows<5>(g.rows);
         done = GenerateGeneralPhiTheta(d, g.count, e, op);
     } else if (SameText(g.type, ArrayTypeGeneralXY)) {
@@ -328,8 +329,9 @@ int generateArray(CommandContext& ctx, GenerateArgs& g)
         countRequired();
         GeneralXYEntry e;
         if (g.rows.empty())
-            throw UsageError("GeneralXY needs --rows CSV (Curr1x, Curr1y, Curr2x, Curr2y, Pot1x, Pot1y, Pot2x, Pot2y "
-                             "per row)");
+            throw UsageError(
+                "GeneralXY needs --rows CSV (Curr1x, Curr1y, Curr2x, Curr2y, Pot1x, Pot1y, Pot2x, Pot2y "
+                "per row)");
         e.Rows = readRows<8>(g.rows);
         done = GenerateGeneralXY(d, g.count, e, op);
     } else {
@@ -371,11 +373,12 @@ int dcForward(CommandContext& ctx, const ForwardArgs& f)
     // Results are single precision: a value beyond its range would print as "inf" and read as a result.
     std::string overflow;
     for (int b = 1; b <= d.AConfig.numBipoles; ++b)
-        for (const auto& [name, value] : {std::pair{"voltage", r.Voltages[b]}, std::pair{"apparent resistivity", r.AppReses[b]},
-                                          std::pair{"effective depth", float(d.AConfig.EffDepth[b])}})
+        for (const auto& [name, value] :
+             {std::pair{"voltage", r.Voltages[b]}, std::pair{"apparent resistivity", r.AppReses[b]},
+              std::pair{"effective depth", float(d.AConfig.EffDepth[b])}})
             if (!std::isfinite(value))
-                overflow += (overflow.empty() ? "" : "; ") + std::string("configuration ") + std::to_string(b) + ": the " +
-                            name;
+                overflow += (overflow.empty() ? "" : "; ") + std::string("configuration ") +
+                            std::to_string(b) + ": the " + name;
     if (!overflow.empty())
         throw ActionError("The result does not fit single precision (beyond about 3.4E+38) for " + overflow +
                           ". Use smaller resistivities or larger electrode separations.");
@@ -437,8 +440,8 @@ int sigCommand(CommandContext& ctx, const AnalysisArgs& a)
     for (int b = 1; b <= d.AConfig.numBipoles && point < chart.Series.X.size(); ++b) {
         if (d.AConfig.GeomFact[b] == 0)
             continue;
-        ctx.out << b << ',' << FormatGeneral(chart.Series.X[point]) << ',' << FormatGeneral(chart.Series.Y[point])
-                << '\n';
+        ctx.out << b << ',' << FormatGeneral(chart.Series.X[point]) << ','
+                << FormatGeneral(chart.Series.Y[point]) << '\n';
         ++point;
     }
     return 0;
@@ -446,17 +449,19 @@ int sigCommand(CommandContext& ctx, const AnalysisArgs& a)
 
 void addDetectOptions(CLI::App* cmd, DetectabilityOptions& o)
 {
-    cmd->add_option("--halfspace-res", o.HalfSpaceRes, "half-space resistivity (ohm-m)")->capture_default_str();
+    cmd->add_option("--halfspace-res", o.HalfSpaceRes, "half-space resistivity (ohm-m)")
+        ->capture_default_str();
     cmd->add_option("--current", o.Current, "transmitter current (A)")->capture_default_str();
     cmd->add_option("--noise", o.NoiseV, "system noise level (V)")->capture_default_str();
 }
 
-}  // namespace
+} // namespace
 
 void AddArrayCommands(CLI::App& app, CommandContext& context)
 {
     CommandContext* ctx = &context;
-    auto* array = app.add_subcommand("array", "Geo-electric array files (.DCC, .INI): show, generate, analyse");
+    auto* array =
+        app.add_subcommand("array", "Geo-electric array files (.DCC, .INI): show, generate, analyse");
     array->require_subcommand(1);
 
     auto showFile = std::make_shared<std::string>();
@@ -465,23 +470,29 @@ void AddArrayCommands(CLI::App& app, CommandContext& context)
     context.addCommand(show, [ctx, showFile] { return showArray(*ctx, *showFile); });
 
     auto gen = std::make_shared<GenerateArgs>();
-    auto* generate = array->add_subcommand("generate", "Build an array with one of the seven generators and write "
-                                                       "it as an array file");
-    generate->add_option("TYPE", gen->type,
-                         "ExponentialBipole, LinearBipoleBipole, Schlumberger, Wenner, AarhusPACES, "
-                         "GeneralPhiTheta or GeneralXY")
+    auto* generate =
+        array->add_subcommand("generate", "Build an array with one of the seven generators and write "
+                                          "it as an array file");
+    generate
+        ->add_option("TYPE", gen->type,
+                     "ExponentialBipole, LinearBipoleBipole, Schlumberger, Wenner, AarhusPACES, "
+                     "GeneralPhiTheta or GeneralXY")
         ->required();
     generate->add_option("--count", gen->count, "number of configurations (1 to 25)");
-    generate->add_option("--set", gen->sets, "NAME=VALUE for a box of the entry window")->allow_extra_args(false);
-    generate->add_option("--rows", gen->rows, "CSV file with the entry window's grid, one row per configuration");
+    generate->add_option("--set", gen->sets, "NAME=VALUE for a box of the entry window")
+        ->allow_extra_args(false);
+    generate->add_option("--rows", gen->rows,
+                         "CSV file with the entry window's grid, one row per configuration");
     generate->add_option("-o,--output", gen->out, "array file to write (.DCC or .INI)")->required();
     context.addCommand(generate, [ctx, gen] { return generateArray(*ctx, *gen); });
 
     auto an = std::make_shared<AnalysisArgs>();
     auto* ndic = array->add_subcommand("ndic", "Print the NDIC (or DIC) curve of every configuration as CSV");
     ndic->add_option("FILE", an->file, "array file")->required();
-    ndic->add_flag("--layered", an->ndic.OneLayer, "one layer over a half-space instead of a half-space only");
-    ndic->add_option("--surface-res", an->ndic.SurfaceRes, "surface layer resistivity (ohm-m)")->capture_default_str();
+    ndic->add_flag("--layered", an->ndic.OneLayer,
+                   "one layer over a half-space instead of a half-space only");
+    ndic->add_option("--surface-res", an->ndic.SurfaceRes, "surface layer resistivity (ohm-m)")
+        ->capture_default_str();
     ndic->add_option("--halfspace-res", an->ndic.HalfSpaceRes, "half-space resistivity (ohm-m)")
         ->capture_default_str();
     ndic->add_option("--thickness", an->ndic.Thickness, "surface layer thickness (m)")->capture_default_str();
@@ -499,20 +510,24 @@ void AddArrayCommands(CLI::App& app, CommandContext& context)
         ->capture_default_str();
     context.addCommand(detect, [ctx, an] { return detectCommand(*ctx, *an); });
 
-    auto* sig = array->add_subcommand("sig", "Print the signal-to-noise ratio at each effective depth as CSV");
+    auto* sig =
+        array->add_subcommand("sig", "Print the signal-to-noise ratio at each effective depth as CSV");
     sig->add_option("FILE", an->file, "array file")->required();
     addDetectOptions(sig, an->detect);
     context.addCommand(sig, [ctx, an] { return sigCommand(*ctx, *an); });
 
     auto fwd = std::make_shared<ForwardArgs>();
-    auto* forward = app.add_subcommand("dc-forward", "Apparent resistivities of an array over a layered earth, as CSV");
+    auto* forward =
+        app.add_subcommand("dc-forward", "Apparent resistivities of an array over a layered earth, as CSV");
     forward->add_option("FILE", fwd->file, "array file")->required();
-    forward->add_option("--thickness", fwd->thickness, "layer thicknesses in m, h1,h2,... (none for a half-space)");
-    forward->add_option("--resistivity", fwd->resistivity, "layer resistivities in ohm-m, r1,r2,...")->required();
+    forward->add_option("--thickness", fwd->thickness,
+                        "layer thicknesses in m, h1,h2,... (none for a half-space)");
+    forward->add_option("--resistivity", fwd->resistivity, "layer resistivities in ohm-m, r1,r2,...")
+        ->required();
     forward->add_option("--filter", fwd->filter, "J0 filter: 3, 6 or 12 points per decade")
         ->check(CLI::IsMember({3, 6, 12}))
         ->capture_default_str();
     context.addCommand(forward, [ctx, fwd] { return dcForward(*ctx, *fwd); });
 }
 
-}  // namespace tem::cli
+} // namespace tem::cli

@@ -13,4 +13,4 @@ struct CommandContext;
 /// with context.addCommand.
 void AddArrayCommands(CLI::App& app, CommandContext& context);
 
-}  // namespace tem::cli
+} // namespace tem::cli

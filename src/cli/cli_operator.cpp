@@ -15,7 +15,10 @@ void CliOperator::show(const std::string& text)
     err_ << line << '\n' << std::flush;
 }
 
-void CliOperator::inform(const std::string& text) { show(text); }
+void CliOperator::inform(const std::string& text)
+{
+    show(text);
+}
 
 bool CliOperator::ask(const std::string& text, bool defaultAnswer)
 {
@@ -30,4 +33,4 @@ bool CliOperator::ask(const std::string& text, bool defaultAnswer)
     }
 }
 
-}  // namespace tem::cli
+} // namespace tem::cli

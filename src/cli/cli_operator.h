@@ -14,7 +14,7 @@ namespace tem::cli {
 enum class Answers { DefaultButton, Yes, No };
 
 class CliOperator : public Operator {
-public:
+  public:
     explicit CliOperator(std::ostream& err) : err_(err) {}
 
     void inform(const std::string& text) override;
@@ -24,7 +24,7 @@ public:
     /// Every text shown, informs and questions, in order.
     const std::vector<std::string>& messages() const { return messages_; }
 
-private:
+  private:
     void show(const std::string& text);
 
     std::ostream& err_;
@@ -32,4 +32,4 @@ private:
     std::vector<std::string> messages_;
 };
 
-}  // namespace tem::cli
+} // namespace tem::cli

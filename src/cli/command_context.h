@@ -30,24 +30,30 @@ Configuration ReadConfigurationFile(CommandContext& ctx, const std::string& file
 /// Bad usage found while running a command (an unknown extension, a format that cannot be read):
 /// exit status 2.
 class UsageError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
 struct CommandContext {
     CommandContext(std::ostream& out, std::ostream& err) : out(out), err(err), op(err) {}
 
-    std::ostream& out;       ///< results: JSON, the CRC, the check's verdict
-    std::ostream& err;       ///< messages, one per line
+    std::ostream& out; ///< results: JSON, the CRC, the check's verdict
+    std::ostream& err; ///< messages, one per line
     CliOperator op;
-    std::string dataDir;     ///< --data-dir; empty: the user's folders
+    std::string dataDir; ///< --data-dir; empty: the user's folders
 
-    DataFolders folders() const { return dataDir.empty() ? DataFolders::ForUser() : DataFolders::Under(dataDir); }
+    DataFolders folders() const
+    {
+        return dataDir.empty() ? DataFolders::ForUser() : DataFolders::Under(dataDir);
+    }
 
     /// Registers what a (leaf) subcommand does. Run calls it after the whole command line has been
     /// parsed, inside the error boundary: an ActionError gives exit 1, a UsageError exit 2; the
     /// return value is the exit status otherwise.
-    void addCommand(CLI::App* command, std::function<int()> run) { commands.push_back({command, std::move(run)}); }
+    void addCommand(CLI::App* command, std::function<int()> run)
+    {
+        commands.push_back({command, std::move(run)});
+    }
 
     struct Command {
         CLI::App* app;
@@ -56,4 +62,4 @@ struct CommandContext {
     std::vector<Command> commands;
 };
 
-}  // namespace tem::cli
+} // namespace tem::cli

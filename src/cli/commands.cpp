@@ -5,8 +5,8 @@
 #include <fstream>
 #include <iostream>
 #include <string>
-#include <utility>
 #include <system_error>
+#include <utility>
 
 #include <CLI/CLI.hpp>
 
@@ -49,7 +49,10 @@ void requireReadableFile(const std::string& name)
         throw InOutError("Cannot open file " + name);
 }
 
-std::string upperExtension(const FileFormat& f) { return UpperCase(f.extension.substr(1)); }
+std::string upperExtension(const FileFormat& f)
+{
+    return UpperCase(f.extension.substr(1));
+}
 
 /// The JSON text of a result: 8-bit texts converted, anything still not UTF-8 replaced.
 std::string jsonText(Json j)
@@ -154,16 +157,19 @@ struct FileArguments {
 
 void addConfigurationCommands(CLI::App& app, CommandContext& ctx, FileArguments& args)
 {
-    auto* show = app.add_subcommand("show", "Read a configuration (.tdc or .gex) and print the model as JSON");
+    auto* show =
+        app.add_subcommand("show", "Read a configuration (.tdc or .gex) and print the model as JSON");
     show->add_option("FILE", args.file, "configuration file")->required();
     ctx.addCommand(show, [&ctx, &args] { return showCommand(ctx, args.file); });
 
-    auto* convert = app.add_subcommand("convert", "Read IN and write OUT, each in the format of its extension");
+    auto* convert =
+        app.add_subcommand("convert", "Read IN and write OUT, each in the format of its extension");
     convert->add_option("IN", args.in, "configuration file to read")->required();
     convert->add_option("OUT", args.out, "configuration file to write")->required();
     ctx.addCommand(convert, [&ctx, &args] { return convertCommand(ctx, args.in, args.out); });
 
-    auto* check = app.add_subcommand("check", "Check the master stamp of a configuration file (exit 3 when it fails)");
+    auto* check =
+        app.add_subcommand("check", "Check the master stamp of a configuration file (exit 3 when it fails)");
     check->add_option("FILE", args.file, "configuration file")->required();
     ctx.addCommand(check, [&ctx, &args] { return checkCommand(ctx, args.file); });
 
@@ -171,7 +177,8 @@ void addConfigurationCommands(CLI::App& app, CommandContext& ctx, FileArguments&
     crc->add_option("FILE", args.file, "any file")->required();
     ctx.addCommand(crc, [&ctx, &args] { return crcCommand(ctx, args.file); });
 
-    auto* chn = app.add_subcommand("chn", "Read a Monex CHN gate file into a default time base and print it as JSON");
+    auto* chn =
+        app.add_subcommand("chn", "Read a Monex CHN gate file into a default time base and print it as JSON");
     chn->add_option("FILE", args.file, "CHN file")->required();
     ctx.addCommand(chn, [&ctx, &args] { return chnCommand(ctx, args.file); });
 
@@ -181,14 +188,17 @@ void addConfigurationCommands(CLI::App& app, CommandContext& ctx, FileArguments&
     ctx.addCommand(report, [&ctx, &args] { return reportCommand(ctx, args.in, args.out); });
 }
 
-}  // namespace
+} // namespace
 
 Configuration ReadConfigurationFile(CommandContext& ctx, const std::string& fileName)
 {
     return readConfiguration(ctx, fileName);
 }
 
-int Run(int argc, char** argv) { return Run(argc, argv, std::cout, std::cerr); }
+int Run(int argc, char** argv)
+{
+    return Run(argc, argv, std::cout, std::cerr);
+}
 
 int Run(int argc, char** argv, std::ostream& out, std::ostream& err)
 {
@@ -196,7 +206,7 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err)
     CLI::App app{"TEM Setrix command line: read, convert and check survey-system configurations.",
                  "temsetrix-cli"};
     app.require_subcommand(1);
-    app.fallthrough();  // global options may also follow the command
+    app.fallthrough(); // global options may also follow the command
     app.add_option("--data-dir", ctx.dataDir,
                    "shared data folder; the configuration folder is DIR/TEMSetrix/ "
                    "(default: $XDG_DATA_HOME, else ~/.local/share, + /Pelk/Moravel/)")
@@ -244,4 +254,4 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err)
     }
 }
 
-}  // namespace tem::cli
+} // namespace tem::cli

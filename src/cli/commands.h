@@ -12,4 +12,4 @@ int Run(int argc, char** argv);
 /// The same, writing results to `out` and messages to `err` (tests run commands in-process).
 int Run(int argc, char** argv, std::ostream& out, std::ostream& err);
 
-}  // namespace tem::cli
+} // namespace tem::cli

@@ -18,7 +18,7 @@ namespace {
 
 /// Fields that describe the file a model was read from, not the system it describes: a field copy
 /// and its master differ in them by nature.
-constexpr std::array<std::string_view, 6> FileFields{"LoadFilename", "SaveFilename", "TDCorGEX",
+constexpr std::array<std::string_view, 6> FileFields{"LoadFilename", "SaveFilename",         "TDCorGEX",
                                                      "Master",       "MasterTamperCheckCRC", "IsCorrupt"};
 
 /// Per-entry values the model counts from 0 (a loop's corners and the transmitter's filter pair);
@@ -26,7 +26,10 @@ constexpr std::array<std::string_view, 6> FileFields{"LoadFilename", "SaveFilena
 constexpr std::array<std::string_view, 4> CountedFromZero{"Tx.NodeX", "Tx.NodeY", "Tx.NodeZ",
                                                           "Tx.LPFilterOrderandCutoff"};
 
-bool isFileField(std::string_view key) { return std::find(FileFields.begin(), FileFields.end(), key) != FileFields.end(); }
+bool isFileField(std::string_view key)
+{
+    return std::find(FileFields.begin(), FileFields.end(), key) != FileFields.end();
+}
 
 /// Walks both values side by side. `path` is the field path shown ("Tx[1].NodeX"); `shape` the same
 /// without indices ("Tx.NodeX"), which decides where an array starts counting.
@@ -42,7 +45,8 @@ void compare(const Json& a, const Json& b, const std::string& path, const std::s
             if (inA && inB)
                 compare(a.at(key), b.at(key), p, s, out);
             else
-                out.push_back(Json{{"field", p}, {"a", inA ? a.at(key) : Json()}, {"b", inB ? b.at(key) : Json()}});
+                out.push_back(
+                    Json{{"field", p}, {"a", inA ? a.at(key) : Json()}, {"b", inB ? b.at(key) : Json()}});
         };
         for (const auto& item : a.items())
             field(item.key());
@@ -52,14 +56,16 @@ void compare(const Json& a, const Json& b, const std::string& path, const std::s
         return;
     }
     if (a.is_array() && b.is_array()) {
-        const bool fromZero = std::find(CountedFromZero.begin(), CountedFromZero.end(), shape) != CountedFromZero.end();
+        const bool fromZero =
+            std::find(CountedFromZero.begin(), CountedFromZero.end(), shape) != CountedFromZero.end();
         const std::size_t n = std::max(a.size(), b.size());
         for (std::size_t i = 0; i < n; ++i) {
             const std::string p = path + "[" + std::to_string(i + (fromZero ? 0 : 1)) + "]";
             if (i < a.size() && i < b.size())
                 compare(a[i], b[i], p, shape, out);
             else
-                out.push_back(Json{{"field", p}, {"a", i < a.size() ? a[i] : Json()}, {"b", i < b.size() ? b[i] : Json()}});
+                out.push_back(Json{
+                    {"field", p}, {"a", i < a.size() ? a[i] : Json()}, {"b", i < b.size() ? b[i] : Json()}});
         }
         return;
     }
@@ -89,7 +95,7 @@ struct DiffArguments {
     std::string a, b;
 };
 
-}  // namespace
+} // namespace
 
 Json DiffModels(const Json& a, const Json& b)
 {
@@ -111,8 +117,9 @@ std::string DiffText(const Json& differences)
 void AddDiffCommand(CLI::App& app, CommandContext& ctx)
 {
     auto args = std::make_shared<DiffArguments>();
-    auto* diff = app.add_subcommand("diff", "Compare two configurations (.tdc or .gex, any mix) field by field and "
-                                            "print the differences as JSON (exit 0 equal, 1 different, 2 unreadable)");
+    auto* diff =
+        app.add_subcommand("diff", "Compare two configurations (.tdc or .gex, any mix) field by field and "
+                                   "print the differences as JSON (exit 0 equal, 1 different, 2 unreadable)");
     diff->add_option("A", args->a, "first configuration file")->required();
     diff->add_option("B", args->b, "second configuration file")->required();
     ctx.addCommand(diff, [&ctx, args] {
@@ -134,4 +141,4 @@ void AddDiffCommand(CLI::App& app, CommandContext& ctx)
     });
 }
 
-}  // namespace tem::cli
+} // namespace tem::cli

@@ -26,4 +26,4 @@ std::string DiffText(const Json& differences);
 /// Registers "diff A B": exit 0 equal, 1 different, 2 bad usage or a file that cannot be read.
 void AddDiffCommand(CLI::App& app, CommandContext& ctx);
 
-}  // namespace tem::cli
+} // namespace tem::cli

@@ -19,16 +19,17 @@ const std::array<FileFormat, 2> Formats = {{
     {".gex", TINIFileFormat::GEX, &LoadGEXFromFile, &SaveGEXToFile},
 }};
 
-}  // namespace
+} // namespace
 
 const FileFormat& FormatOf(const std::string& fileName)
 {
     std::string ext = std::filesystem::path(fileName).extension().string();
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return char(std::tolower(c)); });
     for (const FileFormat& f : Formats)
         if (f.extension == ext)
             return f;
     throw UsageError("File extension must be either TDC or GEX but it was neither. ABORTING");
 }
 
-}  // namespace tem::cli
+} // namespace tem::cli

@@ -11,7 +11,7 @@
 namespace tem {
 struct DataFolders;
 class Operator;
-}  // namespace tem
+} // namespace tem
 
 namespace tem::cli {
 
@@ -19,14 +19,14 @@ using ReadFunction = void (*)(Configuration&, const DataFolders&, Operator&);
 using WriteFunction = SaveResult (*)(Configuration&, const DataFolders&, Operator&, SaveMode);
 
 struct FileFormat {
-    std::string_view extension;  ///< lower case, with the dot
+    std::string_view extension; ///< lower case, with the dot
     TINIFileFormat format;
-    ReadFunction read;           ///< nullptr: reading this format is not available yet
-    WriteFunction write;         ///< nullptr: writing this format is not available yet
+    ReadFunction read;   ///< nullptr: reading this format is not available yet
+    WriteFunction write; ///< nullptr: writing this format is not available yet
 };
 
 /// The format of a file name by its extension (any case). Throws UsageError for any other
 /// extension, with the program's own text for it.
 const FileFormat& FormatOf(const std::string& fileName);
 
-}  // namespace tem::cli
+} // namespace tem::cli

@@ -57,7 +57,8 @@ void parseEntry(const std::string& entry, const std::string& option, std::string
     std::size_t start = 0;
     for (;;) {
         const std::size_t colon = entry.find(':', start);
-        parts.push_back(Trim(entry.substr(start, colon == std::string::npos ? std::string::npos : colon - start)));
+        parts.push_back(
+            Trim(entry.substr(start, colon == std::string::npos ? std::string::npos : colon - start)));
         if (colon == std::string::npos)
             break;
         start = colon + 1;
@@ -154,7 +155,7 @@ int forwardCommand(CommandContext& ctx, const ForwardArgs& a)
     if (!QCoreApplication::instance())
         application.emplace(argc, argv);
 
-    std::deque<std::string> lastLines;  // shown when the run fails
+    std::deque<std::string> lastLines; // shown when the run fails
     int shownDone = -1;
     const bool ok = runner::RunTEMForward(
         cfg, store, ctx.op,
@@ -181,9 +182,9 @@ int forwardCommand(CommandContext& ctx, const ForwardArgs& a)
         for (int c = 1; c <= cfg.NumAcqChn; ++c) {
             const int ramp = cfg.SysResp[c].drivenGatesInRamp;
             for (int k = 1; k <= r.FwdModelOutputGates[c] && k <= r.dBdtTEM.gates(); ++k)
-                ctx.out << m << ',' << c << ',' << k << ',' << ramp + k << ',' << shortest(r.FwdModTimes(m, k, c))
-                        << ',' << shortest(r.dBdtTEM(m, k, c)) << ',' << shortest(r.AppRTEM(m, k, c)) << ','
-                        << shortest(r.LociTEM(m, k, c)) << '\n';
+                ctx.out << m << ',' << c << ',' << k << ',' << ramp + k << ','
+                        << shortest(r.FwdModTimes(m, k, c)) << ',' << shortest(r.dBdtTEM(m, k, c)) << ','
+                        << shortest(r.AppRTEM(m, k, c)) << ',' << shortest(r.LociTEM(m, k, c)) << '\n';
         }
 
     if (!a.dbfDepth.empty())
@@ -204,7 +205,7 @@ int forwardCommand(CommandContext& ctx, const ForwardArgs& a)
     return 0;
 }
 
-}  // namespace
+} // namespace
 
 void AddForwardCommand(CLI::App& app, CommandContext& context)
 {
@@ -216,17 +217,23 @@ void AddForwardCommand(CLI::App& app, CommandContext& context)
     forward->add_option("--thickness", args->thickness,
                         "layer thicknesses in m, one entry per layer but the last: LOW, LOW:HIGH or "
                         "LOW:HIGH:STEPS (steps per decade); empty for a half-space");
-    forward->add_option("--resistivity", args->resistivity,
-                        "layer resistivities in ohm-m, one entry per layer: LOW, LOW:HIGH or LOW:HIGH:STEPS")
+    forward
+        ->add_option("--resistivity", args->resistivity,
+                     "layer resistivities in ohm-m, one entry per layer: LOW, LOW:HIGH or LOW:HIGH:STEPS")
         ->required();
-    forward->add_option("--channel", args->channel, "acquisition channel of the voltage table")->capture_default_str();
-    forward->add_option("--work-dir", args->workDir, "folder of the engine's files (default: data folder + AarhusInv_Temp/)")
+    forward->add_option("--channel", args->channel, "acquisition channel of the voltage table")
+        ->capture_default_str();
+    forward
+        ->add_option("--work-dir", args->workDir,
+                     "folder of the engine's files (default: data folder + AarhusInv_Temp/)")
         ->type_name("DIR");
-    forward->add_option("--engine", args->engine, "engine executable (default: the built-in temsetrix-engine)")
+    forward
+        ->add_option("--engine", args->engine, "engine executable (default: the built-in temsetrix-engine)")
         ->type_name("PATH");
     forward->add_option("--dbf-depth", args->dbfDepth, "write the channel/depth table of the models")
         ->type_name("FILE.DBF");
-    forward->add_option("--dbf-volt", args->dbfVolt, "write the voltage table of --channel")->type_name("FILE.DBF");
+    forward->add_option("--dbf-volt", args->dbfVolt, "write the voltage table of --channel")
+        ->type_name("FILE.DBF");
     forward->add_option("--save-txt", args->saveTxt, "write FwdModels.Mod into DIR")->type_name("DIR");
     forward->add_flag("--add-noise", args->addNoise, "add Gaussian noise to the voltage table");
     forward->add_option("--noise", args->noise, "noise level at 1 ms, V/(A m^2)")->capture_default_str();
@@ -235,4 +242,4 @@ void AddForwardCommand(CLI::App& app, CommandContext& context)
     context.addCommand(forward, [ctx, args] { return forwardCommand(*ctx, *args); });
 }
 
-}  // namespace tem::cli
+} // namespace tem::cli

@@ -13,4 +13,4 @@ struct CommandContext;
 /// Adds "forward" to the command line; its action registers with context.addCommand.
 void AddForwardCommand(CLI::App& app, CommandContext& context);
 
-}  // namespace tem::cli
+} // namespace tem::cli

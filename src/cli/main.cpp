@@ -1,3 +1,6 @@
 #include "cli/commands.h"
 
-int main(int argc, char** argv) { return tem::cli::Run(argc, argv); }
+int main(int argc, char** argv)
+{
+    return tem::cli::Run(argc, argv);
+}

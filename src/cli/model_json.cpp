@@ -15,8 +15,7 @@ namespace {
 #define ENUM_FIELD(json, record, name) json[#name] = std::string(Name((record).name))
 
 /// Entries first..last of a checked array, both clamped to what the array holds.
-template <class Array>
-Json range(const Array& a, int first, int last)
+template <class Array> Json range(const Array& a, int first, int last)
 {
     first = std::max(first, Array::low);
     last = std::min(last, Array::high);
@@ -239,8 +238,7 @@ Json vehicleJson(const TVehicle& v)
 }
 
 /// Entries 1..count of a record array, count clamped to the array.
-template <class Array, class ToJson>
-Json entries(const Array& a, int count, ToJson toJson)
+template <class Array, class ToJson> Json entries(const Array& a, int count, ToJson toJson)
 {
     Json out = Json::array();
     for (int i = 1; i <= std::min(count, Array::high); ++i)
@@ -248,7 +246,7 @@ Json entries(const Array& a, int count, ToJson toJson)
     return out;
 }
 
-}  // namespace
+} // namespace
 
 Json TimeBaseToJson(const TTimeBase& b)
 {
@@ -279,7 +277,7 @@ Json ModelToJson(const Configuration& cfg)
     FIELD(j, cfg, TxLM);
     FIELD(j, cfg, TxHM);
     FIELD(j, cfg, TxOther);
-    Json map = Json::array();  // [tx - 1][rx - 1]
+    Json map = Json::array(); // [tx - 1][rx - 1]
     for (int t = 1; t <= MaxTx; ++t)
         map.push_back(range(cfg.AcqChnMapTxRx[t], 1, MaxRx));
     j["AcqChnMapTxRx"] = map;
@@ -300,13 +298,15 @@ Json ModelToJson(const Configuration& cfg)
     j["Tx"] = entries(cfg.Tx, cfg.NumTx, [](const TTransmitter& t, int) { return transmitterJson(t); });
     j["Rx"] = entries(cfg.Rx, cfg.NumRx, [](const TReceiver& r, int) { return receiverJson(r); });
     j["AcqChn"] = entries(cfg.AcqChn, cfg.NumAcqChn, [](const TAcqChn& c, int) { return channelJson(c); });
-    j["TimeBase"] = entries(cfg.TimeBase, cfg.NumTimebases, [](const TTimeBase& b, int) { return TimeBaseToJson(b); });
+    j["TimeBase"] =
+        entries(cfg.TimeBase, cfg.NumTimebases, [](const TTimeBase& b, int) { return TimeBaseToJson(b); });
     j["SysResp"] = entries(cfg.SysResp, cfg.NumAcqChn, [&cfg](const TSystemResponse& s, int c) {
         // Per-gate values run over the gates of the channel's transmitter.
         const int t = cfg.AcqChn[c].TxNumber;
         return systemResponseJson(s, cfg.Tx.contains(t) ? cfg.Tx[t].NoGates : 0);
     });
-    j["TxWaveform"] = entries(cfg.TxWaveform, cfg.NumTx, [](const TTxWaveform& w, int) { return waveformJson(w); });
+    j["TxWaveform"] =
+        entries(cfg.TxWaveform, cfg.NumTx, [](const TTxWaveform& w, int) { return waveformJson(w); });
     j["Vehicle"] = vehicleJson(cfg.Vehicle);
     return j;
 }
@@ -318,7 +318,7 @@ bool validUtf8(std::string_view s)
     std::size_t i = 0;
     while (i < s.size()) {
         const auto c = static_cast<unsigned char>(s[i]);
-        std::size_t n = 0;  // continuation bytes that must follow
+        std::size_t n = 0; // continuation bytes that must follow
         if (c < 0x80)
             n = 0;
         else if (c >= 0xC2 && c <= 0xDF)
@@ -355,7 +355,7 @@ std::string latin1ToUtf8(std::string_view s)
     return out;
 }
 
-}  // namespace
+} // namespace
 
 void TextsToUtf8(Json& j)
 {
@@ -372,4 +372,4 @@ void TextsToUtf8(Json& j)
 #undef FIELD
 #undef ENUM_FIELD
 
-}  // namespace tem::cli
+} // namespace tem::cli

@@ -7,7 +7,7 @@
 namespace tem {
 struct Configuration;
 struct TTimeBase;
-}  // namespace tem
+} // namespace tem
 
 namespace tem::cli {
 
@@ -24,4 +24,4 @@ Json TimeBaseToJson(const TTimeBase& base);
 /// string inside j.
 void TextsToUtf8(Json& j);
 
-}  // namespace tem::cli
+} // namespace tem::cli

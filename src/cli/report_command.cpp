@@ -23,4 +23,4 @@ int WriteReport(CommandContext& ctx, const Configuration& cfg, const std::string
     return 0;
 }
 
-}  // namespace tem::cli
+} // namespace tem::cli

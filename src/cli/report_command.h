@@ -14,4 +14,4 @@ struct CommandContext;
 int WriteReport(CommandContext& ctx, const Configuration& cfg, const std::string& configFile,
                 const std::string& pdfFile);
 
-}  // namespace tem::cli
+} // namespace tem::cli

@@ -29,7 +29,10 @@ Json gateValues(const StationTable& t, int rx)
     return a;
 }
 
-Json byReceiver(const StationTable& t) { return Json{{"Z", gateValues(t, RxZ)}, {"X", gateValues(t, RxX)}}; }
+Json byReceiver(const StationTable& t)
+{
+    return Json{{"Z", gateValues(t, RxZ)}, {"X", gateValues(t, RxX)}};
+}
 
 Json resultJson(const SystemTestData& d, bool loaded, const std::vector<std::string>& messages)
 {
@@ -83,13 +86,14 @@ int systestCommand(CommandContext& ctx, const SystestArgs& args)
     return loaded ? 0 : 1;
 }
 
-}  // namespace
+} // namespace
 
 void AddSystestCommand(CLI::App& app, CommandContext& context)
 {
     CommandContext* ctx = &context;
     auto args = std::make_shared<SystestArgs>();
-    auto* cmd = app.add_subcommand("systest", "Read a system test file, analyse it and print the results as JSON");
+    auto* cmd =
+        app.add_subcommand("systest", "Read a system test file, analyse it and print the results as JSON");
     cmd->add_option("FILE", args->file, "system test text file")->required();
     cmd->add_option("--kind", args->kind, "equipment kind: 0 Tavrel, 1 Kembra, 2 Other (default 0)")
         ->check(CLI::Range(0, 2));
@@ -98,4 +102,4 @@ void AddSystestCommand(CLI::App& app, CommandContext& context)
     context.addCommand(cmd, [ctx, args] { return systestCommand(*ctx, *args); });
 }
 
-}  // namespace tem::cli
+} // namespace tem::cli

@@ -12,4 +12,4 @@ struct CommandContext;
 /// Adds "systest": reads a system test file, runs the analysis and prints the results as JSON.
 void AddSystestCommand(CLI::App& app, CommandContext& context);
 
-}  // namespace tem::cli
+} // namespace tem::cli

@@ -40,7 +40,8 @@ TEST(CliArray, GenerateThenShowAndForward)
     EXPECT_EQ(j["AConfigType"], "Schlumberger");
     EXPECT_DOUBLE_EQ(j["CP"][6][0].get<double>(), 9.5);
     EXPECT_DOUBLE_EQ(j["CPProp"][6][1].get<double>(), -1);
-    for (const char* key : {"numCurPot", "GeomFact", "SubmergedGeomFact", "EffDepth", "MidpointX", "MidpointY"})
+    for (const char* key :
+         {"numCurPot", "GeomFact", "SubmergedGeomFact", "EffDepth", "MidpointX", "MidpointY"})
         EXPECT_EQ(j[key].size(), 7u) << key;
     EXPECT_TRUE(j["messages"].empty());
 
@@ -50,7 +51,7 @@ TEST(CliArray, GenerateThenShowAndForward)
     ASSERT_EQ(lines.size(), 8u);
     EXPECT_EQ(lines[0], "Config,Voltage,AppRes,EffDepth");
     EXPECT_EQ(lines[1].substr(0, 2), "1,");
-    EXPECT_NE(lines[7].find(",39.9998"), std::string::npos) << lines[7];  // 40 * 0.99999732
+    EXPECT_NE(lines[7].find(",39.9998"), std::string::npos) << lines[7]; // 40 * 0.99999732
 
     r = f.run({"dc-forward", file, "--thickness", "2", "--resistivity", "10,1000", "--filter", "12"});
     ASSERT_EQ(r.status, 0) << r.err;
@@ -74,7 +75,7 @@ TEST(CliArray, HandWrittenFileWithCancellingSharesAndBadCells)
     ASSERT_EQ(r.status, 0) << r.err;
     const auto j = nlohmann::json::parse(r.out);
     EXPECT_GT(j["GeomFact"][0].get<double>(), 0);
-    EXPECT_EQ(j["GeomFact"][1].get<double>(), 0);  // shares that cancel: no factor, not infinity
+    EXPECT_EQ(j["GeomFact"][1].get<double>(), 0); // shares that cancel: no factor, not infinity
     // A zero separation is left out; a cell that is not a number reads as its default (18 m).
     EXPECT_NEAR(j["GeomFact"][2].get<double>(), 2 * 3.14159265358979 * 18, 1e-9);
     EXPECT_FALSE(j["messages"].empty());
@@ -93,8 +94,9 @@ TEST(CliArray, GridsFromCsv)
 {
     CliFixture f;
     const std::string rows = f.write("xy.csv", "Config,Curr1x,Curr1y,Curr2x,Curr2y,Pot1x,Pot1y,Pot2x,Pot2y\n"
-                                                "1,0,0,-10,0,3,4,6,8\n2,0,0,-20,0,5,0,10,0\n");
-    auto r = f.run({"array", "generate", "GeneralXY", "--count", "2", "--rows", rows, "-o", f.path("xy.INI")});
+                                               "1,0,0,-10,0,3,4,6,8\n2,0,0,-20,0,5,0,10,0\n");
+    auto r =
+        f.run({"array", "generate", "GeneralXY", "--count", "2", "--rows", rows, "-o", f.path("xy.INI")});
     ASSERT_EQ(r.status, 0) << r.err;
     const auto j = nlohmann::json::parse(f.run({"array", "show", f.path("xy.INI")}).out);
     EXPECT_DOUBLE_EQ(j["CP"][0][0].get<double>(), 5);
@@ -119,25 +121,44 @@ TEST(CliArray, BadUsageAndRefusedInput)
     };
     const Case cases[] = {
         {"unknown type", {"array", "generate", "Dipole", "--count", "3", "-o", out}, 2, "Unknown array type"},
-        {"unknown box", {"array", "generate", "Wenner", "--count", "3", "--set", "Bogus=1", "-o", out}, 2,
+        {"unknown box",
+         {"array", "generate", "Wenner", "--count", "3", "--set", "Bogus=1", "-o", out},
+         2,
          "NAME one of ASpacing"},
-        {"wrong extension", {"array", "generate", "Wenner", "--count", "3", "-o", f.path("a.txt")}, 2, ".DCC or .INI"},
-        {"absurd count", {"array", "generate", "Wenner", "--count", "1000", "-o", out}, 1, "between 1 and 25"},
-        {"negative count", {"array", "generate", "Wenner", "--count", "-2", "-o", out}, 1, "between 1 and 25"},
+        {"wrong extension",
+         {"array", "generate", "Wenner", "--count", "3", "-o", f.path("a.txt")},
+         2,
+         ".DCC or .INI"},
+        {"absurd count",
+         {"array", "generate", "Wenner", "--count", "1000", "-o", out},
+         1,
+         "between 1 and 25"},
+        {"negative count",
+         {"array", "generate", "Wenner", "--count", "-2", "-o", out},
+         1,
+         "between 1 and 25"},
         {"portioning beyond 30 pairs",
          {"array", "generate", "ExponentialBipole", "--count", "3", "--set", "TxElectrodeLength=10", "--set",
           "PortionSizer=0.1", "-o", out},
          1,
          "at most 30 are possible"},
-        {"zero spacing", {"array", "generate", "Wenner", "--count", "3", "--set", "ASpacing=0", "-o", out}, 1,
+        {"zero spacing",
+         {"array", "generate", "Wenner", "--count", "3", "--set", "ASpacing=0", "-o", out},
+         1,
          "Type a value for A Spacing first"},
         {"filter", {"dc-forward", HandWritten, "--resistivity", "10", "--filter", "5"}, 2, ""},
-        {"not a number", {"dc-forward", HandWritten, "--resistivity", "10,abc", "--thickness", "1"}, 2,
+        {"not a number",
+         {"dc-forward", HandWritten, "--resistivity", "10,abc", "--thickness", "1"},
+         2,
          "\"abc\" is not a number"},
-        {"negative resistivity", {"dc-forward", HandWritten, "--resistivity", "-10"}, 1, "must be a number above 0"},
+        {"negative resistivity",
+         {"dc-forward", HandWritten, "--resistivity", "-10"},
+         1,
+         "must be a number above 0"},
         {"counts disagree", {"dc-forward", HandWritten, "--resistivity", "10,20"}, 1, "one thickness fewer"},
         {"single-precision overflow",
-         {"dc-forward", std::string(TEMSETRIX_TEST_DATA_DIR) + "/arrays/tiny_separations.DCC", "--resistivity", "3e38"},
+         {"dc-forward", std::string(TEMSETRIX_TEST_DATA_DIR) + "/arrays/tiny_separations.DCC",
+          "--resistivity", "3e38"},
          1,
          "does not fit single precision (beyond about 3.4E+38) for configuration 1: the voltage"},
         {"missing file", {"array", "show", f.path("none.DCC")}, 1, "File not found"},
@@ -152,5 +173,5 @@ TEST(CliArray, BadUsageAndRefusedInput)
     }
 }
 
-}  // namespace
-}  // namespace tem::cli
+} // namespace
+} // namespace tem::cli

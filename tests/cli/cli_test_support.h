@@ -20,7 +20,7 @@ struct CliResult {
 
 /// A temporary folder that also serves as the shared data folder; removed at the end.
 class CliFixture {
-public:
+  public:
     CliFixture()
     {
         std::string pattern = (std::filesystem::temp_directory_path() / "temsetrix-cli-XXXXXX").string();
@@ -67,8 +67,8 @@ public:
         return r;
     }
 
-private:
+  private:
     std::string root_;
 };
 
-}  // namespace tem::cli::test
+} // namespace tem::cli::test

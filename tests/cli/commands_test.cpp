@@ -25,8 +25,12 @@ TEST(CliUsage, BadUsageAndUnknownExtensionsExitTwo)
         {"unknown command", {"frobnicate"}, ""},
         {"missing file argument", {"show"}, ""},
         {"yes and no together", {"--yes", "--no", "crc", txt}, ""},
-        {"unknown extension", {"show", txt}, "File extension must be either TDC or GEX but it was neither. ABORTING"},
-        {"unknown output extension", {"convert", txt, f.path("out.doc")}, "File extension must be either TDC or GEX"},
+        {"unknown extension",
+         {"show", txt},
+         "File extension must be either TDC or GEX but it was neither. ABORTING"},
+        {"unknown output extension",
+         {"convert", txt, f.path("out.doc")},
+         "File extension must be either TDC or GEX"},
         {"check of an unknown extension", {"check", txt}, "File extension must be either TDC or GEX"},
     };
     for (const Case& k : cases) {
@@ -51,14 +55,15 @@ TEST(CliUsage, MissingFilesEndTheActionWithExitOne)
 {
     CliFixture f;
     for (const char* command : {"show", "check", "crc", "chn"}) {
-        const std::string name = f.path(std::string("missing.") + (std::string(command) == "chn" ? "chn" : "tdc"));
+        const std::string name =
+            f.path(std::string("missing.") + (std::string(command) == "chn" ? "chn" : "tdc"));
         const auto r = f.run({command, name});
         EXPECT_EQ(r.status, 1) << command;
         EXPECT_EQ(r.err, "File not found: " + name + "\n") << command;
         EXPECT_TRUE(r.out.empty()) << command;
     }
-    EXPECT_FALSE(std::filesystem::exists(f.dataDir()));  // nothing written for a failed command
+    EXPECT_FALSE(std::filesystem::exists(f.dataDir())); // nothing written for a failed command
 }
 
-}  // namespace
-}  // namespace tem::cli
+} // namespace
+} // namespace tem::cli

@@ -16,8 +16,8 @@
 namespace tem::cli {
 namespace {
 
-using test::CliFixture;
 using nlohmann::json;
+using test::CliFixture;
 namespace fs = std::filesystem;
 
 const std::string Demo = TEMSETRIX_SOURCE_DIR "/data/DemoConfig.TDC";
@@ -118,10 +118,12 @@ TEST(CliConvert, DeclinedOrRefusedWritesLeaveTheTargetAlone)
     EXPECT_NE(r.err.find("Not written: " + other), std::string::npos) << r.err;
     EXPECT_EQ(f.read(other), "[All]\r\nDescription=keep me\r\n");
 
-    const std::string master = f.write("Master.TDC", "[All]\r\nIsMasterConfig=True\r\nMasterTamperCheckCRC=0\r\n");
+    const std::string master =
+        f.write("Master.TDC", "[All]\r\nIsMasterConfig=True\r\nMasterTamperCheckCRC=0\r\n");
     r = f.run({"--yes", "convert", in, master});
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("This is a Master TEM Configuration - it cannot be altered"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("This is a Master TEM Configuration - it cannot be altered"), std::string::npos)
+        << r.err;
     EXPECT_FALSE(fs::exists(f.path("Master.TDCBAK")));
 
     // The GEX writer names its file ".gex": that is the file protected, whatever case OUT was given in.
@@ -229,8 +231,9 @@ TEST(CliConvert, ParallelConvertsOnOneDataFolderEachWriteTheirOwnInput)
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     }
     for (int k = 0; k < N; ++k)
-        EXPECT_NE(f.read("Out" + std::to_string(k) + ".TDC").find("Description=input " + std::to_string(k) + " "),
-                  std::string::npos)
+        EXPECT_NE(
+            f.read("Out" + std::to_string(k) + ".TDC").find("Description=input " + std::to_string(k) + " "),
+            std::string::npos)
             << k;
 }
 
@@ -261,5 +264,5 @@ TEST(CliShow, AUtf16FileIsNamedAsSuch)
     EXPECT_NE(r.err.find("is UTF-16 text and cannot be read"), std::string::npos) << r.err;
 }
 
-}  // namespace
-}  // namespace tem::cli
+} // namespace
+} // namespace tem::cli

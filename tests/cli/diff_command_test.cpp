@@ -76,9 +76,9 @@ TEST(CliDiff, UnreadableFilesAndBadUsageExitTwo)
     CliFixture f;
     const std::string tdc = f.path("Demo.tdc");
     fs::copy_file(Demo, tdc);
-    for (const auto& args : {std::vector<std::string>{"diff", tdc},
-                             std::vector<std::string>{"diff", tdc, f.path("missing.tdc")},
-                             std::vector<std::string>{"diff", f.write("notes.txt", "x"), tdc}}) {
+    for (const auto& args :
+         {std::vector<std::string>{"diff", tdc}, std::vector<std::string>{"diff", tdc, f.path("missing.tdc")},
+          std::vector<std::string>{"diff", f.write("notes.txt", "x"), tdc}}) {
         const auto r = f.run(args);
         EXPECT_EQ(r.status, 2) << args.back();
         if (args.size() == 3) {
@@ -88,5 +88,5 @@ TEST(CliDiff, UnreadableFilesAndBadUsageExitTwo)
     EXPECT_NE(f.run({"diff", tdc, f.path("missing.tdc")}).err.find("missing.tdc"), std::string::npos);
 }
 
-}  // namespace
-}  // namespace tem::cli
+} // namespace
+} // namespace tem::cli

@@ -10,8 +10,8 @@
 namespace tem::cli {
 namespace {
 
-using test::CliFixture;
 using nlohmann::json;
+using test::CliFixture;
 
 TEST(CliCrc, PrintsTheStandardCheckValue)
 {
@@ -25,7 +25,8 @@ TEST(CliCrc, PrintsTheStandardCheckValue)
 /// A master file stamped the way the writer stamps it: the CRC is taken with the stamp at "0".
 std::string stampedMaster(const std::string& section)
 {
-    const std::string head = "[" + section + "]\r\nDescription=reference\r\nIsMasterConfig=1\r\nMasterTamperCheckCRC=";
+    const std::string head =
+        "[" + section + "]\r\nDescription=reference\r\nIsMasterConfig=1\r\nMasterTamperCheckCRC=";
     const std::string tail = "\r\n[Tx1]\r\nVolts=12\r\n";
     return head + FormatHex(CalcCRC32(std::string_view(head + "0" + tail))) + tail;
 }
@@ -42,7 +43,8 @@ TEST(CliCheck, TellsMastersFromOtherFilesAndCatchesTampering)
     std::string tampered = stampedMaster("All");
     tampered.replace(tampered.find("Volts=12"), 8, "Volts=13");
     const Case cases[] = {
-        {"plain file", "plain.TDC", "[All]\r\nIsMasterConfig=0\r\nMasterTamperCheckCRC=0\r\n", "not a master\n", 0},
+        {"plain file", "plain.TDC", "[All]\r\nIsMasterConfig=0\r\nMasterTamperCheckCRC=0\r\n",
+         "not a master\n", 0},
         {"intact TDC master", "master.TDC", stampedMaster("All"), "master: stamp intact\n", 0},
         {"intact GEX master", "master.gex", stampedMaster("General"), "master: stamp intact\n", 0},
         {"GEX section name in a TDC file", "wrong.tdc", stampedMaster("General"), "not a master\n", 0},
@@ -61,8 +63,9 @@ TEST(CliCheck, TellsMastersFromOtherFilesAndCatchesTampering)
 TEST(CliChn, PrintsTheGateSetAndItsMessages)
 {
     CliFixture f;
-    const std::string three = f.write("three.chn", "Short set\r\nnumtimes=3\r\nDELAY   WIDTH\r\n0.010 0.004\r\n"
-                                                   "0.020\t0.006\r\n0.035,0.010\r\n");
+    const std::string three =
+        f.write("three.chn", "Short set\r\nnumtimes=3\r\nDELAY   WIDTH\r\n0.010 0.004\r\n"
+                             "0.020\t0.006\r\n0.035,0.010\r\n");
     auto r = f.run({"chn", three});
     ASSERT_EQ(r.status, 0) << r.err;
     json j = json::parse(r.out);
@@ -84,9 +87,10 @@ TEST(CliChn, PrintsTheGateSetAndItsMessages)
     j = json::parse(r.out);
     EXPECT_EQ(j["NumGatesInSet"], 5);
     EXPECT_EQ(j["GateCentre"].size(), 5u);
-    EXPECT_EQ(j["messages"], json::parse(R"(["There were less than NUMTIMES rows in the file - please check"])"));
+    EXPECT_EQ(j["messages"],
+              json::parse(R"(["There were less than NUMTIMES rows in the file - please check"])"));
     EXPECT_EQ(r.err, "There were less than NUMTIMES rows in the file - please check\n");
 }
 
-}  // namespace
-}  // namespace tem::cli
+} // namespace
+} // namespace tem::cli

@@ -30,9 +30,9 @@ std::vector<std::vector<std::string>> Csv(const std::string& text)
 TEST(ForwardCommand, TwoLayerRangeOnTheDemonstrationConfiguration)
 {
     CliFixture f;
-    const CliResult r = f.run({"forward", Demo, "--thickness", "10:100:2", "--resistivity", "100,10", "--work-dir",
-                               f.path("work"), "--dbf-depth", f.path("d.DBF"), "--dbf-volt", f.path("v.DBF"),
-                               "--save-txt", f.path("txt")});
+    const CliResult r = f.run({"forward", Demo, "--thickness", "10:100:2", "--resistivity", "100,10",
+                               "--work-dir", f.path("work"), "--dbf-depth", f.path("d.DBF"), "--dbf-volt",
+                               f.path("v.DBF"), "--save-txt", f.path("txt")});
     ASSERT_EQ(r.status, 0) << r.err;
     const auto rows = Csv(r.out);
     ASSERT_GT(rows.size(), 1u);
@@ -65,7 +65,7 @@ TEST(ForwardCommand, HalfSpaceApproachesItsResistivityAtLateTime)
     double previous = 0;
     for (std::size_t i = 1; i < rows.size(); ++i) {
         const double v = std::stod(rows[i][5]);
-        if (rows[i][1] == "1" && std::stod(rows[i][4]) > 20e-6) {  // past the turn-off
+        if (rows[i][1] == "1" && std::stod(rows[i][4]) > 20e-6) { // past the turn-off
             EXPECT_GT(v, 0) << i;
             if (previous > 0)
                 EXPECT_LT(v, previous) << i;
@@ -88,13 +88,19 @@ TEST(ForwardCommand, BadUsageAndFailedRuns)
         int status;
         const char* message;
     } cases[] = {
-        {{"forward", Demo, "--thickness", "10,20", "--resistivity", "100,10"}, 2, "--thickness needs one entry fewer"},
+        {{"forward", Demo, "--thickness", "10,20", "--resistivity", "100,10"},
+         2,
+         "--thickness needs one entry fewer"},
         {{"forward", Demo, "--thickness", "ten", "--resistivity", "100,10"}, 2, "is not a number"},
         {{"forward", Demo, "--thickness", "1:2:3:4", "--resistivity", "100,10"}, 2, "is not LOW"},
         {{"forward", Demo, "--resistivity", "100", "--channel", "3"}, 2, "--channel 3"},
         {{"forward", Demo, "--thickness", "0.001", "--resistivity", "100,10"}, 1, "would be written as 0.00"},
-        {{"forward", Demo, "--thickness", "1:1e9,1:1e9", "--resistivity", "1:1e10,1,1"}, 1, "Number of models exceeded 1000"},
-        {{"forward", Demo, "--resistivity", "100", "--engine", "/bin/false"}, 1, "could not handle the inputs"},
+        {{"forward", Demo, "--thickness", "1:1e9,1:1e9", "--resistivity", "1:1e10,1,1"},
+         1,
+         "Number of models exceeded 1000"},
+        {{"forward", Demo, "--resistivity", "100", "--engine", "/bin/false"},
+         1,
+         "could not handle the inputs"},
         {{"forward", f.path("none.TDC"), "--resistivity", "100"}, 1, "File not found"},
     };
     for (const Case& c : cases) {
@@ -109,5 +115,5 @@ TEST(ForwardCommand, BadUsageAndFailedRuns)
     }
 }
 
-}  // namespace
-}  // namespace tem::cli::test
+} // namespace
+} // namespace tem::cli::test

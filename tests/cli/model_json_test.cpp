@@ -15,11 +15,35 @@ TEST(ModelJson, TopLevelKeysAreTheModelNamesInOrder)
     std::vector<std::string> keys;
     for (const auto& item : j.items())
         keys.push_back(item.key());
-    const std::vector<std::string> expected = {
-        "NumTx", "NumRx", "NumAcqChn", "NumTimebases", "TxSingle", "TxLM", "TxHM", "TxOther", "AcqChnMapTxRx",
-        "LoadFilename", "SaveFilename", "ParentConfigFile", "Description", "DataType", "TDCorGEX", "Master",
-        "MasterTamperCheckCRC", "IsCorrupt", "FrontGateDelay", "CalculateRawDataSTD", "GateNoForPowerLineMonitor",
-        "LinkTxApproximateCurrenttoTxAmps", "Tx", "Rx", "AcqChn", "TimeBase", "SysResp", "TxWaveform", "Vehicle"};
+    const std::vector<std::string> expected = {"NumTx",
+                                               "NumRx",
+                                               "NumAcqChn",
+                                               "NumTimebases",
+                                               "TxSingle",
+                                               "TxLM",
+                                               "TxHM",
+                                               "TxOther",
+                                               "AcqChnMapTxRx",
+                                               "LoadFilename",
+                                               "SaveFilename",
+                                               "ParentConfigFile",
+                                               "Description",
+                                               "DataType",
+                                               "TDCorGEX",
+                                               "Master",
+                                               "MasterTamperCheckCRC",
+                                               "IsCorrupt",
+                                               "FrontGateDelay",
+                                               "CalculateRawDataSTD",
+                                               "GateNoForPowerLineMonitor",
+                                               "LinkTxApproximateCurrenttoTxAmps",
+                                               "Tx",
+                                               "Rx",
+                                               "AcqChn",
+                                               "TimeBase",
+                                               "SysResp",
+                                               "TxWaveform",
+                                               "Vehicle"};
     EXPECT_EQ(keys, expected);
     EXPECT_EQ(j["AcqChnMapTxRx"].size(), 9u);
     EXPECT_EQ(j["AcqChnMapTxRx"][0].size(), 9u);
@@ -95,7 +119,7 @@ TEST(ModelJson, UsedEntriesStartAtTheirFirstIndex)
     cfg.Tx[1].LoopSides = 3;
     for (int i = 0; i <= 3; ++i)
         cfg.Tx[1].NodeX[i] = 10 + i;
-    cfg.Rx[1].NodeX[0] = -99;  // not used by the receiver
+    cfg.Rx[1].NodeX[0] = -99; // not used by the receiver
     cfg.TimeBase[1].NumGatesInSet = 2;
     cfg.SysResp[1].LayerResistivities[0] = -1;
     const Json j = ModelToJson(cfg);
@@ -105,8 +129,8 @@ TEST(ModelJson, UsedEntriesStartAtTheirFirstIndex)
     EXPECT_EQ(j["SysResp"][0]["LayerResistivities"], Json::parse("[10.0,20.0,30.0]"));
 }
 
-}  // namespace
-}  // namespace tem::cli
+} // namespace
+} // namespace tem::cli
 
 namespace tem::cli {
 namespace {
@@ -118,9 +142,9 @@ TEST(ModelJson, EightBitTextsBecomeUtf8)
     };
     const Case cases[] = {
         {"plain", "plain"},
-        {"Loop 18 m\xb2 at 0\xb0", "Loop 18 m\xc2\xb2 at 0\xc2\xb0"},  // Latin-1 ² and °
-        {"ramp 3 \xc2\xb5s", "ramp 3 \xc2\xb5s"},                      // already UTF-8 µ: kept
-        {"cut \xc3", "cut \xc3\x83"},                                  // truncated sequence: Latin-1
+        {"Loop 18 m\xb2 at 0\xb0", "Loop 18 m\xc2\xb2 at 0\xc2\xb0"}, // Latin-1 ² and °
+        {"ramp 3 \xc2\xb5s", "ramp 3 \xc2\xb5s"},                     // already UTF-8 µ: kept
+        {"cut \xc3", "cut \xc3\x83"},                                 // truncated sequence: Latin-1
     };
     for (const Case& k : cases) {
         Json j = {{"Description", k.in}, {"Tx", Json::array({{{"Name", k.in}}})}};
@@ -131,5 +155,5 @@ TEST(ModelJson, EightBitTextsBecomeUtf8)
     }
 }
 
-}  // namespace
-}  // namespace tem::cli
+} // namespace
+} // namespace tem::cli

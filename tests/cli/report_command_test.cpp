@@ -3,8 +3,8 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
-#include <limits>
 #include <filesystem>
+#include <limits>
 #include <memory>
 #include <regex>
 #include <string>

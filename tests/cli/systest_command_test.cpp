@@ -12,7 +12,10 @@ namespace {
 
 using test::CliFixture;
 
-std::string fixture(const std::string& name) { return TEMSETRIX_TEST_DATA_DIR "/systest/" + name; }
+std::string fixture(const std::string& name)
+{
+    return TEMSETRIX_TEST_DATA_DIR "/systest/" + name;
+}
 
 TEST(CliSystest, PrintsTheAnalysisAndWritesTheExport)
 {
@@ -27,15 +30,15 @@ TEST(CliSystest, PrintsTheAnalysisAndWritesTheExport)
     EXPECT_EQ(j["gatetimes"].size(), 73u);
     EXPECT_EQ(j["stations"].size(), 8u);
     EXPECT_EQ(j["stations"][7]["Z"][0], 8011.0);
-    EXPECT_EQ(j["stations"][2]["X"][0], -1.0);  // no station-3 Z lines
+    EXPECT_EQ(j["stations"][2]["X"][0], -1.0); // no station-3 Z lines
     EXPECT_EQ(j["shorted"]["Z"][0], -1.0 - 2011.0);
-    EXPECT_TRUE(j["NoiseStd"][0].is_null());      // no gate after 0.1 ms
-    EXPECT_TRUE(j["RxTurnsRatio"]["Z"][72].is_null());  // station 2 is zero beyond the channels
+    EXPECT_TRUE(j["NoiseStd"][0].is_null());           // no gate after 0.1 ms
+    EXPECT_TRUE(j["RxTurnsRatio"]["Z"][72].is_null()); // station 2 is zero beyond the channels
     EXPECT_NEAR(j["TxTurnsRatio"]["Z"][0].get<double>(), 1011.0 / 2011.0, 1e-12);
     // Kind 1 expects 7 V; the comma row gives no voltage, which reads as 1 V.
     ASSERT_EQ(j["messages"].size(), 2u);
     EXPECT_EQ(j["messages"][0], "Tx voltage on this test file is not the anticipated 8.0 volts +/- 0.5V");
-    EXPECT_NE(r.err.find("Tx voltage on this test file"), std::string::npos);  // messages also on stderr
+    EXPECT_NE(r.err.find("Tx voltage on this test file"), std::string::npos); // messages also on stderr
     EXPECT_EQ(f.read(csv).substr(0, 36), "AcqChn1,AcqChn2,AcqChn3,Units=uV/A\r\n");
 }
 
@@ -56,5 +59,5 @@ TEST(CliSystest, LoadEndedEarlyAndBadUsage)
     EXPECT_EQ(f.run({"systest", f.path("missing.TXT")}).status, 1);
 }
 
-}  // namespace
-}  // namespace tem::cli
+} // namespace
+} // namespace tem::cli

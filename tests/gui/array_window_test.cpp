@@ -141,10 +141,11 @@ class ArrayWindowTest : public QObject {
         QCOMPARE(f.form->windowTitle(), QString("Array configuration entry form"));
         // Every menu item is there.
         for (const char* item :
-             {"Exponential Bipole", "Linear Bipole Bipole", "Schlumberger", "Wenner", "AarhusPACES", "GeneralPhiTheta",
-              "GeneralXY", "Symmetrical Exponential", "ReCalculate Geometric Factors/Refresh chart",
-              "ReCalculate Effective Depths", "Graph NDIC curves", "Graph Signal Contribution Elements",
-              "Graph Detectability Curves", "Detectability Curve Options", "Graph Signal w.r.t. Effective Depth",
+             {"Exponential Bipole", "Linear Bipole Bipole", "Schlumberger", "Wenner", "AarhusPACES",
+              "GeneralPhiTheta", "GeneralXY", "Symmetrical Exponential",
+              "ReCalculate Geometric Factors/Refresh chart", "ReCalculate Effective Depths",
+              "Graph NDIC curves", "Graph Signal Contribution Elements", "Graph Detectability Curves",
+              "Detectability Curve Options", "Graph Signal w.r.t. Effective Depth",
               "Tabulate electrode coords", "Document Config. in a Text file", "not available here yet"})
             QVERIFY2(f.form->action(item), item);
     }
@@ -313,7 +314,8 @@ class ArrayWindowTest : public QObject {
         WhenModal([](QWidget* w) { static_cast<QDialog*>(w)->reject(); });
         QVERIFY(!EnterArrayConfiguration(f.session, f.owner.get()));
         QCOMPARE(f.session.arrays.AConfig.numBipoles, 3);
-        WhenModal([](QWidget* w) { QTest::mouseClick(w->findChild<QPushButton*>("BitBtnOK"), Qt::LeftButton); });
+        WhenModal(
+            [](QWidget* w) { QTest::mouseClick(w->findChild<QPushButton*>("BitBtnOK"), Qt::LeftButton); });
         QVERIFY(EnterArrayConfiguration(f.session, f.owner.get()));
         // One array window per owner, kept between openings.
         QCOMPARE(f.owner->findChildren<TFormConfig*>().size(), 1);
@@ -474,7 +476,8 @@ class ArrayWindowTest : public QObject {
         QCOMPARE(sig->graphCount(), 2);
         QCOMPARE(sig->graph(0)->name(), QString("Geo-electric Array 0"));
         QCOMPARE(sig->graph(1)->name(), QString("Geo-electric Array 1"));
-        QTest::mouseClick(f.form->findChild<QDialog*>("FormSigVsEffDepth")->findChild<QPushButton*>("ButtonRemoveAllSeries"),
+        QTest::mouseClick(f.form->findChild<QDialog*>("FormSigVsEffDepth")
+                              ->findChild<QPushButton*>("ButtonRemoveAllSeries"),
                           Qt::LeftButton);
         QCOMPARE(sig->graphCount(), 0);
         closeNext();

@@ -80,8 +80,9 @@ class DemoWindowsTest : public QObject {
         for (const auto& w : windows) {
             w->show();
             const QSize least = w->minimumSizeHint().expandedTo(w->minimumSize());
-            QVERIFY2(least.width() <= 1024 && least.height() <= 560,
-                     qPrintable(w->objectName() + QString(": %1 x %2").arg(least.width()).arg(least.height())));
+            QVERIFY2(
+                least.width() <= 1024 && least.height() <= 560,
+                qPrintable(w->objectName() + QString(": %1 x %2").arg(least.width()).arg(least.height())));
             w->hide();
         }
     }

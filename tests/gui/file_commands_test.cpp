@@ -2,11 +2,11 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTimer>
-#include <QLineEdit>
 #include <QTest>
+#include <QTimer>
 
 #include <filesystem>
 
@@ -121,16 +121,24 @@ class FileCommandsTest : public QObject {
 
         f.dialogs.answers = {file};
         f.form->ButtonLoadClick();
-        QCOMPARE(f.get<QLineEdit>("EditTxDefName")->text(), QString::fromLatin1("Tx caf\xE9 \x80\x9F\xA0\xB5\xFF"));
+        QCOMPARE(f.get<QLineEdit>("EditTxDefName")->text(),
+                 QString::fromLatin1("Tx caf\xE9 \x80\x9F\xA0\xB5\xFF"));
         f.op.answers = {true};
         f.form->ButtonSaveClick();
         QCOMPARE(f.op.questions, std::vector<std::string>{"This TDC file already exists - Overwrite?"});
         const KeywordFile saved = KeywordFile::FromText(ReadText(file));
         const KeywordFile original = KeywordFile::FromText(before);
-        for (const auto& [section, key] : std::vector<std::pair<std::string, std::string>>{
-                 {"All", "Description"}, {"All", "DataType"}, {"All", "ParentConfigFile"}, {"Tx1", "Name"},
-                 {"Tx2", "Name"}, {"Rx1", "Name"}, {"Chn1", "Description"}, {"Chn1", "RowID"},
-                 {"TimebaseTx1", "GateSetName"}, {"Vehicle", "PhotoFilename"}}) {
+        for (const auto& [section, key] :
+             std::vector<std::pair<std::string, std::string>>{{"All", "Description"},
+                                                              {"All", "DataType"},
+                                                              {"All", "ParentConfigFile"},
+                                                              {"Tx1", "Name"},
+                                                              {"Tx2", "Name"},
+                                                              {"Rx1", "Name"},
+                                                              {"Chn1", "Description"},
+                                                              {"Chn1", "RowID"},
+                                                              {"TimebaseTx1", "GateSetName"},
+                                                              {"Vehicle", "PhotoFilename"}}) {
             QVERIFY2(original.ReadString(section, key, "?").find(high) != std::string::npos, key.c_str());
             QCOMPARE(saved.ReadString(section, key, "?"), original.ReadString(section, key, "?"));
         }
@@ -234,7 +242,7 @@ class FileCommandsTest : public QObject {
     {
         MainWindowFixture f;
         f.create();
-        f.form->FormActivate();  // reads the demonstration configuration
+        f.form->FormActivate(); // reads the demonstration configuration
         QVERIFY(f.cfg().NumTx > 0);
         const int numTx = f.cfg().NumTx;
         const std::string work = f.dir.path().toStdString() + "/";
@@ -285,9 +293,9 @@ class FileCommandsTest : public QObject {
             QTimer::singleShot(0, [&] {
                 auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
                 QVERIFY(box);
-                rightButtons = box->standardButtons() == (QMessageBox::Yes | QMessageBox::Abort) &&
-                               static_cast<QAbstractButton*>(box->defaultButton()) ==
-                                   box->button(QMessageBox::Abort);
+                rightButtons =
+                    box->standardButtons() == (QMessageBox::Yes | QMessageBox::Abort) &&
+                    static_cast<QAbstractButton*>(box->defaultButton()) == box->button(QMessageBox::Abort);
                 QAbstractButton* answer = box->button(yes ? QMessageBox::Yes : QMessageBox::Abort);
                 answer->click();
             });

@@ -175,8 +175,8 @@ class ForwardGraphWindowsTest : public QObject {
         r.cancelRun = [&] { ++cancels; };
         r.Begin("/opt/x/temsetrix-engine", "/opt/x", "temsetrix-engine \"/w/fwd.mod\" \"/w/AarhusInv.con\"");
         QCOMPARE(r.windowTitle(), QString("temsetrix-engine Interface"));
-        QCOMPARE(r.consoleText(),
-                 QString("Current Directory set to:/opt/x\nExecuting:temsetrix-engine \"/w/fwd.mod\" \"/w/AarhusInv.con\""));
+        QCOMPARE(r.consoleText(), QString("Current Directory set to:/opt/x\nExecuting:temsetrix-engine "
+                                          "\"/w/fwd.mod\" \"/w/AarhusInv.con\""));
         auto* ok = r.findChild<QPushButton*>("BitBtnOK");
         auto* bar = r.findChild<QProgressBar*>("ProgressBarRun");
         QVERIFY(!ok->isEnabled());
@@ -185,13 +185,15 @@ class ForwardGraphWindowsTest : public QObject {
         r.SetProgress(3, 12);
         QCOMPARE(bar->maximum(), 12);
         QCOMPARE(bar->value(), 3);
-        r.BitBtnOKClick();  // still running
-        QCOMPARE(op.messages.back(),
-                 std::string("The AarhusInv64 process is still occurring. Quitting now will have unpredictable results"));
+        r.BitBtnOKClick(); // still running
+        QCOMPARE(
+            op.messages.back(),
+            std::string(
+                "The AarhusInv64 process is still occurring. Quitting now will have unpredictable results"));
         r.Ended();
         QVERIFY(ok->isEnabled());
         QCOMPARE(r.findChild<QLabel*>("LabelStatus")->text(), QString("Completed"));
-        r.reject();  // Cancel after the end ends nothing
+        r.reject(); // Cancel after the end ends nothing
         QCOMPARE(cancels, 0);
         r.Begin("AarhusInv64.exe", "/w", "AarhusInv64.exe \"a\" \"b\"");
         QCOMPARE(r.windowTitle(), QString("AarhusInv64.exe Interface"));

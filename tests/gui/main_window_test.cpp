@@ -2,6 +2,7 @@
 // the moment rules, the receiver panels and the layout diagram.
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -12,7 +13,6 @@
 #include <QSlider>
 #include <QSpinBox>
 #include <QTableWidget>
-#include <QApplication>
 #include <QTest>
 #include <QTimer>
 
@@ -552,7 +552,7 @@ class MainWindowTest : public QObject {
             Loaded f;
             f.cfg().NumTx = 1;
             f.cfg().Tx[1].MomentID = TMomentID::SingleM;
-            f.cfg().Tx[2] = TTransmitter{};  // never described: starts as a copy of the first
+            f.cfg().Tx[2] = TTransmitter{}; // never described: starts as a copy of the first
             f.get<QCheckBox>("CheckBoxUseAuxTx")->setChecked(false);
             f.form->PopulateConfigForm();
             f.get<QCheckBox>("CheckBoxUseAuxTx")->click();
@@ -709,7 +709,7 @@ class MainWindowTest : public QObject {
         QCOMPARE(ch->series(2).points.size(), std::size_t(8)); // centroid and outline
         QCOMPARE(ch->markText(2, 0), QString("Rx1"));
         QCOMPARE(ch->markText(2, 3), QString()); // one mark per coil, at its centroid
-        QVERIFY(ch->series(4).points.empty()); // NumRx = 2: no third receiver
+        QVERIFY(ch->series(4).points.empty());   // NumRx = 2: no third receiver
         QCOMPARE(ch->series(5).points.size(), std::size_t(1));
         QCOMPARE(ch->markText(5, 0), QString("GNSS"));
         const QStringList vehicleMarks = {"Trailer", "Wheel", "Wheel", "",      "TowBall", "Fixed", "Wheel",

@@ -42,7 +42,10 @@ void screenshots(QWidget* form, const char* name)
     for (QSize size : {QSize(1600, 1000), QSize(1024, 600)}) {
         form->resize(size);
         QTest::qWait(50);
-        form->grab().save(QString("%1/%2-%3x%4.png").arg(QString::fromUtf8(dir), name).arg(size.width()).arg(size.height()));
+        form->grab().save(QString("%1/%2-%3x%4.png")
+                              .arg(QString::fromUtf8(dir), name)
+                              .arg(size.width())
+                              .arg(size.height()));
     }
 }
 
@@ -93,14 +96,17 @@ class SysRespWindowTest : public QObject {
         QCOMPARE(form.windowTitle(), QString("TEM System Response Specifier and Analyser"));
         auto* plot = child<QCustomPlot>(&form, "ChartSysResp");
         QCOMPARE(plot->graphCount(), 6);
-        QCOMPARE(child<KeyValueEditor>(&form, "ValueListEditorEquation")->value("OscillFreq").trimmed(), QString("12000"));
-        QCOMPARE(child<KeyValueEditor>(&form, "ValueListEditorEquation")->value("RxDelay_uS").trimmed(), QString("8.5"));
+        QCOMPARE(child<KeyValueEditor>(&form, "ValueListEditorEquation")->value("OscillFreq").trimmed(),
+                 QString("12000"));
+        QCOMPARE(child<KeyValueEditor>(&form, "ValueListEditorEquation")->value("RxDelay_uS").trimmed(),
+                 QString("8.5"));
 
         // Field data: column 1 to channel 1, column 2 to channel 2, over their receiver areas.
         dialogs.answers.push_back(csv);
         QTest::mouseClick(child<QPushButton>(&form, "ButtonLoadFieldData"), Qt::LeftButton);
         QVERIFY2(op.messages.empty(), op.messages.empty() ? "" : op.messages[0].c_str());
-        const double area1 = session.cfg.Rx[session.cfg.AcqChn[1].RxCoilNumber].AreaNumTurnsxPreAmpxSingleTurn;
+        const double area1 =
+            session.cfg.Rx[session.cfg.AcqChn[1].RxCoilNumber].AreaNumTurnsxPreAmpxSingleTurn;
         QCOMPARE(session.cfg.SysResp[1].FieldAmplitudes[1], 8011.5e-6 / area1);
         QVERIFY(session.cfg.SysResp[2].FieldAmplitudes[1] < 0);
         QVERIFY(child<QCheckBox>(&form, "CheckBoxDataLoaded")->isChecked());
@@ -129,7 +135,8 @@ class SysRespWindowTest : public QObject {
         QCOMPARE(s.Seed0FwdOr1Eqn, 0);
         for (int g = 1; g <= gates; ++g) {
             const double d = s.FieldAmplitudes[g] - s.FwdModelAmplitudes[g];
-            QVERIFY2(std::fabs(s.SysRespAmplitudes[g] - d) <= 1e-6 * std::fabs(d), qPrintable(QString::number(g)));
+            QVERIFY2(std::fabs(s.SysRespAmplitudes[g] - d) <= 1e-6 * std::fabs(d),
+                     qPrintable(QString::number(g)));
         }
 
         // An edit in the grid beside the chart is what a commit stores.
@@ -168,7 +175,7 @@ class SysRespWindowTest : public QObject {
         const std::string out = m_folders.temConfig + "SysResp1.CSV";
         dialogs.answers.push_back(out);
         QTest::mouseClick(child<QPushButton>(&form, "ButtonSaveSysResp"), Qt::LeftButton);
-        QVERIFY(op.messages.empty());  // committed already: no reminder
+        QVERIFY(op.messages.empty()); // committed already: no reminder
         const auto lines = tem::SplitLines(tem::ReadFileBytes(out));
         QCOMPARE(int(lines.size()), gates + 1);
         QCOMPARE(QString::fromStdString(lines[0]), QString("AcqChn1,AcqChn2,AcqChn3,Units:uV/A"));

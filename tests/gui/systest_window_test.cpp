@@ -41,7 +41,10 @@ void screenshots(QWidget* form, const char* name)
     for (QSize size : {QSize(1600, 1000), QSize(1024, 600)}) {
         form->resize(size);
         QTest::qWait(50);
-        form->grab().save(QString("%1/%2-%3x%4.png").arg(QString::fromUtf8(dir), name).arg(size.width()).arg(size.height()));
+        form->grab().save(QString("%1/%2-%3x%4.png")
+                              .arg(QString::fromUtf8(dir), name)
+                              .arg(size.width())
+                              .arg(size.height()));
     }
 }
 
@@ -84,7 +87,7 @@ class SystemTestWindowTest : public QObject {
         QCPGraph* stn2x = series(plot, "stn 2X - 1 Parallel 1 Series");
         QCOMPARE(stn2z->data()->size(), 73);
         QCOMPARE(stn2z->data()->at(0)->value, 2011.5);
-        QCOMPARE(stn2x->data()->at(0)->value, 202.5);  // the magnitude of -202.5
+        QCOMPARE(stn2x->data()->at(0)->value, 202.5); // the magnitude of -202.5
         QVERIFY(stn2z->visible());
         QVERIFY(!stn2x->visible());
         QCOMPARE(plot->legend->itemCount(), 12);
@@ -104,8 +107,9 @@ class SystemTestWindowTest : public QObject {
         // Kind 2 warns each time a selection changes.
         child<RadioGroup>(&form, "RadioGroupTest")->button(2)->click();
         zx->button(0)->click();
-        QCOMPARE(std::count(op.messages.begin(), op.messages.end(),
-                            std::string("Selecting \"other\" requires that you pay for customization of the code")),
+        QCOMPARE(std::count(
+                     op.messages.begin(), op.messages.end(),
+                     std::string("Selecting \"other\" requires that you pay for customization of the code")),
                  2l);
         child<RadioGroup>(&form, "RadioGroupTest")->button(0)->click();
 
@@ -114,7 +118,7 @@ class SystemTestWindowTest : public QObject {
         const double before = ref->data()->at(72)->value;
         child<QLineEdit>(&form, "EditRxDelayuS")->setText("8.5");
         QTest::mouseClick(child<QPushButton>(&form, "ButtonUpdateModel"), Qt::LeftButton);
-        QVERIFY(ref->data()->at(72)->value < before);  // less delay: further into the decay
+        QVERIFY(ref->data()->at(72)->value < before); // less delay: further into the decay
         QCOMPARE(form.Model().RxDelay[0][0], 8.5e-6);
         QCOMPARE(form.Model().RxDelay[0][1], 9e-6);
         // Unreadable gain: 20.
@@ -144,7 +148,8 @@ class SystemTestWindowTest : public QObject {
         op.messages.clear();
         dialogs.answers.push_back((Fixtures + "units_abort.TXT").toStdString());
         QTest::mouseClick(child<QPushButton>(&form, "ButtonLoadTXT"), Qt::LeftButton);
-        QCOMPARE(op.messages, std::vector<std::string>{"Aborting file conversion. ChnUnits column is neither uV nor uV/A"});
+        QCOMPARE(op.messages, std::vector<std::string>{
+                                  "Aborting file conversion. ChnUnits column is neither uV nor uV/A"});
         QCOMPARE(stn2z->data()->size(), 0);
         QCOMPARE(ref->data()->size(), 73);
         QCOMPARE(child<QLineEdit>(&form, "LabeledEditMeasuredAmps2P")->text(), QString());

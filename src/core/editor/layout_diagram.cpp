@@ -94,4 +94,4 @@ std::string VehicleMarkText(int index)
     }
 }
 
-}  // namespace tem
+} // namespace tem

@@ -31,4 +31,4 @@ std::vector<DiagramPoint> VehiclePoints(const TVehicle& v);
 /// The mark at vehicle point index: "Trailer", "Wheel", "TowBall", "Fixed", "Steer" or none.
 std::string VehicleMarkText(int index);
 
-}  // namespace tem
+} // namespace tem

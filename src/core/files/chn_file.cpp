@@ -19,7 +19,7 @@ namespace {
 /// Reads text lines ended by CR LF, LF or CR. A line longer than any gate record could be is cut
 /// at MaxLine characters, so a binary file cannot make a line grow without bound.
 class LineReader {
-public:
+  public:
     explicit LineReader(std::istream& in) : buf_(*in.rdbuf()) {}
 
     bool atEnd() { return buf_.sgetc() == Traits::eof(); }
@@ -42,13 +42,13 @@ public:
         return line;
     }
 
-private:
+  private:
     using Traits = std::char_traits<char>;
     static constexpr std::size_t MaxLine = 4096;
     std::streambuf& buf_;
 };
 
-}  // namespace
+} // namespace
 
 void ReadMonexChnTimegateFile(Configuration& cfg, const std::string& fileName, int timeBase, Operator& op)
 {
@@ -111,7 +111,7 @@ void ReadMonexChnTimegateFile(Configuration& cfg, const std::string& fileName, i
         const std::vector<std::string> tokens = SplitVector(line, false);
         if (tokens.size() < 2) {
             op.inform("One record had less than two columns");
-            TokenAt(tokens, 1);  // ends the read with the list-index error
+            TokenAt(tokens, 1); // ends the read with the list-index error
         }
         const double centre = ParseFloat(tokens[0]).value_or(g) / 1000.0;
         const double width = ParseFloat(tokens[1]).value_or(g) / 1000.0;
@@ -129,4 +129,4 @@ void ReadMonexChnTimegateFile(Configuration& cfg, const std::string& fileName, i
     cfg.TimeBase[timeBase] = std::move(tb);
 }
 
-}  // namespace tem
+} // namespace tem

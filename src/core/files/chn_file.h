@@ -11,4 +11,4 @@ class Operator;
 /// Reads the gate set of fileName into TimeBase[timeBase].
 void ReadMonexChnTimegateFile(Configuration& cfg, const std::string& fileName, int timeBase, Operator& op);
 
-}  // namespace tem
+} // namespace tem

@@ -11,9 +11,9 @@
 #include "core/action_error.h"
 #include "core/files/gex_file.h"
 #include "core/files/keyword_file.h"
-#include "core/files/value_forms.h"
 #include "core/files/protection.h"
 #include "core/files/tdc_file.h"
+#include "core/files/value_forms.h"
 #include "core/operator.h"
 
 namespace tem {
@@ -28,22 +28,25 @@ bool isFile(const std::string& name)
     return fs::is_regular_file(name, ec);
 }
 
-SaveResult failed(std::string reason) { return SaveResult{SaveOutcome::Failed, std::move(reason), false}; }
+SaveResult failed(std::string reason)
+{
+    return SaveResult{SaveOutcome::Failed, std::move(reason), false};
+}
 
 /// An exclusive lock on a folder, held while one save backs up and replaces a file in it. Two
 /// programs saving onto one file would otherwise each back up the same old text and the first
 /// one's version would be lost without a copy.
 class FolderLock {
-public:
+  public:
     explicit FolderLock(const fs::path& folder)
     {
         fd_ = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (fd_ < 0)
-            return;  // a folder that cannot be opened fails at the write, with its own reason
+            return; // a folder that cannot be opened fails at the write, with its own reason
         const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
         while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
             if (errno != EWOULDBLOCK && errno != EINTR) {
-                ::close(fd_);  // a file system without locks: save unlocked, as before
+                ::close(fd_); // a file system without locks: save unlocked, as before
                 fd_ = -1;
                 return;
             }
@@ -57,19 +60,19 @@ public:
     ~FolderLock()
     {
         if (fd_ >= 0)
-            ::close(fd_);  // releases the lock
+            ::close(fd_); // releases the lock
     }
     FolderLock(const FolderLock&) = delete;
     FolderLock& operator=(const FolderLock&) = delete;
 
     bool busy() const { return busy_; }
 
-private:
+  private:
     int fd_ = -1;
     bool busy_ = false;
 };
 
-}  // namespace
+} // namespace
 
 std::optional<SaveResult> RefuseMasterTarget(const std::string& target, TINIFileFormat format)
 {
@@ -141,4 +144,4 @@ SaveResult SaveConfiguration(Configuration& cfg, const DataFolders& folders, Ope
     return gex ? SaveGEXToFile(cfg, folders, op, mode) : SaveTDCToFile(cfg, folders, op, mode);
 }
 
-}  // namespace tem
+} // namespace tem

@@ -15,16 +15,16 @@ class KeywordFile;
 class Operator;
 
 enum class SaveOutcome {
-    Written,        ///< the file holds the model
-    Declined,       ///< the operator answered No; nothing was written
-    RefusedMaster,  ///< the target is a master file; nothing was written
-    Failed,         ///< a step failed; the old file and its backups are as they were
+    Written,       ///< the file holds the model
+    Declined,      ///< the operator answered No; nothing was written
+    RefusedMaster, ///< the target is a master file; nothing was written
+    Failed,        ///< a step failed; the old file and its backups are as they were
 };
 
 struct SaveResult {
     SaveOutcome outcome = SaveOutcome::Failed;
-    std::string reason;          ///< RefusedMaster and Failed: the text for the operator
-    bool corruptMaster = false;  ///< RefusedMaster: that master's stamp fails as well
+    std::string reason;         ///< RefusedMaster and Failed: the text for the operator
+    bool corruptMaster = false; ///< RefusedMaster: that master's stamp fails as well
     bool written() const { return outcome == SaveOutcome::Written; }
 };
 
@@ -50,8 +50,8 @@ SaveResult StoreConfiguration(const std::string& target, TINIFileFormat format, 
 
 /// The questions the main window and the command line put before a save.
 struct SaveRequest {
-    bool askOverwrite = true;       ///< "This TDC file already exists - Overwrite?" (default Yes)
-    std::string cleanSaveQuestion;  ///< asked (default No) when the target exists; Yes saves clean
+    bool askOverwrite = true;      ///< "This TDC file already exists - Overwrite?" (default Yes)
+    std::string cleanSaveQuestion; ///< asked (default No) when the target exists; Yes saves clean
 };
 
 /// A whole save of cfg to cfg.SaveFilename in the format cfg.TDCorGEX: the master refusal, the
@@ -59,4 +59,4 @@ struct SaveRequest {
 SaveResult SaveConfiguration(Configuration& cfg, const DataFolders& folders, Operator& op,
                              const SaveRequest& request);
 
-}  // namespace tem
+} // namespace tem

@@ -354,8 +354,8 @@ class GexReader {
     Configuration& cfg_;
     const KeywordFile& f_;
     Operator& op_;
-    std::vector<double> chnRepFreq_; // "RepFreq" of each channel, index c - 1
-    mutable bool gatesBeyondLimit_ = false;  // FindGateKeys saw a gate number the model cannot hold
+    std::vector<double> chnRepFreq_;        // "RepFreq" of each channel, index c - 1
+    mutable bool gatesBeyondLimit_ = false; // FindGateKeys saw a gate number the model cannot hold
 
     // ---- General section and counts ----
     void ReadGeneral()
@@ -1436,7 +1436,8 @@ void LoadGEXFromFile(Configuration& cfg, const DataFolders& folders, Operator& o
         throw ActionError("File extension must be GEX. ABORTING");
     next.TDCorGEX = TINIFileFormat::GEX;
     // The read's own copy of the file; a missing file reads as all defaults.
-    const KeywordFile f = KeywordFile::FromOwnedText(exists ? PreReadCheck(next, folders, op) : std::string());
+    const KeywordFile f =
+        KeywordFile::FromOwnedText(exists ? PreReadCheck(next, folders, op) : std::string());
     next.TempFilename = folders.temConfig + "Temp.GEX";
     if (exists && !HasConfigurationSection(f, TINIFileFormat::GEX))
         op.inform(NoConfigurationSectionsMessage(next.LoadFilename));
@@ -1450,11 +1451,12 @@ SaveResult SaveGEXToFile(Configuration& cfg, const DataFolders& folders, Operato
 {
     (void)folders;
     if (UpperExtension(cfg.SaveFilename) != ".GEX")
-        return SaveResult{SaveOutcome::Failed,
-                          "File extension must be 'gex' when saving in GEX format but it was not. Beware that "
-                          "AarhusWorkBench only reads GEX files ending in lower case 'gex' and not upper case "
-                          "'GEX'. ABORTING",
-                          false};
+        return SaveResult{
+            SaveOutcome::Failed,
+            "File extension must be 'gex' when saving in GEX format but it was not. Beware that "
+            "AarhusWorkBench only reads GEX files ending in lower case 'gex' and not upper case "
+            "'GEX'. ABORTING",
+            false};
     cfg.SaveFilename = fs::path(cfg.SaveFilename).replace_extension(".gex").string();
     cfg.TDCorGEX = TINIFileFormat::GEX;
     if (auto why = WhyGexCannotHold(cfg))
@@ -1464,10 +1466,13 @@ SaveResult SaveGEXToFile(Configuration& cfg, const DataFolders& folders, Operato
     if (cfg.Master && !op.ask("Writing to a Master configuration file. Are you sure?", false))
         return SaveResult{SaveOutcome::Declined, {}, false};
 
-    return StoreConfiguration(cfg.SaveFilename, TINIFileFormat::GEX, mode, [&](KeywordFile& f) {
-        TxRxAliasAcqChnMapping(cfg, op);
-        GexWriter(cfg, f, op).Run();
-    }, op);
+    return StoreConfiguration(
+        cfg.SaveFilename, TINIFileFormat::GEX, mode,
+        [&](KeywordFile& f) {
+            TxRxAliasAcqChnMapping(cfg, op);
+            GexWriter(cfg, f, op).Run();
+        },
+        op);
 }
 
 } // namespace tem

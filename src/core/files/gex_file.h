@@ -16,4 +16,4 @@ void LoadGEXFromFile(Configuration& cfg, const DataFolders& folders, Operator& o
 SaveResult SaveGEXToFile(Configuration& cfg, const DataFolders& folders, Operator& op,
                          SaveMode mode = SaveMode::Update);
 
-}  // namespace tem
+} // namespace tem

@@ -31,7 +31,10 @@ struct ParsedLine {
     std::string_view value; ///< raw text after the first '=' (key lines)
 };
 
-bool blank(char c) { return static_cast<unsigned char>(c) <= ' '; }
+bool blank(char c)
+{
+    return static_cast<unsigned char>(c) <= ' ';
+}
 
 std::string_view trimView(std::string_view s)
 {
@@ -114,17 +117,22 @@ void appendOneLine(std::string& out, std::string_view s)
 constexpr std::array<unsigned char, 256> FoldTable = [] {
     std::array<unsigned char, 256> t{};
     for (int c = 0; c < 256; ++c)
-        t[c] = static_cast<unsigned char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c == '\r' || c == '\n' ? ' ' : c);
+        t[c] = static_cast<unsigned char>(c >= 'a' && c <= 'z'     ? c - 'a' + 'A'
+                                          : c == '\r' || c == '\n' ? ' '
+                                                                   : c);
     return t;
 }();
 
-unsigned char foldChar(char c) { return FoldTable[static_cast<unsigned char>(c)]; }
+unsigned char foldChar(char c)
+{
+    return FoldTable[static_cast<unsigned char>(c)];
+}
 
 bool sameName(std::string_view a, std::string_view b)
 {
     if (a.size() != b.size())
         return false;
-    if (a == b)  // names are mostly written as they were found
+    if (a == b) // names are mostly written as they were found
         return true;
     for (std::size_t i = 0; i < a.size(); ++i)
         if (foldChar(a[i]) != foldChar(b[i]))
@@ -153,11 +161,10 @@ std::uint32_t nameHash(std::string_view name, std::uint32_t seed)
 /// which supplies the comparison; the table holds no strings, so filling it allocates only when it
 /// grows. Entries are never removed.
 class EntryTable {
-public:
+  public:
     static constexpr std::uint32_t None = 0xFFFFFFFFu;
 
-    template <class Same>
-    std::uint32_t find(std::uint32_t hash, Same same) const
+    template <class Same> std::uint32_t find(std::uint32_t hash, Same same) const
     {
         if (slots_.empty())
             return None;
@@ -188,7 +195,7 @@ public:
             rehash(size);
     }
 
-private:
+  private:
     struct Slot {
         std::uint32_t hash = 0;
         std::uint32_t entry = None;
@@ -216,9 +223,12 @@ private:
     std::size_t used_ = 0;
 };
 
-std::string errnoText(int err) { return std::strerror(err); }
+std::string errnoText(int err)
+{
+    return std::strerror(err);
+}
 
-}  // namespace
+} // namespace
 
 // The text as loaded stays in one buffer and a line is a span of it; only lines written since get a
 // string of their own. So loading a large file makes no allocation per line, and dropping it frees
@@ -229,10 +239,10 @@ struct KeywordFile::Impl {
     static constexpr std::uint32_t NoEdit = 0xFFFFFFFFu;
 
     struct Node {
-        std::size_t offset = 0;  ///< in source, for a line not written since loading
+        std::size_t offset = 0; ///< in source, for a line not written since loading
         std::size_t length = 0;
         std::uint32_t next = NoNode;
-        std::uint32_t edit = NoEdit;  ///< index in edited once the line was written
+        std::uint32_t edit = NoEdit; ///< index in edited once the line was written
         bool deleted = false;
     };
     /// A section or key name, kept in names: the line it came from may be rewritten.
@@ -241,20 +251,20 @@ struct KeywordFile::Impl {
         std::size_t length = 0;
     };
     struct Section {
-        Name name;                      ///< as first found or written
+        Name name; ///< as first found or written
         std::uint32_t header = NoNode;
-        std::uint32_t anchor = NoNode;  ///< a new key goes after this line; known once indexed
-        bool indexed = false;           ///< its keys are in keys and keyTable
+        std::uint32_t anchor = NoNode; ///< a new key goes after this line; known once indexed
+        bool indexed = false;          ///< its keys are in keys and keyTable
     };
     struct Key {
-        Name name;  ///< as first found or written
+        Name name; ///< as first found or written
         std::uint32_t section = 0;
-        std::uint32_t node = NoNode;  ///< NoNode once deleted
+        std::uint32_t node = NoNode; ///< NoNode once deleted
     };
 
-    std::string source;               ///< the text as loaded, byte-order mark included
-    std::vector<std::string> edited;  ///< text of the lines written since
-    mutable std::string names;  ///< section and key names, see Name
+    std::string source;              ///< the text as loaded, byte-order mark included
+    std::vector<std::string> edited; ///< text of the lines written since
+    mutable std::string names;       ///< section and key names, see Name
     std::vector<Node> nodes;
     std::uint32_t head = NoNode;
     std::uint32_t tail = NoNode;
@@ -262,10 +272,10 @@ struct KeywordFile::Impl {
     // Loading finds the sections only; the keys of a section are indexed when it is first used, so
     // a look at one or two keys of a large file does not pay for indexing all of them. Reading
     // through a const object may therefore fill these in.
-    mutable std::vector<Section> sections;  ///< first occurrences in file order
-    mutable std::vector<Key> keys;          ///< first occurrences in file order, per section
-    EntryTable sectionTable;                ///< folded name -> sections
-    mutable EntryTable keyTable;            ///< section and folded name -> keys
+    mutable std::vector<Section> sections; ///< first occurrences in file order
+    mutable std::vector<Key> keys;         ///< first occurrences in file order, per section
+    EntryTable sectionTable;               ///< folded name -> sections
+    mutable EntryTable keyTable;           ///< section and folded name -> keys
 
     mutable std::vector<std::string> linesCache;
     mutable bool linesDirty = true;
@@ -287,7 +297,7 @@ struct KeywordFile::Impl {
 
     void link(std::uint32_t id, std::uint32_t after)
     {
-        if (after == NoNode) {  // at the end
+        if (after == NoNode) { // at the end
             if (tail == NoNode)
                 head = id;
             else
@@ -346,7 +356,8 @@ struct KeywordFile::Impl {
 
     std::uint32_t findSection(const Query& q) const
     {
-        return sectionTable.find(q.hash, [&](std::uint32_t s) { return sameName(name(sections[s].name), q.name); });
+        return sectionTable.find(q.hash,
+                                 [&](std::uint32_t s) { return sameName(name(sections[s].name), q.name); });
     }
     std::uint32_t findSection(std::string_view section) const { return findSection(sectionQuery(section)); }
     /// The key's entry, deleted or not; EntryTable::None when the section never had it.
@@ -393,7 +404,7 @@ struct KeywordFile::Impl {
         if (sections[s].indexed)
             return;
         sections[s].indexed = true;
-        bool anchorExtends = false;  // the anchor is a key line or a comment split off below it
+        bool anchorExtends = false; // the anchor is a key line or a comment split off below it
         for (std::uint32_t id = nodes[sections[s].header].next; id != NoNode; id = nodes[id].next) {
             const std::string_view line = text(id);
             const ParsedLine p = parseLine(line);
@@ -497,7 +508,10 @@ KeywordFile KeywordFile::Load(const std::string& path)
     return FromOwnedText(ReadFileBytes(path));
 }
 
-KeywordFile KeywordFile::FromText(std::string_view text) { return FromOwnedText(std::string(text)); }
+KeywordFile KeywordFile::FromText(std::string_view text)
+{
+    return FromOwnedText(std::string(text));
+}
 
 KeywordFile KeywordFile::FromOwnedText(std::string text)
 {
@@ -526,7 +540,10 @@ std::string KeywordFile::Text() const
     return out;
 }
 
-void KeywordFile::Save(const std::string& path) const { WriteFileReplacing(path, Text()); }
+void KeywordFile::Save(const std::string& path) const
+{
+    WriteFileReplacing(path, Text());
+}
 
 const std::vector<std::string>& KeywordFile::Lines() const
 {
@@ -579,7 +596,8 @@ std::optional<std::string> KeywordFile::Find(std::string_view section, std::stri
     return std::nullopt;
 }
 
-std::string KeywordFile::ReadString(std::string_view section, std::string_view key, std::string_view def) const
+std::string KeywordFile::ReadString(std::string_view section, std::string_view key,
+                                    std::string_view def) const
 {
     return std::string(impl_->value(section, key).value_or(def));
 }
@@ -631,7 +649,7 @@ void KeywordFile::WriteString(std::string_view section, std::string_view key, st
     const std::uint32_t id = d.insertLine(std::move(line), d.sections[s].anchor);
     d.sections[s].anchor = id;
     if (k != EntryTable::None) {
-        d.keys[k].node = id;  // a deleted key written again keeps its place in Keys()
+        d.keys[k].node = id; // a deleted key written again keeps its place in Keys()
     } else {
         std::string name;
         appendOneLine(name, q.name);
@@ -725,9 +743,12 @@ int writeAll(int fd, std::string_view text)
     return 0;
 }
 
-}  // namespace
+} // namespace
 
-void SetWriteFaultForTesting(WriteFault fault) { writeFault.store(fault); }
+void SetWriteFaultForTesting(WriteFault fault)
+{
+    writeFault.store(fault);
+}
 
 std::string ResolvedTarget(const std::string& path)
 {
@@ -889,4 +910,4 @@ std::optional<std::string> FindInText(std::string_view text, std::string_view se
     return std::nullopt;
 }
 
-}  // namespace tem
+} // namespace tem

@@ -17,7 +17,7 @@
 namespace tem {
 
 class KeywordFile {
-public:
+  public:
     KeywordFile();
     ~KeywordFile();
     KeywordFile(const KeywordFile&);
@@ -67,7 +67,7 @@ public:
     void WriteBool(std::string_view section, std::string_view key, bool value);
     void DeleteKey(std::string_view section, std::string_view key);
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };
@@ -106,4 +106,4 @@ std::string_view NextLine(std::string_view text, std::size_t& pos);
 /// without building an index: for reading one or two keys of a large file.
 std::optional<std::string> FindInText(std::string_view text, std::string_view section, std::string_view key);
 
-}  // namespace tem
+} // namespace tem

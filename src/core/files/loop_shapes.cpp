@@ -37,4 +37,4 @@ void BuildType7Rectangle(std::string s, TTransmitter& tx)
     tx.NodeZ[4] = tx.NodeZ[0];
 }
 
-}  // namespace tem
+} // namespace tem

@@ -13,4 +13,4 @@ struct TTransmitter;
 /// a side that is not a number is taken as 10 m.
 void BuildType7Rectangle(std::string value, TTransmitter& tx);
 
-}  // namespace tem
+} // namespace tem

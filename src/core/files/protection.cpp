@@ -100,7 +100,7 @@ std::size_t commentStart(std::string_view line)
     if (firstSlash == std::string_view::npos)
         return std::string_view::npos;
     if (firstSlash < eq)
-        return std::string_view::npos;  // a comment line or a key holding "/" is left alone
+        return std::string_view::npos; // a comment line or a key holding "/" is left alone
     bool valueSeen = false;
     for (std::size_t q = eq + 1; q < line.size(); ++q) {
         const char c = line[q];
@@ -163,7 +163,7 @@ std::string tidyText(std::string_view text)
     if (bom)
         out += Utf8Bom;
     bool first = true;
-    bool previousIsSlashLine = false;  // the line written last starts with "/"
+    bool previousIsSlashLine = false; // the line written last starts with "/"
     const auto emit = [&](std::size_t indent, std::string_view line) {
         out.append(indent, ' ');
         out += line;
@@ -185,7 +185,7 @@ std::string tidyText(std::string_view text)
     return out;
 }
 
-}  // namespace
+} // namespace
 
 std::uint32_t CalcCRC32(std::string_view bytes)
 {
@@ -294,8 +294,8 @@ std::string SplitInlineCommentsInText(std::string text, const std::function<bool
 std::string PreReadCheck(Configuration& cfg, const DataFolders& folders, Operator& op)
 {
     const std::string_view general = SectionGen(cfg.TDCorGEX);
-    cfg.TempFilename = GetPathToTEMConfigData(folders, op) +
-                       (cfg.TDCorGEX == TINIFileFormat::TDC ? "Temp.TDC" : "Temp.GEX");
+    cfg.TempFilename =
+        GetPathToTEMConfigData(folders, op) + (cfg.TDCorGEX == TINIFileFormat::TDC ? "Temp.TDC" : "Temp.GEX");
     if (!fileExists(cfg.LoadFilename))
         return {};
     // The file is read once, into this read's own copy: another program writing the shared working
@@ -322,10 +322,11 @@ std::string PreReadCheck(Configuration& cfg, const DataFolders& folders, Operato
         op.inform("CRC should have been " + FormatHex(r.crc));
         // A refused read is a failed read: nothing of the file, and nothing of an earlier read, is
         // taken into the model.
-        throw TamperedMasterError("You attempted to read a TAMPERED CORRUPT Master File " + cfg.LoadFilename +
-                                  " ABORTING. If you want to use this file (and know what you are doing) then "
-                                  "remove Master Flag and it will no longer be a master file." +
-                                  " Consider saving with a new filename. Errors may follow.");
+        throw TamperedMasterError(
+            "You attempted to read a TAMPERED CORRUPT Master File " + cfg.LoadFilename +
+            " ABORTING. If you want to use this file (and know what you are doing) then "
+            "remove Master Flag and it will no longer be a master file." +
+            " Consider saving with a new filename. Errors may follow.");
     }
 
     text = SplitInlineCommentsInText(std::move(text), [&] {
@@ -389,4 +390,4 @@ std::string TidyAndStamp(std::string_view text, std::string_view generalSection)
     return k.Text();
 }
 
-}  // namespace tem
+} // namespace tem

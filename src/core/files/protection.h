@@ -18,7 +18,7 @@ class Operator;
 /// A master file whose stamp fails was given to a reader. The first two of the three messages
 /// have been shown when it is thrown; its text is the third.
 class TamperedMasterError : public ActionError {
-public:
+  public:
     using ActionError::ActionError;
 };
 
@@ -29,8 +29,8 @@ std::uint32_t CalcCRC32(std::string_view bytes);
 /// What the master check of a file found.
 struct StampStatus {
     bool isMaster = false;
-    bool corrupt = false;     ///< a master whose stamp fails
-    std::uint32_t crc = 0;    ///< the CRC computed for a master
+    bool corrupt = false;  ///< a master whose stamp fails
+    std::uint32_t crc = 0; ///< the CRC computed for a master
 };
 /// The master check of a text in memory.
 StampStatus CheckStampOfText(std::string_view text, std::string_view generalSection);
@@ -67,4 +67,4 @@ bool SplitInlineComments(std::vector<std::string>& lines, const std::function<bo
 /// anything was split, else the text is returned as it was.
 std::string SplitInlineCommentsInText(std::string text, const std::function<bool()>& askFirst);
 
-}  // namespace tem
+} // namespace tem

@@ -941,7 +941,8 @@ void LoadTDCFromFile(Configuration& cfg, const DataFolders& folders, Operator& o
         next.LoadFilename = std::string(NotSavedMarker);
     next.TDCorGEX = TINIFileFormat::TDC;
     // The read's own copy of the file; a missing file reads as all defaults.
-    const KeywordFile loadFile = KeywordFile::FromOwnedText(exists ? PreReadCheck(next, folders, op) : std::string());
+    const KeywordFile loadFile =
+        KeywordFile::FromOwnedText(exists ? PreReadCheck(next, folders, op) : std::string());
     next.TempFilename = folders.temConfig + "Temp.TDC";
 
     if (exists && !HasConfigurationSection(loadFile, TINIFileFormat::TDC))
@@ -973,20 +974,23 @@ SaveResult SaveTDCToFile(Configuration& cfg, const DataFolders& folders, Operato
     if (cfg.Master && !op.ask(std::string(MasterWriteQuestion), false))
         return SaveResult{SaveOutcome::Declined, {}, false};
 
-    return StoreConfiguration(cfg.SaveFilename, cfg.TDCorGEX, mode, [&](KeywordFile& saveFile) {
-        TxRxAliasAcqChnMapping(cfg, op);
-        TdcWriter writer(cfg, saveFile);
-        writer.General();
-        writer.Receivers();
-        writer.Transmitters();
-        writer.TimeBases();
-        writer.Vehicle();
-        writer.SystemResponses();
-        writer.Waveforms();
-        if (cfg.LinkTxApproximateCurrenttoTxAmps)
-            CopyCurrentsToTransmitters(cfg);
-        writer.Channels();
-    }, op);
+    return StoreConfiguration(
+        cfg.SaveFilename, cfg.TDCorGEX, mode,
+        [&](KeywordFile& saveFile) {
+            TxRxAliasAcqChnMapping(cfg, op);
+            TdcWriter writer(cfg, saveFile);
+            writer.General();
+            writer.Receivers();
+            writer.Transmitters();
+            writer.TimeBases();
+            writer.Vehicle();
+            writer.SystemResponses();
+            writer.Waveforms();
+            if (cfg.LinkTxApproximateCurrenttoTxAmps)
+                CopyCurrentsToTransmitters(cfg);
+            writer.Channels();
+        },
+        op);
 }
 
 } // namespace tem

@@ -18,4 +18,4 @@ void LoadTDCFromFile(Configuration& cfg, const DataFolders& folders, Operator& o
 SaveResult SaveTDCToFile(Configuration& cfg, const DataFolders& folders, Operator& op,
                          SaveMode mode = SaveMode::Update);
 
-}  // namespace tem
+} // namespace tem

@@ -16,11 +16,20 @@ namespace tem {
 
 namespace {
 
-bool isSpaceOrControl(char c) { return static_cast<unsigned char>(c) <= ' '; }
+bool isSpaceOrControl(char c)
+{
+    return static_cast<unsigned char>(c) <= ' ';
+}
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
-bool isHexDigit(char c) { return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+bool isHexDigit(char c)
+{
+    return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
 
 std::string nonFinite(double v)
 {
@@ -73,11 +82,12 @@ Decimal toDecimal(double v, int significant)
             d.digits += text[i];
     while (d.digits.size() > 1 && d.digits.back() == '0')
         d.digits.pop_back();
-    std::from_chars(text.data() + e + 1 + (text[e + 1] == '+' ? 1 : 0), text.data() + text.size(), d.exponent);
+    std::from_chars(text.data() + e + 1 + (text[e + 1] == '+' ? 1 : 0), text.data() + text.size(),
+                    d.exponent);
     return d;
 }
 
-}  // namespace
+} // namespace
 
 std::string FormatGeneral(double v)
 {
@@ -420,4 +430,4 @@ bool SameText(std::string_view a, std::string_view b)
     return true;
 }
 
-}  // namespace tem
+} // namespace tem

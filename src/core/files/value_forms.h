@@ -11,7 +11,8 @@
 namespace tem {
 
 /// The filler appended to vector values that must be safe to read with too few numbers.
-inline constexpr std::string_view VectorFiller = " //Something here in case not enough variables are in the list";
+inline constexpr std::string_view VectorFiller =
+    " //Something here in case not enough variables are in the list";
 
 /// Shortest text that gives v back at 15 significant digits: 120, 0.03, -0.5, 0.00001, 5E-5, 2E-10.
 std::string FormatGeneral(double v);
@@ -62,4 +63,4 @@ std::string Trim(std::string_view s);
 std::string UpperCase(std::string_view s);
 bool SameText(std::string_view a, std::string_view b);
 
-}  // namespace tem
+} // namespace tem

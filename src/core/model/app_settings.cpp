@@ -39,7 +39,7 @@ std::string configurationFolder(const DataFolders& folders, Operator& op)
     return folder;
 }
 
-}  // namespace
+} // namespace
 
 std::string ConfigApplicIniFileName(const DataFolders& folders, const std::string& programName)
 {
@@ -100,4 +100,4 @@ void SaveConfigApplicIniFile(const Configuration& cfg, const DataFolders& folder
     }
 }
 
-}  // namespace tem
+} // namespace tem

@@ -16,4 +16,4 @@ void LoadConfigApplicIniFile(Configuration& cfg, const DataFolders& folders, Ope
 void SaveConfigApplicIniFile(const Configuration& cfg, const DataFolders& folders, Operator& op,
                              const std::string& programName = "temsetrix");
 
-}  // namespace tem
+} // namespace tem

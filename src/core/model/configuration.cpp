@@ -21,7 +21,8 @@ std::optional<E> findExact(const std::array<std::string_view, N>& names, std::st
 bool equalNoCase(std::string_view a, std::string_view b)
 {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
+               return std::toupper(static_cast<unsigned char>(x)) ==
+                      std::toupper(static_cast<unsigned char>(y));
            });
 }
 
@@ -37,17 +38,35 @@ std::array<std::uint32_t, 256> makeCrcTable()
     return t;
 }
 
-}  // namespace
+} // namespace
 
 const std::array<std::uint32_t, 256> ChecksumTable = makeCrcTable();
 
-std::string_view Name(TMomentID v) { return MomentIDNames.at(static_cast<std::size_t>(v)); }
-std::string_view Name(TRxType v) { return RxTypeEnumNames.at(static_cast<std::size_t>(v)); }
-std::string_view Name(TPropulsion v) { return PropulsionNames.at(static_cast<std::size_t>(v)); }
-std::string_view Name(TINIFileFormat v) { return INIFileFormatNames.at(static_cast<std::size_t>(v)); }
+std::string_view Name(TMomentID v)
+{
+    return MomentIDNames.at(static_cast<std::size_t>(v));
+}
+std::string_view Name(TRxType v)
+{
+    return RxTypeEnumNames.at(static_cast<std::size_t>(v));
+}
+std::string_view Name(TPropulsion v)
+{
+    return PropulsionNames.at(static_cast<std::size_t>(v));
+}
+std::string_view Name(TINIFileFormat v)
+{
+    return INIFileFormatNames.at(static_cast<std::size_t>(v));
+}
 
-std::optional<TMomentID> MomentIDFromName(std::string_view n) { return findExact<TMomentID>(MomentIDNames, n); }
-std::optional<TRxType> RxTypeFromName(std::string_view n) { return findExact<TRxType>(RxTypeEnumNames, n); }
+std::optional<TMomentID> MomentIDFromName(std::string_view n)
+{
+    return findExact<TMomentID>(MomentIDNames, n);
+}
+std::optional<TRxType> RxTypeFromName(std::string_view n)
+{
+    return findExact<TRxType>(RxTypeEnumNames, n);
+}
 std::optional<TPropulsion> PropulsionFromName(std::string_view n)
 {
     return findExact<TPropulsion>(PropulsionNames, n);
@@ -60,12 +79,27 @@ std::optional<TINIFileFormat> INIFileFormatFromName(std::string_view n)
     return std::nullopt;
 }
 
-std::string TxAbrev(int i) { return "Tx" + std::to_string(i); }
+std::string TxAbrev(int i)
+{
+    return "Tx" + std::to_string(i);
+}
 
-std::string_view SectionGen(TINIFileFormat f) { return f == TINIFileFormat::GEX ? "General" : "All"; }
-std::string_view SectionTx(TINIFileFormat f) { return f == TINIFileFormat::GEX ? "Transmitter" : "Tx"; }
-std::string_view SectionRx(TINIFileFormat f) { return f == TINIFileFormat::GEX ? "RxCoil" : "Rx"; }
-std::string_view SectionChn(TINIFileFormat f) { return f == TINIFileFormat::GEX ? "Channel" : "Chn"; }
+std::string_view SectionGen(TINIFileFormat f)
+{
+    return f == TINIFileFormat::GEX ? "General" : "All";
+}
+std::string_view SectionTx(TINIFileFormat f)
+{
+    return f == TINIFileFormat::GEX ? "Transmitter" : "Tx";
+}
+std::string_view SectionRx(TINIFileFormat f)
+{
+    return f == TINIFileFormat::GEX ? "RxCoil" : "Rx";
+}
+std::string_view SectionChn(TINIFileFormat f)
+{
+    return f == TINIFileFormat::GEX ? "Channel" : "Chn";
+}
 
 TTransmitter DefaultTransmitter()
 {
@@ -250,4 +284,4 @@ Configuration DefaultConfiguration()
     return cfg;
 }
 
-}  // namespace tem
+} // namespace tem

@@ -20,9 +20,9 @@ inline constexpr int MaxTx = 9;
 inline constexpr int MaxRx = 9;
 inline constexpr int MaxAcqChn = 18;
 inline constexpr int MaxTimeBases = 9;
-inline constexpr int MaxLoopSides = 99;        ///< transmitter and receiver vertices
-inline constexpr int MaxGates = 255;           ///< per time base and per system response
-inline constexpr int MaxWaveformPoints = 255;  ///< per transmitter, as many as a time base has gates
+inline constexpr int MaxLoopSides = 99;       ///< transmitter and receiver vertices
+inline constexpr int MaxGates = 255;          ///< per time base and per system response
+inline constexpr int MaxWaveformPoints = 255; ///< per transmitter, as many as a time base has gates
 inline constexpr int MaxFwdModelLayers = 16;
 
 // ---- Enumerations (names are written to files exactly as spelled) -------------------------------
@@ -32,8 +32,8 @@ enum class TPropulsion { propTractor, propWalked, propAirborne, propBoat };
 enum class TINIFileFormat { TDC, GEX, SomeFileFormatNoOneHasThoughtOfYet };
 
 inline constexpr std::array<std::string_view, 15> MomentIDNames = {
-    "SingleM", "LM", "HM", "Other", "Main", "Opp", "TxX", "TxY",
-    "TxZ", "TxX2", "TxY2", "TxZ2", "TxU", "TxV", "Bogus"};
+    "SingleM", "LM",   "HM",   "Other", "Main", "Opp", "TxX",  "TxY",
+    "TxZ",     "TxX2", "TxY2", "TxZ2",  "TxU",  "TxV", "Bogus"};
 inline constexpr std::array<std::string_view, 3> RxTypeEnumNames = {"rxtypedBdt", "rxtypeB", "rxtypeCurr"};
 inline constexpr std::array<std::string_view, 4> PropulsionNames = {"propTractor", "propWalked",
                                                                     "propAirborne", "propBoat"};
@@ -57,43 +57,43 @@ inline constexpr std::string_view ZXY = "ZXYWUVTRS";
 /// "Tx1".."Tx9" for i = 1..9.
 std::string TxAbrev(int i);
 inline constexpr std::array<std::string_view, 3> RxTypeNames = {"dBdt", "B", "Curr"};
-std::string_view SectionGen(TINIFileFormat f);  ///< "All" / "General"
-std::string_view SectionTx(TINIFileFormat f);   ///< "Tx" / "Transmitter"
-std::string_view SectionRx(TINIFileFormat f);   ///< "Rx" / "RxCoil"
-std::string_view SectionChn(TINIFileFormat f);  ///< "Chn" / "Channel"
+std::string_view SectionGen(TINIFileFormat f); ///< "All" / "General"
+std::string_view SectionTx(TINIFileFormat f);  ///< "Tx" / "Transmitter"
+std::string_view SectionRx(TINIFileFormat f);  ///< "Rx" / "RxCoil"
+std::string_view SectionChn(TINIFileFormat f); ///< "Chn" / "Channel"
 /// The reflected CRC-32 table (polynomial 0xEDB88320).
 extern const std::array<std::uint32_t, 256> ChecksumTable;
 
 // ---- Records ------------------------------------------------------------------------------------
 struct TTransmitter {
-    double FullWaveformRepetitionFrequency = 0;  ///< Hz
+    double FullWaveformRepetitionFrequency = 0; ///< Hz
     double drivenWaveformPeriod = 0;
     double drivenWaveformOffOnDuration = 0;
     int NoGates = 0;
     double drivenSamplingTime = 0;
-    std::vector<int> SignPattern;                ///< sign of each half-cycle
-    int TimeBaseNumber = 0;                      ///< 1-based index into TimeBase
+    std::vector<int> SignPattern; ///< sign of each half-cycle
+    int TimeBaseNumber = 0;       ///< 1-based index into TimeBase
     TMomentID MomentID = TMomentID::SingleM;
     std::string Name;
     int LoopSides = 0;
     int LoopType = 0;
-    BoundedArray<double, 0, 99> NodeX, NodeY, NodeZ;  ///< vertex k at index k; index LoopSides closes
+    BoundedArray<double, 0, 99> NodeX, NodeY, NodeZ; ///< vertex k at index k; index LoopSides closes
     int Turns = 0;
-    double Damping = 0;                          ///< ohm
-    BoundedArray<double, 0, 1> LPFilterOrderandCutoff;  ///< [0] order, [1] cut-off Hz
+    double Damping = 0;                                ///< ohm
+    BoundedArray<double, 0, 1> LPFilterOrderandCutoff; ///< [0] order, [1] cut-off Hz
     double FlyingLeadLength = 0;
-    double Area = 0;                             ///< one turn, m^2 (computed)
-    double CentroidX = 0, CentroidY = 0, CentroidZ = 0;  ///< computed
-    double EquivalentSquareLoopSide = 0;         ///< computed
+    double Area = 0;                                    ///< one turn, m^2 (computed)
+    double CentroidX = 0, CentroidY = 0, CentroidZ = 0; ///< computed
+    double EquivalentSquareLoopSide = 0;                ///< computed
     double Volts = 0, VoltsMin = 0, VoltsMax = 0;
     double Amps = 0, AmpsMin = 0, AmpsMax = 0;
     bool ConstantVoltsOrAmps = false;
-    double Power = 0;                            ///< W (computed)
-    double Resistance = 0;                       ///< ohm (computed)
-    double MomentNIA = 0;                        ///< A m^2 (computed)
+    double Power = 0;      ///< W (computed)
+    double Resistance = 0; ///< ohm (computed)
+    double MomentNIA = 0;  ///< A m^2 (computed)
     bool RelayA = false, RelayB = false;
-    std::string AxisOrient;                      ///< one character: "X", "Y" or "Z"
-    double AxisTilt = 0, AxisRotation = 0;       ///< degrees
+    std::string AxisOrient;                ///< one character: "X", "Y" or "Z"
+    double AxisTilt = 0, AxisRotation = 0; ///< degrees
     double Type7RectSideX = 0, Type7RectSideY = 0;
     double PrimaryFieldSTD = 0;
 
@@ -103,7 +103,7 @@ struct TTransmitter {
 struct TReceiver {
     double CentroidX = 0, CentroidY = 0, CentroidZ = 0;
     std::string Name;
-    std::string Orientation;                     ///< "X", "Y" or "Z"
+    std::string Orientation; ///< "X", "Y" or "Z"
     double AreaSingleTurn = 0;
     int Turns = 0;
     double PreAmpGain = 0;
@@ -113,13 +113,13 @@ struct TReceiver {
     double DampingOhms = 0;
     double AtoDConvGain = 0;
     double AxisTilt = 0, AxisRotation = 0;
-    double PreBinAppliedRxDelay = 0;             ///< s
+    double PreBinAppliedRxDelay = 0; ///< s
     TRxType RxType = TRxType::rxtypedBdt;
-    std::string Shape;                           ///< "Circle", "Polygon", ...
+    std::string Shape; ///< "Circle", "Polygon", ...
     double EquivRadius = 0;
     double XSideLength = 0, YSideLength = 0;
     int Loopsides = 0;
-    BoundedArray<double, 0, 99> NodeX, NodeY, NodeZ;  ///< vertex k at index k = 1..Loopsides
+    BoundedArray<double, 0, 99> NodeX, NodeY, NodeZ; ///< vertex k at index k = 1..Loopsides
 
     bool operator==(const TReceiver&) const = default;
 };
@@ -131,32 +131,32 @@ struct TAcqChn {
     std::string ReceiverPolarizationXYZ;
     std::string TransmitterMoment;
     int TxNumber = 0;
-    double AtoDConvGain = 0;                     ///< -1: not set
-    double GateTimeShift = 0;                    ///< s
+    double AtoDConvGain = 0;  ///< -1: not set
+    double GateTimeShift = 0; ///< s
     double GateFactor = 0;
     int SystemResponseConvolution = 0;
     int RemoveInitialGates = 0;
     int RemoveGatesFrom = 0;
     double PrimaryFieldDampingFactor = 0;
     double UniformDataSTD = 0;
-    double MeaTimeDelay = 0;                     ///< s
+    double MeaTimeDelay = 0; ///< s
     bool FrontGateExists = false;
-    double FrontGatetime = 0;                    ///< s; -1: none
-    double TxApproximateCurrent = 0;             ///< A
+    double FrontGatetime = 0;        ///< s; -1: none
+    double TxApproximateCurrent = 0; ///< A
     bool GateConstantsExist = false, GateFactorsExist = false, GateSTDsExist = false;
     std::vector<double> GateConstants, GateFactors, GateSTDs;
 
     bool operator==(const TAcqChn&) const = default;
 };
 
-using GateArray = BoundedArray<double, 0, 255>;  ///< gate g at index g; index 0 unused
+using GateArray = BoundedArray<double, 0, 255>; ///< gate g at index g; index 0 unused
 
 struct TTimeBase {
     std::string TimeGateFileName;
     int GateSetKnownIndex = 0;
-    int AnalDigConvSamplingRate = 0;             ///< samples per second
-    double PreBinAppliedSamplingDelay = 0;       ///< s
-    int PowerlineBaseFrequency = 0;              ///< Hz
+    int AnalDigConvSamplingRate = 0;       ///< samples per second
+    double PreBinAppliedSamplingDelay = 0; ///< s
+    int PowerlineBaseFrequency = 0;        ///< Hz
     int NumGatesInSet = 0;
     int FullWaveformStacks = 0;
     std::string GateSetName;
@@ -165,7 +165,7 @@ struct TTimeBase {
     bool operator==(const TTimeBase&) const = default;
 };
 
-using LayerArray = BoundedArray<double, 0, 16>;  ///< layer L at index L; index 0 unused
+using LayerArray = BoundedArray<double, 0, 16>; ///< layer L at index L; index 0 unused
 
 struct TSystemResponse {
     bool SysRespExists = false;
@@ -191,7 +191,7 @@ struct TSystemResponse {
 struct TTxWaveform {
     std::string WaveformFilename;
     int WaveformPointsDigitized = 0;
-    double drivenRamp = 0;                       ///< s
+    double drivenRamp = 0; ///< s
     OneBased<double, MaxWaveformPoints> WaveformPointTimes, WaveformPointAmplitudes;
 
     bool operator==(const TTxWaveform&) const = default;
@@ -240,7 +240,7 @@ struct Configuration {
     int NumTx = 0, NumRx = 0, NumAcqChn = 0, NumTimebases = 0;
     int TxSingle = 0, TxLM = 0, TxHM = 0;
     int TxOther = 0;
-    OneBased<OneBased<int, MaxRx>, MaxTx> AcqChnMapTxRx;  ///< [tx][rx] -> channel, 0 if none
+    OneBased<OneBased<int, MaxRx>, MaxTx> AcqChnMapTxRx; ///< [tx][rx] -> channel, 0 if none
 
     std::string LoadFilename, SaveFilename;
     std::string ParentConfigFile;
@@ -251,9 +251,9 @@ struct Configuration {
     bool Master = false;
     std::uint32_t MasterTamperCheckCRC = 0;
     bool IsCorrupt = false;
-    double FrontGateDelay = 0;                   ///< s
-    int CalculateRawDataSTD = 0;                 ///< -1: not given
-    int GateNoForPowerLineMonitor = 0;           ///< -1: not given
+    double FrontGateDelay = 0;         ///< s
+    int CalculateRawDataSTD = 0;       ///< -1: not given
+    int GateNoForPowerLineMonitor = 0; ///< -1: not given
     bool LinkTxApproximateCurrenttoTxAmps = false;
 
     bool operator==(const Configuration&) const = default;
@@ -271,4 +271,4 @@ TVehicle DefaultVehicle();
 /// One transmitter, receiver, channel and time base in use; every record at its table defaults.
 Configuration DefaultConfiguration();
 
-}  // namespace tem
+} // namespace tem

@@ -46,7 +46,7 @@ std::string ensureFolder(const std::string& folder, Operator& op)
     return folder;
 }
 
-}  // namespace
+} // namespace
 
 DataFolders DataFolders::ForUser()
 {
@@ -69,7 +69,10 @@ std::string GetPathToTEMConfigData(const DataFolders& folders, Operator& op)
     return ensureFolder(folders.temConfig, op);
 }
 
-std::string GetPathToAppData(const DataFolders& folders, Operator& op) { return ensureFolder(folders.appData, op); }
+std::string GetPathToAppData(const DataFolders& folders, Operator& op)
+{
+    return ensureFolder(folders.appData, op);
+}
 
 std::string ShippedDataFolderFor(const std::string& program)
 {
@@ -90,7 +93,10 @@ std::string ShippedDataFolder()
     return ShippedDataFolderFor(ec ? std::string() : program.string());
 }
 
-std::string ShippedDemoConfiguration() { return ShippedDataFolder() + "DemoConfig.TDC"; }
+std::string ShippedDemoConfiguration()
+{
+    return ShippedDataFolder() + "DemoConfig.TDC";
+}
 
 bool InstallDemoConfiguration(const DataFolders& folders, Operator& op, const std::string& source)
 {
@@ -109,4 +115,4 @@ bool InstallDemoConfiguration(const DataFolders& folders, Operator& op, const st
     return true;
 }
 
-}  // namespace tem
+} // namespace tem

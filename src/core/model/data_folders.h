@@ -9,8 +9,8 @@ namespace tem {
 class Operator;
 
 struct DataFolders {
-    std::string appData;    ///< shared data folder, e.g. ~/.local/share/Pelk/Moravel/
-    std::string temConfig;  ///< configuration folder: appData + "TEMSetrix/"
+    std::string appData;   ///< shared data folder, e.g. ~/.local/share/Pelk/Moravel/
+    std::string temConfig; ///< configuration folder: appData + "TEMSetrix/"
 
     /// The user's folders: $XDG_DATA_HOME (else ~/.local/share) + "/Pelk/Moravel/".
     static DataFolders ForUser();
@@ -39,4 +39,4 @@ std::string ShippedDemoConfiguration();
 bool InstallDemoConfiguration(const DataFolders& folders, Operator& op,
                               const std::string& source = ShippedDemoConfiguration());
 
-}  // namespace tem
+} // namespace tem

@@ -14,9 +14,18 @@ namespace {
 
 // The counts come from files and windows and may be anything; every loop below runs only over
 // entries the model can hold, so an absurd count never reaches an array index.
-int usedTx(const Configuration& cfg) { return std::clamp(cfg.NumTx, 0, MaxTx); }
-int usedRx(const Configuration& cfg) { return std::clamp(cfg.NumRx, 0, MaxRx); }
-int usedAcqChn(const Configuration& cfg) { return std::clamp(cfg.NumAcqChn, 0, MaxAcqChn); }
+int usedTx(const Configuration& cfg)
+{
+    return std::clamp(cfg.NumTx, 0, MaxTx);
+}
+int usedRx(const Configuration& cfg)
+{
+    return std::clamp(cfg.NumRx, 0, MaxRx);
+}
+int usedAcqChn(const Configuration& cfg)
+{
+    return std::clamp(cfg.NumAcqChn, 0, MaxAcqChn);
+}
 
 /// The loop's reference axis: AxisOrient trimmed and in upper case.
 char planeAxis(const std::string& axisOrient)
@@ -69,7 +78,7 @@ void deriveTransmitter(TTransmitter& tx)
         sv += c * (v[i] + v[i + 1]);
         sw += w[i];
     }
-    const double cu = su / (6 * s), cv = sv / (6 * s), cw = sw / n;  // n >= 3 when Area is not 0
+    const double cu = su / (6 * s), cv = sv / (6 * s), cw = sw / n; // n >= 3 when Area is not 0
     switch (axis) {
     case 'Z':
         tx.CentroidX = cu, tx.CentroidY = cv, tx.CentroidZ = cw;
@@ -77,13 +86,13 @@ void deriveTransmitter(TTransmitter& tx)
     case 'X':
         tx.CentroidZ = cu, tx.CentroidY = cv, tx.CentroidX = cw;
         break;
-    default:  // 'Y'
+    default: // 'Y'
         tx.CentroidX = cu, tx.CentroidZ = cv, tx.CentroidY = cw;
         break;
     }
 }
 
-}  // namespace
+} // namespace
 
 void CalculateDrivenVariables(Configuration& cfg, Operator& op)
 {
@@ -167,13 +176,14 @@ void CheckTxMomentTxNumberMatch(Configuration& cfg, Operator& op)
             chn.TransmitterMoment = expected;
         }
         if (chn.TransmitterMoment != expected) {
-            op.inform("TransmitterMoment and TxNumber must be in agreement - TransmitterMoment is being changed");
+            op.inform(
+                "TransmitterMoment and TxNumber must be in agreement - TransmitterMoment is being changed");
             chn.TransmitterMoment = expected;
         }
     }
 }
 
-}  // namespace tem
+} // namespace tem
 
 namespace tem {
 
@@ -185,13 +195,15 @@ bool CheckGEXMomentCombination(const Configuration& cfg, Operator& op)
     if (cfg.NumTx == 2 && moment(1) == TMomentID::LM && moment(2) == TMomentID::HM)
         return true;
     if (cfg.NumTx == 2 && moment(1) == TMomentID::HM && moment(2) == TMomentID::LM) {
-        op.inform("GEX file has a convention that TxDef = LM (Low Moment) and TxAux = HM (High Moment). You have "
-                  "reversed them. The reverse order can be specified like this using [Channel#] section keyword "
-                  "TRANSMITTER MOMENT");
+        op.inform(
+            "GEX file has a convention that TxDef = LM (Low Moment) and TxAux = HM (High Moment). You have "
+            "reversed them. The reverse order can be specified like this using [Channel#] section keyword "
+            "TRANSMITTER MOMENT");
         return true;
     }
-    op.inform("GEX supports only TxDef = SingleM Moment, or TxDef = LM and TxAux = HM. Other combinations are not "
-              "conventional. ABORTING: GEX NOT Saved");
+    op.inform(
+        "GEX supports only TxDef = SingleM Moment, or TxDef = LM and TxAux = HM. Other combinations are not "
+        "conventional. ABORTING: GEX NOT Saved");
     return false;
 }
 
@@ -215,4 +227,4 @@ void RecordTransmitterRole(Configuration& cfg, int t)
     }
 }
 
-}  // namespace tem
+} // namespace tem

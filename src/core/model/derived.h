@@ -19,7 +19,7 @@ void RecordTransmitterRole(Configuration& cfg, int t);
 /// Makes every channel's TransmitterMoment name the MomentID of its transmitter.
 void CheckTxMomentTxNumberMatch(Configuration& cfg, Operator& op);
 
-}  // namespace tem
+} // namespace tem
 
 namespace tem {
 
@@ -28,4 +28,4 @@ namespace tem {
 /// GEX file is not saved and returns false.
 bool CheckGEXMomentCombination(const Configuration& cfg, Operator& op);
 
-}  // namespace tem
+} // namespace tem

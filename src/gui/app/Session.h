@@ -11,7 +11,6 @@
 #include "core/model/data_folders.h"
 #include "core/operator.h"
 #include "core/systest/system_test_file.h"
-#include "core/systest/system_test_file.h"
 
 namespace tem::gui {
 
@@ -21,21 +20,21 @@ struct Session {
     {
     }
 
-    Configuration cfg;    ///< the configuration model
+    Configuration cfg;         ///< the configuration model
     ArrayDescription arrays;   ///< the geo-electric array description
     std::string ConfigIniName; ///< the forward or array configuration file in use
-    ForwardStore forward; ///< model set, forward results, AcqSel, the engine's file names
-    SystemTestData sysTest; ///< the last system test loaded, for the life of the process
-    DataFolders folders;  ///< shared and configuration data folders
-    Operator& op;         ///< messages and Yes/No questions
-    FileDialogs& dialogs; ///< open and save dialogs, folder chooser
+    ForwardStore forward;      ///< model set, forward results, AcqSel, the engine's file names
+    SystemTestData sysTest;    ///< the last system test loaded, for the life of the process
+    DataFolders folders;       ///< shared and configuration data folders
+    Operator& op;              ///< messages and Yes/No questions
+    FileDialogs& dialogs;      ///< open and save dialogs, folder chooser
     /// Names the settings file (<configuration folder>/<programName>.INI): the executable's name.
     std::string programName = "temsetrix";
 
     // Settings names of the forward and geo-electric windows.
-    int ConfigType = 0;  ///< current-propagation method: 0 TDEM, 1 Direct, 2 FDEM
+    int ConfigType = 0; ///< current-propagation method: 0 TDEM, 1 Direct, 2 FDEM
     std::string LastTDEMConfigIniName, LastDirectConfigIniName, LastFDEMConfigIniName;
-    std::string ForwardIniName;  ///< the model-grid settings file; blank: "Forward.Ini" in the shared folder
+    std::string ForwardIniName; ///< the model-grid settings file; blank: "Forward.Ini" in the shared folder
 };
 
 } // namespace tem::gui

@@ -86,7 +86,8 @@ void SetTitle(QCustomPlot* plot, const std::vector<std::string>& lines)
             return;
         }
     plot->plotLayout()->insertRow(0);
-    auto* title = new QCPTextElement(plot, text, QFont(plot->font().family(), plot->font().pointSize() + 1, QFont::Bold));
+    auto* title = new QCPTextElement(plot, text,
+                                     QFont(plot->font().family(), plot->font().pointSize() + 1, QFont::Bold));
     plot->plotLayout()->addElement(0, 0, title);
 }
 
@@ -107,7 +108,8 @@ void LogAxisOver(QCPAxis* axis, const Range& r)
 {
     if (!r.valid())
         return chart::SetLogAxis(axis, 0.01, 1000);
-    const double lo = std::pow(10.0, std::floor(std::log10(r.lo))), hi = std::pow(10.0, std::ceil(std::log10(r.hi)));
+    const double lo = std::pow(10.0, std::floor(std::log10(r.lo))),
+                 hi = std::pow(10.0, std::ceil(std::log10(r.hi)));
     chart::SetLogAxis(axis, lo, hi > lo ? hi : lo * 10);
 }
 
@@ -127,8 +129,8 @@ QColor SeriesColour(int i)
     return colours[i % int(std::size(colours))];
 }
 
-void Graph(QCustomPlot* plot, const std::vector<double>& x, const std::vector<double>& y, const QString& title,
-           const QColor& colour, int width = 1, QCPAxis* valueAxis = nullptr)
+void Graph(QCustomPlot* plot, const std::vector<double>& x, const std::vector<double>& y,
+           const QString& title, const QColor& colour, int width = 1, QCPAxis* valueAxis = nullptr)
 {
     QCPGraph* g = plot->addGraph(plot->xAxis, valueAxis ? valueAxis : plot->yAxis);
     g->setName(title);
@@ -140,13 +142,14 @@ void Graph(QCustomPlot* plot, const std::vector<double>& x, const std::vector<do
 // Legend items toggle their series, as the chart's inactive series are meant to be switched on.
 void LegendTogglesSeries(QCustomPlot* plot)
 {
-    QObject::connect(plot, &QCustomPlot::legendClick, plot, [plot](QCPLegend*, QCPAbstractLegendItem* item, QMouseEvent*) {
-        if (auto* pi = qobject_cast<QCPPlottableLegendItem*>(item)) {
-            pi->plottable()->setVisible(!pi->plottable()->visible());
-            pi->setTextColor(pi->plottable()->visible() ? Qt::black : Qt::gray);
-            plot->replot();
-        }
-    });
+    QObject::connect(plot, &QCustomPlot::legendClick, plot,
+                     [plot](QCPLegend*, QCPAbstractLegendItem* item, QMouseEvent*) {
+                         if (auto* pi = qobject_cast<QCPPlottableLegendItem*>(item)) {
+                             pi->plottable()->setVisible(!pi->plottable()->visible());
+                             pi->setTextColor(pi->plottable()->visible() ? Qt::black : Qt::gray);
+                             plot->replot();
+                         }
+                     });
 }
 
 } // namespace
@@ -176,12 +179,15 @@ ArrayAnalysisWindows::ArrayAnalysisWindows(TFormConfig& form, Session& s)
     // The number of reflected terms is chosen with the arrows only.
     if (auto* text = w.ndicOptions.ui.SpinEditReflectedTerms->findChild<QLineEdit*>())
         text->setReadOnly(true);
-    QObject::connect(w.ndicOptions.ui.BitBtnOK, &QPushButton::clicked, w.ndicOptions.dialog, &QDialog::accept);
-    QObject::connect(w.detectOptions.ui.BitBtnOK, &QPushButton::clicked, w.detectOptions.dialog, &QDialog::accept);
+    QObject::connect(w.ndicOptions.ui.BitBtnOK, &QPushButton::clicked, w.ndicOptions.dialog,
+                     &QDialog::accept);
+    QObject::connect(w.detectOptions.ui.BitBtnOK, &QPushButton::clicked, w.detectOptions.dialog,
+                     &QDialog::accept);
     QObject::connect(w.detectOptions.ui.BitBtnHelp, &QPushButton::clicked, w.detectOptions.dialog, [this] {
-        s_.op.inform("Detectability chart: for each depth of the top of a thin layer, the smallest thickness whose "
-                     "effect on the array's signal reaches the system noise level, when the layer's resistivity "
-                     "differs from the half space's by the percentage chosen with the slider (1% to 10%).");
+        s_.op.inform(
+            "Detectability chart: for each depth of the top of a thin layer, the smallest thickness whose "
+            "effect on the array's signal reaches the system noise level, when the layer's resistivity "
+            "differs from the half space's by the percentage chosen with the slider (1% to 10%).");
     });
 
     QCustomPlot* ndic = w.ndic.ui.ChartNDIC;
@@ -210,7 +216,8 @@ ArrayAnalysisWindows::ArrayAnalysisWindows(TFormConfig& form, Session& s)
     });
 
     QCustomPlot* sce = w.sce.ui.ChartSCE;
-    SetTitle(sce, {"Signal Contribution Distribution", "Electrodes plotted at the effective depth of the configuration"});
+    SetTitle(sce, {"Signal Contribution Distribution",
+                   "Electrodes plotted at the effective depth of the configuration"});
     sce->xAxis->setLabel("Distance from reference point (metres)");
     sce->yAxis->setLabel("Depth (log metres)");
     sce->yAxis->setRangeReversed(true);
@@ -224,7 +231,7 @@ ArrayAnalysisWindows::ArrayAnalysisWindows(TFormConfig& form, Session& s)
     rainbow.setLevelCount(25);
     w.map->setGradient(rainbow);
     w.map->setColorScale(w.scale);
-    w.scale->setGradient(rainbow);  // the scale imposes its own gradient on the map it is attached to
+    w.scale->setGradient(rainbow); // the scale imposes its own gradient on the map it is attached to
     auto* margins = new QCPMarginGroup(sce);
     sce->axisRect()->setMarginGroup(QCP::msBottom | QCP::msTop, margins);
     w.scale->setMarginGroup(QCP::msBottom | QCP::msTop, margins);
@@ -239,9 +246,10 @@ ArrayAnalysisWindows::~ArrayAnalysisWindows() = default;
 
 QDialog* ArrayAnalysisWindows::window(const QString& name) const
 {
-    for (QDialog* d : {static_cast<QDialog*>(w_->ndicOptions.dialog), static_cast<QDialog*>(w_->detectOptions.dialog),
-                       static_cast<QDialog*>(w_->ndic.dialog), static_cast<QDialog*>(w_->detect.dialog),
-                       static_cast<QDialog*>(w_->sig.dialog), static_cast<QDialog*>(w_->sce.dialog)})
+    for (QDialog* d :
+         {static_cast<QDialog*>(w_->ndicOptions.dialog), static_cast<QDialog*>(w_->detectOptions.dialog),
+          static_cast<QDialog*>(w_->ndic.dialog), static_cast<QDialog*>(w_->detect.dialog),
+          static_cast<QDialog*>(w_->sig.dialog), static_cast<QDialog*>(w_->sce.dialog)})
         if (d->objectName() == name)
             return d;
     return nullptr;
@@ -325,7 +333,8 @@ void ArrayAnalysisWindows::GraphDetectabilityCurves()
             colour = QColor(0, 255, 0);
         else if (s.Title == "Detectability for the Entire Array")
             colour = Qt::red;
-        Graph(plot, s.X, s.Y, Q(s.Title), colour, s.RightAxis ? 1 : 2, s.RightAxis ? plot->yAxis2 : plot->yAxis);
+        Graph(plot, s.X, s.Y, Q(s.Title), colour, s.RightAxis ? 1 : 2,
+              s.RightAxis ? plot->yAxis2 : plot->yAxis);
         plot->graph(plot->graphCount() - 1)->setVisible(s.Active);
         for (double v : s.X)
             x.add(v, true);

@@ -177,14 +177,15 @@ ArrayEntryWindows::ArrayEntryWindows(TFormConfig& form, Session& s)
         RefreshLinearTable(e, u.StringGridLinear->rowCount());
         ShowRows(u.StringGridLinear, e.Rows);
     });
-    QObject::connect(w_->schlumberger.ui.ButtonFillDown, &QPushButton::clicked, w_->schlumberger.dialog, [this] {
-        auto& u = w_->schlumberger.ui;
-        SchlumbergerEntry e;
-        e.SamplePerDecade = S(u.EditSamplePerDecade->text());
-        e.Rows = RowsOf<2>(u.StringGridSchlumberger);
-        if (FillDownSchlumberger(e, u.StringGridSchlumberger->rowCount(), s_.op))
-            ShowRows(u.StringGridSchlumberger, e.Rows);
-    });
+    QObject::connect(w_->schlumberger.ui.ButtonFillDown, &QPushButton::clicked, w_->schlumberger.dialog,
+                     [this] {
+                         auto& u = w_->schlumberger.ui;
+                         SchlumbergerEntry e;
+                         e.SamplePerDecade = S(u.EditSamplePerDecade->text());
+                         e.Rows = RowsOf<2>(u.StringGridSchlumberger);
+                         if (FillDownSchlumberger(e, u.StringGridSchlumberger->rowCount(), s_.op))
+                             ShowRows(u.StringGridSchlumberger, e.Rows);
+                     });
     QObject::connect(w_->wenner.ui.ButtonRefreshTable, &QPushButton::clicked, w_->wenner.dialog, [this] {
         auto& u = w_->wenner.ui;
         WennerEntry e;
@@ -245,7 +246,8 @@ void ArrayEntryWindows::FillFromDescription()
     } else if (type == ArrayTypeGeneralPhiTheta) {
         auto& u = w_->phiTheta.ui;
         PrepareGrid(u.StringGridPhiTheta,
-                    {"Config", "TxWidth (m)", "RxWidth (m)", "Midpnt Sep.", "Theta (deg)", "Phi   (deg)"}, count);
+                    {"Config", "TxWidth (m)", "RxWidth (m)", "Midpnt Sep.", "Theta (deg)", "Phi   (deg)"},
+                    count);
         for (int i = 1; i <= count; ++i)
             for (int c = 1; c <= 5; ++c)
                 SetText(u.StringGridPhiTheta, i - 1, c, Q(d.PhiThetaInfo[c][i]));
@@ -253,11 +255,13 @@ void ArrayEntryWindows::FillFromDescription()
         auto& u = w_->xy.ui;
         u.EditElectrodeLength->setText(Q(FormatGeneral(d.AConfigExt.TxElectrodeLength)));
         u.EditGrowthConstant->setText(Q(FormatGeneral(d.AConfigExt.PortionSizer)));
-        PrepareGrid(u.StringGridXY, {"Config.", "Curr1x", "Curr1y", "Curr2x", "Curr2y", "Pot1x", "Pot1y", "Pot2x", "Pot2y"},
+        PrepareGrid(u.StringGridXY,
+                    {"Config.", "Curr1x", "Curr1y", "Curr2x", "Curr2y", "Pot1x", "Pot1y", "Pot2x", "Pot2y"},
                     count);
         for (int i = 1; i <= count; ++i)
             for (int k = 1; k <= 4; ++k) {
-                SetText(u.StringGridXY, i - 1, 2 * k - 1, Q(Trim(FormatFixed(d.AConfigExt.Elecx[i][k], 8, 4))));
+                SetText(u.StringGridXY, i - 1, 2 * k - 1,
+                        Q(Trim(FormatFixed(d.AConfigExt.Elecx[i][k], 8, 4))));
                 SetText(u.StringGridXY, i - 1, 2 * k, Q(Trim(FormatFixed(d.AConfigExt.Elecy[i][k], 8, 4))));
             }
     }
@@ -280,8 +284,9 @@ bool ArrayEntryWindows::Run(const Command& c)
     if (!form_.commitCount(true))
         return false;
     if (type == ArrayTypeGeneralXY)
-        s_.op.inform("Linear electrodes are only supported in exponential bipole arrays - programming incomplete - "
-                     "point electrodes being assumed");
+        s_.op.inform(
+            "Linear electrodes are only supported in exponential bipole arrays - programming incomplete - "
+            "point electrodes being assumed");
     if (!runWithWindow(c.type, s_.arrays.AConfig.numBipoles))
         return false;
     form_.ui->EditRxBipoles->setText(QString::number(s_.arrays.AConfig.numBipoles));
@@ -362,7 +367,8 @@ bool ArrayEntryWindows::runWithWindow(const QString& typeName, int count)
     } else if (type == ArrayTypeGeneralPhiTheta) {
         auto& u = w_->phiTheta.ui;
         PrepareGrid(u.StringGridPhiTheta,
-                    {"Config", "TxWidth (m)", "RxWidth (m)", "Midpnt Sep.", "Theta (deg)", "Phi   (deg)"}, count);
+                    {"Config", "TxWidth (m)", "RxWidth (m)", "Midpnt Sep.", "Theta (deg)", "Phi   (deg)"},
+                    count);
         // Rows never filled start from the stored texts (their defaults for a new array).
         for (int r = 0; r < count; ++r)
             if (RowEmpty(u.StringGridPhiTheta, r))
@@ -370,7 +376,8 @@ bool ArrayEntryWindows::runWithWindow(const QString& typeName, int count)
                     std::string text = d.PhiThetaInfo[c][r + 1];
                     if (text.empty()) {
                         const double p = std::pow(2.0, r - 1);
-                        const std::string defaults[5] = {"16", FormatGeneral(p), FormatGeneral(1.5 * p + 8), "0", "180"};
+                        const std::string defaults[5] = {"16", FormatGeneral(p), FormatGeneral(1.5 * p + 8),
+                                                         "0", "180"};
                         text = defaults[c - 1];
                     }
                     SetText(u.StringGridPhiTheta, r, c, Q(text));
@@ -383,7 +390,8 @@ bool ArrayEntryWindows::runWithWindow(const QString& typeName, int count)
         };
     } else if (type == ArrayTypeGeneralXY) {
         auto& u = w_->xy.ui;
-        PrepareGrid(u.StringGridXY, {"Config.", "Curr1x", "Curr1y", "Curr2x", "Curr2y", "Pot1x", "Pot1y", "Pot2x", "Pot2y"},
+        PrepareGrid(u.StringGridXY,
+                    {"Config.", "Curr1x", "Curr1y", "Curr2x", "Curr2y", "Pot1x", "Pot1y", "Pot2x", "Pot2y"},
                     count);
         // Rows never filled start from the electrodes the description holds.
         for (int r = 0; r < count; ++r)

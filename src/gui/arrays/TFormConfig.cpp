@@ -294,7 +294,8 @@ bool TFormConfig::commitCount(bool quietForNonPositive)
         return true;
     }
     if (!v || *v < 1 || *v > MaxArrayConfigs) {
-        s_.op.inform("'" + text.toStdString() + "' is not a number of configurations: type a whole number from 1 to " +
+        s_.op.inform("'" + text.toStdString() +
+                     "' is not a number of configurations: type a whole number from 1 to " +
                      std::to_string(MaxArrayConfigs) + ".");
         ui->EditRxBipoles->setText(QString::number(numBipoles));
         return false;
@@ -349,7 +350,8 @@ void TFormConfig::StringGridArraySetEditText(int row, int col)
     if (col == 1) {
         const std::optional<long long> v = ParseInteger(text.toStdString());
         if (!v || *v < 1 || *v > MaxMonopolePairs) {
-            s_.op.inform("'" + text.toStdString() + "' is not a number of monopole pairs: type a whole number from 1 to " +
+            s_.op.inform("'" + text.toStdString() +
+                         "' is not a number of monopole pairs: type a whole number from 1 to " +
                          std::to_string(MaxMonopolePairs) + ".");
             restore(g5(a.numCurPot[row]));
             return;
@@ -369,8 +371,9 @@ void TFormConfig::StringGridArraySetEditText(int row, int col)
     double& target = separation ? a.CP[row][k] : a.CPProp[row][k];
     const std::optional<double> v = ParseFloat(text.toStdString());
     if (!v || !std::isfinite(*v)) {
-        s_.op.inform("'" + text.toStdString() + "' is not a number; the " + (separation ? "separation" : "portion") +
-                     " of configuration " + std::to_string(row) + ", pair " + std::to_string(k) + " is kept.");
+        s_.op.inform("'" + text.toStdString() + "' is not a number; the " +
+                     (separation ? "separation" : "portion") + " of configuration " + std::to_string(row) +
+                     ", pair " + std::to_string(k) + " is kept.");
         restore(k <= a.numCurPot[row] ? g5(target) : QString());
         return;
     }
@@ -396,14 +399,16 @@ void TFormConfig::ReCalculateEffDepthsClick()
 
 void TFormConfig::DocumentConfigClick()
 {
-    const std::string proposed =
-        QFileInfo(QCoreApplication::applicationDirPath() + "/ArrayConfig.Cfg").absoluteFilePath().toStdString();
+    const std::string proposed = QFileInfo(QCoreApplication::applicationDirPath() + "/ArrayConfig.Cfg")
+                                     .absoluteFilePath()
+                                     .toStdString();
     std::string name = s_.dialogs.saveFile(DocumentDialogTitle, DocumentDialogFilter, proposed);
     if (name.empty())
         return;
     name = WithDefaultExtension(name, "DCC");
-    if (QFileInfo::exists(Q(name)) &&
-        !s_.op.ask(QFileInfo(Q(name)).fileName().toStdString() + " already exists. Do you want to replace it?", false))
+    if (QFileInfo::exists(Q(name)) && !s_.op.ask(QFileInfo(Q(name)).fileName().toStdString() +
+                                                     " already exists. Do you want to replace it?",
+                                                 false))
         return;
     try {
         WriteArrayConfigDocument(s_.arrays.AConfig, name);
@@ -419,8 +424,10 @@ void TFormConfig::BitBtnOKClick()
     // a number.
     if (!commitCount(true))
         return;
-    const std::optional<double> behind = ParseFloat(ui->LabeledEditOffSetBehind->text().trimmed().toStdString());
-    const std::optional<double> right = ParseFloat(ui->LabeledEditOffsetRight->text().trimmed().toStdString());
+    const std::optional<double> behind =
+        ParseFloat(ui->LabeledEditOffSetBehind->text().trimmed().toStdString());
+    const std::optional<double> right =
+        ParseFloat(ui->LabeledEditOffsetRight->text().trimmed().toStdString());
     if (!behind || !std::isfinite(*behind) || !right || !std::isfinite(*right)) {
         s_.op.inform("The offsets must be numbers of metres; nothing was saved.");
         return;
@@ -430,7 +437,8 @@ void TFormConfig::BitBtnOKClick()
 
     std::string proposed = s_.ConfigIniName;
     if (proposed.empty()) {
-        const std::filesystem::path folder = std::filesystem::path(s_.folders.appData) / "DCSetrix" / "Configurations";
+        const std::filesystem::path folder =
+            std::filesystem::path(s_.folders.appData) / "DCSetrix" / "Configurations";
         std::error_code ec;
         std::filesystem::create_directories(folder, ec);
         proposed = (folder / "Array.DCC").string();
@@ -440,9 +448,9 @@ void TFormConfig::BitBtnOKClick()
         if (name.empty())
             break;
         name = WithDefaultExtension(name, "DCC");
-        if (QFileInfo::exists(Q(name)) &&
-            !s_.op.ask(QFileInfo(Q(name)).fileName().toStdString() + " already exists. Do you want to replace it?",
-                       false)) {
+        if (QFileInfo::exists(Q(name)) && !s_.op.ask(QFileInfo(Q(name)).fileName().toStdString() +
+                                                         " already exists. Do you want to replace it?",
+                                                     false)) {
             proposed = name;
             continue;
         }
@@ -460,7 +468,8 @@ void TFormConfig::BitBtnOKClick()
 
 bool EnterArrayConfiguration(Session& s, QWidget* owner)
 {
-    TFormConfig* form = owner ? owner->findChild<TFormConfig*>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
+    TFormConfig* form =
+        owner ? owner->findChild<TFormConfig*>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
     if (!form)
         form = new TFormConfig(s, owner);
     return form->Execute();

@@ -11,9 +11,9 @@
 #include "core/model/derived.h"
 #include "editor/EditorSupport.h"
 #include "ui_TFormTEMAcqChannels.h"
-#include "widgets/ScrollableWindow.h"
 #include "widgets/KeyValueEditor.h"
 #include "widgets/RadioGroup.h"
+#include "widgets/ScrollableWindow.h"
 
 using editor::Guarded;
 using editor::Q;

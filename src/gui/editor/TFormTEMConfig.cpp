@@ -1,5 +1,6 @@
 #include "editor/TFormTEMConfig.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -11,24 +12,23 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QSlider>
-#include <QSplitter>
 #include <QSpinBox>
+#include <QSplitter>
 #include <QTableWidget>
 #include <QTimer>
-#include <QAction>
 #include <QToolBar>
 
-#include "core/action_error.h"
 #include "arrays/TFormConfig.h"
-#include "forward/TFormForward.h"
+#include "core/action_error.h"
+#include "core/editor/layout_diagram.h"
 #include "core/files/gex_file.h"
 #include "core/files/tdc_file.h"
 #include "core/model/app_settings.h"
 #include "core/model/derived.h"
 #include "editor/EditorSupport.h"
 #include "editor/FormValues.h"
-#include "core/editor/layout_diagram.h"
 #include "editor/TFormHELP.h"
+#include "forward/TFormForward.h"
 #include "report/LayoutDiagramSeries.h"
 #include "ui_TFormTEMConfig.h"
 #include "widgets/KeyValueEditor.h"

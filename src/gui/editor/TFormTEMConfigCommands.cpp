@@ -17,14 +17,14 @@
 #include "core/model/derived.h"
 #include "editor/FormValues.h"
 #include "editor/TFormHELP.h"
-#include "forward/TFormForward.h"
 #include "editor/TFormTEMAcqChannels.h"
+#include "editor/TFormTEMConfig.h"
 #include "editor/TFormTimeBase.h"
-#include "response/TFormSysResp.h"
 #include "editor/TFormTxWaveforms.h"
 #include "editor/TFormVehicleParams.h"
-#include "editor/TFormTEMConfig.h"
+#include "forward/TFormForward.h"
 #include "report/SpecificationReport.h"
+#include "response/TFormSysResp.h"
 #include "ui_TFormTEMConfig.h"
 #include "widgets/PointChart3D.h"
 #include "widgets/RadioGroup.h"
@@ -64,7 +64,7 @@ bool FileExists(const std::string& name)
     return !name.empty() && std::filesystem::is_regular_file(name, ec);
 }
 
-}  // namespace
+} // namespace
 
 TINIFileFormat TFormTEMConfig::formatFromRadio() const
 {
@@ -85,7 +85,8 @@ void TFormTEMConfig::ButtonLoadClick()
 {
     command([this] {
         setFormat(formatFromRadio());
-        const std::string chosen = s_.dialogs.openFile(OpenDialogTitle, OpenDialogFilter, s_.cfg.LoadFilename);
+        const std::string chosen =
+            s_.dialogs.openFile(OpenDialogTitle, OpenDialogFilter, s_.cfg.LoadFilename);
         if (chosen.empty())
             return;
         LoadFile(QString::fromStdString(chosen));
@@ -163,9 +164,10 @@ void TFormTEMConfig::ButtonSaveClick()
             const bool lowHigh = cfg.NumTx == 2 && m1 == TMomentID::LM && m2 == TMomentID::HM;
             const bool highLow = cfg.NumTx == 2 && m1 == TMomentID::HM && m2 == TMomentID::LM;
             if (highLow) {
-                s_.op.inform("GEX file has a convention that TxDef = LM (Low Moment) and TxAux = HM (High Moment). "
-                             "You have reversed them. The reverse order can be specified like this using "
-                             "[Channel#] section keyword TRANSMITTER MOMENT");
+                s_.op.inform(
+                    "GEX file has a convention that TxDef = LM (Low Moment) and TxAux = HM (High Moment). "
+                    "You have reversed them. The reverse order can be specified like this using "
+                    "[Channel#] section keyword TRANSMITTER MOMENT");
             } else if (!single && !lowHigh) {
                 s_.op.inform("GEX supports only TxDef = SingleM Moment, or TxDef = LM and TxAux = HM. Other "
                              "combinations are not conventional. ABORTING: GEX NOT Saved");
@@ -175,8 +177,9 @@ void TFormTEMConfig::ButtonSaveClick()
         // The save refuses a master target, asks before overwriting and about Clean Save.
         const SaveResult result = SaveConfiguration(
             cfg, s_.folders, s_.op,
-            SaveRequest{true, cleanSaveQuestion("\"Clean Save\" will wipe any un-identified information in your "
-                                                "file - Continue?")});
+            SaveRequest{true,
+                        cleanSaveQuestion("\"Clean Save\" will wipe any un-identified information in your "
+                                          "file - Continue?")});
         if (!reportSave(result))
             return;
         cfg.LoadFilename = cfg.SaveFilename;
@@ -207,8 +210,9 @@ void TFormTEMConfig::ButtonSaveAsINIClick()
         setFormat(f);
         ui->RadioGroupTDCGEX->setItemIndex(f == TINIFileFormat::GEX ? 1 : 0);
         if (chosen == ui->EditTDCFilename->text() && ui->CheckBoxMaster->isChecked()) {
-            s_.op.inform("This file is marked as a master file - read only. Reassess what you are doing or try "
-                         "saving to a different filename. Save aborted.");
+            s_.op.inform(
+                "This file is marked as a master file - read only. Reassess what you are doing or try "
+                "saving to a different filename. Save aborted.");
             return;
         }
         ui->EditTDCFilename->setText(chosen);
@@ -221,8 +225,9 @@ void TFormTEMConfig::ButtonSaveAsINIClick()
         ui->CheckBoxMaster->setChecked(false);
         const SaveResult result = SaveConfiguration(
             cfg, s_.folders, s_.op,
-            SaveRequest{false, cleanSaveQuestion("\"Clean Save\" will wipe any un-identified information in your "
-                                                 "file - Erase? Continue?")});
+            SaveRequest{false,
+                        cleanSaveQuestion("\"Clean Save\" will wipe any un-identified information in your "
+                                          "file - Erase? Continue?")});
         if (reportSave(result))
             addRecentFile(QString::fromStdString(cfg.SaveFilename));
     });
@@ -237,13 +242,14 @@ void TFormTEMConfig::CheckBoxMasterClick()
         setFormat(formatFromRadio());
         QCheckBox* box = ui->CheckBoxMaster;
         if (!box->isChecked()) {
-            if (s_.op.ask("Removing protection from a master INI file will have lasting consequences for all "
-                          "operators using that file in the future. If a permanent change is important then please "
-                          "re-enable protection as soon as possible but consider renaming the changed file. IF YOU "
-                          "DO NOT KNOW WHAT YOU ARE DOING OR THE NIGHTMARE IMPLICATION POORLY THOUGHT THROUGH "
-                          "DOCUMENTATION CHANGES WILL CREATE THEN STOP NOW! Remove protection by saving a copy "
-                          "(SaveAsPrompt will follow)?",
-                          false)) {
+            if (s_.op.ask(
+                    "Removing protection from a master INI file will have lasting consequences for all "
+                    "operators using that file in the future. If a permanent change is important then please "
+                    "re-enable protection as soon as possible but consider renaming the changed file. IF YOU "
+                    "DO NOT KNOW WHAT YOU ARE DOING OR THE NIGHTMARE IMPLICATION POORLY THOUGHT THROUGH "
+                    "DOCUMENTATION CHANGES WILL CREATE THEN STOP NOW! Remove protection by saving a copy "
+                    "(SaveAsPrompt will follow)?",
+                    false)) {
                 cfg.Master = false;
                 ButtonSaveAsINIClick();
             } else {
@@ -252,8 +258,9 @@ void TFormTEMConfig::CheckBoxMasterClick()
             }
             return;
         }
-        if (!s_.op.askYesAbort("Are you sure? - file will be saved now and will not be able to be saved again "
-                               "without protection removal"))
+        if (!s_.op.askYesAbort(
+                "Are you sure? - file will be saved now and will not be able to be saved again "
+                "without protection removal"))
             return;
         const QString chosen = QString::fromStdString(
             s_.dialogs.saveFile(SaveDialogTitle, SaveDialogFilter, SaveDialogFileName.toStdString()));
@@ -278,8 +285,9 @@ void TFormTEMConfig::CheckBoxMasterClick()
         cfg.LoadFilename = chosen.toStdString();
         const SaveResult result = SaveConfiguration(
             cfg, s_.folders, s_.op,
-            SaveRequest{false, cleanSaveQuestion("\"Clean Save\" will wipe any un-identified information in your "
-                                                 "file - Continue?")});
+            SaveRequest{false,
+                        cleanSaveQuestion("\"Clean Save\" will wipe any un-identified information in your "
+                                          "file - Continue?")});
         if (reportSave(result))
             addRecentFile(QString::fromStdString(cfg.SaveFilename));
     });
@@ -342,11 +350,13 @@ void TFormTEMConfig::RadioGroupDefMomentClick(MomentSource source)
             const TMomentID m1 = cfg.Tx[1].MomentID, m2 = cfg.Tx[2].MomentID;
             const bool refused = m1 == m2 && m1 != TMomentID::Other;
             if (!refused && m1 == TMomentID::HM && m2 == TMomentID::LM)
-                s_.op.inform("Convention is to Have TxDef as LM and TxAux as HM if both are in use. Consider swapping.");
+                s_.op.inform("Convention is to Have TxDef as LM and TxAux as HM if both are in use. Consider "
+                             "swapping.");
             if (refused) {
-                s_.op.inform("If both transmitter moments exist then moments should be identified differently. TDC "
-                             "format can accommodate but GEX format and Aarhus Workbench cannot. Combination HM LM "
-                             "is unconventional.");
+                s_.op.inform(
+                    "If both transmitter moments exist then moments should be identified differently. TDC "
+                    "format can accommodate but GEX format and Aarhus Workbench cannot. Combination HM LM "
+                    "is unconventional.");
                 cfg.Tx[1].MomentID = TMomentID::LM;
                 cfg.Tx[2].MomentID = TMomentID::HM;
             }
@@ -405,8 +415,9 @@ void TFormTEMConfig::ButtonPDFClick()
 void TFormTEMConfig::SaveDiagramPngClick()
 {
     command([this] {
-        const QString file = QString::fromStdString(s_.dialogs.saveFile(
-            "Save the configuration diagram as a PNG image", "PNG images (*.PNG *.png)", PngDialogFileName.toStdString()));
+        const QString file = QString::fromStdString(
+            s_.dialogs.saveFile("Save the configuration diagram as a PNG image", "PNG images (*.PNG *.png)",
+                                PngDialogFileName.toStdString()));
         if (file.isEmpty())
             return;
         PngDialogFileName = file;
@@ -444,7 +455,8 @@ void TFormTEMConfig::RunSatellite(QDialog& window)
 
 void TFormTEMConfig::notYetAvailable(const QString& windowName)
 {
-    s_.op.inform("The " + windowName.toStdString() + " window is not part of this version of TEM Setrix yet.");
+    s_.op.inform("The " + windowName.toStdString() +
+                 " window is not part of this version of TEM Setrix yet.");
 }
 
 // The satellite windows: each is shown modally on the session's model, then this window refills.
@@ -483,7 +495,7 @@ void TFormTEMConfig::ButtonSysResponseClick()
 void TFormTEMConfig::ButtonVehicleClick()
 {
     TFormVehicleParams window(s_.cfg, s_.op, s_.dialogs, this);
-    RunSatellite(window);  // its refill redraws the vehicle with the rest of the diagram
+    RunSatellite(window); // its refill redraws the vehicle with the rest of the diagram
 }
 
-}  // namespace tem::gui
+} // namespace tem::gui

@@ -3,8 +3,8 @@
 #include <utility>
 #include <vector>
 
-#include "report/LayoutDiagramSeries.h"
 #include "editor/TFormTEMConfig.h"
+#include "report/LayoutDiagramSeries.h"
 #include "ui_TFormTEMConfig.h"
 #include "widgets/PointChart3D.h"
 #include "widgets/RadioGroup.h"

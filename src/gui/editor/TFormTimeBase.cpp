@@ -18,9 +18,9 @@
 #include "core/model/data_folders.h"
 #include "editor/EditorSupport.h"
 #include "ui_TFormTimeBase.h"
-#include "widgets/ScrollableWindow.h"
 #include "widgets/ChartHelpers.h"
 #include "widgets/RadioGroup.h"
+#include "widgets/ScrollableWindow.h"
 
 using editor::Guarded;
 using editor::Q;

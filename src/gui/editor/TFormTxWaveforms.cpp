@@ -9,9 +9,9 @@
 #include "core/model/configuration.h"
 #include "editor/EditorSupport.h"
 #include "ui_TFormTxWaveforms.h"
-#include "widgets/ScrollableWindow.h"
 #include "widgets/ChartHelpers.h"
 #include "widgets/KeyValueEditor.h"
+#include "widgets/ScrollableWindow.h"
 
 using editor::Guarded;
 using editor::Q;

@@ -11,8 +11,8 @@
 #include "core/model/configuration.h"
 #include "editor/EditorSupport.h"
 #include "ui_TFormVehicleParams.h"
-#include "widgets/ScrollableWindow.h"
 #include "widgets/RadioGroup.h"
+#include "widgets/ScrollableWindow.h"
 
 using editor::Guarded;
 using editor::Q;

@@ -73,7 +73,8 @@ void FitToScreen(QWidget* window)
     if (const QScreen* screen = window->screen()) {
         const QRect avail = screen->availableGeometry();
         if (window->width() > avail.width() || window->height() > avail.height())
-            window->resize(std::min(window->width(), avail.width()), std::min(window->height(), avail.height()));
+            window->resize(std::min(window->width(), avail.width()),
+                           std::min(window->height(), avail.height()));
     }
 }
 

@@ -16,7 +16,7 @@ TFormEngineRunner::TFormEngineRunner(tem::Operator& op, QWidget* parent)
     QFont mono("Monospace");
     mono.setStyleHint(QFont::TypeWriter);
     ui->MemoConsole->setFont(mono);
-    ui->MemoConsole->setMaximumBlockCount(20000);  // a chatty engine must not fill the memory
+    ui->MemoConsole->setMaximumBlockCount(20000); // a chatty engine must not fill the memory
     ui->ProgressBarRun->setRange(0, 0);
     connect(ui->BitBtnOK, &QPushButton::clicked, this, &TFormEngineRunner::BitBtnOKClick);
     connect(ui->BitBtnCancel, &QPushButton::clicked, this, &TFormEngineRunner::BitBtnCancelClick);
@@ -71,13 +71,17 @@ void TFormEngineRunner::Ended()
 void TFormEngineRunner::BitBtnOKClick()
 {
     if (running_) {
-        op_.inform("The AarhusInv64 process is still occurring. Quitting now will have unpredictable results");
+        op_.inform(
+            "The AarhusInv64 process is still occurring. Quitting now will have unpredictable results");
         return;
     }
     accept();
 }
 
-void TFormEngineRunner::BitBtnCancelClick() { reject(); }
+void TFormEngineRunner::BitBtnCancelClick()
+{
+    reject();
+}
 
 void TFormEngineRunner::reject()
 {
@@ -93,6 +97,9 @@ void TFormEngineRunner::BitBtnHelpClick()
                "AarhusInv64.exe in this particular mode - See Seequent about a licence.");
 }
 
-QString TFormEngineRunner::consoleText() const { return ui->MemoConsole->toPlainText(); }
+QString TFormEngineRunner::consoleText() const
+{
+    return ui->MemoConsole->toPlainText();
+}
 
 } // namespace tem::gui

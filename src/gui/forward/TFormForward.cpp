@@ -39,14 +39,21 @@ namespace {
 
 constexpr const char* HalfSpace = "*****";
 /// The external engine's usual place on Windows; offered only where it exists.
-constexpr const char* WindowsEngine = "C:\\Program Files\\AGS\\Aarhus WorkBench\\AarhusInv\\64bit\\AarhusInv64.exe";
-const QStringList ModelColumns = {"Layer",       "Thickness(m)", "Resistivity",   "to Thickness",
-                                  "to Resist.",  "Thick. Step",  "Resist.  Step"};
+constexpr const char* WindowsEngine =
+    "C:\\Program Files\\AGS\\Aarhus WorkBench\\AarhusInv\\64bit\\AarhusInv64.exe";
+const QStringList ModelColumns = {"Layer",      "Thickness(m)", "Resistivity",  "to Thickness",
+                                  "to Resist.", "Thick. Step",  "Resist.  Step"};
 const QStringList TDEMColumns = {"Window", "Voltage", "App.Res.l", "Loci Depth", "Time"};
 const QStringList DirectColumns = {"Bipole", "Voltage", "App. Res.", "Eff Depth"};
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
-std::string S(const QString& s) { return s.toStdString(); }
+QString Q(const std::string& s)
+{
+    return QString::fromStdString(s);
+}
+std::string S(const QString& s)
+{
+    return s.toStdString();
+}
 
 bool FileExists(const std::string& name)
 {
@@ -94,11 +101,13 @@ TFormForward::TFormForward(Session& session, QWidget* parent)
     // Whole header texts and numbers, scrolling sideways in a narrow window rather than clipping.
     ui->StringGridModel->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     ui->StringGridModel->horizontalHeader()->setStretchLastSection(true);
-    ui->StringGridModel->verticalHeader()->setDefaultSectionSize(ui->StringGridModel->fontMetrics().height() + 6);
+    ui->StringGridModel->verticalHeader()->setDefaultSectionSize(ui->StringGridModel->fontMetrics().height() +
+                                                                 6);
     ui->StringGridResponse->verticalHeader()->setVisible(false);
     ui->StringGridResponse->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     ui->StringGridResponse->horizontalHeader()->setStretchLastSection(true);
-    ui->StringGridResponse->verticalHeader()->setDefaultSectionSize(ui->StringGridResponse->fontMetrics().height() + 4);
+    ui->StringGridResponse->verticalHeader()->setDefaultSectionSize(
+        ui->StringGridResponse->fontMetrics().height() + 4);
     buildModelGrid(3);
     setResponseColumns(true, 0);
     ui->ButtonGraph->setEnabled(false);
@@ -141,9 +150,15 @@ void TFormForward::command(const std::function<void()>& f)
     }
 }
 
-std::string TFormForward::appData() { return GetPathToAppData(s_.folders, s_.op); }
+std::string TFormForward::appData()
+{
+    return GetPathToAppData(s_.folders, s_.op);
+}
 
-int TFormForward::method() const { return std::max(0, ui->RadioGroupTEMorDirect->itemIndex()); }
+int TFormForward::method() const
+{
+    return std::max(0, ui->RadioGroupTEMorDirect->itemIndex());
+}
 
 // ---- Life cycle --------------------------------------------------------------------------------
 
@@ -234,7 +249,10 @@ void TFormForward::FormHide()
 
 // ---- Model grid --------------------------------------------------------------------------------
 
-int TFormForward::layerCount() const { return ui->StringGridModel->rowCount(); }
+int TFormForward::layerCount() const
+{
+    return ui->StringGridModel->rowCount();
+}
 
 void TFormForward::buildModelGrid(int count)
 {
@@ -324,8 +342,9 @@ void TFormForward::ModelGridToForm(const ModelGrid& grid)
 
 void TFormForward::chooseConfigurationFile(int m)
 {
-    static const char* Filter = "TDEM *.TDC, *.GEX (*.TDC *.tdc *.GEX *.gex);;Direct Current *.DCC (*.DCC *.dcc *.INI *.ini);;"
-                                "FDEM *.FDC (*.FDC *.fdc)";
+    static const char* Filter =
+        "TDEM *.TDC, *.GEX (*.TDC *.tdc *.GEX *.gex);;Direct Current *.DCC (*.DCC *.dcc *.INI *.ini);;"
+        "FDEM *.FDC (*.FDC *.fdc)";
     std::string initial;
     std::string folder;
     if (m == pmTDEM) {
@@ -349,8 +368,9 @@ void TFormForward::reloadTEMConfiguration()
 {
     const std::string suffix = UpperCase(S(QFileInfo(Q(s_.ConfigIniName)).suffix()));
     if (suffix != "TDC" && suffix != "GEX") {
-        s_.op.inform("TDEM has been chosen but the current Configuration file is not a TDC or GEX file. Specify a "
-                     "suitable file.");
+        s_.op.inform(
+            "TDEM has been chosen but the current Configuration file is not a TDC or GEX file. Specify a "
+            "suitable file.");
         return;
     }
     s_.cfg.LoadFilename = s_.ConfigIniName;
@@ -374,8 +394,8 @@ void TFormForward::RadioGroupTEMorDirectClick(bool operatorClick)
                     s_.ConfigType = ConfigTypeOnShow;
                     s_.cfg.LoadFilename = ConfigIniNameOnShow;
                     if (!DirOnShow.isEmpty() && !QDir::setCurrent(DirOnShow))
-                        s_.op.inform(
-                            "Could not return current directory to what it was before running Forward modelling");
+                        s_.op.inform("Could not return current directory to what it was before running "
+                                     "Forward modelling");
                 } else {
                     ButtonEnterConfigClick();
                 }
@@ -394,8 +414,9 @@ void TFormForward::RadioGroupTEMorDirectClick(bool operatorClick)
                 s_.op.inform("You must specify a Configuration file before continuing.");
             }
             ui->GroupBoxPaths->setVisible(true);
-            for (QWidget* w : std::initializer_list<QWidget*>{ui->LabelAarExe, ui->EditAarExe, ui->LabelAarCon,
-                                                              ui->EditAarCon, ui->LabelTempDir, ui->EditTempDir})
+            for (QWidget* w :
+                 std::initializer_list<QWidget*>{ui->LabelAarExe, ui->EditAarExe, ui->LabelAarCon,
+                                                 ui->EditAarCon, ui->LabelTempDir, ui->EditTempDir})
                 w->setVisible(true);
             ui->RadioGroupJ0Filter->setVisible(false);
             ui->ButtonEnterConfig->setVisible(!byTEMEditor);
@@ -408,8 +429,9 @@ void TFormForward::RadioGroupTEMorDirectClick(bool operatorClick)
                     ButtonEnterConfigClick();
             }
             readArrayFile();
-            for (QWidget* w : std::initializer_list<QWidget*>{ui->LabelAarExe, ui->EditAarExe, ui->LabelAarCon,
-                                                              ui->EditAarCon, ui->LabelTempDir, ui->EditTempDir})
+            for (QWidget* w :
+                 std::initializer_list<QWidget*>{ui->LabelAarExe, ui->EditAarExe, ui->LabelAarCon,
+                                                 ui->EditAarCon, ui->LabelTempDir, ui->EditTempDir})
                 w->setVisible(false);
             ui->RadioGroupJ0Filter->setVisible(true);
             ui->ButtonEnterConfig->setVisible(true);
@@ -421,13 +443,15 @@ void TFormForward::RadioGroupTEMorDirectClick(bool operatorClick)
                 if (FwdModelParentForm != fmpfFDCSetrix)
                     ButtonEnterConfigClick();
             }
-            for (QWidget* w : std::initializer_list<QWidget*>{ui->LabelAarExe, ui->EditAarExe, ui->LabelAarCon,
-                                                              ui->EditAarCon, ui->LabelTempDir, ui->EditTempDir})
+            for (QWidget* w :
+                 std::initializer_list<QWidget*>{ui->LabelAarExe, ui->EditAarExe, ui->LabelAarCon,
+                                                 ui->EditAarCon, ui->LabelTempDir, ui->EditTempDir})
                 w->setVisible(false);
             ui->RadioGroupJ0Filter->setVisible(false);
             ui->ButtonEnterConfig->setVisible(FwdModelParentForm != fmpfFDCSetrix);
-            s_.op.inform("FDEM is not yet supported. Consider funding this feature or make your own interface to "
-                         "AarhusInv FDEM options.");
+            s_.op.inform(
+                "FDEM is not yet supported. Consider funding this feature or make your own interface to "
+                "AarhusInv FDEM options.");
         }
     });
     showConfigIniName();
@@ -441,13 +465,16 @@ void TFormForward::readArrayFile()
         s_.op.inform("You must specify a Configuration file before continuing.");
 }
 
-void TFormForward::showConfigIniName() { ui->EditConfigIniName->setText(Q(s_.ConfigIniName)); }
+void TFormForward::showConfigIniName()
+{
+    ui->EditConfigIniName->setText(Q(s_.ConfigIniName));
+}
 
 void TFormForward::showTDEMTable()
 {
     Configuration& cfg = s_.cfg;
     const int chn = s_.forward.AcqSel;
-    int rows = 8;  // a channel without a time base still shows a table
+    int rows = 8; // a channel without a time base still shows a table
     if (chn >= 1 && chn <= cfg.NumAcqChn && chn <= MaxAcqChn) {
         const int tx = cfg.AcqChn[chn].TxNumber;
         if (tx >= 1 && tx <= MaxTx && cfg.Tx[tx].TimeBaseNumber >= 1)
@@ -487,7 +514,8 @@ void TFormForward::numberResponseRows()
 
 void TFormForward::SpinEditAcqChnChange()
 {
-    const int n = std::clamp(ui->SpinEditAcqChn->value(), 1, std::max(1, std::min(s_.cfg.NumAcqChn, MaxAcqChn)));
+    const int n =
+        std::clamp(ui->SpinEditAcqChn->value(), 1, std::max(1, std::min(s_.cfg.NumAcqChn, MaxAcqChn)));
     if (n != ui->SpinEditAcqChn->value())
         ui->SpinEditAcqChn->setValue(n);
     s_.forward.AcqSel = n;
@@ -511,7 +539,8 @@ void TFormForward::ButtonEnterConfigClick()
         } else {
             // Without the array window an array file is chosen and read.
             const std::string chosen = s_.dialogs.openFile(
-                "Array configuration file", "Direct Current Config FIles *.DCC (*.DCC *.dcc);;IniFiles *.INI (*.INI *.ini)",
+                "Array configuration file",
+                "Direct Current Config FIles *.DCC (*.DCC *.dcc);;IniFiles *.INI (*.INI *.ini)",
                 s_.ConfigIniName.empty() ? appData() + "DCSetrix/Configurations/" : s_.ConfigIniName);
             if (!chosen.empty()) {
                 s_.ConfigIniName = chosen;
@@ -528,7 +557,10 @@ void TFormForward::ButtonEnterConfigClick()
     showConfigIniName();
 }
 
-void TFormForward::ButtonRecalculateClick() { Recalculate(true); }
+void TFormForward::ButtonRecalculateClick()
+{
+    Recalculate(true);
+}
 
 void TFormForward::Recalculate(bool fromButton)
 {
@@ -550,8 +582,9 @@ void TFormForward::Recalculate(bool fromButton)
         else if (m == pmDirect)
             runDirect();
         else
-            s_.op.inform("FDEM forward modelling is not supported yet. Interface with AarhusInv64 directly if you "
-                         "need to.");
+            s_.op.inform(
+                "FDEM forward modelling is not supported yet. Interface with AarhusInv64 directly if you "
+                "need to.");
     });
 }
 
@@ -563,7 +596,7 @@ void TFormForward::runTEM()
     const QString builtIn = runner::DefaultEnginePath();
     if (FileExists(S(ui->EditAarCon->text())))
         store.files.CONFilename = S(ui->EditAarCon->text());
-    else if (ui->EditAarExe->text() != builtIn)  // the built-in engine needs no control file
+    else if (ui->EditAarExe->text() != builtIn) // the built-in engine needs no control file
         s_.op.inform("The CON file does not exist");
     store.workFolder = S(ui->EditTempDir->text());
     if (!store.workFolder.empty() && store.workFolder.back() != '/')
@@ -634,7 +667,8 @@ void TFormForward::runDirect()
         setResponseColumns(false, int(table.size()));
         for (int r = 0; r < int(table.size()); ++r)
             for (int c = 0; c < 4; ++c)
-                SetText(ui->StringGridResponse, r, c, Q(table[std::size_t(r)][std::size_t(c)]).trimmed(), false);
+                SetText(ui->StringGridResponse, r, c, Q(table[std::size_t(r)][std::size_t(c)]).trimmed(),
+                        false);
     } catch (const ActionError&) {
         store.results.clear();
         setResponseColumns(false, s_.arrays.AConfig.numBipoles);
@@ -732,8 +766,8 @@ void TFormForward::ButtonSaveTXTClick()
 void TFormForward::ButtonSaveDepthDBFClick()
 {
     command([this] {
-        const std::string file = s_.dialogs.saveFile("Save Input - Chn/DepthDBF", "Chn/Depth DBF files (*Ohmm.DBF)",
-                                                     appData() + "FwdModelOhmm.DBF");
+        const std::string file = s_.dialogs.saveFile(
+            "Save Input - Chn/DepthDBF", "Chn/Depth DBF files (*Ohmm.DBF)", appData() + "FwdModelOhmm.DBF");
         if (file.empty())
             return;
         WriteChnDepthTable(file, s_.forward.models, s_.op);
@@ -748,8 +782,8 @@ void TFormForward::ButtonSaveVoltDBFClick()
             s_.op.inform("FDEM is not supported yet");
             return;
         }
-        const std::string file =
-            s_.dialogs.saveFile("Save Output VoltDBF", "Voltage DBF (*Volt.DBF)", appData() + "FwdModelVolt.DBF");
+        const std::string file = s_.dialogs.saveFile("Save Output VoltDBF", "Voltage DBF (*Volt.DBF)",
+                                                     appData() + "FwdModelVolt.DBF");
         if (file.empty())
             return;
         VoltageTableInput in;
@@ -785,27 +819,28 @@ bool TFormForward::eventFilter(QObject* watched, QEvent* event)
 
 void TFormForward::EditAarExeClick()
 {
-    const std::string chosen = s_.dialogs.openFile(
-        "Find EM1DInv executable",
-        "Forward engines (temsetrix-engine* AarhusInv64* EM1DInv*);;AarhusInv64 executable (AarhusInv64*.exe);;"
-        "EM1DInv executable (EM1DInv*.exe);;All files (*)",
-        S(ui->EditAarExe->text()));
+    const std::string chosen = s_.dialogs.openFile("Find EM1DInv executable",
+                                                   "Forward engines (temsetrix-engine* AarhusInv64* "
+                                                   "EM1DInv*);;AarhusInv64 executable (AarhusInv64*.exe);;"
+                                                   "EM1DInv executable (EM1DInv*.exe);;All files (*)",
+                                                   S(ui->EditAarExe->text()));
     if (!chosen.empty())
         ui->EditAarExe->setText(Q(chosen));
 }
 
 void TFormForward::EditAarConClick()
 {
-    const std::string chosen = s_.dialogs.openFile(
-        "Find EM1DInv Control file", "AarhusInv Control File (*.con);;All files (*)", S(ui->EditAarCon->text()));
+    const std::string chosen =
+        s_.dialogs.openFile("Find EM1DInv Control file", "AarhusInv Control File (*.con);;All files (*)",
+                            S(ui->EditAarCon->text()));
     if (!chosen.empty())
         ui->EditAarCon->setText(Q(chosen));
 }
 
 void TFormForward::EditTempDirClick()
 {
-    QString folder = Q(s_.dialogs.chooseFolder("Temp Dir. for Fwd.TEM, Fwd.Mod and Fwd.Fwd",
-                                               S(ui->EditTempDir->text())));
+    QString folder =
+        Q(s_.dialogs.chooseFolder("Temp Dir. for Fwd.TEM, Fwd.Mod and Fwd.Fwd", S(ui->EditTempDir->text())));
     if (folder.isEmpty())
         return;
     if (!folder.endsWith('/'))
@@ -813,7 +848,8 @@ void TFormForward::EditTempDirClick()
     // The engine writes its input and result files there: a folder that takes no file is refused.
     QTemporaryFile probe(folder + "probe-XXXXXX");
     if (!probe.open()) {
-        s_.op.inform("Microsoft will not let you read and/or write from the location you just chose. Try again!");
+        s_.op.inform(
+            "Microsoft will not let you read and/or write from the location you just chose. Try again!");
         return;
     }
     probe.close();

@@ -27,9 +27,10 @@ TFormFwdModelGraph::TFormFwdModelGraph(Session& session, QWidget* parent)
     c->xAxis->setLabel("log10 Effective Depth (m)");
     c->yAxis->setLabel("log10 Resistivity (Ohm.m)");
     for (int k = 1; k <= numGraphs; ++k) {
-        models_.push_back(std::make_unique<LabelledSeries>(c, QString("Model %1").arg(k), QColor(0xFF, 0, 0)));
-        responses_.push_back(
-            std::make_unique<LabelledSeries>(c, QString("Apparent Resistivity %1").arg(k), QColor(0, 0, 0xFF)));
+        models_.push_back(
+            std::make_unique<LabelledSeries>(c, QString("Model %1").arg(k), QColor(0xFF, 0, 0)));
+        responses_.push_back(std::make_unique<LabelledSeries>(c, QString("Apparent Resistivity %1").arg(k),
+                                                              QColor(0, 0, 0xFF)));
     }
     models_.front()->setLabelsVisible(true);
     responses_.front()->setLabelsVisible(true);
@@ -40,7 +41,10 @@ TFormFwdModelGraph::TFormFwdModelGraph(Session& session, QWidget* parent)
 
 TFormFwdModelGraph::~TFormFwdModelGraph() = default;
 
-QCustomPlot* TFormFwdModelGraph::chart() const { return ui->ChartFwdModel; }
+QCustomPlot* TFormFwdModelGraph::chart() const
+{
+    return ui->ChartFwdModel;
+}
 
 LabelledSeries* TFormFwdModelGraph::series(const QString& name) const
 {

@@ -47,7 +47,8 @@ TFormTEMFwdModelGraph::TFormTEMFwdModelGraph(Session& session, QWidget* parent)
         history_.push_back(std::make_unique<LabelledSeries>(left, QString("History %1").arg(k), Aqua));
     for (int k = 1; k <= numGraphs; ++k) {
         models_.push_back(std::make_unique<LabelledSeries>(left, QString("Model %1").arg(k), Red));
-        appRes_.push_back(std::make_unique<LabelledSeries>(left, QString("Apparent Resistivity %1").arg(k), Blue));
+        appRes_.push_back(
+            std::make_unique<LabelledSeries>(left, QString("Apparent Resistivity %1").arg(k), Blue));
     }
     models_.front()->setLabelsVisible(true);
 
@@ -72,15 +73,18 @@ TFormTEMFwdModelGraph::TFormTEMFwdModelGraph(Session& session, QWidget* parent)
                                                       right->yAxis2));
     detect_ = extra_.back().get();
     detect_->setMarks(true);
-    detect_->curve()->setName("Detectability");  // its legend text
+    detect_->curve()->setName("Detectability"); // its legend text
     noise_->setActive(false);
     detect_->setActive(false);
 
-    connect(ui->CheckBoxShowHistory, &QCheckBox::clicked, this, &TFormTEMFwdModelGraph::CheckBoxShowHistoryClick);
+    connect(ui->CheckBoxShowHistory, &QCheckBox::clicked, this,
+            &TFormTEMFwdModelGraph::CheckBoxShowHistoryClick);
     connect(ui->CheckBoxShowDetectability, &QCheckBox::clicked, this,
             &TFormTEMFwdModelGraph::CheckBoxShowDetectabilityClick);
-    connect(ui->ButtonSaveModelsGraph, &QPushButton::clicked, this, &TFormTEMFwdModelGraph::ButtonSaveModelsGraphClick);
-    connect(ui->ButtonSaveDecaysGraph, &QPushButton::clicked, this, &TFormTEMFwdModelGraph::ButtonSaveDecaysGraphClick);
+    connect(ui->ButtonSaveModelsGraph, &QPushButton::clicked, this,
+            &TFormTEMFwdModelGraph::ButtonSaveModelsGraphClick);
+    connect(ui->ButtonSaveDecaysGraph, &QPushButton::clicked, this,
+            &TFormTEMFwdModelGraph::ButtonSaveDecaysGraphClick);
     connect(ui->ButtonResetModelsView, &QPushButton::clicked, this, &TFormTEMFwdModelGraph::ResetViews);
     connect(ui->ButtonResetDecaysView, &QPushButton::clicked, this, &TFormTEMFwdModelGraph::ResetViews);
     connect(ui->BitBtnClose, &QPushButton::clicked, this, &QDialog::close);
@@ -88,8 +92,14 @@ TFormTEMFwdModelGraph::TFormTEMFwdModelGraph(Session& session, QWidget* parent)
 
 TFormTEMFwdModelGraph::~TFormTEMFwdModelGraph() = default;
 
-QCustomPlot* TFormTEMFwdModelGraph::chartModels() const { return ui->ChartTEMModels; }
-QCustomPlot* TFormTEMFwdModelGraph::chartDecays() const { return ui->ChartTEMDecays; }
+QCustomPlot* TFormTEMFwdModelGraph::chartModels() const
+{
+    return ui->ChartTEMModels;
+}
+QCustomPlot* TFormTEMFwdModelGraph::chartDecays() const
+{
+    return ui->ChartTEMDecays;
+}
 
 LabelledSeries* TFormTEMFwdModelGraph::series(const QString& name) const
 {
@@ -120,9 +130,10 @@ void TFormTEMFwdModelGraph::GraphTEM(const TEMGraphSeries& g)
     ResetViews();
 }
 
-std::vector<const LabelledSeries*> TFormTEMFwdModelGraph::seriesOf(
-    const std::vector<std::unique_ptr<LabelledSeries>>& a, const std::vector<std::unique_ptr<LabelledSeries>>& b,
-    const std::vector<std::unique_ptr<LabelledSeries>>& c) const
+std::vector<const LabelledSeries*>
+TFormTEMFwdModelGraph::seriesOf(const std::vector<std::unique_ptr<LabelledSeries>>& a,
+                                const std::vector<std::unique_ptr<LabelledSeries>>& b,
+                                const std::vector<std::unique_ptr<LabelledSeries>>& c) const
 {
     std::vector<const LabelledSeries*> out;
     for (const auto* list : {&a, &b, &c})

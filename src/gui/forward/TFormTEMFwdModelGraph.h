@@ -54,8 +54,8 @@ class TFormTEMFwdModelGraph : public QDialog {
 
     Session& s_;
     std::unique_ptr<Ui::TFormTEMFwdModelGraph> ui;
-    std::vector<std::unique_ptr<LabelledSeries>> models_, appRes_, history_;  // left chart
-    std::vector<std::unique_ptr<LabelledSeries>> dBdt_, prior_, extra_;       // right chart
+    std::vector<std::unique_ptr<LabelledSeries>> models_, appRes_, history_; // left chart
+    std::vector<std::unique_ptr<LabelledSeries>> dBdt_, prior_, extra_;      // right chart
     LabelledSeries* detect_ = nullptr;
     LabelledSeries* noise_ = nullptr;
 };

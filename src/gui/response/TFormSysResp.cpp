@@ -15,9 +15,9 @@
 #include "core/files/keyword_file.h"
 #include "core/files/tdc_file.h"
 #include "core/files/value_forms.h"
+#include "core/forward/tmodel.h"
 #include "core/model/configuration.h"
 #include "core/response/response_csv.h"
-#include "core/forward/tmodel.h"
 #include "core/response/system_response.h"
 #include "editor/EditorSupport.h"
 #include "runner/EngineRunner.h"
@@ -33,23 +33,26 @@ using editor::S;
 using tem::ResponseCurve;
 
 const char* const TFormSysResp::FieldDataDialogFilter = "CSV averagedVoltages dataset (*.csv *.CSV)";
-const char* const TFormSysResp::SysRespLoadDialogTitle = "Load a CSV format system response - one colum per AcqChn";
+const char* const TFormSysResp::SysRespLoadDialogTitle =
+    "Load a CSV format system response - one colum per AcqChn";
 const char* const TFormSysResp::SysRespDialogFilter = "CSV System Response Files (*.CSV *.csv)";
 const char* const TFormSysResp::CloseWarning =
     "Changes are not saved unless the Green 'Commit Changes' button is pressed before closing";
 const char* const TFormSysResp::CommitOnSaveMessage =
-    "Committing changes to memory. If you later save to your configuration file then these changes will take effect.";
+    "Committing changes to memory. If you later save to your configuration file then these changes will take "
+    "effect.";
 
 namespace {
 
 constexpr int CurveCount = 6;
-const char* const CurveTitles[CurveCount] = {"System Response", "Field Data",          "Forward Model",
+const char* const CurveTitles[CurveCount] = {"System Response",   "Field Data",          "Forward Model",
                                              "Field Minus Model", "Simulation Equation", "Noise"};
 const QColor CurveColours[CurveCount] = {QColor(200, 0, 0),   QColor(0, 0, 200),   QColor(0, 140, 0),
                                          QColor(160, 0, 160), QColor(0, 150, 150), QColor(230, 200, 0)};
 
-const char* const ParameterKeys[] = {"LateTimeConst", "LateInitMagn", "RxTimeConst", "RxInitMagn", "OscillInitMagn",
-                                     "OscillFreq",    "OscillDamp",   "LowPassFreq", "LowPassOrder", "RxDelay_uS"};
+const char* const ParameterKeys[] = {"LateTimeConst",  "LateInitMagn", "RxTimeConst", "RxInitMagn",
+                                     "OscillInitMagn", "OscillFreq",   "OscillDamp",  "LowPassFreq",
+                                     "LowPassOrder",   "RxDelay_uS"};
 
 std::size_t idx(ResponseCurve c)
 {
@@ -66,21 +69,24 @@ double numberOf(const QString& text, const std::string& what)
 {
     const auto v = tem::ParseFloat(S(text));
     if (!v || !std::isfinite(*v))
-        throw tem::ConversionError("'" + S(text.trimmed()) + "' is not a valid floating point value (" + what + ")");
+        throw tem::ConversionError("'" + S(text.trimmed()) + "' is not a valid floating point value (" +
+                                   what + ")");
     return *v;
 }
 
 double parameter(const tem::TSystemResponse& s, int i)
 {
-    const double values[] = {s.LateTimeConst, s.LateInitMagn, s.RxTimeConst, s.RxInitMagn, s.OscillInitMagn,
-                             s.OscillFreq,    s.OscillDamp,   s.LowPassFreq, s.LowPassOrder, s.SimulRxDelay_uS};
+    const double values[] = {s.LateTimeConst,  s.LateInitMagn,   s.RxTimeConst, s.RxInitMagn,
+                             s.OscillInitMagn, s.OscillFreq,     s.OscillDamp,  s.LowPassFreq,
+                             s.LowPassOrder,   s.SimulRxDelay_uS};
     return values[i];
 }
 
 void setParameter(tem::TSystemResponse& s, int i, double v)
 {
-    double* fields[] = {&s.LateTimeConst, &s.LateInitMagn, &s.RxTimeConst, &s.RxInitMagn, &s.OscillInitMagn,
-                        &s.OscillFreq,    &s.OscillDamp,   &s.LowPassFreq, &s.LowPassOrder, &s.SimulRxDelay_uS};
+    double* fields[] = {&s.LateTimeConst,  &s.LateInitMagn,   &s.RxTimeConst, &s.RxInitMagn,
+                        &s.OscillInitMagn, &s.OscillFreq,     &s.OscillDamp,  &s.LowPassFreq,
+                        &s.LowPassOrder,   &s.SimulRxDelay_uS};
     *fields[i] = v;
 }
 
@@ -100,7 +106,7 @@ TFormSysResp::TFormSysResp(tem::gui::Session& session, QWidget* parent)
     for (QRadioButton* b : {ui->RadioGroupTransmitter->button(0), ui->RadioGroupTransmitter->button(1),
                             ui->RadioGroupReceiver->button(0), ui->RadioGroupReceiver->button(1),
                             ui->RadioGroupReceiver->button(2)})
-        b->setEnabled(false);  // they show the channel's transmitter and receiver
+        b->setEnabled(false); // they show the channel's transmitter and receiver
     ui->CheckBoxSysRespExists->setEnabled(false);
     ui->CheckBoxCommit->setStyleSheet("QCheckBox { background-color: #7fd67f; padding: 4px; }");
     ui->RadioGroupSeedType->setItemIndex(0);
@@ -115,7 +121,8 @@ TFormSysResp::TFormSysResp(tem::gui::Session& session, QWidget* parent)
 
     QCustomPlot* plot = ui->ChartSysResp;
     plot->plotLayout()->insertRow(0);
-    plot->plotLayout()->addElement(0, 0, new QCPTextElement(plot, "System Response Visualizer", QFont("sans", 11, QFont::Bold)));
+    plot->plotLayout()->addElement(
+        0, 0, new QCPTextElement(plot, "System Response Visualizer", QFont("sans", 11, QFont::Bold)));
     chart::SetLogAxis(plot->xAxis, 1, 1e4);
     plot->xAxis->setLabel("Time (microSeconds)");
     plot->yAxis->setLabel("dB/dt (microVolts/(A.m^2)) ArcSinhTRansformed");
@@ -124,25 +131,29 @@ TFormSysResp::TFormSysResp(tem::gui::Session& session, QWidget* parent)
     plot->legend->setWrap(2);
     m_labels = new PointLabels(plot);
     for (int c = 0; c < CurveCount; ++c) {
-        QCPGraph* g = chart::AddSeries(plot, CurveTitles[c], QCPScatterStyle::ssDisc, CurveColours[c], QCPGraph::lsLine);
+        QCPGraph* g = chart::AddSeries(plot, CurveTitles[c], QCPScatterStyle::ssDisc, CurveColours[c],
+                                       QCPGraph::lsLine);
         if (c == int(idx(ResponseCurve::SystemResponse)))
             g->setPen(QPen(CurveColours[c], 2.5));
         m_graphs[std::size_t(c)] = g;
     }
-    connect(plot->yAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this, [this] { relabelLeftAxis(); });
+    connect(plot->yAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this,
+            [this] { relabelLeftAxis(); });
 
     connect(ui->ComboBoxAcqChn, &QComboBox::currentIndexChanged, this, [this] {
         if (!m_filling)
             ComboBoxAcqChnChange();
     });
-    connect(ui->EditCrossoverStretcher, &QLineEdit::textEdited, this, &TFormSysResp::EditCrossoverStretcherChange);
+    connect(ui->EditCrossoverStretcher, &QLineEdit::textEdited, this,
+            &TFormSysResp::EditCrossoverStretcherChange);
     connect(ui->EditModelLayers, &QLineEdit::textEdited, this, &TFormSysResp::EditModelLayersChange);
     connect(ui->StringGridLayers, &QTableWidget::itemChanged, this, [this] {
         if (!m_filling)
             StringGridLayersExit();
     });
     connect(ui->StringGridSysResp, &QTableWidget::cellChanged, this, &TFormSysResp::onSysRespGridEdited);
-    connect(ui->ButtonUpdateSimulation, &QPushButton::clicked, this, &TFormSysResp::ButtonUpdateSimulationClick);
+    connect(ui->ButtonUpdateSimulation, &QPushButton::clicked, this,
+            &TFormSysResp::ButtonUpdateSimulationClick);
     connect(ui->ButtonForwardModel, &QPushButton::clicked, this, &TFormSysResp::ButtonForwardModelClick);
     connect(ui->ButtonModelParams, &QPushButton::clicked, this, &TFormSysResp::ButtonModelParamsClick);
     connect(ui->ButtonSubtract, &QPushButton::clicked, this, &TFormSysResp::ButtonSubtractClick);
@@ -218,8 +229,9 @@ void TFormSysResp::FormShow()
         m_fieldDataFile = s.FieldDataFilename;
         ui->EditNoiseStd->setText(Q(tem::FormatPrintfE(s.NoiseAt1mSinVperAm2, 10, 3)));
         ui->EditNoiseSlope->setText(Q(tem::FormatPrintfG(s.NoiseLogLogSlopeinVperS, 8)));
-        for (ResponseCurve c : {ResponseCurve::SystemResponse, ResponseCurve::FieldData, ResponseCurve::ForwardModel,
-                                ResponseCurve::FieldMinusModel, ResponseCurve::SimulationEquation, ResponseCurve::Noise})
+        for (ResponseCurve c :
+             {ResponseCurve::SystemResponse, ResponseCurve::FieldData, ResponseCurve::ForwardModel,
+              ResponseCurve::FieldMinusModel, ResponseCurve::SimulationEquation, ResponseCurve::Noise})
             m_curves[idx(c)] = tem::StoredCurve(cfg(), m_acqSel, c);
     } else {
         ui->CheckBoxSysRespExists->setChecked(false);
@@ -243,12 +255,14 @@ void TFormSysResp::ComboBoxAcqChnChange()
     if (a.TxNumber == 1 || a.TxNumber == 2)
         ui->RadioGroupTransmitter->setItemIndex(a.TxNumber - 1);
     else
-        m_session.op.inform("This interface only operates with the first two transmitters in a configuration");
+        m_session.op.inform(
+            "This interface only operates with the first two transmitters in a configuration");
     if (a.RxCoilNumber >= 1 && a.RxCoilNumber <= 3)
         ui->RadioGroupReceiver->setItemIndex(a.RxCoilNumber - 1);
     else
-        m_session.op.inform("This interface only displays correctly for the first three receivers in a configuration "
-                            "but will process suitably for more");
+        m_session.op.inform(
+            "This interface only displays correctly for the first three receivers in a configuration "
+            "but will process suitably for more");
 }
 
 void TFormSysResp::EditCrossoverStretcherChange()
@@ -310,7 +324,8 @@ void TFormSysResp::fillLayerGrid()
     grid->setVerticalHeaderLabels(rows);
     auto cell = [](double v) { return g9(v > 0.1 ? v : 0.1); };
     for (int r = 1; r <= layers; ++r) {
-        grid->setItem(r - 1, 0, new QTableWidgetItem(r < layers ? cell(s.LayerThicknesses[r]) : QString("inf")));
+        grid->setItem(r - 1, 0,
+                      new QTableWidgetItem(r < layers ? cell(s.LayerThicknesses[r]) : QString("inf")));
         grid->setItem(r - 1, 1, new QTableWidgetItem(cell(s.LayerResistivities[r])));
         if (r == layers)
             grid->item(r - 1, 0)->setFlags(Qt::ItemIsEnabled);
@@ -325,8 +340,8 @@ void TFormSysResp::StringGridLayersExit()
         const int layers = ui->StringGridLayers->rowCount();
         bool thinWarned = false, lowWarned = false;
         for (int r = 1; r <= layers; ++r) {
-            const double res = numberOf(ui->StringGridLayers->item(r - 1, 1)->text(), "resistivity of layer " +
-                                                                                         std::to_string(r));
+            const double res = numberOf(ui->StringGridLayers->item(r - 1, 1)->text(),
+                                        "resistivity of layer " + std::to_string(r));
             if (res <= 0.1 && !lowWarned) {
                 m_session.op.inform("Cannot model with layer resistivities <=0.1");
                 lowWarned = true;
@@ -334,8 +349,8 @@ void TFormSysResp::StringGridLayersExit()
             s.LayerResistivities[r] = res;
             if (r == layers)
                 break;
-            const double thick = numberOf(ui->StringGridLayers->item(r - 1, 0)->text(), "thickness of layer " +
-                                                                                           std::to_string(r));
+            const double thick = numberOf(ui->StringGridLayers->item(r - 1, 0)->text(),
+                                          "thickness of layer " + std::to_string(r));
             if (thick <= 0.1 && !thinWarned) {
                 m_session.op.inform("Cannot model with layer thicknesses <=0.1");
                 thinWarned = true;
@@ -445,13 +460,15 @@ void TFormSysResp::ButtonUpdateSimulationClick()
         readValueList(trial.SysResp[m_acqSel]);
         tem::CalcEquationModel(trial, m_acqSel);
         readValueList(cfg().SysResp[m_acqSel]);
-        setCurve(ResponseCurve::SimulationEquation, tem::StoredCurve(trial, m_acqSel, ResponseCurve::SimulationEquation));
+        setCurve(ResponseCurve::SimulationEquation,
+                 tem::StoredCurve(trial, m_acqSel, ResponseCurve::SimulationEquation));
     });
 }
 
 void TFormSysResp::ButtonLoadFieldDataClick()
 {
-    const std::string file = m_session.dialogs.openFile("Load Field Data", FieldDataDialogFilter, m_fieldDataFile);
+    const std::string file =
+        m_session.dialogs.openFile("Load Field Data", FieldDataDialogFilter, m_fieldDataFile);
     if (file.empty())
         return;
     Guarded(m_session.op, [&] {
@@ -472,7 +489,8 @@ void TFormSysResp::ButtonLoadFieldDataClick()
 
 void TFormSysResp::ButtonLoadSysRespClick()
 {
-    const std::string file = m_session.dialogs.openFile(SysRespLoadDialogTitle, SysRespDialogFilter, m_sysRespLoadFile);
+    const std::string file =
+        m_session.dialogs.openFile(SysRespLoadDialogTitle, SysRespDialogFilter, m_sysRespLoadFile);
     if (file.empty())
         return;
     Guarded(m_session.op, [&] {
@@ -491,7 +509,8 @@ void TFormSysResp::ButtonSaveSysRespClick()
     if (!m_changesCommitted)
         m_session.op.inform(CommitOnSaveMessage);
     Commit();
-    const std::string file = m_session.dialogs.saveFile("Save System Response", SysRespDialogFilter, m_sysRespSaveFile);
+    const std::string file =
+        m_session.dialogs.saveFile("Save System Response", SysRespDialogFilter, m_sysRespSaveFile);
     if (file.empty())
         return;
     Guarded(m_session.op, [&] {
@@ -517,12 +536,15 @@ void TFormSysResp::Commit()
             next.Seed0FwdOr1Eqn = ui->RadioGroupSeedType->itemIndex() == 1 ? 1 : 0;
             readValueList(next);
             const auto layers = tem::ParseInteger(S(ui->EditModelLayers->text().trimmed()));
-            next.FwdModelLayers = layers && *layers >= 1 && *layers <= tem::MaxFwdModelLayers ? int(*layers) : 1;
+            next.FwdModelLayers =
+                layers && *layers >= 1 && *layers <= tem::MaxFwdModelLayers ? int(*layers) : 1;
             QTableWidget* grid = ui->StringGridLayers;
             for (int r = 1; r <= next.FwdModelLayers && r <= grid->rowCount(); ++r) {
                 if (r < next.FwdModelLayers)
-                    next.LayerThicknesses[r] = numberOf(grid->item(r - 1, 0)->text(), "thickness of layer " + std::to_string(r));
-                next.LayerResistivities[r] = numberOf(grid->item(r - 1, 1)->text(), "resistivity of layer " + std::to_string(r));
+                    next.LayerThicknesses[r] =
+                        numberOf(grid->item(r - 1, 0)->text(), "thickness of layer " + std::to_string(r));
+                next.LayerResistivities[r] =
+                    numberOf(grid->item(r - 1, 1)->text(), "resistivity of layer " + std::to_string(r));
             }
             next.SysRespFilename = !m_sysRespSaveFile.empty() ? m_sysRespSaveFile : m_sysRespLoadFile;
             if (!m_fieldDataFile.empty())
@@ -536,7 +558,8 @@ void TFormSysResp::Commit()
                           {ResponseCurve::ForwardModel, &next.FwdModelAmplitudes},
                           {ResponseCurve::SimulationEquation, &next.EqnModelAmplitudes}};
             for (const auto& st : stores) {
-                const std::vector<double> a = tem::CommittedAmplitudes(m_curves[idx(st.curve)], st.curve, gates);
+                const std::vector<double> a =
+                    tem::CommittedAmplitudes(m_curves[idx(st.curve)], st.curve, gates);
                 for (int g = 1; g <= gates; ++g)
                     (*st.target)[g] = a[std::size_t(g - 1)];
             }
@@ -562,7 +585,8 @@ void TFormSysResp::ButtonSubtractClick()
     tem::CurvePoints diff;
     for (int g = 1; g <= n; ++g) {
         const double d = s.FieldAmplitudes[g] - s.FwdModelAmplitudes[g];
-        diff.push_back({field[std::size_t(g - 1)].timeUs, d, tem::CurveLabel(ResponseCurve::FieldMinusModel, d)});
+        diff.push_back(
+            {field[std::size_t(g - 1)].timeUs, d, tem::CurveLabel(ResponseCurve::FieldMinusModel, d)});
     }
     setCurve(ResponseCurve::FieldMinusModel, diff);
 }
@@ -572,7 +596,8 @@ void TFormSysResp::ButtonSeedClick()
     const int type = ui->RadioGroupSeedType->itemIndex() == 1 ? 1 : 0;
     if (type == 0)
         ButtonSubtractClick();
-    const ResponseCurve source = type == 0 ? ResponseCurve::FieldMinusModel : ResponseCurve::SimulationEquation;
+    const ResponseCurve source =
+        type == 0 ? ResponseCurve::FieldMinusModel : ResponseCurve::SimulationEquation;
     tem::CurvePoints points = m_curves[idx(source)];
     tem::SeedSystemResponse(cfg().SysResp[m_acqSel], type, int(points.size()));
     setCurve(ResponseCurve::SystemResponse, points);
@@ -594,24 +619,29 @@ void TFormSysResp::forwardModel(bool showWindow)
     EditModelLayersChange();
     if (showWindow) {
         if (!showForwardWindow) {
-            m_session.op.inform("The Forward Modelling window is not part of this version of TEM Setrix yet.");
+            m_session.op.inform(
+                "The Forward Modelling window is not part of this version of TEM Setrix yet.");
             return;
         }
-        if (m_session.op.ask("Forward Modelling will reopen your configuration file and overwrite the copy in memory. "
-                             "Save your configuration variable changes before continuing?",
-                             false)) {
+        if (m_session.op.ask(
+                "Forward Modelling will reopen your configuration file and overwrite the copy in memory. "
+                "Save your configuration variable changes before continuing?",
+                false)) {
             bool written = false;
-            if (!Guarded(m_session.op, [&] {
-                    const tem::SaveResult r = tem::SaveConfiguration(cfg(), m_session.folders, m_session.op, {});
-                    if (!r.written() && !r.reason.empty())
-                        m_session.op.inform(r.reason);
-                    written = r.written();
-                }) ||
+            if (!Guarded(m_session.op,
+                         [&] {
+                             const tem::SaveResult r =
+                                 tem::SaveConfiguration(cfg(), m_session.folders, m_session.op, {});
+                             if (!r.written() && !r.reason.empty())
+                                 m_session.op.inform(r.reason);
+                             written = r.written();
+                         }) ||
                 !written)
                 return;
         }
         showForwardWindow(this);
-        m_session.op.inform("It is assumed that you actually ran the modelling before returning from this form.");
+        m_session.op.inform(
+            "It is assumed that you actually ran the modelling before returning from this form.");
     } else {
         bool ran = false;
         if (!Guarded(m_session.op, [&] { ran = runSiteModel(); }) || !ran)
@@ -640,10 +670,10 @@ bool TFormSysResp::runSiteModel()
     store.AcqSel = m_acqSel;
     store.workFolder = tem::DefaultWorkFolder(m_session.folders);
     store.files.CONFilename = tem::DefaultControlFile(m_session.folders);
-    store.files.AarExename.clear();  // the built-in engine
+    store.files.AarExename.clear(); // the built-in engine
 
-    QProgressDialog progress("Forward modelling the site of channel " + QString::number(m_acqSel) + " ...", QString(),
-                             0, 0, this);
+    QProgressDialog progress("Forward modelling the site of channel " + QString::number(m_acqSel) + " ...",
+                             QString(), 0, 0, this);
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(300);
     QApplication::setOverrideCursor(Qt::WaitCursor);

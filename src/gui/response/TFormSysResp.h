@@ -48,7 +48,10 @@ class TFormSysResp : public QDialog {
     int AcqSel() const { return m_acqSel; }
     double CrossoverStretcher() const { return m_crossoverStretcher; }
     bool ChangesCommitted() const { return m_changesCommitted; }
-    const tem::CurvePoints& Curve(tem::ResponseCurve c) const { return m_curves[static_cast<std::size_t>(c)]; }
+    const tem::CurvePoints& Curve(tem::ResponseCurve c) const
+    {
+        return m_curves[static_cast<std::size_t>(c)];
+    }
 
   public slots:
     void FormShow();

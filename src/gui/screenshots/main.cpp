@@ -64,13 +64,17 @@ std::vector<Shot> Shots()
     return {
         {"main-window", {1600, 1000}, MainWindow},
         {"main-window-1024x600", {1024, 600}, MainWindow},
-        {"time-base", {1500, 940},
+        {"time-base",
+         {1500, 940},
          [](Session& s) { return std::make_unique<TFormTimeBase>(s.cfg, s.folders, s.op, s.dialogs); }},
-        {"acquisition-channels", {1100, 760},
+        {"acquisition-channels",
+         {1100, 760},
          [](Session& s) { return std::make_unique<TFormTEMAcqChannels>(s.cfg, s.op); }},
-        {"transmitter-waveforms", {1250, 720},
+        {"transmitter-waveforms",
+         {1250, 720},
          [](Session& s) { return std::make_unique<TFormTxWaveforms>(s.cfg, s.op); }},
-        {"vehicle-parameters", {1300, 800},
+        {"vehicle-parameters",
+         {1300, 800},
          [](Session& s) { return std::make_unique<TFormVehicleParams>(s.cfg, s.op, s.dialogs); }},
         {"help", {760, 640}, [](Session&) { return std::make_unique<tem::gui::TFormHELP>(); }},
     };
@@ -162,7 +166,7 @@ int main(int argc, char** argv)
         std::unique_ptr<QWidget> window = shot.open(session);
         window->show();
         Settle();
-        const QSize size = !forcedSize.isEmpty() ? forcedSize
+        const QSize size = !forcedSize.isEmpty()  ? forcedSize
                            : !shot.size.isEmpty() ? shot.size.expandedTo(ContentMinimum(*window))
                                                   : window->size().expandedTo(window->sizeHint());
         window->resize(size);

@@ -71,8 +71,9 @@ QString labelText(double v)
     return std::isfinite(v) ? Q(tem::Trim(tem::FormatPrintfG(v, 0, 6))) : QString("undefined");
 }
 
-const QColor StationColours[8] = {QColor(0, 0, 200),   QColor(0, 150, 0),   QColor(200, 0, 0),   QColor(160, 0, 160),
-                                  QColor(0, 160, 160), QColor(200, 140, 0), QColor(120, 80, 40), QColor(90, 90, 90)};
+const QColor StationColours[8] = {QColor(0, 0, 200),   QColor(0, 150, 0),   QColor(200, 0, 0),
+                                  QColor(160, 0, 160), QColor(0, 160, 160), QColor(200, 140, 0),
+                                  QColor(120, 80, 40), QColor(90, 90, 90)};
 
 const char* const StationTitles[2][8] = {
     {"stn 1Z - 2 Parallel 1 Series", "stn 2Z - 1 Parallel 1 Series", "stn 3Z - 1 Parallel 1 Shorted",
@@ -84,9 +85,10 @@ const char* const StationTitles[2][8] = {
 
 } // namespace
 
-TFormVarloSystemTest::TFormVarloSystemTest(tem::SystemTestData& data, tem::Operator& op, tem::FileDialogs& dialogs,
-                                           QWidget* parent)
-    : QDialog(parent), ui(std::make_unique<Ui::TFormVarloSystemTest>()), m_data(data), m_op(op), m_dialogs(dialogs)
+TFormVarloSystemTest::TFormVarloSystemTest(tem::SystemTestData& data, tem::Operator& op,
+                                           tem::FileDialogs& dialogs, QWidget* parent)
+    : QDialog(parent), ui(std::make_unique<Ui::TFormVarloSystemTest>()), m_data(data), m_op(op),
+      m_dialogs(dialogs)
 {
     ui->setupUi(this);
     ui->MemoProcedure->setPlainText(ProcedureText);
@@ -116,7 +118,8 @@ TFormVarloSystemTest::TFormVarloSystemTest(tem::SystemTestData& data, tem::Opera
     connect(ui->LabeledEditPreAmpGain, &QLineEdit::editingFinished, this,
             &TFormVarloSystemTest::LabeledEditPreAmpGainExit);
     connect(ui->ButtonLoadTXT, &QPushButton::clicked, this, &TFormVarloSystemTest::ButtonLoadTXTClick);
-    connect(ui->ButtonUpdateModel, &QPushButton::clicked, this, &TFormVarloSystemTest::ButtonUpdateModelClick);
+    connect(ui->ButtonUpdateModel, &QPushButton::clicked, this,
+            &TFormVarloSystemTest::ButtonUpdateModelClick);
     connect(ui->ButtonSaveCSV, &QPushButton::clicked, this, &TFormVarloSystemTest::ButtonSaveCSVClick);
     connect(ui->ButtonClose, &QPushButton::clicked, this, &QDialog::accept);
 }
@@ -130,8 +133,8 @@ void TFormVarloSystemTest::createSeries()
     for (int r : {RxZ, RxX}) {
         ReceiverSeries& s = m_series[static_cast<std::size_t>(r)];
         for (int n = 0; n < 8; ++n)
-            s.station[static_cast<std::size_t>(n)] =
-                chart::AddSeries(plot, StationTitles[r][n], QCPScatterStyle::ssDisc, StationColours[n], QCPGraph::lsLine);
+            s.station[static_cast<std::size_t>(n)] = chart::AddSeries(
+                plot, StationTitles[r][n], QCPScatterStyle::ssDisc, StationColours[n], QCPGraph::lsLine);
         auto wide = [&](const QString& title, const QColor& colour, QCPAxis* axis) {
             QCPGraph* g = plot->addGraph(plot->xAxis, axis);
             g->setName(title);
@@ -140,9 +143,11 @@ void TFormVarloSystemTest::createSeries()
             return g;
         };
         s.reference = wide(QString("%1 Reference - short response").arg(zx[r]), Qt::black, plot->yAxis);
-        s.shorted = wide(QString("%1  - short response (3 minus 2)").arg(zx[r]), QColor(230, 0, 0), plot->yAxis);
+        s.shorted =
+            wide(QString("%1  - short response (3 minus 2)").arg(zx[r]), QColor(230, 0, 0), plot->yAxis);
         s.rxRatio = wide(QString("%1 - RxTurns Ratio Stn4/Stn2").arg(zx[r]), QColor(0, 130, 0), plot->yAxis2);
-        s.txRatio = wide(QString("%1 - TxTurns Ratio 2P/1P Stns1/2").arg(zx[r]), QColor(120, 0, 200), plot->yAxis2);
+        s.txRatio =
+            wide(QString("%1 - TxTurns Ratio 2P/1P Stns1/2").arg(zx[r]), QColor(120, 0, 200), plot->yAxis2);
     }
 }
 
@@ -178,11 +183,15 @@ void TFormVarloSystemTest::FormShow()
 void TFormVarloSystemTest::Refresh()
 {
     const int e = kind(), r = receiver();
-    SetNumberEdit(ui->LabeledEditPreAmpGain, m_model.PreAmpGain[e][r], Q(tem::FormatFixed(m_model.PreAmpGain[e][r], 8, 2)));
-    SetNumberEdit(ui->EditInductance, m_model.Inductance[e][r], Q(tem::FormatFixed(m_model.Inductance[e][r], 12, 8)));
+    SetNumberEdit(ui->LabeledEditPreAmpGain, m_model.PreAmpGain[e][r],
+                  Q(tem::FormatFixed(m_model.PreAmpGain[e][r], 8, 2)));
+    SetNumberEdit(ui->EditInductance, m_model.Inductance[e][r],
+                  Q(tem::FormatFixed(m_model.Inductance[e][r], 12, 8)));
     SetNumberEdit(ui->EditRes, m_model.Resistance[e][r], Q(tem::FormatFixed(m_model.Resistance[e][r], 8, 3)));
-    SetNumberEdit(ui->EditInitMagn, m_model.InitMagn[e][r], Q(tem::FormatFixed(m_model.InitMagn[e][r], 12, 8)));
-    SetNumberEdit(ui->EditRxDelayuS, m_model.RxDelay[e][r] * 1e6, Q(tem::FormatFixed(m_model.RxDelay[e][r] * 1e6, 12, 8)));
+    SetNumberEdit(ui->EditInitMagn, m_model.InitMagn[e][r],
+                  Q(tem::FormatFixed(m_model.InitMagn[e][r], 12, 8)));
+    SetNumberEdit(ui->EditRxDelayuS, m_model.RxDelay[e][r] * 1e6,
+                  Q(tem::FormatFixed(m_model.RxDelay[e][r] * 1e6, 12, 8)));
 
     CalcShorted();
     if (e == 2)
@@ -215,7 +224,8 @@ void TFormVarloSystemTest::receiverSwitch()
                 g->addToLegend();
         }
     }
-    ui->LabeledEditNoiseStd->setText(numberText(m_data.NoiseStd[r], tem::FormatPrintfE(m_data.NoiseStd[r], 9, 3)));
+    ui->LabeledEditNoiseStd->setText(
+        numberText(m_data.NoiseStd[r], tem::FormatPrintfE(m_data.NoiseStd[r], 9, 3)));
     rescaleLeftAxis();
     ui->ChartSystemTest->replot();
 }
@@ -278,8 +288,9 @@ void TFormVarloSystemTest::ButtonLoadTXTClick()
         return;
     clearResultSeries();
     m_model.PreAmpGain[kind()][receiver()] = EditNumber(ui->LabeledEditPreAmpGain, 20);
-    for (QLineEdit* e : {ui->LabeledEditMeasuredAmps2P, ui->LabeledEditMeasuredAmps1P, ui->LabeledEditMeasuredRamp2P,
-                         ui->LabeledEditMeasuredRamp1P, ui->LabeledEditMeasRamp2P2S})
+    for (QLineEdit* e :
+         {ui->LabeledEditMeasuredAmps2P, ui->LabeledEditMeasuredAmps1P, ui->LabeledEditMeasuredRamp2P,
+          ui->LabeledEditMeasuredRamp1P, ui->LabeledEditMeasRamp2P2S})
         e->clear();
 
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -301,7 +312,8 @@ void TFormVarloSystemTest::showMeasured()
     ui->LabeledEditMeasuredAmps2P->setText(Q(tem::FormatFixed(m_data.MeasuredAmps2P, 9, 4)));
     ui->LabeledEditMeasuredAmps1P->setText(Q(tem::FormatFixed(m_data.MeasuredAmps1P, 9, 4)));
     const int r = receiver();
-    ui->LabeledEditNoiseStd->setText(numberText(m_data.NoiseStd[r], tem::FormatPrintfE(m_data.NoiseStd[r], 9, 3)));
+    ui->LabeledEditNoiseStd->setText(
+        numberText(m_data.NoiseStd[r], tem::FormatPrintfE(m_data.NoiseStd[r], 9, 3)));
 }
 
 void TFormVarloSystemTest::drawResults()
@@ -324,10 +336,12 @@ void TFormVarloSystemTest::drawResults()
     for (int r : {RxZ, RxX}) {
         ReceiverSeries& s = m_series[static_cast<std::size_t>(r)];
         for (int n = 1; n <= tem::SysTestStations; ++n)
-            magnitudes(s.station[static_cast<std::size_t>(n - 1)], [&](int k) { return m_data.stn[n][r][k]; });
+            magnitudes(s.station[static_cast<std::size_t>(n - 1)],
+                       [&](int k) { return m_data.stn[n][r][k]; });
         magnitudes(s.shorted, [&](int k) { return m_data.shorted[r][k]; });
         // The ratios keep their sign, without a floor; an undefined ratio is a gap.
-        for (auto [g, table] : {std::pair{s.rxRatio, &m_data.RxTurnsRatio}, std::pair{s.txRatio, &m_data.TxTurnsRatio}}) {
+        for (auto [g, table] :
+             {std::pair{s.rxRatio, &m_data.RxTurnsRatio}, std::pair{s.txRatio, &m_data.TxTurnsRatio}}) {
             QVector<double> y;
             QVector<QString> labels;
             for (int k = 1; k <= tem::MaxChan; ++k) {

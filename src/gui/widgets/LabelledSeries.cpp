@@ -41,7 +41,10 @@ void LabelledSeries::setActive(bool active)
         label->setVisible(active);
 }
 
-bool LabelledSeries::active() const { return curve_->visible(); }
+bool LabelledSeries::active() const
+{
+    return curve_->visible();
+}
 
 void LabelledSeries::setMarks(bool marks)
 {
@@ -54,7 +57,8 @@ void LabelledSeries::setDotted()
     QPen pen(colour_, 2);
     pen.setStyle(Qt::DotLine);
     curve_->setPen(pen);
-    curve_->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssCircle, QPen(colour_.darker(160), 1), colour_, 6));
+    curve_->setScatterStyle(
+        QCPScatterStyle(QCPScatterStyle::ssCircle, QPen(colour_.darker(160), 1), colour_, 6));
 }
 
 void LabelledSeries::rebuildLabels()

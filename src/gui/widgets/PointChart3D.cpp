@@ -52,7 +52,8 @@ void PointChart3D::setScaleBarVisible(bool on)
     update();
 }
 
-void PointChart3D::addAnnotation(const QString& text, QPoint topLeft, const QColor& fill, const QColor& textColour)
+void PointChart3D::addAnnotation(const QString& text, QPoint topLeft, const QColor& fill,
+                                 const QColor& textColour)
 {
     decor_.annotations.push_back({text, topLeft, fill, textColour});
     update();

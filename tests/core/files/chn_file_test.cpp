@@ -20,7 +20,7 @@ const std::string WrongFormat =
 const std::string FewerRows = "There were less than NUMTIMES rows in the file - please check";
 
 class ChnFile : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         char tmpl[] = "/tmp/chn-XXXXXX";
@@ -79,7 +79,7 @@ TEST_F(ChnFile, CountsAndCaptions)
 {
     const struct {
         const char* text;
-        int count;            // NumGatesInSet afterwards
+        int count; // NumGatesInSet afterwards
         int gatesRead;
         std::vector<std::string> messages;
     } cases[] = {
@@ -108,8 +108,8 @@ TEST_F(ChnFile, CountsAndCaptions)
 TEST_F(ChnFile, NameLineAndUnreadableNumbers)
 {
     read("\nNUMTIMES=2\nDELAY WIDTH\nabc 4\n0.02 --\n");
-    EXPECT_EQ(tb().GateSetName, "Previous");  // an empty name line keeps the name
-    EXPECT_NEAR(tb().GateCentre[1], 0.001, 1e-15);  // not a number: the gate number
+    EXPECT_EQ(tb().GateSetName, "Previous");       // an empty name line keeps the name
+    EXPECT_NEAR(tb().GateCentre[1], 0.001, 1e-15); // not a number: the gate number
     EXPECT_NEAR(tb().GateWidth[1], 0.004, 1e-15);
     EXPECT_NEAR(tb().GateCentre[2], 0.00002, 1e-15);
     EXPECT_NEAR(tb().GateWidth[2], 0.002, 1e-15);
@@ -139,14 +139,14 @@ TEST_F(ChnFile, NeverMoreThan255Gates)
     op.messages.clear();
     cfg.TimeBase[2].NumGatesInSet = 0;
     read("set\r\nno count\r\nDELAY WIDTH\r\n" + rows);
-    EXPECT_EQ(tb().NumGatesInSet, 0);  // left as it was
+    EXPECT_EQ(tb().NumGatesInSet, 0); // left as it was
     ASSERT_EQ(op.messages.size(), 1u);
     EXPECT_NE(op.messages[0].find("255"), std::string::npos);
 
     op.messages.clear();
     read("set\r\nNUMTIMES=-4\r\nDELAY WIDTH\r\n" + rows);
     EXPECT_EQ(tb().NumGatesInSet, 0);
-    EXPECT_EQ(op.messages.size(), 2u);  // the count, then the limit
+    EXPECT_EQ(op.messages.size(), 2u); // the count, then the limit
 }
 
 TEST_F(ChnFile, FileThatCannotBeOpened)
@@ -163,5 +163,5 @@ TEST_F(ChnFile, FileThatCannotBeOpened)
     EXPECT_EQ(tb().GateSetName, "Previous");
 }
 
-}  // namespace
-}  // namespace tem
+} // namespace
+} // namespace tem

@@ -329,7 +329,8 @@ TEST(GexRead, AFieldWaveformOf68PointsKeepsItsTurnOffThroughBothFormats)
         SCOPED_TRACE(name);
         cfg.SaveFilename = tmp.file(name);
         const bool gex = std::string(name).ends_with(".gex");
-        ASSERT_TRUE((gex ? SaveGEXToFile(cfg, tmp.folders, op) : SaveTDCToFile(cfg, tmp.folders, op)).written());
+        ASSERT_TRUE(
+            (gex ? SaveGEXToFile(cfg, tmp.folders, op) : SaveTDCToFile(cfg, tmp.folders, op)).written());
         Configuration back;
         back.LoadFilename = cfg.SaveFilename;
         if (gex)
@@ -579,7 +580,7 @@ TEST(GexWrite, MasterIsStampedAndATamperedOneIsRefused)
               "has tampered with it");
 
     // Saving onto the master is refused by the save itself.
-    text = ReadBytes(cfg.SaveFilename);  // as the refused read left it
+    text = ReadBytes(cfg.SaveFilename); // as the refused read left it
     RecordingOperator op4;
     const SaveResult r = SaveGEXToFile(cfg, tmp.folders, op4);
     EXPECT_EQ(r.outcome, SaveOutcome::RefusedMaster);

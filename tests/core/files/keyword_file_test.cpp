@@ -21,7 +21,7 @@ using tem::testfiles::ReadBytes;
 using tem::testfiles::WriteBytes;
 
 class TempFolder {
-public:
+  public:
     TempFolder()
     {
         char tmpl[] = "/tmp/kwfile-XXXXXX";
@@ -52,19 +52,20 @@ TEST(KeywordFile, LookupRules)
                                          "Late=1\n"
                                          "[Tx1]\n"
                                          "Volts=12\n");
-    EXPECT_EQ(f.ReadInteger("all", "LoopSides", 0), 4);  // case-insensitive, first occurrence
+    EXPECT_EQ(f.ReadInteger("all", "LoopSides", 0), 4); // case-insensitive, first occurrence
     EXPECT_EQ(f.ReadString("ALL", "name", "d"), "quoted text");
     EXPECT_EQ(f.ReadString("All", "Single", "d"), "x");
     EXPECT_EQ(f.ReadString("All", "Half", "d"), "\"open");
     EXPECT_EQ(f.ReadString("All", "Empty", "d"), "");
     EXPECT_EQ(f.ReadInteger("All", "Empty", 7), 7);
     EXPECT_EQ(f.ReadString("All", "Path", "d"), "a=b");
-    EXPECT_EQ(f.ReadString("All", "Late", "d"), "d");  // lies in the repeated section
+    EXPECT_EQ(f.ReadString("All", "Late", "d"), "d"); // lies in the repeated section
     EXPECT_EQ(f.ReadString("All", "top", "d"), "d");
     EXPECT_EQ(f.ReadString("Missing", "Volts", "d"), "d");
     EXPECT_DOUBLE_EQ(f.ReadFloat("tx1", "VOLTS", 0), 12);
     EXPECT_EQ(f.Sections(), (std::vector<std::string>{"All", "Tx1"}));
-    EXPECT_EQ(f.Keys("all"), (std::vector<std::string>{"LOOPSIDES", "Name", "Single", "Half", "Empty", "Path"}));
+    EXPECT_EQ(f.Keys("all"),
+              (std::vector<std::string>{"LOOPSIDES", "Name", "Single", "Half", "Empty", "Path"}));
     EXPECT_TRUE(f.ValueExists("ALL", "empty"));
     EXPECT_FALSE(f.ValueExists("All", "Late"));
 }
@@ -83,7 +84,7 @@ TEST(KeywordFile, FindInTextAgreesWithTheIndex)
                              "Last=no line end";
     const auto f = KeywordFile::FromText(text);
     const std::pair<const char*, const char*> cases[] = {
-        {"all", "LoopSides"}, {"ALL", "name"}, {"All", "Late"}, {"All", "top"}, {"", "top"},
+        {"all", "LoopSides"}, {"ALL", "name"}, {"All", "Late"}, {"All", "top"},  {"", "top"},
         {"tx1", " volts "},   {"Tx1", "Late"}, {"All", "Last"}, {"Rx1", "Name"}, {"all", "Volts"}};
     for (const auto& [section, key] : cases)
         EXPECT_EQ(FindInText(text, section, key), f.Find(section, key)) << section << " " << key;
@@ -107,7 +108,8 @@ TEST(KeywordFile, FlagsIntegersAndNumbers)
 
 TEST(KeywordFile, LineEndsAndByteOrderMark)
 {
-    for (const char* text : {"[S]\nK=1\nL=2", "[S]\r\nK=1\r\nL=2\r\n", "[S]\rK=1\rL=2\r", "\xEF\xBB\xBF[S]\r\nK=1\nL=2"}) {
+    for (const char* text :
+         {"[S]\nK=1\nL=2", "[S]\r\nK=1\r\nL=2\r\n", "[S]\rK=1\rL=2\r", "\xEF\xBB\xBF[S]\r\nK=1\nL=2"}) {
         const auto f = KeywordFile::FromText(text);
         EXPECT_EQ(f.ReadInteger("S", "K", 0), 1) << text;
         EXPECT_EQ(f.ReadInteger("S", "L", 0), 2) << text;
@@ -228,7 +230,7 @@ TEST(KeywordFile, SaveAndLoad)
 {
     TempFolder tmp;
     const fs::path file = tmp.path / "Setup.TDC";
-    EXPECT_TRUE(KeywordFile::Load(file.string()).Lines().empty());  // a missing file is empty
+    EXPECT_TRUE(KeywordFile::Load(file.string()).Lines().empty()); // a missing file is empty
 
     auto f = KeywordFile::FromText("[All]\nA=1\n");
     f.WriteString("All", "B", "\xB5s");
@@ -253,11 +255,12 @@ TEST(KeywordFile, FailedSaveLeavesTheOldFile)
         WriteBytes(file, "[All]\r\nA=1\r\n");
         auto f = KeywordFile::Load(file.string());
         f.WriteString("All", "A", "2");
-        SetWriteFaultForTesting(step == WriteStep::Rename
-                                    ? +[](WriteStep s, const std::string&) { return s == WriteStep::Rename ? EIO : 0; }
-                                    : +[](WriteStep s, const std::string&) {
-                                          return s == WriteStep::TemporaryFile ? ENOSPC : 0;
-                                      });
+        SetWriteFaultForTesting(
+            step == WriteStep::Rename
+                ? +[](WriteStep s, const std::string&) { return s == WriteStep::Rename ? EIO : 0; }
+                : +[](WriteStep s, const std::string&) {
+                      return s == WriteStep::TemporaryFile ? ENOSPC : 0;
+                  });
         try {
             f.Save(file.string());
             ADD_FAILURE() << "expected InOutError";
@@ -302,5 +305,5 @@ TEST(KeywordFile, SaveErrorsNameTheFile)
     EXPECT_EQ(std::distance(fs::directory_iterator(tmp.path), fs::directory_iterator()), 1);
 }
 
-}  // namespace
-}  // namespace tem
+} // namespace
+} // namespace tem

@@ -25,7 +25,7 @@ using tem::testfiles::ReadBytes;
 using tem::testfiles::WriteBytes;
 
 class Protection : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         char tmpl[] = "/tmp/protection-XXXXXX";
@@ -47,7 +47,10 @@ protected:
         PreWriteCheckandBackup(cfg, op);
         WriteBytes(file, TidyAndStamp(text, "All"));
     }
-    std::string stamp() { return KeywordFile::Load(file).ReadString("All", "MasterTamperCheckCRC", "missing"); }
+    std::string stamp()
+    {
+        return KeywordFile::Load(file).ReadString("All", "MasterTamperCheckCRC", "missing");
+    }
 
     fs::path root;
     DataFolders folders;
@@ -140,7 +143,7 @@ TEST_F(Protection, TamperedMasterIsRefused)
 {
     save(MasterText);
     cfg.LoadFilename = file;
-    PreReadCheck(cfg, folders, op);  // leaves a good working copy
+    PreReadCheck(cfg, folders, op); // leaves a good working copy
     const std::string goodCopy = ReadBytes(cfg.TempFilename);
 
     std::string text = ReadBytes(file);
@@ -156,8 +159,8 @@ TEST_F(Protection, TamperedMasterIsRefused)
     }
     EXPECT_TRUE(cfg.IsCorrupt);
     ASSERT_EQ(op.messages.size(), 2u);
-    EXPECT_EQ(op.messages[0],
-              "CONFIGURATION FILE CORRUPTED! This is a master TEM configuration file and someone has tampered with it");
+    EXPECT_EQ(op.messages[0], "CONFIGURATION FILE CORRUPTED! This is a master TEM configuration file and "
+                              "someone has tampered with it");
     bool isMaster = false, corrupt = false;
     std::uint32_t crc = 0;
     CheckIsFileProtected(file, "All", isMaster, crc, corrupt);
@@ -167,7 +170,7 @@ TEST_F(Protection, TamperedMasterIsRefused)
                          "remove Master Flag and it will no longer be a master file. Consider saving "
                          "with a new filename. Errors may follow.");
     EXPECT_EQ(stamp(), "0");
-    EXPECT_TRUE(corrupt);  // and it stays refused
+    EXPECT_TRUE(corrupt); // and it stays refused
     EXPECT_EQ(ReadBytes(cfg.TempFilename), goodCopy);
 }
 
@@ -202,13 +205,15 @@ TEST_F(Protection, TidyingSplitsCommentsAndSeparatesSections)
                                "Volts=12 \r\n"
                                "         //nominal\r\n"
                                "MasterTamperCheckCRC=0\r\n" +
-                                   Separator + "\r\n"
-                               "[Tx1]\r\n"
-                               "/ operator note\r\n"
-                               "[Rx1]\r\n"
-                               "Path=a/b\r\n" +
-                                   Separator + "\r\n"
-                               "   [Rx2]   \r\n");
+                                   Separator +
+                                   "\r\n"
+                                   "[Tx1]\r\n"
+                                   "/ operator note\r\n"
+                                   "[Rx1]\r\n"
+                                   "Path=a/b\r\n" +
+                                   Separator +
+                                   "\r\n"
+                                   "   [Rx2]   \r\n");
 }
 
 TEST_F(Protection, MasterFlagForms)
@@ -216,8 +221,8 @@ TEST_F(Protection, MasterFlagForms)
     const struct {
         const char* flag;
         bool master;
-    } cases[] = {{"True", true}, {"TRUE //yes", true}, {"1", true}, {"-1", true}, {"0", false},
-                 {"false", false}, {"yes", false}, {"", false}};
+    } cases[] = {{"True", true}, {"TRUE //yes", true}, {"1", true},    {"-1", true},
+                 {"0", false},   {"false", false},     {"yes", false}, {"", false}};
     for (const auto& c : cases) {
         WriteBytes(file, std::string("[All]\r\nIsMasterConfig=") + c.flag + "\r\n");
         bool isMaster = !c.master, corrupt = false;
@@ -309,9 +314,10 @@ TEST_F(Protection, ReadCheckSplitsCommentsInTheWorkingCopyOnly)
     op.answers = {true};
     PreReadCheck(cfg, folders, op);
     ASSERT_EQ(op.questions.size(), 1u);
-    EXPECT_EQ(op.questions[0], "In-line comments detected - splitting them off to the following lines. In-line "
-                               "comments crash keyword=value readers. This will only affect the file if you "
-                               "save back to it. Continue?");
+    EXPECT_EQ(op.questions[0],
+              "In-line comments detected - splitting them off to the following lines. In-line "
+              "comments crash keyword=value readers. This will only affect the file if you "
+              "save back to it. Continue?");
     const auto copy = KeywordFile::Load(cfg.TempFilename);
     EXPECT_EQ(copy.ReadString("All", "Description", ""), "Test rig");
     EXPECT_EQ(copy.ReadFloat("All", "Volts", 0), 12);
@@ -346,16 +352,18 @@ TEST_F(Protection, Utf16FileIsNamedAsSuch)
         PreReadCheck(cfg, folders, op);
         ADD_FAILURE() << "a UTF-16 file was read";
     } catch (const InOutError& e) {
-        EXPECT_EQ(std::string(e.what()), "The file \"" + file +
-                                             "\" is UTF-16 text and cannot be read. Save it as 8-bit text (ANSI "
-                                             "or Latin-1) and read it again.");
+        EXPECT_EQ(std::string(e.what()),
+                  "The file \"" + file +
+                      "\" is UTF-16 text and cannot be read. Save it as 8-bit text (ANSI "
+                      "or Latin-1) and read it again.");
     }
 }
 
 TEST_F(Protection, BackupFailureNamesTheReason)
 {
     WriteBytes(file, "one");
-    SetWriteFaultForTesting([](WriteStep step, const std::string&) { return step == WriteStep::Backup ? ENOSPC : 0; });
+    SetWriteFaultForTesting(
+        [](WriteStep step, const std::string&) { return step == WriteStep::Backup ? ENOSPC : 0; });
     try {
         PreWriteCheckandBackup(file, op);
         ADD_FAILURE() << "no error";
@@ -367,5 +375,5 @@ TEST_F(Protection, BackupFailureNamesTheReason)
     EXPECT_EQ(ReadBytes(file), "one");
 }
 
-}  // namespace
-}  // namespace tem
+} // namespace
+} // namespace tem

@@ -55,7 +55,7 @@ TEST_F(SaveSafety, AFailureAtAnyStepLeavesTheFileAndItsBackupsAsTheyWere)
     const std::string file = Path("Setup.TDC");
     ASSERT_TRUE(Save(cfg, file).written());
     cfg.Description = "second";
-    ASSERT_TRUE(Save(cfg, file).written());  // makes Setup.TDCBAK
+    ASSERT_TRUE(Save(cfg, file).written()); // makes Setup.TDCBAK
     const auto before = FolderBytes(Folder());
     ASSERT_EQ(before.size(), 2u);
 
@@ -127,11 +127,12 @@ TEST_F(SaveSafety, CleanSaveBacksUpThenWritesOnlyWhatTheWriterWrites)
     const std::string file = Write("Setup.TDC", old);
     Configuration cfg = DemoConfiguration();
     cfg.SaveFilename = file;
-    const std::string question = "\"Clean Save\" will wipe any un-identified information in your file - Continue?";
+    const std::string question =
+        "\"Clean Save\" will wipe any un-identified information in your file - Continue?";
 
     // A writer that declines (the master question answered No) leaves the old file in place.
     cfg.Master = true;
-    op.answers = {true, true, false};  // overwrite, clean save, master question
+    op.answers = {true, true, false}; // overwrite, clean save, master question
     EXPECT_EQ(SaveConfiguration(cfg, folders, op, {true, question}).outcome, SaveOutcome::Declined);
     EXPECT_EQ(ReadBytes(file), old);
     EXPECT_FALSE(fs::exists(Path("Setup.TDCBAK")));
@@ -234,8 +235,8 @@ TEST_F(SaveSafety, AByteOrderMarkAndCommentsSurviveASaveInBothFormats)
     for (const char* name : {"Bom.TDC", "Bom.gex"}) {
         SCOPED_TRACE(name);
         const bool gex = std::string(name).ends_with(".gex");
-        const std::string file =
-            Write(name, std::string("\xEF\xBB\xBF[") + (gex ? "General" : "All") + "]\r\nDescription=x //why\r\n");
+        const std::string file = Write(name, std::string("\xEF\xBB\xBF[") + (gex ? "General" : "All") +
+                                                 "]\r\nDescription=x //why\r\n");
         Configuration cfg = DemoConfiguration();
         cfg.SaveFilename = file;
         cfg.TDCorGEX = gex ? TINIFileFormat::GEX : TINIFileFormat::TDC;
@@ -250,7 +251,8 @@ TEST_F(SaveSafety, AFailedChnReadLeavesTheTimeBaseAsItWas)
 {
     Configuration cfg = DemoConfiguration();
     const TTimeBase before = cfg.TimeBase[1];
-    const std::string chn = Write("Bad.chn", "Gates\r\nNUMTIMES=3\r\nDELAY WIDTH\r\n0.010 0.004\r\n0.020\r\n");
+    const std::string chn =
+        Write("Bad.chn", "Gates\r\nNUMTIMES=3\r\nDELAY WIDTH\r\n0.010 0.004\r\n0.020\r\n");
     EXPECT_THROW(ReadMonexChnTimegateFile(cfg, chn, 1, op), ListIndexError);
     EXPECT_TRUE(cfg.TimeBase[1] == before);
 
@@ -270,5 +272,5 @@ TEST_F(SaveSafety, AHugeListValueIsReadOnlyAsFarAsTheModelHolds)
     EXPECT_THAT(op.messages, testing::Contains(GateListTooLong("Chn1", "GateConstants", MaxGates)));
 }
 
-}  // namespace
-}  // namespace tem::tdctest
+} // namespace
+} // namespace tem::tdctest

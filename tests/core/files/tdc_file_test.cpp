@@ -581,7 +581,8 @@ TEST_F(TdcTest, CountsAndIndicesOutsideTheLimitsAreClampedWithOneMessage)
         {"waveform points",
          "[WaveformTx1]\nWaveformPointsDigitized=256\n",
          [](const Configuration& c) { EXPECT_EQ(c.TxWaveform[1].WaveformPointsDigitized, 255); },
-         {"WaveformPointsDigitized in section [WaveformTx1] is 256, outside the allowed range 0 to 255; 255 is "
+         {"WaveformPointsDigitized in section [WaveformTx1] is 256, outside the allowed range 0 to 255; 255 "
+          "is "
           "used."}},
         {"forward-model layers",
          "[All]\nSysRespExists01=1\n[SysResp01]\nFwdModelLayers=17\n",

@@ -32,12 +32,12 @@ TEST(ValueForms, GeneralForm)
         {1, "1"},
         {60000, "60000"},
         {4.5e-06, "4.5E-6"},
-        {0.1 + 0.2, "0.3"},              // noise beyond 15 digits is dropped
+        {0.1 + 0.2, "0.3"}, // noise beyond 15 digits is dropped
         {1.0 / 3.0, "0.333333333333333"},
         {123456789012345.0, "123456789012345"},
         {1e15, "1E15"},
         {1.5e20, "1.5E20"},
-        {999999999999999.9, "1E15"},     // rounding carries into a new digit
+        {999999999999999.9, "1E15"}, // rounding carries into a new digit
         {-1.83, "-1.83"},
         {0.000123, "0.000123"},
         {std::numeric_limits<double>::quiet_NaN(), "NAN"},
@@ -82,7 +82,7 @@ TEST(ValueForms, FixedAndScientificForms)
     EXPECT_EQ(FormatFixed(1.5, 10, 3), "     1.500");
     EXPECT_EQ(FormatFixed(1.5, 12, 7), "   1.5000000");
     EXPECT_EQ(FormatFixed(-2.25, 8, 3), "  -2.250");
-    EXPECT_EQ(FormatFixed(123456789.5, 8, 3), "123456789.500");  // never truncated
+    EXPECT_EQ(FormatFixed(123456789.5, 8, 3), "123456789.500"); // never truncated
     EXPECT_EQ(FormatFixed(0.0005, 8, 3), "   0.001");
     EXPECT_EQ(FormatScientific(1.5), "1.500000E+000");
     EXPECT_EQ(FormatScientific(-1.5), "-1.500000E+000");
@@ -99,8 +99,8 @@ TEST(ValueForms, PrintfForms)
     const struct {
         double v;
         int width, precision;
-    } cases[] = {{8011.5, 12, 5}, {-802.5, 12, 5}, {-1, 12, 5}, {0, 12, 5},   {1.23456789e-7, 9, 6},
-                 {123456789, 9, 6}, {2e-10, 10, 3}, {-0.5, 8, 6}, {1e300, 0, 6}, {0.0001, 9, 6}};
+    } cases[] = {{8011.5, 12, 5},   {-802.5, 12, 5}, {-1, 12, 5},  {0, 12, 5},    {1.23456789e-7, 9, 6},
+                 {123456789, 9, 6}, {2e-10, 10, 3},  {-0.5, 8, 6}, {1e300, 0, 6}, {0.0001, 9, 6}};
     for (const auto& c : cases) {
         char g[64], e[64];
         std::snprintf(g, sizeof g, "%*.*g", c.width, c.precision, c.v);
@@ -132,10 +132,23 @@ TEST(ValueForms, ParseInteger)
         const char* text;
         std::optional<long long> value;
     } cases[] = {
-        {"12", 12},   {"-7", -7},     {"+3", 3},       {" 42 ", 42},      {"0x1F", 31},
-        {"0X1f", 31}, {"1F", {}},     {"True", {}},    {"", {}},          {"-", {}},
-        {"1.0", {}},  {"0x", {}},     {"0xG1", {}},    {"1 2", {}},       {"99999999999999999999", {}},
-        {"2", 2},     {"-9223372036854775808", std::numeric_limits<long long>::min()},
+        {"12", 12},
+        {"-7", -7},
+        {"+3", 3},
+        {" 42 ", 42},
+        {"0x1F", 31},
+        {"0X1f", 31},
+        {"1F", {}},
+        {"True", {}},
+        {"", {}},
+        {"-", {}},
+        {"1.0", {}},
+        {"0x", {}},
+        {"0xG1", {}},
+        {"1 2", {}},
+        {"99999999999999999999", {}},
+        {"2", 2},
+        {"-9223372036854775808", std::numeric_limits<long long>::min()},
     };
     for (const auto& c : cases)
         EXPECT_EQ(ParseInteger(c.text), c.value) << '"' << c.text << '"';
@@ -147,11 +160,10 @@ TEST(ValueForms, ParseFloatIsStrict)
         const char* text;
         std::optional<double> value;
     } cases[] = {
-        {"1.5", 1.5},    {"-0.5", -0.5},   {"+2", 2},          {"1e-6", 1e-6},     {"2E-10", 2e-10},
-        {"5E+3", 5000},  {".5", 0.5},      {"3.", 3},          {" 12.5\t", 12.5},  {"1e-400", 0.0},
-        {"1,5", {}},     {"inf", {}},      {"nan", {}},        {"INF", {}},        {"0x1p3", {}},
-        {"1e", {}},      {"e5", {}},       {"", {}},           {".", {}},          {"1.5abc", {}},
-        {"--1", {}},     {"1e400", {}},    {"//Something", {}}, {"1 2", {}},
+        {"1.5", 1.5}, {"-0.5", -0.5}, {"+2", 2},         {"1e-6", 1e-6},  {"2E-10", 2e-10},    {"5E+3", 5000},
+        {".5", 0.5},  {"3.", 3},      {" 12.5\t", 12.5}, {"1e-400", 0.0}, {"1,5", {}},         {"inf", {}},
+        {"nan", {}},  {"INF", {}},    {"0x1p3", {}},     {"1e", {}},      {"e5", {}},          {"", {}},
+        {".", {}},    {"1.5abc", {}}, {"--1", {}},       {"1e400", {}},   {"//Something", {}}, {"1 2", {}},
     };
     for (const auto& c : cases)
         EXPECT_EQ(ParseFloat(c.text), c.value) << '"' << c.text << '"';
@@ -199,7 +211,7 @@ TEST(ValueForms, TextHelpers)
     EXPECT_EQ(UpperCase("NumTimes=\xE9"), "NUMTIMES=\xE9");
     EXPECT_TRUE(SameText("LoopSides", "LOOPSIDES"));
     EXPECT_FALSE(SameText("LoopSide", "LoopSides"));
-    EXPECT_FALSE(SameText("a\xE9", "A\xC9"));  // 8-bit letters compare exactly
+    EXPECT_FALSE(SameText("a\xE9", "A\xC9")); // 8-bit letters compare exactly
 }
 
 TEST(ValueForms, SignificantFormOfTheEngineFiles)
@@ -209,11 +221,14 @@ TEST(ValueForms, SignificantFormOfTheEngineFiles)
         int width, digits;
         const char* text;
     } cases[] = {
-        {0, 8, 5, "       0"},          {-0.5, 8, 5, "    -0.5"},       {123.456789, 8, 5, "  123.46"},
-        {99999.4, 8, 5, "   99999"},     {99999.5, 8, 5, "   1E005"},       {123456, 8, 5, "1.2346E005"},
-        {0.0001, 8, 5, "  0.0001"},      {0.000099999, 8, 5, "9.9999E-005"}, {1.5e-5, 10, 7, "  1.5E-005"},
-        {-1e-5, 10, 7, "   -1E-005"},   {450000, 10, 7, "    450000"},   {1e300, 6, 4, " 1E300"},
-        {2.5e-5, 6, 4, "2.5E-005"},      {0.1, 7, 6, "    0.1"},         {1e-100, 0, 3, "1E-100"},
+        {0, 8, 5, "       0"},          {-0.5, 8, 5, "    -0.5"},
+        {123.456789, 8, 5, "  123.46"}, {99999.4, 8, 5, "   99999"},
+        {99999.5, 8, 5, "   1E005"},    {123456, 8, 5, "1.2346E005"},
+        {0.0001, 8, 5, "  0.0001"},     {0.000099999, 8, 5, "9.9999E-005"},
+        {1.5e-5, 10, 7, "  1.5E-005"},  {-1e-5, 10, 7, "   -1E-005"},
+        {450000, 10, 7, "    450000"},  {1e300, 6, 4, " 1E300"},
+        {2.5e-5, 6, 4, "2.5E-005"},     {0.1, 7, 6, "    0.1"},
+        {1e-100, 0, 3, "1E-100"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(FormatSignificant(c.v, c.width, c.digits), c.text) << c.v;
@@ -221,5 +236,5 @@ TEST(ValueForms, SignificantFormOfTheEngineFiles)
     EXPECT_EQ(FormatScientific(-1.5e-5, 11, 14), "-1.50000000000000E-005");
 }
 
-}  // namespace
-}  // namespace tem
+} // namespace
+} // namespace tem

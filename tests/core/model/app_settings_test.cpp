@@ -19,7 +19,7 @@ namespace {
 namespace fs = std::filesystem;
 
 class AppSettings : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         std::string pattern = (fs::temp_directory_path() / "temsetrix-settings-XXXXXX").string();
@@ -108,14 +108,15 @@ TEST_F(AppSettings, ReadsTheStartUpSection)
         std::size_t messages;
     };
     const Case cases[] = {
-        {"all keys, any case", "[startup]\r\nloadfilename=" + load + "\r\nSaveFilename=/x/out.gex\r\nTDCorGEX=gex\r\n",
-         load, "/x/out.gex", TINIFileFormat::GEX, 0},
-        {"deleted load file", "[StartUp]\nLoadFilename=" + root + "/gone.TDC\nSaveFilename=" + load + "\n", demo, load,
-         TINIFileFormat::TDC, 0},
+        {"all keys, any case",
+         "[startup]\r\nloadfilename=" + load + "\r\nSaveFilename=/x/out.gex\r\nTDCorGEX=gex\r\n", load,
+         "/x/out.gex", TINIFileFormat::GEX, 0},
+        {"deleted load file", "[StartUp]\nLoadFilename=" + root + "/gone.TDC\nSaveFilename=" + load + "\n",
+         demo, load, TINIFileFormat::TDC, 0},
         {"GEX with deleted file still falls back to the TDC demonstration",
          "[StartUp]\nLoadFilename=/gone.gex\nTDCorGEX=GEX\n", demo, demo, TINIFileFormat::GEX, 0},
-        {"unknown format takes GEX and says so", "[StartUp]\nLoadFilename=" + load + "\nTDCorGEX=XYZ\n", load, demo,
-         TINIFileFormat::GEX, 1},
+        {"unknown format takes GEX and says so", "[StartUp]\nLoadFilename=" + load + "\nTDCorGEX=XYZ\n", load,
+         demo, TINIFileFormat::GEX, 1},
         {"other section ignored", "[Other]\nLoadFilename=" + load + "\n", demo, demo, TINIFileFormat::TDC, 0},
     };
     for (const Case& k : cases) {
@@ -159,7 +160,7 @@ TEST_F(AppSettings, SaveReplacesMissingFilesByTheDemonstrationOfTheFormat)
         EXPECT_EQ(ini.ReadString("StartUp", "LoadFilename", ""), expected(k.expectLoad));
         EXPECT_EQ(ini.ReadString("StartUp", "SaveFilename", ""), expected(k.expectSave));
         EXPECT_EQ(ini.ReadString("StartUp", "TDCorGEX", ""), k.expectFormat);
-        EXPECT_EQ(cfg.LoadFilename, k.load);  // the model is not changed by saving
+        EXPECT_EQ(cfg.LoadFilename, k.load); // the model is not changed by saving
     }
 }
 
@@ -197,5 +198,5 @@ TEST_F(AppSettings, UnwritableSettingsAreReportedNotThrown)
     EXPECT_EQ(cfg.LoadFilename, folders.temConfig + "DemoConfig.TDC");
 }
 
-}  // namespace
-}  // namespace tem
+} // namespace
+} // namespace tem

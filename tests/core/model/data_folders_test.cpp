@@ -20,7 +20,7 @@ namespace fs = std::filesystem;
 
 /// A fresh temporary folder, removed with everything in it.
 class TempFolder {
-public:
+  public:
     TempFolder()
     {
         std::string pattern = (fs::temp_directory_path() / "temsetrix-test-XXXXXX").string();
@@ -34,13 +34,13 @@ public:
     }
     std::string path() const { return path_; }
 
-private:
+  private:
     std::string path_;
 };
 
 /// Sets an environment variable for one scope and puts the old value back.
 class ScopedEnv {
-public:
+  public:
     ScopedEnv(const char* name, const char* value) : name_(name)
     {
         if (const char* old = std::getenv(name))
@@ -49,7 +49,7 @@ public:
     }
     ~ScopedEnv() { old_ ? setenv(name_, old_->c_str(), 1) : unsetenv(name_); }
 
-private:
+  private:
     const char* name_;
     std::optional<std::string> old_;
 };
@@ -111,7 +111,8 @@ TEST(DataFolders, FailureReportsTheErrorNumber)
     RecordingOperator op;
     EXPECT_EQ(GetPathToAppData(f, op), f.appData);
     ASSERT_EQ(op.messages.size(), 1u);
-    EXPECT_EQ(op.messages[0], "New directory " + f.appData + " add failed with error : " + std::to_string(ENOTDIR));
+    EXPECT_EQ(op.messages[0],
+              "New directory " + f.appData + " add failed with error : " + std::to_string(ENOTDIR));
 }
 
 TEST(DataFolders, DemoConfigurationIsCopiedOnceAndNeverOverwritten)
@@ -134,8 +135,8 @@ TEST(DataFolders, DemoConfigurationIsCopiedOnceAndNeverOverwritten)
     GetPathToTEMConfigData(other, op);
     EXPECT_FALSE(InstallDemoConfiguration(other, op, tmp.path() + "/missing.TDC"));
     EXPECT_FALSE(fs::exists(other.temConfig + "DemoConfig.TDC"));
-    EXPECT_EQ(op.messages.size(), 2u);  // only the two folder messages
+    EXPECT_EQ(op.messages.size(), 2u); // only the two folder messages
 }
 
-}  // namespace
-}  // namespace tem
+} // namespace
+} // namespace tem

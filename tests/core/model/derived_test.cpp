@@ -55,7 +55,7 @@ TEST(CalculateDrivenVariables, LoopGeometryByAxis)
         TTransmitter& tx = cfg.Tx[1];
         setLoop(tx, k.loop);
         tx.AxisOrient = k.axis;
-        tx.CentroidX = tx.CentroidY = tx.CentroidZ = 77;  // overwritten, never kept
+        tx.CentroidX = tx.CentroidY = tx.CentroidZ = 77; // overwritten, never kept
         tx.Turns = 2;
         tx.Amps = 10;
         RecordingOperator op;
@@ -101,12 +101,9 @@ TEST(CalculateDrivenVariables, AbsurdCountsStayInsideTheArrays)
         int numTx, loopSides, numAcqChn;
     };
     const Case cases[] = {
-        {"loop sides above 99", 1, 150, 1},
-        {"negative loop sides", 1, -3, 1},
-        {"zero loop sides", 1, 0, 1},
-        {"transmitter count above 9", 40, 4, 1},
-        {"negative counts", -2, 4, -5},
-        {"channel count above 18", 1, 4, 100},
+        {"loop sides above 99", 1, 150, 1}, {"negative loop sides", 1, -3, 1},
+        {"zero loop sides", 1, 0, 1},       {"transmitter count above 9", 40, 4, 1},
+        {"negative counts", -2, 4, -5},     {"channel count above 18", 1, 4, 100},
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.name);
@@ -118,7 +115,7 @@ TEST(CalculateDrivenVariables, AbsurdCountsStayInsideTheArrays)
         EXPECT_NO_THROW(CalculateDrivenVariables(cfg, op));
         EXPECT_NO_THROW(TxRxAliasAcqChnMapping(cfg, op));
         EXPECT_NO_THROW(CheckTxMomentTxNumberMatch(cfg, op));
-        EXPECT_EQ(cfg.Tx[1].LoopSides, k.loopSides);  // the count itself is left as given
+        EXPECT_EQ(cfg.Tx[1].LoopSides, k.loopSides); // the count itself is left as given
     }
 }
 
@@ -166,7 +163,7 @@ TEST(CalcGatesInRamp, CountsLeadingGatesBeforeTheRampLimit)
         cfg.Tx[1].NoGates = k.noGates;
         TTimeBase& base = cfg.TimeBase[1];
         for (int g = 1; g <= MaxGates; ++g)
-            base.drivenGateStart[g] = k.startsUs.empty() ? 1e-6 : 1;  // beyond the list: late
+            base.drivenGateStart[g] = k.startsUs.empty() ? 1e-6 : 1; // beyond the list: late
         for (std::size_t i = 0; i < k.startsUs.size(); ++i)
             base.drivenGateStart[int(i) + 1] = k.startsUs[i] * 1e-6;
         cfg.AcqChn[1].GateTimeShift = k.shiftUs * 1e-6;
@@ -187,7 +184,11 @@ TEST(CalcGatesInRamp, ZeroGatesAndUnusableNumbers)
         std::vector<std::string> messages;
     };
     const Case cases[] = {
-        {"no gates", 2, 0, 1, 1,
+        {"no gates",
+         2,
+         0,
+         1,
+         1,
          {"NoGates is zero for transmitter 2. It needs initializing and this should have happened "
           "automatically but did not"}},
         {"transmitter 0", 0, 30, 1, 1, {}},
@@ -224,7 +225,7 @@ TEST(TxRxAliasAcqChnMapping, BuildsTheMapAndTheMomentRoles)
     cfg.NumAcqChn = 6;
     cfg.Tx[1].MomentID = TMomentID::LM;
     cfg.Tx[2].MomentID = TMomentID::HM;
-    cfg.Tx[3].MomentID = TMomentID::LM;  // the last LM wins
+    cfg.Tx[3].MomentID = TMomentID::LM; // the last LM wins
     struct Pair {
         int tx, rx;
     };
@@ -233,12 +234,12 @@ TEST(TxRxAliasAcqChnMapping, BuildsTheMapAndTheMomentRoles)
         cfg.AcqChn[c].TxNumber = pairs[c - 1].tx;
         cfg.AcqChn[c].RxCoilNumber = pairs[c - 1].rx;
     }
-    cfg.AcqChnMapTxRx[3][2] = 9;  // stale entry, cleared
+    cfg.AcqChnMapTxRx[3][2] = 9; // stale entry, cleared
     cfg.TxSingle = 5;
     cfg.TxOther = 7;
     RecordingOperator op;
     TxRxAliasAcqChnMapping(cfg, op);
-    EXPECT_EQ(cfg.AcqChnMapTxRx[1][1], 3);  // two channels share the pair: the higher one
+    EXPECT_EQ(cfg.AcqChnMapTxRx[1][1], 3); // two channels share the pair: the higher one
     EXPECT_EQ(cfg.AcqChnMapTxRx[2][1], 2);
     EXPECT_EQ(cfg.AcqChnMapTxRx[3][2], 0);
     EXPECT_EQ(cfg.TxSingle, 0);
@@ -251,13 +252,13 @@ TEST(TxRxAliasAcqChnMapping, BuildsTheMapAndTheMomentRoles)
         "Acquisition Channel 6 Sources a Transmitter or Receiver that exceeds Tx or Rx count.",
     };
     EXPECT_EQ(op.messages, expected);
-    EXPECT_EQ(cfg.AcqChn[4].TxNumber, 4);  // the channel itself is unchanged
+    EXPECT_EQ(cfg.AcqChn[4].TxNumber, 4); // the channel itself is unchanged
 }
 
 TEST(TxRxAliasAcqChnMapping, NumbersBeyondTheArraysAreReportedNotIndexed)
 {
     Configuration cfg = DefaultConfiguration();
-    cfg.NumTx = 30;  // counts beyond the model: only entries 1..9 exist
+    cfg.NumTx = 30; // counts beyond the model: only entries 1..9 exist
     cfg.NumRx = 30;
     cfg.NumAcqChn = 2;
     cfg.AcqChn[1].TxNumber = 12;
@@ -285,7 +286,10 @@ TEST(CheckTxMomentTxNumberMatch, TheTransmitterNumberDecides)
         {"further identifier", "TxV", TMomentID::TxV, "TxV", {}},
         {"disagreeing", "LM", TMomentID::HM, "HM", {disagree}},
         {"case matters", "lm", TMomentID::LM, "LM", {"The transmitter moment lm" + unknown}},
-        {"Bogus is not accepted", "Bogus", TMomentID::SingleM, "SingleM",
+        {"Bogus is not accepted",
+         "Bogus",
+         TMomentID::SingleM,
+         "SingleM",
          {"The transmitter moment Bogus" + unknown}},
         {"empty", "", TMomentID::Other, "Other", {"The transmitter moment " + unknown}},
     };
@@ -319,19 +323,21 @@ TEST(CheckTxMomentTxNumberMatch, ChannelWithoutTransmitterEntryIsLeftAlone)
     EXPECT_TRUE(op.messages.empty());
 }
 
-}  // namespace
-}  // namespace tem
+} // namespace
+} // namespace tem
 
 namespace tem {
 namespace {
 
 TEST(CheckGEXMomentCombination, OnlyTheConventionalPairsAreSaved)
 {
-    const std::string reversed = "GEX file has a convention that TxDef = LM (Low Moment) and TxAux = HM (High "
-                                 "Moment). You have reversed them. The reverse order can be specified like this "
-                                 "using [Channel#] section keyword TRANSMITTER MOMENT";
-    const std::string refused = "GEX supports only TxDef = SingleM Moment, or TxDef = LM and TxAux = HM. Other "
-                                "combinations are not conventional. ABORTING: GEX NOT Saved";
+    const std::string reversed =
+        "GEX file has a convention that TxDef = LM (Low Moment) and TxAux = HM (High "
+        "Moment). You have reversed them. The reverse order can be specified like this "
+        "using [Channel#] section keyword TRANSMITTER MOMENT";
+    const std::string refused =
+        "GEX supports only TxDef = SingleM Moment, or TxDef = LM and TxAux = HM. Other "
+        "combinations are not conventional. ABORTING: GEX NOT Saved";
     using M = TMomentID;
     struct Case {
         int numTx;
@@ -340,14 +346,10 @@ TEST(CheckGEXMomentCombination, OnlyTheConventionalPairsAreSaved)
         std::vector<std::string> messages;
     };
     const Case cases[] = {
-        {1, M::SingleM, M::HM, true, {}},
-        {2, M::LM, M::HM, true, {}},
-        {2, M::HM, M::LM, true, {reversed}},
-        {1, M::LM, M::HM, false, {refused}},
-        {2, M::SingleM, M::HM, false, {refused}},
-        {2, M::Other, M::Other, false, {refused}},
-        {3, M::LM, M::HM, false, {refused}},
-        {0, M::SingleM, M::HM, false, {refused}},
+        {1, M::SingleM, M::HM, true, {}},         {2, M::LM, M::HM, true, {}},
+        {2, M::HM, M::LM, true, {reversed}},      {1, M::LM, M::HM, false, {refused}},
+        {2, M::SingleM, M::HM, false, {refused}}, {2, M::Other, M::Other, false, {refused}},
+        {3, M::LM, M::HM, false, {refused}},      {0, M::SingleM, M::HM, false, {refused}},
     };
     for (const Case& k : cases) {
         Configuration cfg;
@@ -360,5 +362,5 @@ TEST(CheckGEXMomentCombination, OnlyTheConventionalPairsAreSaved)
     }
 }
 
-}  // namespace
-}  // namespace tem
+} // namespace
+} // namespace tem
