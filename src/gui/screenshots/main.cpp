@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "app/Session.h"
+#include "arrays/TFormConfig.h"
 #include "core/model/data_folders.h"
 #include "core/operator.h"
 #include "editor/TFormHELP.h"
@@ -35,6 +36,8 @@
 #include "editor/TFormTimeBase.h"
 #include "editor/TFormTxWaveforms.h"
 #include "editor/TFormVehicleParams.h"
+#include "forward/TFormForward.h"
+#include "response/TFormSysResp.h"
 
 namespace {
 
@@ -77,6 +80,13 @@ std::vector<Shot> Shots()
          {1300, 800},
          [](Session& s) { return std::make_unique<TFormVehicleParams>(s.cfg, s.op, s.dialogs); }},
         {"help", {760, 640}, [](Session&) { return std::make_unique<tem::gui::TFormHELP>(); }},
+        {"forward-modelling",
+         {1500, 940},
+         [](Session& s) { return std::make_unique<tem::gui::TFormForward>(s); }},
+        {"system-response", {1500, 940}, [](Session& s) { return std::make_unique<TFormSysResp>(s); }},
+        {"array-configuration",
+         {1500, 940},
+         [](Session& s) { return std::make_unique<tem::gui::TFormConfig>(s); }},
     };
 }
 
