@@ -182,7 +182,7 @@ void addConfigurationCommands(CLI::App& app, CommandContext& ctx, FileArguments&
     chn->add_option("FILE", args.file, "CHN file")->required();
     ctx.addCommand(chn, [&ctx, &args] { return chnCommand(ctx, args.file); });
 
-    auto* report = app.add_subcommand("report", "Write the specification report of a configuration as a PDF");
+    auto* report = app.add_subcommand("report", "Write the system report of a configuration as a PDF");
     report->add_option("CONFIG", args.in, "configuration file (.tdc or .gex)")->required();
     report->add_option("OUT", args.out, "PDF file to write")->required();
     ctx.addCommand(report, [&ctx, &args] { return reportCommand(ctx, args.in, args.out); });

@@ -6,7 +6,7 @@
 #include <ostream>
 
 #include "cli/command_context.h"
-#include "report/SpecificationReport.h"
+#include "report/SystemReport.h"
 
 namespace tem::cli {
 
@@ -17,7 +17,7 @@ int WriteReport(CommandContext& ctx, const Configuration& cfg, const std::string
     report::ReportSource source;
     source.fileName = QFileInfo(QString::fromStdString(configFile)).absoluteFilePath();
     source.fileCrc = report::FileCrcText(source.fileName);
-    const int pages = report::WriteSpecificationReport(cfg, source, QString::fromStdString(pdfFile));
+    const int pages = report::WriteSystemReport(cfg, source, QString::fromStdString(pdfFile));
     ctx.err << "Wrote " << pages << (pages == 1 ? " page to " : " pages to ")
             << std::filesystem::absolute(pdfFile).string() << '\n';
     return 0;

@@ -1,5 +1,5 @@
 #pragma once
-// The report command: the specification report of a configuration, written without a window.
+// The report command: the system report of a configuration, written without a window.
 
 #include <string>
 
@@ -9,7 +9,7 @@ namespace tem::cli {
 
 struct CommandContext;
 
-/// Writes the specification report of cfg (read from configFile) to pdfFile; exit status 0, or an
+/// Writes the system report of cfg (read from configFile) to pdfFile; exit status 0, or an
 /// ActionError when the file cannot be written.
 int WriteReport(CommandContext& ctx, const Configuration& cfg, const std::string& configFile,
                 const std::string& pdfFile);

@@ -2,7 +2,7 @@
 // Draws a 3-D point chart onto any QPainter: series of points joined by lines, a mark (a label
 // with a tail) at every point, orthographic projection with rotation, elevation, zoom and panning,
 // a legend at the top, axis directions, an optional vertical axis, fixed text boxes and a scale
-// bar. The layout diagram's widget paints its screen with it and the specification report its
+// bar. The layout diagram's widget paints its screen with it and the system report its
 // pages, so both show the same drawing. Sizes are in the painter's logical pixels; data X runs
 // along the horizontal axis, Y along the vertical axis and Z (positive down) along the depth axis.
 

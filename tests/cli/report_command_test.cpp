@@ -13,7 +13,7 @@
 #include "core/files/protection.h"
 #include "core/files/value_forms.h"
 #include "core/model/configuration.h"
-#include "report/SpecificationReport.h"
+#include "report/SystemReport.h"
 
 namespace tem::cli {
 namespace {
@@ -161,7 +161,7 @@ TEST(Report, EveryLimitAndBadIndexStillGivesACompleteReport)
     report::EnsureGuiApplication();
     CliFixture f;
     const std::string pdf = f.path("Limits.pdf");
-    const int pages = report::WriteSpecificationReport(cfg, {}, QString::fromStdString(pdf));
+    const int pages = report::WriteSystemReport(cfg, {}, QString::fromStdString(pdf));
     EXPECT_GT(pages, 20);
     const std::string text = Capture("pdftotext -layout '" + pdf + "' -");
     EXPECT_TRUE(Has(text, "Page " + std::to_string(pages) + " of " + std::to_string(pages)));

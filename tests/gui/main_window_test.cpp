@@ -175,10 +175,10 @@ class MainWindowTest : public QObject {
         QCOMPARE(f.op.messages, std::vector<std::string>{
                                     "The TDC configuration file must be saved before you can forward model"});
 
-        // The PDF button writes the specification report under the name chosen; the diagram's
+        // The PDF button writes the system report under the name chosen; the diagram's
         // own button saves it as a PNG image. Cancelling either dialog writes nothing.
         f.op.messages.clear();
-        const std::string pdf = f.dir.path().toStdString() + "/Specs.PDF";
+        const std::string pdf = f.dir.path().toStdString() + "/Report.PDF";
         f.dialogs.answers = {""};
         f.get<QPushButton>("ButtonPDF")->click();
         QVERIFY(!std::filesystem::exists(pdf));
@@ -187,7 +187,7 @@ class MainWindowTest : public QObject {
         QCOMPARE(f.op.messages, std::vector<std::string>{});
         QCOMPARE(QString::fromStdString(ReadText(pdf).substr(0, 5)), QString("%PDF-"));
         QCOMPARE(f.form->PdfDialogFileName, QString::fromStdString(pdf));
-        f.dialogs.answers = {f.dir.path().toStdString() + "/no-such-folder/Specs.PDF"};
+        f.dialogs.answers = {f.dir.path().toStdString() + "/no-such-folder/Report.PDF"};
         f.get<QPushButton>("ButtonPDF")->click();
         QVERIFY(f.shownStartingWith("Could not write the report"));
 

@@ -54,7 +54,7 @@ A reference configuration can be marked "Master file READ ONLY". The file then c
 THE DIAGRAM
 Drag with the mouse to rotate, Shift+drag or right-drag to move, and use the wheel to zoom; the tool bar above the diagram does the same, and its "Save PNG..." button saves the diagram as it is drawn as a PNG image.
 
-THE SPECIFICATION REPORT
+THE SYSTEM REPORT
 "Create PDF Specifications" writes an A4 PDF that describes the system as the window shows it, for the appendix of a survey report: the file, its master state and CRC-32 (so a reader can check the file the report describes), the layout diagram in plan and in 3-D, transmitters, receivers, channels, time bases with their gates and time lines, waveforms, system responses and noise, and the vehicle.
 )");
 }

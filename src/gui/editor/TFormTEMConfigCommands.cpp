@@ -23,7 +23,7 @@
 #include "editor/TFormTxWaveforms.h"
 #include "editor/TFormVehicleParams.h"
 #include "forward/TFormForward.h"
-#include "report/SpecificationReport.h"
+#include "report/SystemReport.h"
 #include "response/TFormSysResp.h"
 #include "ui_TFormTEMConfig.h"
 #include "widgets/PointChart3D.h"
@@ -403,7 +403,7 @@ void TFormTEMConfig::ButtonPDFClick()
         }
         QApplication::setOverrideCursor(Qt::WaitCursor);
         try {
-            report::WriteSpecificationReport(s_.cfg, source, file);
+            report::WriteSystemReport(s_.cfg, source, file);
         } catch (...) {
             QApplication::restoreOverrideCursor();
             throw;

@@ -1,4 +1,4 @@
-#include "report/SpecificationReport.h"
+#include "report/SystemReport.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -213,7 +213,7 @@ class Builder {
 
     void titleBlock()
     {
-        doc_.heading(QStringLiteral("System specification"), 1);
+        doc_.heading(QStringLiteral("System description"), 1);
         doc_.space(4);
         const QString dataType = Q(Trim(cfg_.DataType));
         QString stamp = Q(FormatHex(cfg_.MasterTamperCheckCRC));
@@ -816,7 +816,7 @@ QString FileCrcText(const QString& fileName)
     return Q(FormatHex(CalcCRC32(fileName.toStdString())));
 }
 
-int WriteSpecificationReport(const Configuration& cfg, const ReportSource& source, const QString& pdfFile)
+int WriteSystemReport(const Configuration& cfg, const ReportSource& source, const QString& pdfFile)
 {
     const QString shown = QFileInfo(pdfFile).absoluteFilePath();
     QSaveFile file(pdfFile);
@@ -831,7 +831,7 @@ int WriteSpecificationReport(const Configuration& cfg, const ReportSource& sourc
     writer.setCreator(ProgramName + " " + ProgramVersion);
     const QString name = source.fileName.isEmpty() ? QStringLiteral("(configuration not saved)")
                                                    : QFileInfo(source.fileName).fileName();
-    writer.setTitle(QStringLiteral("System specification: ") + name);
+    writer.setTitle(QStringLiteral("System description: ") + name);
 
     QPainter painter;
     if (!painter.begin(&writer)) {
@@ -842,7 +842,7 @@ int WriteSpecificationReport(const Configuration& cfg, const ReportSource& sourc
     const double scale = writer.resolution() / 72.0;
     painter.scale(scale, scale);
     const QSizeF page = QPageSize(QPageSize::A4).size(QPageSize::Point);
-    ReportDocument doc(painter, page, QStringLiteral("System specification"), name,
+    ReportDocument doc(painter, page, QStringLiteral("System description"), name,
                        ProgramName + " " + ProgramVersion + " \u00b7 " +
                            source.created.toString(QStringLiteral("yyyy-MM-dd HH:mm")));
     Builder(cfg, source, doc).build();

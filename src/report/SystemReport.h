@@ -1,5 +1,5 @@
 #pragma once
-// The specification report: an A4 PDF that describes the survey system as configured, for the
+// The system report: an A4 PDF that describes the survey system as configured, for the
 // appendix of a survey report. It is built from the model alone (and the values the core derives
 // from it), so the main window and the command line write the same document.
 
@@ -25,7 +25,7 @@ struct ReportSource {
 /// written beside it under a temporary name and renamed when complete, so a failed write leaves
 /// an earlier file of that name as it was. Returns the number of pages; throws InOutError when
 /// the file cannot be written. Needs a QGuiApplication (fonts).
-int WriteSpecificationReport(const Configuration& cfg, const ReportSource& source, const QString& pdfFile);
+int WriteSystemReport(const Configuration& cfg, const ReportSource& source, const QString& pdfFile);
 
 /// Makes sure the process has a QGuiApplication, which fonts and the PDF writer need: a process
 /// without any Qt application gets one on the offscreen platform (no screen is needed to write a
