@@ -22,12 +22,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool isFile(const std::string& name)
-{
-    std::error_code ec;
-    return fs::is_regular_file(name, ec);
-}
-
 SaveResult failed(std::string reason)
 {
     return SaveResult{SaveOutcome::Failed, std::move(reason), false};
@@ -77,7 +71,7 @@ class FolderLock {
 std::optional<SaveResult> RefuseMasterTarget(const std::string& target, TINIFileFormat format)
 {
     const std::string file = ResolvedTarget(target);
-    if (!isFile(file))
+    if (!IsRegularFile(file))
         return std::nullopt;
     const StampStatus s = CheckStamp(file, SectionGen(format));
     if (!s.isMaster)
@@ -96,7 +90,7 @@ SaveResult StoreConfiguration(const std::string& target, TINIFileFormat format, 
         if (lock.busy())
             return failed("The file " + target +
                           " is being saved by another program at the same time - not saved. Try again.");
-        const bool exists = isFile(file);
+        const bool exists = IsRegularFile(file);
         std::string old = exists ? ReadFileBytes(file) : std::string();
         // Looked at again under the lock: another program may have made it a master meanwhile.
         if (const StampStatus s = CheckStampOfText(old, SectionGen(format)); s.isMaster)
@@ -134,7 +128,7 @@ SaveResult SaveConfiguration(Configuration& cfg, const DataFolders& folders, Ope
         cfg.SaveFilename = fs::path(cfg.SaveFilename).replace_extension(".gex").string();
     if (auto refused = RefuseMasterTarget(cfg.SaveFilename, cfg.TDCorGEX))
         return *refused;
-    const bool exists = isFile(ResolvedTarget(cfg.SaveFilename));
+    const bool exists = IsRegularFile(ResolvedTarget(cfg.SaveFilename));
     if (exists && request.askOverwrite &&
         !op.ask(std::string("This ") + (gex ? "GEX" : "TDC") + " file already exists - Overwrite?", true))
         return SaveResult{SaveOutcome::Declined, {}, false};

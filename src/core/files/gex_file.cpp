@@ -59,12 +59,6 @@ std::string Key(std::string_view base, long long n, int digits)
     return std::string(base) + FormatNumbered(n, digits);
 }
 
-bool FileExists(const std::string& path)
-{
-    std::error_code ec;
-    return !path.empty() && fs::is_regular_file(path, ec);
-}
-
 std::string UpperExtension(const std::string& path)
 {
     return UpperCase(fs::path(path).extension().string());
@@ -1429,7 +1423,7 @@ void LoadGEXFromFile(Configuration& cfg, const DataFolders& folders, Operator& o
 {
     // Read into a copy: a read that stops half-way, or a refused master, leaves the model as it was.
     Configuration next = cfg;
-    const bool exists = FileExists(next.LoadFilename);
+    const bool exists = IsRegularFile(next.LoadFilename);
     if (!exists)
         next.LoadFilename = "No_File_LoadedDefaultValues.gex";
     if (UpperExtension(next.LoadFilename) != ".GEX")

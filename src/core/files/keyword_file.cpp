@@ -688,6 +688,12 @@ void KeywordFile::DeleteKey(std::string_view section, std::string_view key)
     entry.node = d.nextOccurrence(entry.node, q.name);
 }
 
+bool IsRegularFile(const std::string& path)
+{
+    std::error_code ec;
+    return !path.empty() && std::filesystem::is_regular_file(path, ec);
+}
+
 std::string ReadFileBytes(const std::string& path)
 {
     std::error_code ec;

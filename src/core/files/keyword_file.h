@@ -72,6 +72,8 @@ class KeywordFile {
     std::unique_ptr<Impl> impl_;
 };
 
+/// Whether a regular file (or a link to one) is at path; false for an empty name or on any error.
+bool IsRegularFile(const std::string& path);
 /// Every byte of a file. Throws InOutError naming the file when it cannot be read.
 std::string ReadFileBytes(const std::string& path);
 /// Writes a whole file through a temporary file in the same folder renamed over the target, so a

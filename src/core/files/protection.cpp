@@ -28,12 +28,6 @@ const std::string& separatorLine()
     return line;
 }
 
-bool fileExists(const std::string& path)
-{
-    std::error_code ec;
-    return !path.empty() && fs::is_regular_file(path, ec);
-}
-
 /// "True"/"False" in any case, or a number that is zero or not; anything else is false.
 bool truthValue(std::string_view text)
 {
@@ -222,7 +216,7 @@ StampStatus CheckStampOfText(std::string_view text, std::string_view generalSect
 
 StampStatus CheckStamp(const std::string& fileName, std::string_view generalSection)
 {
-    if (!fileExists(fileName))
+    if (!IsRegularFile(fileName))
         return {};
     return CheckStampOfText(ReadFileBytes(fileName), generalSection);
 }
@@ -233,7 +227,7 @@ void CheckIsFileProtected(const std::string& fileName, std::string_view generalS
     // The check runs on the text in memory; the file is rewritten only where the outcome differs
     // from what it holds (a stamp zeroed after tampering, a stamp put back in its upper-case form),
     // so a read-only master can still be checked.
-    std::string text = fileExists(fileName) ? ReadFileBytes(fileName) : std::string();
+    std::string text = IsRegularFile(fileName) ? ReadFileBytes(fileName) : std::string();
     bool changed = false;
     const StampStatus r = checkText(text, generalSection, changed);
     isMaster = r.isMaster;
@@ -296,7 +290,7 @@ std::string PreReadCheck(Configuration& cfg, const DataFolders& folders, Operato
     const std::string_view general = SectionGen(cfg.TDCorGEX);
     cfg.TempFilename =
         GetPathToTEMConfigData(folders, op) + (cfg.TDCorGEX == TINIFileFormat::TDC ? "Temp.TDC" : "Temp.GEX");
-    if (!fileExists(cfg.LoadFilename))
+    if (!IsRegularFile(cfg.LoadFilename))
         return {};
     // The file is read once, into this read's own copy: another program writing the shared working
     // copy at the same time cannot change what is read.
@@ -351,7 +345,7 @@ std::string PreWriteCheckandBackup(const Configuration& cfg, Operator& op)
 
 std::string PreWriteCheckandBackup(const std::string& file, Operator& op)
 {
-    if (!fileExists(file))
+    if (!IsRegularFile(file))
         return {};
     const fs::path path(file);
     const std::string e = file.size() >= 3 ? file.substr(file.size() - 3) : file;

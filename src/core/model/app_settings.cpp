@@ -18,12 +18,6 @@ namespace {
 
 constexpr const char* StartUp = "StartUp";
 
-bool fileExists(const std::string& name)
-{
-    std::error_code ec;
-    return !name.empty() && fs::is_regular_file(name, ec);
-}
-
 /// The configuration folder; when GetPathToTEMConfigData could not make it, one more attempt.
 std::string configurationFolder(const DataFolders& folders, Operator& op)
 {
@@ -76,7 +70,7 @@ void LoadConfigApplicIniFile(Configuration& cfg, const DataFolders& folders, Ope
         op.inform("The settings file " + ConfigApplicIniFileName(folders, programName) +
                   " gives the unknown file format \"" + format + "\" under TDCorGEX; GEX is assumed.");
     }
-    if (!fileExists(cfg.LoadFilename))
+    if (!IsRegularFile(cfg.LoadFilename))
         cfg.LoadFilename = demo;
 }
 
@@ -89,8 +83,8 @@ void SaveConfigApplicIniFile(const Configuration& cfg, const DataFolders& folder
         KeywordFile ini = KeywordFile::Load(name);
         const std::string fallback =
             folder + (cfg.TDCorGEX == TINIFileFormat::TDC ? "DemoConfig.TDC" : "DemoConfig.GEX");
-        const std::string load = fileExists(cfg.LoadFilename) ? cfg.LoadFilename : fallback;
-        const std::string save = fileExists(cfg.SaveFilename) ? cfg.SaveFilename : fallback;
+        const std::string load = IsRegularFile(cfg.LoadFilename) ? cfg.LoadFilename : fallback;
+        const std::string save = IsRegularFile(cfg.SaveFilename) ? cfg.SaveFilename : fallback;
         ini.WriteString(StartUp, "LoadFilename", load);
         ini.WriteString(StartUp, "SaveFilename", save);
         ini.WriteString(StartUp, "TDCorGEX", Name(cfg.TDCorGEX));

@@ -1,5 +1,7 @@
 #include "core/model/configuration.h"
 
+#include "core/model/record_fields.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -104,55 +106,19 @@ std::string_view SectionChn(TINIFileFormat f)
 TTransmitter DefaultTransmitter()
 {
     TTransmitter t;
-    t.FullWaveformRepetitionFrequency = 120;
-    t.NoGates = 30;
-    t.SignPattern = {1, -1};
-    t.TimeBaseNumber = 1;
+    ApplyDefaults<TTransmitter>(t, TransmitterFields());
     t.MomentID = TMomentID::SingleM;
-    t.Name = "2Turns36Amps";
-    t.LoopSides = 4;
-    t.LoopType = 72;
-    t.Turns = 1;
-    t.Damping = 330;
+    t.SignPattern = {1, -1};
     t.LPFilterOrderandCutoff[0] = 1;
     t.LPFilterOrderandCutoff[1] = 60000;
-    t.FlyingLeadLength = 1;
-    t.Area = 1;
-    t.EquivalentSquareLoopSide = 1;
-    t.Volts = 8;
-    t.VoltsMin = 3.3;
-    t.VoltsMax = 18;
-    t.Amps = 36;
-    t.AmpsMin = 0;
-    t.AmpsMax = 45;
-    t.ConstantVoltsOrAmps = false;
-    t.Power = 375;
-    t.Resistance = 0.2;
-    t.MomentNIA = 1000;
-    t.RelayA = true;
-    t.RelayB = false;
-    t.AxisOrient = "Z";
     return t;
 }
 
 TReceiver DefaultReceiver()
 {
     TReceiver r;
-    r.Name = "The_receiver";
-    r.Orientation = "Z";
-    r.AreaSingleTurn = 1;
-    r.Turns = 1;
-    r.PreAmpGain = 1;
-    r.AreaNumTurnsxPreAmpxSingleTurn = 1;
-    r.FilterHz = 60000;
-    r.FilterOrder = 1;
-    r.DampingOhms = 330;
-    r.AtoDConvGain = 100;
+    ApplyDefaults<TReceiver>(r, ReceiverFields());
     r.RxType = TRxType::rxtypedBdt;
-    r.Shape = "Circle";
-    r.EquivRadius = std::sqrt(r.AreaSingleTurn / std::numbers::pi);
-    r.XSideLength = std::sqrt(r.AreaSingleTurn);
-    r.YSideLength = std::sqrt(r.AreaSingleTurn);
     r.Loopsides = 4;
     for (int k = 1; k <= r.Loopsides; ++k) {
         // Exact unit-circle points, free of rounding noise in sin and cos.
@@ -167,35 +133,16 @@ TReceiver DefaultReceiver()
 TAcqChn DefaultAcqChn(int c)
 {
     TAcqChn a;
+    ApplyDefaults<TAcqChn>(a, AcqChnFields());
     a.RowID = std::string(1, ZXY[static_cast<std::size_t>(((c % 9) + 9) % 9)]);
-    a.Description = "Dummy Channel Description";
-    a.RxCoilNumber = 1;
-    a.ReceiverPolarizationXYZ = "Z";
-    a.TransmitterMoment = "SingleM";
-    a.TxNumber = 1;
-    a.AtoDConvGain = 100;
-    a.GateTimeShift = 0;
-    a.GateFactor = 1;
-    a.PrimaryFieldDampingFactor = 1;
-    a.UniformDataSTD = 0.03;
-    a.FrontGateExists = false;
-    a.FrontGatetime = -1;
-    a.TxApproximateCurrent = 1;
     return a;
 }
 
 TTimeBase DefaultTimeBase()
 {
     TTimeBase b;
-    b.TimeGateFileName = "No_Filename_selected";
-    b.GateSetKnownIndex = 0;
-    b.AnalDigConvSamplingRate = 999999;
-    b.PreBinAppliedSamplingDelay = 0;
-    b.PowerlineBaseFrequency = 50;
-    b.NumGatesInSet = 99;
-    b.FullWaveformStacks = 32;
-    b.GateSetName = "WackyDummyGatesWontWork";
-    for (int g = 1; g <= 255; ++g) {
+    ApplyDefaults<TTimeBase>(b, TimeBaseFields());
+    for (int g = 1; g <= MaxGates; ++g) {
         b.drivenGateStart[g] = g * 1e-6;
         b.GateCentre[g] = g * 1e-6;
         b.drivenGateEnd[g] = g * 1e-6;
@@ -207,21 +154,7 @@ TTimeBase DefaultTimeBase()
 TSystemResponse DefaultSystemResponse()
 {
     TSystemResponse s;
-    s.LateTimeConst = 0.01;
-    s.LateInitMagn = 0.002;
-    s.RxTimeConst = 5e-05;
-    s.RxInitMagn = 1;
-    s.OscillInitMagn = 1;
-    s.OscillFreq = 6000;
-    s.OscillDamp = 0.1;
-    s.LowPassFreq = 60000;
-    s.LowPassOrder = 1;
-    s.FieldDataFilename = "NoFieldData.CSV";
-    s.SysRespFilename = "NoSysResp.CSV";
-    s.NoiseAt1mSinVperAm2 = 2e-10;
-    s.NoiseLogLogSlopeinVperS = -0.5;
-    s.SimulRxDelay_uS = 9;
-    s.FwdModelLayers = 3;
+    ApplyDefaults<TSystemResponse>(s, SystemResponseFields());
     for (int L = 1; L <= MaxFwdModelLayers; ++L) {
         s.LayerThicknesses[L] = 0.5;
         s.LayerResistivities[L] = 10.0 * L;
@@ -239,9 +172,7 @@ TSystemResponse DefaultSystemResponse()
 TTxWaveform DefaultTxWaveform()
 {
     TTxWaveform w;
-    w.WaveformFilename = "No_Filename_selected";
-    w.WaveformPointsDigitized = 7;
-    w.drivenRamp = 4.5e-06;
+    ApplyDefaults<TTxWaveform>(w, TxWaveformFields());
     for (int p = 1; p <= MaxWaveformPoints; ++p) {
         w.WaveformPointTimes[p] = p * 1e-6;
         w.WaveformPointAmplitudes[p] = p < w.WaveformPointsDigitized ? 1 : 0;
@@ -252,17 +183,10 @@ TTxWaveform DefaultTxWaveform()
 TVehicle DefaultVehicle()
 {
     TVehicle v;
-    v.GNSSExists = true;
+    ApplyDefaults<TVehicle>(v, VehicleFields());
+    for (const VehicleSensor& s : VehicleSensors)
+        v.*s.exists = s.presentByDefault;
     v.Propulsion = TPropulsion::propTractor;
-    v.TractorFixedX = 7.5;
-    v.TractorSteerX = 11.5;
-    v.TractorTowBallX = 6.5;
-    v.TrailerX = 0.5;
-    v.WheelBase = 4;
-    v.WheelTrack = 1.5;
-    v.SlingLength = 30;
-    v.SlingTilt = 0;
-    v.PhotoFilename = "NoPhotoAvailable.jpg";
     return v;
 }
 

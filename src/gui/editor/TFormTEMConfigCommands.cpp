@@ -10,8 +10,10 @@
 
 #include <filesystem>
 
+#include "core/files/config_formats.h"
 #include "core/files/config_save.h"
 #include "core/files/gex_file.h"
+#include "core/files/keyword_file.h"
 #include "core/files/protection.h"
 #include "core/files/tdc_file.h"
 #include "core/model/derived.h"
@@ -43,7 +45,7 @@ const char* const NeverSaved = "Not_Saved.TDC";
 
 QString FormatExt(TINIFileFormat f)
 {
-    return f == TINIFileFormat::GEX ? ".GEX" : ".TDC";
+    return QString::fromLatin1(UpperExtensionOf(f));
 }
 
 /// The file Save writes: the name with the format's extension. File names are case-sensitive
@@ -56,12 +58,6 @@ QString SaveName(const QString& name, TINIFileFormat f)
     if (f == TINIFileFormat::GEX)
         return ChangeFileExt(name, ".gex");
     return sameFormat ? name : ChangeFileExt(name, ".TDC");
-}
-
-bool FileExists(const std::string& name)
-{
-    std::error_code ec;
-    return !name.empty() && std::filesystem::is_regular_file(name, ec);
 }
 
 } // namespace
@@ -97,27 +93,20 @@ void TFormTEMConfig::LoadFile(const QString& fileName)
 {
     command([&] {
         Configuration& cfg = s_.cfg;
-        const QString ext = ExtractFileExt(fileName).toUpper();
-        TINIFileFormat f;
-        if (ext == ".GEX") {
-            f = TINIFileFormat::GEX;
-        } else if (ext == ".TDC") {
-            f = TINIFileFormat::TDC;
-        } else {
+        const ConfigFormat* format = ConfigFormatOfFile(fileName.toStdString());
+        if (!format) {
             ui->EditTDCFilename->setText(fileName);
             cfg.LoadFilename = cfg.SaveFilename = fileName.toStdString();
             OpenDialogFileName = fileName;
-            s_.op.inform("File extension must be either TDC or GEX but it was neither. ABORTING");
+            s_.op.inform(UnknownConfigExtension);
             return;
         }
+        const TINIFileFormat f = format->format;
         // The reader hands back a new model only when it succeeds; a refused or failed read leaves
         // the model, and the name it is shown under, as they were.
         Configuration loaded = cfg;
         loaded.LoadFilename = loaded.SaveFilename = fileName.toStdString();
-        if (f == TINIFileFormat::GEX)
-            LoadGEXFromFile(loaded, s_.folders, s_.op);
-        else
-            LoadTDCFromFile(loaded, s_.folders, s_.op);
+        format->read(loaded, s_.folders, s_.op);
         cfg = std::move(loaded);
         ui->EditTDCFilename->setText(fileName);
         OpenDialogFileName = fileName;
@@ -127,7 +116,7 @@ void TFormTEMConfig::LoadFile(const QString& fileName)
         DrawVehicle();
         DrawTEMConfig();
         ui->RadioGroupTDCGEX->setItemIndex(cfg.TDCorGEX == TINIFileFormat::GEX ? 1 : 0);
-        if (FileExists(cfg.LoadFilename))
+        if (IsRegularFile(cfg.LoadFilename))
             addRecentFile(QString::fromStdString(cfg.LoadFilename));
     });
 }
@@ -205,8 +194,10 @@ void TFormTEMConfig::ButtonSaveAsINIClick()
             s_.dialogs.saveFile(SaveDialogTitle, SaveDialogFilter, SaveDialogFileName.toStdString()));
         if (chosen.isEmpty())
             return;
-        const TINIFileFormat f =
-            ExtractFileExt(chosen).toUpper() == ".TDC" ? TINIFileFormat::TDC : TINIFileFormat::GEX;
+        const ConfigFormat* chosenFormat = ConfigFormatOfFile(chosen.toStdString());
+        const TINIFileFormat f = chosenFormat && chosenFormat->format == TINIFileFormat::TDC
+                                     ? TINIFileFormat::TDC
+                                     : TINIFileFormat::GEX;
         setFormat(f);
         ui->RadioGroupTDCGEX->setItemIndex(f == TINIFileFormat::GEX ? 1 : 0);
         if (chosen == ui->EditTDCFilename->text() && ui->CheckBoxMaster->isChecked()) {
@@ -303,7 +294,8 @@ void TFormTEMConfig::RadioGroupTDCGEXClick()
 void TFormTEMConfig::EditTDCFilenameExit()
 {
     const QString text = ui->EditTDCFilename->text();
-    const bool tdc = ExtractFileExt(text).toUpper() == ".TDC";
+    const ConfigFormat* format = ConfigFormatOfFile(text.toStdString());
+    const bool tdc = format && format->format == TINIFileFormat::TDC;
     ui->RadioGroupTDCGEX->setItemIndex(tdc ? 0 : 1);
     setFormat(tdc ? TINIFileFormat::TDC : TINIFileFormat::GEX);
     OpenDialogFileName = text;
@@ -435,7 +427,7 @@ void TFormTEMConfig::ButtonHELPClick()
 
 void TFormTEMConfig::ButtonFwdModelClick()
 {
-    if (!FileExists(s_.cfg.LoadFilename)) {
+    if (!IsRegularFile(s_.cfg.LoadFilename)) {
         s_.op.inform("The TDC configuration file must be saved before you can forward model");
         return;
     }
