@@ -4,8 +4,12 @@
 #include <climits>
 
 #include "core/action_error.h"
+#include "core/files/config_formats.h"
 #include "core/files/keyword_file.h"
+#include "core/files/known_sections.h"
+#include "core/files/protection.h"
 #include "core/files/value_forms.h"
+#include "core/model/data_folders.h"
 #include "core/operator.h"
 
 namespace tem {
@@ -76,6 +80,21 @@ int ClampReported(long long value, int lo, int hi, std::string_view section, std
               ", outside the allowed range " + std::to_string(lo) + " to " + std::to_string(hi) + "; " +
               std::to_string(used) + " is used.");
     return used;
+}
+
+KeywordFile StartRead(Configuration& next, TINIFileFormat format, std::string_view missingName,
+                      const DataFolders& folders, Operator& op)
+{
+    const bool exists = IsRegularFile(next.LoadFilename);
+    if (!exists)
+        next.LoadFilename = std::string(missingName);
+    next.TDCorGEX = format;
+    // The read's own copy of the file; a missing file reads as all defaults.
+    KeywordFile file = KeywordFile::FromOwnedText(exists ? PreReadCheck(next, folders, op) : std::string());
+    next.TempFilename = folders.temConfig + "Temp" + std::string(UpperExtensionOf(format));
+    if (exists && !HasConfigurationSection(file, format))
+        op.inform(NoConfigurationSectionsMessage(next.LoadFilename));
+    return file;
 }
 
 namespace {

@@ -8,11 +8,12 @@
 #include <string_view>
 #include <vector>
 
+#include "core/files/keyword_file.h"
 #include "core/model/configuration.h"
 
 namespace tem {
 
-class KeywordFile;
+struct DataFolders;
 class Operator;
 
 /// The message of a loop type the program reads but does not fully support; empty for the others.
@@ -28,6 +29,13 @@ void LinkChannelCurrentsToTransmitters(Configuration& cfg);
 /// countedSections is given, the value was not in the file but counted from those sections.
 int ClampReported(long long value, int lo, int hi, std::string_view section, std::string_view key,
                   Operator& op, std::string_view countedSections = {});
+
+/// The start of every read, on the reader's copy of the model: a missing file reads as all
+/// defaults under the name missingName; an existing one passes the master check and is read whole
+/// into the returned keyword file; the temporary file name is set; a file with no section of the
+/// format is said to show the defaults.
+KeywordFile StartRead(Configuration& next, TINIFileFormat format, std::string_view missingName,
+                      const DataFolders& folders, Operator& op);
 
 /// Names read from a file, in any case; nothing when the text names no value.
 std::optional<TMomentID> MomentIDFromText(std::string_view text);

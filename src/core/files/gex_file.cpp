@@ -12,10 +12,12 @@
 #include <vector>
 
 #include "core/action_error.h"
+#include "core/files/config_shared.h"
 #include "core/files/keyword_file.h"
 #include "core/files/known_sections.h"
 #include "core/files/loop_shapes.h"
 #include "core/files/protection.h"
+#include "core/files/record_io.h"
 #include "core/files/value_forms.h"
 #include "core/model/configuration.h"
 #include "core/model/data_folders.h"
@@ -94,150 +96,11 @@ std::optional<std::string> FindNumbered(const KeywordFile& f, std::string_view s
     return std::nullopt;
 }
 
-/// Keeps a count or an index read from a file inside the model's limits, saying so when it has to.
-int ClampCount(int v, int lo, int hi, std::string_view sec, std::string_view key, Operator& op)
-{
-    if (v >= lo && v <= hi)
-        return v;
-    const int used = std::clamp(v, lo, hi);
-    op.inform(std::string(key) + " in section [" + std::string(sec) + "] is " + std::to_string(v) +
-              ", outside the allowed range " + std::to_string(lo) + " to " + std::to_string(hi) + "; " +
-              std::to_string(used) + " is used.");
-    return used;
-}
-
 /// A count taken from the keys or sections found stops at the model's limit; says so when more were there.
 void ReportBeyondLimit(Operator& op, const std::string& what, int limit)
 {
     op.inform("More than " + std::to_string(limit) + " " + what + " were found; only the first " +
               std::to_string(limit) + " are read.");
-}
-
-bool StartsWithSlash(const std::string& s)
-{
-    return !s.empty() && s.front() == '/';
-}
-
-/// The vertex of a "TxLoopPoint" value into index i (Part of the TDC rules: the third number is
-/// optional and then takes the loop's centroid depth).
-void ReadVertex(const std::string& value, TTransmitter& tx, int i)
-{
-    const auto tok = SplitVector(value, true);
-    tx.NodeX[i] = TokenFloat(tok, 0, i);
-    tx.NodeY[i] = TokenFloat(tok, 1, i);
-    if (tok.size() > 2 && !StartsWithSlash(tok[2]))
-        tx.NodeZ[i] = TokenFloat(tok, 2, -1);
-    else
-        tx.NodeZ[i] = tx.CentroidZ;
-}
-
-/// The loop-type messages; GEX shows them for the first transmitter only.
-void LoopTypeMessage(int loopType, Operator& op)
-{
-    switch (loopType) {
-    case 73:
-        op.inform(
-            "Tx LoopType 73 detected - Segmented Loop with Inverse Laplace Transform and System Response. "
-            "This software can read the segmented loop but may not load nor model with the SSR or SR2 "
-            "format system response.");
-        break;
-    case 12:
-        op.inform(
-            "Tx LoopType 12 detected - circular loop - Not supported - Consider negotiating for support or "
-            "manually edit to make it LoopType 72 with Loop vertices.");
-        break;
-    case 123:
-        op.inform(
-            "Tx LoopType 123 detected - circular loop with Inverse Laplace Transform - Not supported - "
-            "Consider negotiating for support or manually edit to make it LoopType 72 with Loop vertices - "
-            "SSR or SR2 system response will not be loaded nor modelled.");
-        break;
-    case 13:
-        op.inform("Tx LoopType 13 detected - circular loop with offset receiver - Not supported - Consider "
-                  "negotiating for support or manually edit to make it LoopType 72 with Loop vertices.");
-        break;
-    case 14:
-        op.inform(
-            "Tx LoopType 14 detected - In-loop - Consider negotiating for support but for now manually edit "
-            "to make it LoopType 72 with Loop vertices.");
-        break;
-    case 3:
-        op.inform(
-            "Tx LoopType 3 detected - Vertical Magnetic Dipole - Not fully supported - may not be suitable "
-            "for forward modelling");
-        break;
-    case 31:
-        op.inform(
-            "Tx LoopType 31 detected - Rotated magnetic dipole with primary field - Not fully supported - "
-            "may not be suitable for forward modelling");
-        break;
-    default:
-        break;
-    }
-}
-
-/// "SignPattern": one entry per token; a token that is not an integer gives -2 at even positions, 0 at odd.
-std::vector<int> ReadSignPattern(const std::string& value)
-{
-    const auto tok = SplitVector(value, false);
-    std::vector<int> out;
-    out.reserve(tok.size());
-    for (std::size_t k = 0; k < tok.size(); ++k)
-        out.push_back(ClampToInt(TokenInteger(tok, k, 2 * static_cast<long long>(k % 2) - 2)));
-    return out;
-}
-
-/// "TiBLowPassFilter": order and cut-off; a single number is a list-index error.
-void ReadLowPass(const std::string& value, const std::string& where, TTransmitter& tx)
-{
-    const auto tok = SplitVector(value, false);
-    if (tok.size() < 2)
-        throw ListIndexError("List index (" + std::to_string(tok.size()) +
-                             ") out of bounds: TiBLowPassFilter in [" + where +
-                             "] needs the filter order and the cut-off frequency");
-    tx.LPFilterOrderandCutoff[0] = TokenFloat(tok, 0, 1);
-    tx.LPFilterOrderandCutoff[1] = TokenFloat(tok, 1, 60000);
-}
-
-/// A per-gate list of a channel: whether its key exists, and then its numbers.
-void ReadGateList(const KeywordFile& f, const std::string& sec, std::string_view key, double def,
-                  bool& exists, std::vector<double>& list, Operator& op)
-{
-    exists = f.ValueExists(sec, key);
-    if (!exists)
-        return;
-    auto tok = SplitVector(f.ReadString(sec, key, ""), false, MaxGates + 1);
-    if (tok.size() > MaxGates) {
-        op.inform(GateListTooLong(sec, key, MaxGates));
-        tok.resize(MaxGates);
-    }
-    list.resize(tok.size());
-    for (std::size_t k = 0; k < tok.size(); ++k)
-        list[k] = TokenFloat(tok, k, def);
-}
-
-std::optional<TMomentID> MomentIDNoCase(std::string_view name)
-{
-    for (std::size_t i = 0; i < MomentIDNames.size(); ++i)
-        if (SameText(MomentIDNames[i], name))
-            return static_cast<TMomentID>(i);
-    return std::nullopt;
-}
-
-std::optional<TPropulsion> PropulsionNoCase(std::string_view name)
-{
-    for (std::size_t i = 0; i < PropulsionNames.size(); ++i)
-        if (SameText(PropulsionNames[i], name))
-            return static_cast<TPropulsion>(i);
-    return std::nullopt;
-}
-
-TRxType RxTypeFromText(const std::string& s)
-{
-    for (std::size_t i = 0; i < RxTypeNames.size(); ++i)
-        if (SameText(RxTypeNames[i], s) || SameText(RxTypeEnumNames[i], s))
-            return static_cast<TRxType>(i);
-    return TRxType::rxtypedBdt;
 }
 
 /// A three-number position of [General] with the filler; numbers that are missing give 0.
@@ -249,75 +112,6 @@ void ReadPosition(const KeywordFile& f, const std::string& key, std::string_view
     y = TokenFloat(tok, 1, 0);
     z = TokenFloat(tok, 2, 0);
 }
-
-/// Copies the channels' positive currents into their transmitters (the current link).
-void LinkCurrentsToAmps(Configuration& cfg)
-{
-    for (int t = 1; t <= std::min(cfg.NumTx, MaxTx); ++t)
-        for (int r = 1; r <= std::min(cfg.NumRx, MaxRx); ++r) {
-            const int c = cfg.AcqChnMapTxRx[t][r];
-            if (c >= 1 && c <= MaxAcqChn && cfg.AcqChn[c].TxApproximateCurrent > 0)
-                cfg.Tx[t].Amps = cfg.AcqChn[c].TxApproximateCurrent;
-        }
-}
-
-// ---- Sensors of the vehicle: [General] position key, presence flag key, fields ----------------------
-struct Sensor {
-    const char* gexKey;
-    const char* flagKey;
-    double TVehicle::*x;
-    double TVehicle::*y;
-    double TVehicle::*z;
-    bool TVehicle::*exists;
-};
-
-const Sensor Sensors[] = {
-    {"GPSPosition1", "GNSSExists", &TVehicle::GNSSX, &TVehicle::GNSSY, &TVehicle::GNSSZ,
-     &TVehicle::GNSSExists},
-    {"GPSPosition2", "GNSS2Exists", &TVehicle::GNSS2X, &TVehicle::GNSS2Y, &TVehicle::GNSS2Z,
-     &TVehicle::GNSS2Exists},
-    {"GPSDifferentialPosition1", "DifferentialGNSSExists", &TVehicle::DifferentialGNSSX,
-     &TVehicle::DifferentialGNSSY, &TVehicle::DifferentialGNSSZ, &TVehicle::DifferentialGNSSExists},
-    {"GPSDifferentialPosition2", "DifferentialGNSS2Exists", &TVehicle::DifferentialGNSS2X,
-     &TVehicle::DifferentialGNSS2Y, &TVehicle::DifferentialGNSS2Z, &TVehicle::DifferentialGNSS2Exists},
-    {"AltimeterPosition1", "AltimeterExists", &TVehicle::AltimeterX, &TVehicle::AltimeterY,
-     &TVehicle::AltimeterZ, &TVehicle::AltimeterExists},
-    {"AltimeterPosition2", "Altimeter2Exists", &TVehicle::Altimeter2X, &TVehicle::Altimeter2Y,
-     &TVehicle::Altimeter2Z, &TVehicle::Altimeter2Exists},
-    {"InclinometerPosition1", "InclinometerExists", &TVehicle::InclinometerX, &TVehicle::InclinometerY,
-     &TVehicle::InclinometerZ, &TVehicle::InclinometerExists},
-    {"InclinometerPosition2", "Inclinometer2Exists", &TVehicle::Inclinometer2X, &TVehicle::Inclinometer2Y,
-     &TVehicle::Inclinometer2Z, &TVehicle::Inclinometer2Exists},
-    {"SonarPosition1", "SonarExists", &TVehicle::SonarX, &TVehicle::SonarY, &TVehicle::SonarZ,
-     &TVehicle::SonarExists},
-};
-
-// The sensors whose coordinates and flags the [Vehicle] section holds as in TDC (all but the sonar).
-struct VehicleGroup {
-    const char* prefix;
-    double TVehicle::*x;
-    double TVehicle::*y;
-    double TVehicle::*z;
-    bool TVehicle::*exists;
-    bool def;
-};
-
-const VehicleGroup VehicleGroups[] = {
-    {"GNSS", &TVehicle::GNSSX, &TVehicle::GNSSY, &TVehicle::GNSSZ, &TVehicle::GNSSExists, true},
-    {"GNSS2", &TVehicle::GNSS2X, &TVehicle::GNSS2Y, &TVehicle::GNSS2Z, &TVehicle::GNSS2Exists, false},
-    {"DifferentialGNSS", &TVehicle::DifferentialGNSSX, &TVehicle::DifferentialGNSSY,
-     &TVehicle::DifferentialGNSSZ, &TVehicle::DifferentialGNSSExists, false},
-    {"DifferentialGNSS2", &TVehicle::DifferentialGNSS2X, &TVehicle::DifferentialGNSS2Y,
-     &TVehicle::DifferentialGNSS2Z, &TVehicle::DifferentialGNSS2Exists, false},
-    {"Altimeter", &TVehicle::AltimeterX, &TVehicle::AltimeterY, &TVehicle::AltimeterZ,
-     &TVehicle::AltimeterExists, false},
-    {"Altimeter2", &TVehicle::Altimeter2X, &TVehicle::Altimeter2Y, &TVehicle::Altimeter2Z,
-     &TVehicle::Altimeter2Exists, false},
-    {"Inclinometer", &TVehicle::InclinometerX, &TVehicle::InclinometerY, &TVehicle::InclinometerZ,
-     &TVehicle::InclinometerExists, false},
-    {"Inclinometer2", &TVehicle::Inclinometer2X, &TVehicle::Inclinometer2Y, &TVehicle::Inclinometer2Z,
-     &TVehicle::Inclinometer2Exists, false},
-};
 
 // =====================================================================================================
 // Reading
@@ -336,7 +130,7 @@ class GexReader {
         TxRxAliasAcqChnMapping(cfg_, op_);
         cfg_.LinkTxApproximateCurrenttoTxAmps = f_.ReadBool(Gen(), "LinkTxApproximateCurrenttoTxAmps", false);
         if (cfg_.LinkTxApproximateCurrenttoTxAmps)
-            LinkCurrentsToAmps(cfg_);
+            LinkChannelCurrentsToTransmitters(cfg_);
         ReadRepetitionFrequencies();
         ReadTimeBases();
         ReadVehicle();
@@ -355,10 +149,8 @@ class GexReader {
     void ReadGeneral()
     {
         const std::string G = Gen();
-        cfg_.Master = f_.ReadBool(G, "IsMasterConfig", false);
+        ReadRecordFields<Configuration>(f_, G, cfg_, GeneralFields(), Fmt, op_);
         cfg_.MasterTamperCheckCRC = static_cast<std::uint32_t>(f_.ReadInteger(G, "MasterTamperCheckCRC", 0));
-        cfg_.ParentConfigFile = f_.ReadString(G, "ParentConfigFile", "NoParentConfigFile.gex");
-        cfg_.Description = f_.ReadString(G, "Description", "Type_a_Configuration_Description_here");
         cfg_.DataType = Trim(f_.ReadString(G, "DataType", ""));
         cfg_.FrontGateDelay = f_.ReadFloat(G, "FrontGateDelay", 0);
         cfg_.CalculateRawDataSTD =
@@ -369,7 +161,7 @@ class GexReader {
 
         // Channels: the key, else the consecutive [Channel] sections.
         if (f_.ValueExists(G, "NumAcqChn")) {
-            cfg_.NumAcqChn = ClampCount(ReadInt(f_, G, "NumAcqChn", 1), 1, MaxAcqChn, G, "NumAcqChn", op_);
+            cfg_.NumAcqChn = ClampReported(ReadInt(f_, G, "NumAcqChn", 1), 1, MaxAcqChn, G, "NumAcqChn", op_);
         } else {
             int n = 0;
             while (n < MaxAcqChn && ChannelSectionExists(n + 1))
@@ -384,7 +176,7 @@ class GexReader {
         if (f_.ValueExists(G, "NumTx")) {
             numTx = ReadInt(f_, G, "NumTx", 1);
             if (numTx < 1)
-                numTx = ClampCount(numTx, 1, MaxTx, G, "NumTx", op_);
+                numTx = ClampReported(numTx, 1, MaxTx, G, "NumTx", op_);
         } else {
             for (const char* k : {"NumberOfTurns", "NumberOfTurnsLM", "NumberOfTurnsHM"})
                 numTx += f_.ValueExists(G, k) ? 1 : 0;
@@ -401,7 +193,7 @@ class GexReader {
         if (f_.ValueExists(G, "NumTimebases")) {
             numTb = ReadInt(f_, G, "NumTimebases", 1);
             if (numTb < 1)
-                numTb = ClampCount(numTb, 1, MaxTimeBases, G, "NumTimebases", op_);
+                numTb = ClampReported(numTb, 1, MaxTimeBases, G, "NumTimebases", op_);
         } else {
             for (const char* k : {"GateTime", "GateTimeLM", "GateTimeHM"})
                 numTb += FindNumbered(f_, G, k, 1) ? 1 : 0;
@@ -415,7 +207,7 @@ class GexReader {
 
         // Receivers: the key, else the consecutive receiver positions.
         if (f_.ValueExists(G, "NumRx")) {
-            cfg_.NumRx = ClampCount(ReadInt(f_, G, "NumRx", 1), 1, MaxRx, G, "NumRx", op_);
+            cfg_.NumRx = ClampReported(ReadInt(f_, G, "NumRx", 1), 1, MaxRx, G, "NumRx", op_);
         } else {
             int n = 0;
             while (n < MaxRx && FindNumbered(f_, G, "RxCoilPosition", n + 1, {2, 1, 3}))
@@ -459,29 +251,17 @@ class GexReader {
                 rx.CentroidY = TokenFloat(tok, 1, 0);
                 rx.CentroidZ = TokenFloat(tok, 2, 0);
             }
-            rx.Name = f_.ReadString(R, "Name", "The_receiver");
-            rx.AreaNumTurnsxPreAmpxSingleTurn = f_.ReadFloat(R, "EffectiveArea", 1);
-            rx.AreaSingleTurn = f_.ReadFloat(R, "SingleTurnArea", 1);
+            ReadRecordFields<TReceiver>(f_, R, rx, ReceiverFields(), Fmt, op_);
             {
                 const auto key = FindNumbered(f_, G, "RxCoilLPFilter", r, {1, 2, 3});
                 const auto tok = SplitVector(key ? f_.ReadString(G, *key, "") : "1.00 60000", true);
                 rx.FilterOrder = TokenFloat(tok, 0, 1);
                 rx.FilterHz = TokenFloat(tok, 1, 60000);
             }
-            rx.DampingOhms = f_.ReadFloat(R, "DampingOhms", 330);
-            rx.Orientation = f_.ReadString(R, "ReceiverPolarizationXYZ", "Z");
-            rx.Turns = ReadInt(f_, R, "Turns", 1);
-            rx.PreAmpGain = f_.ReadFloat(R, "PreAmpGain", 1);
-            rx.AtoDConvGain = f_.ReadFloat(R, "AtoDConvGain", 100);
             rx.RxType = RxTypeFromText(f_.ReadString(R, "RxType", ""));
-            rx.Shape = Trim(f_.ReadString(R, "Shape", "Circle"));
-            rx.EquivRadius = f_.ReadFloat(R, "EquivRadius",
-                                          std::sqrt(std::max(rx.AreaSingleTurn, 0.0) / std::numbers::pi));
-            rx.XSideLength = f_.ReadFloat(R, "XSideLength", std::sqrt(std::max(rx.AreaSingleTurn, 0.0)));
-            rx.YSideLength = f_.ReadFloat(R, "YSideLength", std::sqrt(std::max(rx.AreaSingleTurn, 0.0)));
-            if (rx.Shape == "Polygon") {
+            if (SameText(rx.Shape, "Polygon")) {
                 rx.Loopsides =
-                    ClampCount(ReadInt(f_, R, "Loopsides", 4), 0, MaxLoopSides, R, "Loopsides", op_);
+                    ClampReported(ReadInt(f_, R, "Loopsides", 4), 0, MaxLoopSides, R, "Loopsides", op_);
                 for (int k = 1; k <= rx.Loopsides; ++k) {
                     const int q = k % 4;
                     const double cx = q == 1 ? 1 : q == 3 ? -1 : 0;
@@ -491,9 +271,6 @@ class GexReader {
                     rx.NodeZ[k] = ReadReceiverNode(R, "NodeZ", k, 0);
                 }
             }
-            rx.AxisTilt = f_.ReadFloat(R, "AxisTilt", 0);
-            rx.AxisRotation = f_.ReadFloat(R, "AxisRotation", 0);
-            rx.PreBinAppliedRxDelay = f_.ReadFloat(R, "PreBinAppliedRxDelay", 0);
         }
     }
 
@@ -519,7 +296,7 @@ class GexReader {
 
             // 1. Moment, given or inferred from the turns keys of [General].
             const std::string momentText = f_.ReadString(T, "MomentID", "Bogus");
-            const auto given = MomentIDNoCase(momentText);
+            const auto given = MomentIDFromText(momentText);
             if (given &&
                 (*given == TMomentID::SingleM || *given == TMomentID::LM || *given == TMomentID::HM)) {
                 tx.MomentID = *given;
@@ -536,9 +313,6 @@ class GexReader {
                 tx.MomentID = TMomentID::SingleM;
             }
             RecordTransmitterRole(cfg_, t);
-
-            // 2. Name.
-            tx.Name = f_.ReadString(T, "Name", "Name_not_provided");
 
             // 3. Centroid.
             std::optional<std::string> posKey;
@@ -560,7 +334,7 @@ class GexReader {
             // 4. Number of vertices: the key, else the vertex keys found.
             if (f_.ValueExists(T, "LoopSides")) {
                 tx.LoopSides =
-                    ClampCount(ReadInt(f_, T, "LoopSides", 4), 0, MaxLoopSides, T, "LoopSides", op_);
+                    ClampReported(ReadInt(f_, T, "LoopSides", 4), 0, MaxLoopSides, T, "LoopSides", op_);
             } else {
                 int n = 0;
                 for (int k = 1; k <= MaxLoopSides; ++k)
@@ -580,11 +354,9 @@ class GexReader {
                     value = f_.ReadString(T, *k, "0 0");
                 else if (auto kg = FindNumbered(f_, G, "TxLoopPoint", n, {1, 2, 3}))
                     value = f_.ReadString(G, *kg, "0 0");
-                ReadVertex(value, tx, n - 1);
+                ReadLoopVertex(value, tx, n - 1);
             }
-            tx.NodeX[tx.LoopSides] = tx.NodeX[0];
-            tx.NodeY[tx.LoopSides] = tx.NodeY[0];
-            tx.NodeZ[tx.LoopSides] = tx.NodeZ[0];
+            CloseLoop(tx);
 
             // 6, 7. Primary field deviation and loop type.
             // Our writer keeps the deviation in the transmitter section; other files have it in [General].
@@ -604,8 +376,9 @@ class GexReader {
                         "section of the GEX file. Loopsides of 99m have been assumed - please edit "
                         "manually.");
                 BuildType7Rectangle(sides, tx);
-            } else if (t == 1) {
-                LoopTypeMessage(tx.LoopType, op_);
+            } else if (const std::string_view message = LoopTypeMessage(tx.LoopType, Fmt);
+                       t == 1 && !message.empty()) {
+                op_.inform(std::string(message));
             }
 
             // 8. Turns, by moment.
@@ -624,28 +397,12 @@ class GexReader {
                 break;
             }
 
-            // 9. The rest of the drive.
-            tx.Damping = f_.ReadFloat(T, "DampingOhms", 330);
-            tx.FlyingLeadLength = f_.ReadFloat(T, "FlyingLeadLength", 1);
+            // 9. The loop's area, then the plain keys of the transmitter section (the square side
+            // falls back on the area).
             tx.Area = f_.ValueExists(T, "TxLoopArea") ? f_.ReadFloat(T, "TxLoopArea", 1)
                                                       : f_.ReadFloat(G, "TxLoopArea", 1);
-            tx.EquivalentSquareLoopSide =
-                f_.ReadFloat(T, "EquivalentSquareLoopside", std::sqrt(std::max(tx.Area, 0.0)));
-            tx.Volts = f_.ReadFloat(T, "Volts", 8);
-            tx.VoltsMin = f_.ReadFloat(T, "VoltsMin", 3.3);
-            tx.VoltsMax = f_.ReadFloat(T, "VoltsMax", 18);
-            tx.Amps = f_.ReadFloat(T, "Amps", 36);
-            tx.AmpsMin = f_.ReadFloat(T, "AmpsMin", 1);
-            tx.AmpsMax = f_.ReadFloat(T, "AmpsMax", 45);
-            tx.ConstantVoltsOrAmps = f_.ReadBool(T, "ConstantVoltsOrAmps", false);
-            tx.Power = f_.ReadFloat(T, "PowerWatts", 375);
-            tx.Resistance = f_.ReadFloat(T, "ResistanceOhms", 0.2);
-            tx.MomentNIA = f_.ReadFloat(T, "MomentNIA", 1000);
-            tx.RelayA = f_.ReadBool(T, "RelayA_Connected", true);
-            tx.RelayB = f_.ReadBool(T, "RelayB_Connected", false);
+            ReadRecordFields<TTransmitter>(f_, T, tx, TransmitterFields(), Fmt, op_);
             tx.AxisOrient = Trim(f_.ReadString(T, "AxisOrientation", "") + "Z").substr(0, 1);
-            tx.AxisTilt = f_.ReadFloat(T, "AxisTilt", 0);
-            tx.AxisRotation = f_.ReadFloat(T, "AxisRotation", 0);
         }
     }
 
@@ -658,10 +415,7 @@ class GexReader {
             TAcqChn& a = cfg_.AcqChn[c];
             const TAcqChn def = DefaultAcqChn(c);
             a.RowID = f_.ReadString(C, "RowID", def.RowID);
-            a.Description = f_.ReadString(C, "Description", def.Description);
-            a.RxCoilNumber = ClampCount(ReadInt(f_, C, "RxCoilNumber", 1), 1, MaxRx, C, "RxCoilNumber", op_);
-            a.ReceiverPolarizationXYZ = f_.ReadString(C, "ReceiverPolarizationXYZ", "Z");
-            a.TransmitterMoment = f_.ReadString(C, "TransmitterMoment", "SingleM");
+            ReadRecordFields<TAcqChn>(f_, C, a, AcqChnFields(), Fmt, op_);
 
             // 1. Transmitter: the number, else the transmitter of the channel's moment.
             a.TxNumber = ReadInt(f_, C, "TxNumber", -1);
@@ -685,7 +439,7 @@ class GexReader {
                     a.TxNumber = 1;
                 }
             }
-            a.TxNumber = ClampCount(a.TxNumber, 1, MaxTx, C, "TxNumber", op_);
+            a.TxNumber = ClampReported(a.TxNumber, 1, MaxTx, C, "TxNumber", op_);
             TTransmitter& tx = cfg_.Tx[a.TxNumber];
 
             // 2. Time base of the channel's transmitter.
@@ -693,23 +447,16 @@ class GexReader {
             if (tb < 1)
                 tb = (c == 2 && tx.MomentID == TMomentID::HM && cfg_.NumTimebases > 1) ? 2 : 1;
             if (tb > MaxTimeBases)
-                tb = ClampCount(tb, 1, MaxTimeBases, C, "TimeBaseNumber", op_);
+                tb = ClampReported(tb, 1, MaxTimeBases, C, "TimeBaseNumber", op_);
             tx.TimeBaseNumber = tb;
 
             // 3. Processing values.
             a.AtoDConvGain = f_.ReadFloat(C, "AtoDConvGain", 100);
-            a.GateTimeShift = f_.ReadFloat(C, "GateTimeShift", 0);
-            a.GateFactor = f_.ReadFloat(C, "GateFactor", 1);
-            a.SystemResponseConvolution = ReadInt(f_, C, "SystemResponseConvolution", 0);
-            a.RemoveInitialGates = ReadInt(f_, C, "RemoveInitialGates", 0);
             a.RemoveGatesFrom = ReadInt(f_, C, "RemoveGatesFrom", 0);
-            a.PrimaryFieldDampingFactor = f_.ReadFloat(C, "PrimaryFieldDampingFactor", 1);
-            a.UniformDataSTD = f_.ReadFloat(C, "UniformDataSTD", 0.03);
-            a.MeaTimeDelay = f_.ReadFloat(C, "MeaTimeDelay", 0);
 
             // 4-6. Sign pattern, gates and repetition frequency of the transmitter.
             tx.SignPattern = ReadSignPattern(f_.ReadString(C, "SignPattern", "1 -1"));
-            tx.NoGates = ClampCount(ReadInt(f_, C, "NoGates", 1), 0, MaxGates, C, "NoGates", op_);
+            tx.NoGates = ClampReported(ReadInt(f_, C, "NoGates", 1), 0, MaxGates, C, "NoGates", op_);
             chnRepFreq_[static_cast<std::size_t>(c - 1)] = f_.ReadFloat(C, "RepFreq", 120);
             tx.FullWaveformRepetitionFrequency = chnRepFreq_[static_cast<std::size_t>(c - 1)];
 
@@ -718,13 +465,10 @@ class GexReader {
             a.FrontGateExists = a.FrontGatetime >= 0;
 
             // 8. Low-pass filter of the transmitter's time base.
-            ReadLowPass(f_.ReadString(C, "TiBLowPassFilter", "1 60000"), C, tx);
+            ReadLowPassFilter(f_.ReadString(C, "TiBLowPassFilter", "1 60000"), "[" + C + "]", tx);
 
-            // 9. Current and the per-gate lists.
-            a.TxApproximateCurrent = f_.ReadFloat(C, "TxApproximateCurrent", 1);
-            ReadGateList(f_, C, "GateConstants", 0, a.GateConstantsExist, a.GateConstants, op_);
-            ReadGateList(f_, C, "GateFactors", 1, a.GateFactorsExist, a.GateFactors, op_);
-            ReadGateList(f_, C, "GateSTDs", 0.03, a.GateSTDsExist, a.GateSTDs, op_);
+            // 9. The per-gate lists.
+            ReadGateLists(f_, C, a, op_);
         }
     }
 
@@ -801,13 +545,8 @@ class GexReader {
             const std::string T = TxSec(k);
             TTimeBase& tb = cfg_.TimeBase[k];
             tb = DefaultTimeBase();
-            tb.TimeGateFileName = f_.ReadString(T, "TimebaseFilename", "No_Filename_selected");
-            tb.GateSetKnownIndex = ReadInt(f_, T, "GateSetKnownIndex", 0);
-            tb.AnalDigConvSamplingRate = ReadInt(f_, T, "AnalDigConvSamplingRate", -1);
-            tb.PreBinAppliedSamplingDelay = f_.ReadFloat(T, "PreBinAppliedSamplingDelay", 0);
+            ReadRecordFields<TTimeBase>(f_, T, tb, TimeBaseFields(), Fmt, op_);
             tb.PowerlineBaseFrequency = TruncToInt(f_.ReadFloat(G, "FreqForPowerLineMonitor", 50));
-            tb.FullWaveformStacks = ReadInt(f_, T, "FullWaveformStacks", 32);
-            tb.GateSetName = f_.ReadString(T, "GateSetName", "Not_Specified");
 
             // Number of gates: the key of the time base, else of its [General] family, else counted.
             gatesBeyondLimit_ = false;
@@ -817,9 +556,9 @@ class GexReader {
             int n;
             const char* familyCount = k == 1 ? "NumGatesInSetLM" : "NumGatesInSetHM";
             if (f_.ValueExists(T, "NumGatesInSet")) {
-                n = ClampCount(ReadInt(f_, T, "NumGatesInSet", 99), 0, MaxGates, T, "NumGatesInSet", op_);
+                n = ClampReported(ReadInt(f_, T, "NumGatesInSet", 99), 0, MaxGates, T, "NumGatesInSet", op_);
             } else if (f_.ValueExists(G, familyCount)) {
-                n = ClampCount(ReadInt(f_, G, familyCount, 99), 0, MaxGates, G, familyCount, op_);
+                n = ClampReported(ReadInt(f_, G, familyCount, 99), 0, MaxGates, G, familyCount, op_);
             } else {
                 // Counted up to the model's limit, so files of more than 99 gates lose none.
                 n = static_cast<int>(std::count_if(gateKeys.begin(), gateKeys.end(),
@@ -834,12 +573,7 @@ class GexReader {
                     value = f_.ReadString(key->first, key->second, "0 0 0");
                 else
                     missing = true;
-                const double dflt = g * 1e-6;
-                const auto tok = SplitVector(value, true);
-                tb.GateCentre[g] = TokenFloat(tok, 0, dflt);
-                tb.drivenGateStart[g] = TokenFloat(tok, 1, dflt);
-                tb.drivenGateEnd[g] = TokenFloat(tok, 2, dflt);
-                tb.GateWidth[g] = tb.drivenGateEnd[g] - tb.drivenGateStart[g];
+                ReadGate(value, tb, g);
             }
             if (missing)
                 op_.inform(
@@ -855,40 +589,29 @@ class GexReader {
         TVehicle& v = cfg_.Vehicle;
         const TVehicle def = DefaultVehicle();
         v = def;
-        for (const auto& grp : VehicleGroups) {
-            const std::string p = grp.prefix;
-            v.*grp.x = f_.ReadFloat(V, p + "X", 0);
-            v.*grp.y = f_.ReadFloat(V, p + "Y", 0);
-            v.*grp.z = f_.ReadFloat(V, p + "Z", 0);
-            v.*grp.exists = f_.ReadBool(V, p + "Exists", grp.def);
+        for (const VehicleSensor& s : VehicleSensors) {
+            if (!s.inGexVehicleSection)
+                continue;
+            const std::string p(s.prefix);
+            v.*s.x = f_.ReadFloat(V, p + "X", 0);
+            v.*s.y = f_.ReadFloat(V, p + "Y", 0);
+            v.*s.z = f_.ReadFloat(V, p + "Z", 0);
+            v.*s.exists = f_.ReadBool(V, s.FlagKey(), s.presentByDefault);
         }
         v.Propulsion =
-            PropulsionNoCase(f_.ReadString(V, "Propulsion", "")).value_or(TPropulsion::propAirborne);
-        v.GNSSAntennaFixture = ReadInt(f_, V, "GNSSAntennaFixture", 0);
-        v.TransmitterLoopFixture = ReadInt(f_, V, "TransmitterLoopFixture", 0);
-        v.ReceiverLoop1Fixture = ReadInt(f_, V, "ReceiverLoop1Fixture", 0);
-        v.ReceiverLoop2Fixture = ReadInt(f_, V, "ReceiverLoop2Fixture", 0);
-        v.ReceiverLoop3Fixture = ReadInt(f_, V, "ReceiverLoop3Fixture", 0);
-        v.TractorFixedX = f_.ReadFloat(V, "TractorFixedX", def.TractorFixedX);
-        v.TractorSteerX = f_.ReadFloat(V, "TractorSteerX", def.TractorSteerX);
-        v.TractorTowBallX = f_.ReadFloat(V, "TractorTowBallX", def.TractorTowBallX);
-        v.TrailerX = f_.ReadFloat(V, "TrailerX", def.TrailerX);
-        v.WheelBase = f_.ReadFloat(V, "Wheelbase", def.WheelBase);
-        v.WheelTrack = f_.ReadFloat(V, "WheelTrack", def.WheelTrack);
-        v.SlingLength = f_.ReadFloat(V, "SlingLength", def.SlingLength);
-        v.SlingTilt = f_.ReadFloat(V, "SlingTilt", def.SlingTilt);
-        v.PhotoFilename = f_.ReadString(V, "PhotoFilename", def.PhotoFilename);
+            PropulsionFromText(f_.ReadString(V, "Propulsion", "")).value_or(TPropulsion::propAirborne);
+        ReadRecordFields<TVehicle>(f_, V, v, VehicleFields(), Fmt, op_);
 
         // Positions of [General] override: the first antenna always, the others when present. A
         // sensor that our own [Vehicle] section marks absent stays absent.
         const std::string G = Gen();
         ReadPosition(f_, "GPSPosition1", "0.0 0.0 0.0", v.GNSSX, v.GNSSY, v.GNSSZ);
-        for (const auto& s : Sensors) {
-            if (std::string_view(s.gexKey) == "GPSPosition1" || !f_.ValueExists(G, s.gexKey))
+        for (const VehicleSensor& s : VehicleSensors) {
+            if (s.gexKey == "GPSPosition1" || !f_.ValueExists(G, s.gexKey))
                 continue;
-            if (f_.ValueExists(V, s.flagKey) && !f_.ReadBool(V, s.flagKey, true))
+            if (f_.ValueExists(V, s.FlagKey()) && !f_.ReadBool(V, s.FlagKey(), true))
                 continue;
-            ReadPosition(f_, s.gexKey, "", v.*s.x, v.*s.y, v.*s.z);
+            ReadPosition(f_, std::string(s.gexKey), "", v.*s.x, v.*s.y, v.*s.z);
             v.*s.exists = true;
         }
     }
@@ -901,37 +624,8 @@ class GexReader {
             if (!s.SysRespExists)
                 continue;
             const std::string S = SysRespSec(c);
-            s.FieldDataExists = f_.ReadBool(S, "FieldDataExists", false);
-            s.LateTimeConst = f_.ReadFloat(S, "LateTimeConst", 0.01);
-            s.LateInitMagn = f_.ReadFloat(S, "LateInitialMagnitude", 0.002);
-            s.RxTimeConst = f_.ReadFloat(S, "RxTimeConst", 5e-05);
-            s.RxInitMagn = f_.ReadFloat(S, "RxInitialMagnitude", 1);
-            s.OscillInitMagn = f_.ReadFloat(S, "OscillationInitialMagnitude", 1);
-            s.OscillFreq = f_.ReadFloat(S, "OscillationFrequency", 6000);
-            s.OscillDamp = f_.ReadFloat(S, "OscillationDamping", 0.1);
-            s.LowPassFreq = f_.ReadFloat(S, "LowPassFilterHz", 60000);
-            s.LowPassOrder = f_.ReadFloat(S, "LowPassFilterOrder", 1);
-            s.FieldDataFilename = f_.ReadString(S, "FieldDataFilename", "NoFieldData.CSV");
-            s.SysRespFilename = f_.ReadString(S, "SysRespFilename", "NoSysResp.CSV");
-            s.NoiseAt1mSinVperAm2 = f_.ReadFloat(S, "NoiseAt1mSinVperAm2", 2e-10);
-            s.NoiseLogLogSlopeinVperS = f_.ReadFloat(S, "NoiseLogLogSlopeinVperS", -0.5);
-            s.drivenGatesInRamp = ReadInt(f_, S, "drivenGatesInRamp", 0);
-            s.SimulRxDelay_uS = f_.ReadFloat(S, "SimulRxDelay_uS", 0);
-            s.FwdModelLayers = ClampCount(ReadInt(f_, S, "FwdModelLayers", 3), 0, MaxFwdModelLayers, S,
-                                          "FwdModelLayers", op_);
-            for (int L = 1; L <= s.FwdModelLayers; ++L) {
-                s.LayerThicknesses[L] = f_.ReadFloat(S, Key("LayerThicknesses", L, 2), 0.5);
-                s.LayerResistivities[L] = f_.ReadFloat(S, Key("LayerResistivities", L, 2), 10.0 * L);
-            }
-            const int tn = cfg_.AcqChn[c].TxNumber;
-            const int gates = (tn >= 1 && tn <= MaxTx) ? std::clamp(cfg_.Tx[tn].NoGates, 0, MaxGates) : 0;
-            for (int g = 1; g <= gates; ++g) {
-                s.FieldAmplitudes[g] = f_.ReadFloat(S, Key("FieldAmplitudesGate", g, 1), 0.5);
-                s.FwdModelAmplitudes[g] = f_.ReadFloat(S, Key("ForwardModelAmplitudes", g, 1), 0.5);
-                s.EqnModelAmplitudes[g] = f_.ReadFloat(S, Key("EquationModelAmplitudes", g, 1), 0.5);
-                s.NoiseStdVperAm2[g] = f_.ReadFloat(S, Key("NoiseStdVperAm2_", g, 1), 2e-08);
-                s.SysRespAmplitudes[g] = f_.ReadFloat(S, Key("SysRespAmplitudes_", g, 1), 0);
-            }
+            ReadRecordFields<TSystemResponse>(f_, S, s, SystemResponseFields(), Fmt, op_);
+            ReadResponseArrays(f_, S, s, ResponseGateCount(cfg_, c));
         }
     }
 
@@ -964,11 +658,11 @@ class GexReader {
 
             int n;
             if (f_.ValueExists(T, "WaveformPointsDigitized")) {
-                n = ClampCount(ReadInt(f_, T, "WaveformPointsDigitized", 7), 0, MaxWaveformPoints, T,
-                               "WaveformPointsDigitized", op_);
+                n = ClampReported(ReadInt(f_, T, "WaveformPointsDigitized", 7), 0, MaxWaveformPoints, T,
+                                  "WaveformPointsDigitized", op_);
             } else if (f_.ValueExists(G, "WaveformPointsDigitized" + suffix)) {
-                n = ClampCount(ReadInt(f_, G, "WaveformPointsDigitized" + suffix, 7), 0, MaxWaveformPoints, G,
-                               "WaveformPointsDigitized" + suffix, op_);
+                n = ClampReported(ReadInt(f_, G, "WaveformPointsDigitized" + suffix, 7), 0, MaxWaveformPoints,
+                                  G, "WaveformPointsDigitized" + suffix, op_);
             } else {
                 n = 0;
                 while (n < MaxWaveformPoints && FindNumbered(f_, G, countFamily, n + 1, {1, 2, 3}))
@@ -983,9 +677,7 @@ class GexReader {
                 std::string value;
                 if (auto key = FindNumbered(f_, G, readFamily, p, {1, 2, 3}))
                     value = f_.ReadString(G, *key, "");
-                const auto tok = SplitVector(value + " 0 1", false);
-                w.WaveformPointTimes[p] = TokenFloat(tok, 0, p * 1e-6);
-                w.WaveformPointAmplitudes[p] = TokenFloat(tok, 1, p < w.WaveformPointsDigitized ? 1 : 0);
+                ReadWaveformPoint(value, w, p);
             }
 
             if (f_.ValueExists(T, "drivenRamp"))
@@ -1063,7 +755,7 @@ class GexWriter {
         WriteSystemResponses();
         WriteWaveforms();
         if (cfg_.LinkTxApproximateCurrenttoTxAmps)
-            LinkCurrentsToAmps(cfg_);
+            LinkChannelCurrentsToTransmitters(cfg_);
         WriteChannels();
     }
 
@@ -1075,30 +767,40 @@ class GexWriter {
     void WriteGeneral()
     {
         const std::string G = Gen();
-        f_.WriteBool(G, "IsMasterConfig", cfg_.Master);
-        f_.WriteInteger(G, "MasterTamperCheckCRC", cfg_.MasterTamperCheckCRC);
-        f_.WriteString(G, "ParentConfigFile", cfg_.ParentConfigFile);
-        f_.WriteString(G, "Description", cfg_.Description);
-        if (!Trim(cfg_.DataType).empty())
-            f_.WriteString(G, "DataType", cfg_.DataType);
-        else
-            f_.DeleteKey(G, "DataType");
-        if (cfg_.FrontGateDelay != 0 || f_.ValueExists(G, "FrontGateDelay"))
-            f_.WriteFloat(G, "FrontGateDelay", cfg_.FrontGateDelay);
-        // A value the model no longer gives must not survive from an earlier save.
-        if (cfg_.CalculateRawDataSTD != -1)
-            f_.WriteInteger(G, "CalculateRawDataSTD", cfg_.CalculateRawDataSTD);
-        else
-            f_.DeleteKey(G, "CalculateRawDataSTD");
-        if (cfg_.GateNoForPowerLineMonitor != -1)
-            f_.WriteInteger(G, "GateNoForPowerLineMonitor", cfg_.GateNoForPowerLineMonitor);
-        else
-            f_.DeleteKey(G, "GateNoForPowerLineMonitor");
-        f_.WriteBool(G, "LinkTxApproximateCurrenttoTxAmps", cfg_.LinkTxApproximateCurrenttoTxAmps);
-        f_.WriteInteger(G, "NumAcqChn", cfg_.NumAcqChn);
-        f_.WriteInteger(G, "NumTx", cfg_.NumTx);
-        f_.WriteInteger(G, "NumTimebases", cfg_.NumTimebases);
-        f_.WriteInteger(G, "NumRx", cfg_.NumRx);
+        WriteRecordFields<Configuration>(f_, G, cfg_, GeneralFields(), Fmt, [&](std::string_view name) {
+            if (name == "MasterTamperCheckCRC") {
+                f_.WriteInteger(G, "MasterTamperCheckCRC", cfg_.MasterTamperCheckCRC);
+            } else if (name == "DataType") {
+                if (!Trim(cfg_.DataType).empty())
+                    f_.WriteString(G, "DataType", cfg_.DataType);
+                else
+                    f_.DeleteKey(G, "DataType");
+            } else if (name == "FrontGateDelay") {
+                if (cfg_.FrontGateDelay != 0 || f_.ValueExists(G, "FrontGateDelay"))
+                    f_.WriteFloat(G, "FrontGateDelay", cfg_.FrontGateDelay);
+            } else if (name == "CalculateRawDataSTD") {
+                // A value the model no longer gives must not survive from an earlier save.
+                if (cfg_.CalculateRawDataSTD != -1)
+                    f_.WriteInteger(G, "CalculateRawDataSTD", cfg_.CalculateRawDataSTD);
+                else
+                    f_.DeleteKey(G, "CalculateRawDataSTD");
+            } else if (name == "GateNoForPowerLineMonitor") {
+                if (cfg_.GateNoForPowerLineMonitor != -1)
+                    f_.WriteInteger(G, "GateNoForPowerLineMonitor", cfg_.GateNoForPowerLineMonitor);
+                else
+                    f_.DeleteKey(G, "GateNoForPowerLineMonitor");
+                // GEX has the link after the power-line gate.
+                f_.WriteBool(G, "LinkTxApproximateCurrenttoTxAmps", cfg_.LinkTxApproximateCurrenttoTxAmps);
+            } else if (name == "NumAcqChn") {
+                f_.WriteInteger(G, "NumAcqChn", cfg_.NumAcqChn);
+            } else if (name == "NumTx") {
+                f_.WriteInteger(G, "NumTx", cfg_.NumTx);
+            } else if (name == "NumTimebases") {
+                f_.WriteInteger(G, "NumTimebases", cfg_.NumTimebases);
+            } else if (name == "NumRx") {
+                f_.WriteInteger(G, "NumRx", cfg_.NumRx);
+            }
+        });
     }
 
     void WriteReceivers()
@@ -1107,35 +809,25 @@ class GexWriter {
         for (int r = 1; r <= std::min(cfg_.NumRx, MaxRx); ++r) {
             const std::string R = RxSec(r);
             const TReceiver& rx = cfg_.Rx[r];
-            f_.WriteString(G, Key("RxCoilPosition", r, 1),
-                           Fixed3(rx.CentroidX, rx.CentroidY, rx.CentroidZ, 9, 2));
-            f_.WriteString(R, "Name", rx.Name);
-            f_.WriteFloat(R, "EffectiveArea", rx.AreaNumTurnsxPreAmpxSingleTurn);
-            f_.WriteFloat(R, "SingleTurnArea", rx.AreaSingleTurn);
-            f_.WriteString(G, Key("RxCoilLPFilter", r, 1),
-                           FormatFixed(rx.FilterOrder, 9, 2) + " " + FormatFixed(rx.FilterHz, 9, 2));
-            f_.WriteFloat(R, "DampingOhms", rx.DampingOhms);
-            f_.WriteString(R, "ReceiverPolarizationXYZ", rx.Orientation);
-            f_.WriteInteger(R, "Turns", rx.Turns);
-            f_.WriteFloat(R, "PreAmpGain", rx.PreAmpGain);
-            f_.WriteFloat(R, "AtoDConvGain", rx.AtoDConvGain);
-            f_.WriteString(R, "RxType", RxTypeNames.at(static_cast<std::size_t>(rx.RxType)));
-            f_.WriteString(R, "Shape", Trim(rx.Shape));
-            f_.WriteFloat(R, "EquivRadius", rx.EquivRadius);
-            f_.WriteFloat(R, "XSideLength", rx.XSideLength);
-            f_.WriteFloat(R, "YSideLength", rx.YSideLength);
-            if (Trim(rx.Shape) == "Polygon") {
-                const int n = std::clamp(rx.Loopsides, 0, MaxLoopSides);
-                f_.WriteInteger(R, "Loopsides", n);
-                for (int k = 1; k <= n; ++k) {
-                    f_.WriteFloat(R, Key("NodeX", k, 2), rx.NodeX[k]);
-                    f_.WriteFloat(R, Key("NodeY", k, 2), rx.NodeY[k]);
-                    f_.WriteFloat(R, Key("NodeZ", k, 2), rx.NodeZ[k]);
+            WriteRecordFields<TReceiver>(f_, R, rx, ReceiverFields(), Fmt, [&](std::string_view name) {
+                if (name == "CentroidX") {
+                    f_.WriteString(G, Key("RxCoilPosition", r, 1),
+                                   Fixed3(rx.CentroidX, rx.CentroidY, rx.CentroidZ, 9, 2));
+                } else if (name == "FilterOrder") {
+                    f_.WriteString(G, Key("RxCoilLPFilter", r, 1),
+                                   FormatFixed(rx.FilterOrder, 9, 2) + " " + FormatFixed(rx.FilterHz, 9, 2));
+                } else if (name == "RxType") {
+                    f_.WriteString(R, "RxType", RxTypeNames.at(static_cast<std::size_t>(rx.RxType)));
+                } else if (name == "Loopsides" && SameText(Trim(rx.Shape), "Polygon")) {
+                    const int n = std::clamp(rx.Loopsides, 0, MaxLoopSides);
+                    f_.WriteInteger(R, "Loopsides", n);
+                    for (int k = 1; k <= n; ++k) {
+                        f_.WriteFloat(R, Key("NodeX", k, 2), rx.NodeX[k]);
+                        f_.WriteFloat(R, Key("NodeY", k, 2), rx.NodeY[k]);
+                        f_.WriteFloat(R, Key("NodeZ", k, 2), rx.NodeZ[k]);
+                    }
                 }
-            }
-            f_.WriteFloat(R, "AxisTilt", rx.AxisTilt);
-            f_.WriteFloat(R, "AxisRotation", rx.AxisRotation);
-            f_.WriteFloat(R, "PreBinAppliedRxDelay", rx.PreBinAppliedRxDelay);
+            });
         }
     }
 
@@ -1146,56 +838,39 @@ class GexWriter {
             const std::string T = TxSec(t);
             const std::string& V = t == 1 ? G : T; // where the loop's own keys go
             const TTransmitter& tx = cfg_.Tx[t];
-            f_.WriteString(T, "MomentID", Name(tx.MomentID));
-            f_.WriteString(T, "Name", tx.Name);
             const int sides = std::clamp(tx.LoopSides, 0, MaxLoopSides);
-            f_.WriteInteger(T, "LoopSides", sides);
-            if (tx.PrimaryFieldSTD != 0 || f_.ValueExists(T, "PrimaryFieldSTD"))
-                f_.WriteFloat(T, "PrimaryFieldSTD", tx.PrimaryFieldSTD);
-            f_.WriteInteger(G, "LoopType", tx.LoopType);
-            f_.WriteString(G, Key("TxCoilPosition", t, 1),
-                           Fixed3(tx.CentroidX, tx.CentroidY, tx.CentroidZ, 8, 3));
-            if (tx.LoopType == 7)
-                f_.WriteString(V, "TxLoopSides",
-                               FormatFixed(tx.Type7RectSideX, 8, 3) + " " +
-                                   FormatFixed(tx.Type7RectSideY, 8, 3));
-            for (int n = 1; n <= sides; ++n)
-                f_.WriteString(V, Key("TxLoopPoint", n, 1),
-                               Fixed3(tx.NodeX[n - 1], tx.NodeY[n - 1], tx.NodeZ[n - 1], 8, 3));
-            switch (tx.MomentID) {
-            case TMomentID::SingleM:
-                f_.WriteInteger(G, "NumberOfTurns", tx.Turns);
-                break;
-            case TMomentID::LM:
-                f_.WriteInteger(G, "NumberOfTurnsLM", tx.Turns);
-                break;
-            case TMomentID::HM:
-                f_.WriteInteger(G, "NumberOfTurnsHM", tx.Turns);
-                break;
-            default:
-                f_.WriteInteger(T, "NumberOfTurns", tx.Turns);
-                break;
-            }
-            f_.WriteFloat(T, "DampingOhms", tx.Damping);
-            f_.WriteFloat(T, "FlyingLeadLength", tx.FlyingLeadLength);
-            f_.WriteFloat(G, "TxLoopArea", tx.Area);
-            f_.WriteFloat(T, "TxLoopArea", tx.Area);
-            f_.WriteFloat(T, "EquivalentSquareLoopside", tx.EquivalentSquareLoopSide);
-            f_.WriteFloat(T, "Volts", tx.Volts);
-            f_.WriteFloat(T, "VoltsMin", tx.VoltsMin);
-            f_.WriteFloat(T, "VoltsMax", tx.VoltsMax);
-            f_.WriteFloat(T, "Amps", tx.Amps);
-            f_.WriteFloat(T, "AmpsMin", tx.AmpsMin);
-            f_.WriteFloat(T, "AmpsMax", tx.AmpsMax);
-            f_.WriteBool(T, "ConstantVoltsOrAmps", tx.ConstantVoltsOrAmps);
-            f_.WriteFloat(T, "PowerWatts", tx.Power);
-            f_.WriteFloat(T, "ResistanceOhms", tx.Resistance);
-            f_.WriteFloat(T, "MomentNIA", tx.MomentNIA);
-            f_.WriteBool(T, "RelayA_Connected", tx.RelayA);
-            f_.WriteBool(T, "RelayB_Connected", tx.RelayB);
-            f_.WriteString(T, "AxisOrientation", tx.AxisOrient.substr(0, 1));
-            f_.WriteFloat(T, "AxisTilt", tx.AxisTilt);
-            f_.WriteFloat(T, "AxisRotation", tx.AxisRotation);
+            WriteRecordFields<TTransmitter>(f_, T, tx, TransmitterFields(), Fmt, [&](std::string_view name) {
+                if (name == "MomentID") {
+                    f_.WriteString(T, "MomentID", Name(tx.MomentID));
+                } else if (name == "LoopSides") {
+                    f_.WriteInteger(T, "LoopSides", sides);
+                } else if (name == "PrimaryFieldSTD") {
+                    if (tx.PrimaryFieldSTD != 0 || f_.ValueExists(T, "PrimaryFieldSTD"))
+                        f_.WriteFloat(T, "PrimaryFieldSTD", tx.PrimaryFieldSTD);
+                } else if (name == "LoopType") {
+                    f_.WriteInteger(G, "LoopType", tx.LoopType);
+                    f_.WriteString(G, Key("TxCoilPosition", t, 1),
+                                   Fixed3(tx.CentroidX, tx.CentroidY, tx.CentroidZ, 8, 3));
+                } else if (name == "Type7RectSideX") {
+                    if (tx.LoopType == 7)
+                        f_.WriteString(V, "TxLoopSides",
+                                       FormatFixed(tx.Type7RectSideX, 8, 3) + " " +
+                                           FormatFixed(tx.Type7RectSideY, 8, 3));
+                } else if (name == "NodeX") {
+                    for (int n = 1; n <= sides; ++n)
+                        f_.WriteString(V, Key("TxLoopPoint", n, 1), LoopVertexText(tx, n - 1));
+                } else if (name == "Turns") {
+                    if (const auto family = GeneralFamily(tx.MomentID))
+                        f_.WriteInteger(G, "NumberOfTurns" + *family, tx.Turns);
+                    else
+                        f_.WriteInteger(T, "NumberOfTurns", tx.Turns);
+                } else if (name == "Area") {
+                    f_.WriteFloat(G, "TxLoopArea", tx.Area);
+                    f_.WriteFloat(T, "TxLoopArea", tx.Area);
+                } else if (name == "AxisOrient") {
+                    f_.WriteString(T, "AxisOrientation", tx.AxisOrient.substr(0, 1));
+                }
+            });
         }
     }
 
@@ -1205,16 +880,23 @@ class GexWriter {
         for (int k = 1; k <= std::min(cfg_.NumTimebases, MaxTimeBases); ++k) {
             const std::string T = TxSec(k);
             const TTimeBase& tb = cfg_.TimeBase[k];
-            f_.WriteFloat(T, "PreBinAppliedSamplingDelay", tb.PreBinAppliedSamplingDelay);
-            f_.WriteString(T, "TimebaseFilename", tb.TimeGateFileName);
-            f_.WriteInteger(T, "GateSetKnownIndex", tb.GateSetKnownIndex);
-            f_.WriteInteger(T, "AnalDigConvSamplingRate", tb.AnalDigConvSamplingRate);
-            f_.WriteInteger(G, "FreqForPowerLineMonitor", tb.PowerlineBaseFrequency);
-            const int gates = std::clamp(tb.NumGatesInSet, 0, MaxGates);
-            f_.WriteInteger(T, "NumGatesInSet", gates);
-            f_.WriteInteger(T, "FullWaveformStacks", tb.FullWaveformStacks);
-            f_.WriteString(T, "GateSetName", tb.GateSetName);
+            WriteRecordFields<TTimeBase>(f_, T, tb, TimeBaseFields(), Fmt, [&](std::string_view name) {
+                if (name == "PowerlineBaseFrequency")
+                    f_.WriteInteger(G, "FreqForPowerLineMonitor", tb.PowerlineBaseFrequency);
+                else if (name == "NumGatesInSet")
+                    f_.WriteInteger(T, "NumGatesInSet", std::clamp(tb.NumGatesInSet, 0, MaxGates));
+                else if (name == "GateCentre")
+                    WriteGates(k, tb);
+            });
+        }
+    }
 
+    void WriteGates(int k, const TTimeBase& tb)
+    {
+        const std::string G = Gen();
+        const std::string T = TxSec(k);
+        const int gates = std::clamp(tb.NumGatesInSet, 0, MaxGates);
+        {
             for (int g = 1; g <= 9; ++g)
                 for (const char* fam : {"GateTime", "GateTimeLM", "GateTimeHM"})
                     if (f_.ValueExists(G, Key(fam, g, 1)))
@@ -1238,10 +920,7 @@ class GexWriter {
                 break;
             }
             for (int g = 1; g <= gates; ++g)
-                f_.WriteString(
-                    sec, Key(family, g, g < 100 ? 2 : 3),
-                    FormatScientific(tb.GateCentre[g]) + " " + FormatScientific(tb.drivenGateStart[g]) + " " +
-                        FormatScientific(tb.drivenGateEnd[g]) + " " + FormatScientific(tb.GateWidth[g]));
+                f_.WriteString(sec, Key(family, g, g < 100 ? 2 : 3), GateText(tb, g));
             if (sec == T)
                 op_.inform(
                     "Cannot write gatetimes to GEX [General] section because a Tx Alias was not supported "
@@ -1253,31 +932,22 @@ class GexWriter {
     {
         const std::string G = Gen();
         const TVehicle& v = cfg_.Vehicle;
-        for (const auto& s : Sensors) {
-            if (v.*s.exists) {
-                f_.WriteString(G, s.gexKey, Fixed3(v.*s.x, v.*s.y, v.*s.z, 10, 3));
-                f_.WriteBool(VehicleSec, s.flagKey, true);
-            } else if (f_.ValueExists(G, s.gexKey)) {
-                // The position of an earlier save stays for the exchange suite, but our own section
-                // records that the sensor is gone, so it does not come back on reading.
-                f_.WriteBool(VehicleSec, s.flagKey, false);
+        WriteRecordFields<TVehicle>(f_, VehicleSec, v, VehicleFields(), Fmt, [&](std::string_view name) {
+            if (name == "Propulsion") {
+                f_.WriteString(VehicleSec, "Propulsion", Name(v.Propulsion));
+            } else if (name == "Sensors") {
+                for (const VehicleSensor& s : VehicleSensors) {
+                    if (v.*s.exists) {
+                        f_.WriteString(G, s.gexKey, Fixed3(v.*s.x, v.*s.y, v.*s.z, 10, 3));
+                        f_.WriteBool(VehicleSec, s.FlagKey(), true);
+                    } else if (f_.ValueExists(G, s.gexKey)) {
+                        // The position of an earlier save stays for the exchange suite, but our own
+                        // section records that the sensor is gone, so it does not come back on reading.
+                        f_.WriteBool(VehicleSec, s.FlagKey(), false);
+                    }
+                }
             }
-        }
-        f_.WriteString(VehicleSec, "Propulsion", Name(v.Propulsion));
-        f_.WriteInteger(VehicleSec, "GNSSAntennaFixture", v.GNSSAntennaFixture);
-        f_.WriteInteger(VehicleSec, "TransmitterLoopFixture", v.TransmitterLoopFixture);
-        f_.WriteInteger(VehicleSec, "ReceiverLoop1Fixture", v.ReceiverLoop1Fixture);
-        f_.WriteInteger(VehicleSec, "ReceiverLoop2Fixture", v.ReceiverLoop2Fixture);
-        f_.WriteInteger(VehicleSec, "ReceiverLoop3Fixture", v.ReceiverLoop3Fixture);
-        f_.WriteFloat(VehicleSec, "TractorFixedX", v.TractorFixedX);
-        f_.WriteFloat(VehicleSec, "TractorSteerX", v.TractorSteerX);
-        f_.WriteFloat(VehicleSec, "TractorTowBallX", v.TractorTowBallX);
-        f_.WriteFloat(VehicleSec, "TrailerX", v.TrailerX);
-        f_.WriteFloat(VehicleSec, "Wheelbase", v.WheelBase);
-        f_.WriteFloat(VehicleSec, "WheelTrack", v.WheelTrack);
-        f_.WriteFloat(VehicleSec, "SlingLength", v.SlingLength);
-        f_.WriteFloat(VehicleSec, "SlingTilt", v.SlingTilt);
-        f_.WriteString(VehicleSec, "PhotoFilename", v.PhotoFilename);
+        });
     }
 
     void WriteSystemResponses()
@@ -1289,40 +959,11 @@ class GexWriter {
             if (!s.SysRespExists)
                 continue;
             const std::string S = SysRespSec(c);
-            f_.WriteBool(S, "FieldDataExists", s.FieldDataExists);
-            f_.WriteFloat(S, "LateTimeConst", s.LateTimeConst);
-            f_.WriteFloat(S, "LateInitialMagnitude", s.LateInitMagn);
-            f_.WriteFloat(S, "RxTimeConst", s.RxTimeConst);
-            f_.WriteFloat(S, "RxInitialMagnitude", s.RxInitMagn);
-            f_.WriteFloat(S, "OscillationInitialMagnitude", s.OscillInitMagn);
-            f_.WriteFloat(S, "OscillationFrequency", s.OscillFreq);
-            f_.WriteFloat(S, "OscillationDamping", s.OscillDamp);
-            f_.WriteFloat(S, "LowPassFilterHz", s.LowPassFreq);
-            f_.WriteFloat(S, "LowPassFilterOrder", s.LowPassOrder);
-            f_.WriteString(S, "FieldDataFilename", s.FieldDataFilename);
-            f_.WriteString(S, "SysRespFilename", s.SysRespFilename);
-            f_.WriteFloat(S, "NoiseAt1mSinVperAm2", s.NoiseAt1mSinVperAm2);
-            f_.WriteFloat(S, "NoiseLogLogSlopeinVperS", s.NoiseLogLogSlopeinVperS);
-            f_.WriteInteger(S, "drivenGatesInRamp", s.drivenGatesInRamp);
-            f_.WriteFloat(S, "SimulRxDelay_uS", s.SimulRxDelay_uS);
-            const int layers = std::clamp(s.FwdModelLayers, 0, MaxFwdModelLayers);
-            f_.WriteInteger(S, "FwdModelLayers", layers);
-            for (int L = 1; L <= layers; ++L)
-                f_.WriteFloat(S, Key("LayerThicknesses", L, 2), s.LayerThicknesses[L]);
-            for (int L = 1; L <= layers; ++L)
-                f_.WriteFloat(S, Key("LayerResistivities", L, 2), s.LayerResistivities[L]);
-            const int tn = cfg_.AcqChn[c].TxNumber;
-            const int gates = (tn >= 1 && tn <= MaxTx) ? std::clamp(cfg_.Tx[tn].NoGates, 0, MaxGates) : 0;
-            const std::pair<const char*, const GateArray TSystemResponse::*> lists[] = {
-                {"FieldAmplitudesGate", &TSystemResponse::FieldAmplitudes},
-                {"ForwardModelAmplitudes", &TSystemResponse::FwdModelAmplitudes},
-                {"EquationModelAmplitudes", &TSystemResponse::EqnModelAmplitudes},
-                {"NoiseStdVperAm2_", &TSystemResponse::NoiseStdVperAm2},
-                {"SysRespAmplitudes_", &TSystemResponse::SysRespAmplitudes},
-            };
-            for (const auto& [base, member] : lists)
-                for (int g = 1; g <= gates; ++g)
-                    f_.WriteFloat(S, Key(base, g, 1), (s.*member)[g]);
+            WriteRecordFields<TSystemResponse>(
+                f_, S, s, SystemResponseFields(), Fmt, [&](std::string_view name) {
+                    if (name == "LayerThicknesses")
+                        WriteResponseArrays(f_, S, s, ResponseGateCount(cfg_, c));
+                });
         }
     }
 
@@ -1367,53 +1008,37 @@ class GexWriter {
             const TAcqChn& a = cfg_.AcqChn[c];
             const bool txOk = a.TxNumber >= 1 && a.TxNumber <= MaxTx;
             const TTransmitter tx = txOk ? cfg_.Tx[a.TxNumber] : DefaultTransmitter();
-            if (f_.ValueExists(C, "RowID") || a.RowID != "None")
-                f_.WriteString(C, "RowID", a.RowID);
-            f_.WriteString(C, "Description", a.Description);
-            f_.WriteInteger(C, "RxCoilNumber", a.RxCoilNumber);
-            f_.WriteString(C, "ReceiverPolarizationXYZ", a.ReceiverPolarizationXYZ);
-            f_.WriteString(C, "TransmitterMoment", a.TransmitterMoment);
-            f_.WriteInteger(C, "TxNumber", a.TxNumber);
-            f_.WriteInteger(C, "TimebaseNumber", tx.TimeBaseNumber);
-            if (f_.ValueExists(C, "AtoDConvGain") || a.AtoDConvGain != -1)
-                f_.WriteFloat(C, "AtoDConvGain", a.AtoDConvGain);
-            f_.WriteFloat(C, "GateTimeShift", a.GateTimeShift);
-            f_.WriteFloat(C, "GateFactor", a.GateFactor);
-            f_.WriteInteger(C, "SystemResponseConvolution", a.SystemResponseConvolution);
-            f_.WriteInteger(C, "RemoveInitialGates", a.RemoveInitialGates);
-            // Written also when 0 over an earlier value, so a cleared value does not come back.
-            if (a.RemoveGatesFrom != 0 || f_.ValueExists(C, "RemoveGatesFrom"))
-                f_.WriteInteger(C, "RemoveGatesFrom", a.RemoveGatesFrom);
-            f_.WriteFloat(C, "PrimaryFieldDampingFactor", a.PrimaryFieldDampingFactor);
-            f_.WriteFloat(C, "UniformDataSTD", a.UniformDataSTD);
-            f_.WriteFloat(C, "MeaTimeDelay", a.MeaTimeDelay);
-
-            std::string signs;
-            for (int s : tx.SignPattern)
-                if (s == 1 || s == -1)
-                    signs += (signs.empty() ? "" : " ") + std::to_string(s);
-            f_.WriteString(C, "SignPattern", signs);
-            f_.WriteInteger(C, "NoGates", tx.NoGates);
-            f_.WriteFloat(C, "RepFreq", tx.FullWaveformRepetitionFrequency);
-            f_.WriteFloat(C, "FrontGatetime", a.FrontGatetime);
-            f_.WriteString(C, "TiBLowPassFilter",
-                           FormatGeneral(tx.LPFilterOrderandCutoff[0]) + " " +
-                               FormatGeneral(tx.LPFilterOrderandCutoff[1]));
-            f_.WriteFloat(C, "TxApproximateCurrent", a.TxApproximateCurrent);
-            WriteList(C, "GateConstants", a.GateConstantsExist, a.GateConstants);
-            WriteList(C, "GateFactors", a.GateFactorsExist, a.GateFactors);
-            WriteList(C, "GateSTDs", a.GateSTDsExist, a.GateSTDs);
+            WriteRecordFields<TAcqChn>(f_, C, a, AcqChnFields(), Fmt, [&](std::string_view name) {
+                if (name == "RowID") {
+                    if (f_.ValueExists(C, "RowID") || a.RowID != "None")
+                        f_.WriteString(C, "RowID", a.RowID);
+                } else if (name == "TxNumber") {
+                    f_.WriteInteger(C, "TxNumber", a.TxNumber);
+                    f_.WriteInteger(C, "TimebaseNumber", tx.TimeBaseNumber);
+                } else if (name == "AtoDConvGain") {
+                    if (f_.ValueExists(C, "AtoDConvGain") || a.AtoDConvGain != -1)
+                        f_.WriteFloat(C, "AtoDConvGain", a.AtoDConvGain);
+                } else if (name == "RemoveGatesFrom") {
+                    // Written also when 0 over an earlier value, so a cleared value does not come back.
+                    if (a.RemoveGatesFrom != 0 || f_.ValueExists(C, "RemoveGatesFrom"))
+                        f_.WriteInteger(C, "RemoveGatesFrom", a.RemoveGatesFrom);
+                } else if (name == "FrontGatetime") {
+                    // GEX keeps the transmitter's drive per channel, around the front gate.
+                    f_.WriteString(C, "SignPattern", SignPatternText(tx));
+                    f_.WriteInteger(C, "NoGates", tx.NoGates);
+                    f_.WriteFloat(C, "RepFreq", tx.FullWaveformRepetitionFrequency);
+                    f_.WriteFloat(C, "FrontGatetime", a.FrontGatetime);
+                    f_.WriteString(C, "TiBLowPassFilter", LowPassFilterText(tx));
+                } else if (name == "GateConstantsExist") {
+                    for (const auto& [key, exists, list] :
+                         {std::tuple{"GateConstants", a.GateConstantsExist, &a.GateConstants},
+                          std::tuple{"GateFactors", a.GateFactorsExist, &a.GateFactors},
+                          std::tuple{"GateSTDs", a.GateSTDsExist, &a.GateSTDs}})
+                        if (exists)
+                            f_.WriteString(C, key, GateListText(*list));
+                }
+            });
         }
-    }
-
-    void WriteList(const std::string& C, std::string_view key, bool exists, const std::vector<double>& list)
-    {
-        if (!exists)
-            return;
-        std::string v;
-        for (std::size_t i = 0; i < list.size(); ++i)
-            v += (i ? " " : "") + FormatGeneral(list[i]);
-        f_.WriteString(C, key, v);
     }
 };
 
@@ -1423,18 +1048,11 @@ void LoadGEXFromFile(Configuration& cfg, const DataFolders& folders, Operator& o
 {
     // Read into a copy: a read that stops half-way, or a refused master, leaves the model as it was.
     Configuration next = cfg;
-    const bool exists = IsRegularFile(next.LoadFilename);
-    if (!exists)
-        next.LoadFilename = "No_File_LoadedDefaultValues.gex";
-    if (UpperExtension(next.LoadFilename) != ".GEX")
+    // A missing file reads as the defaults under a ".gex" name; an existing one must be named so.
+    if (IsRegularFile(next.LoadFilename) && UpperExtension(next.LoadFilename) != ".GEX")
         throw ActionError("File extension must be GEX. ABORTING");
-    next.TDCorGEX = TINIFileFormat::GEX;
-    // The read's own copy of the file; a missing file reads as all defaults.
     const KeywordFile f =
-        KeywordFile::FromOwnedText(exists ? PreReadCheck(next, folders, op) : std::string());
-    next.TempFilename = folders.temConfig + "Temp.GEX";
-    if (exists && !HasConfigurationSection(f, TINIFileFormat::GEX))
-        op.inform(NoConfigurationSectionsMessage(next.LoadFilename));
+        StartRead(next, TINIFileFormat::GEX, "No_File_LoadedDefaultValues.gex", folders, op);
     GexReader(next, f, op).Run();
     CheckTxMomentTxNumberMatch(next, op);
     CalculateDrivenVariables(next, op);

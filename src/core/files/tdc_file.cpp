@@ -590,17 +590,7 @@ void LoadTDCFromFile(Configuration& cfg, const DataFolders& folders, Operator& o
 {
     // Read into a copy: a read that stops half-way, or a refused master, leaves the model as it was.
     Configuration next = cfg;
-    const bool exists = IsRegularFile(next.LoadFilename);
-    if (!exists)
-        next.LoadFilename = std::string(NotSavedMarker);
-    next.TDCorGEX = TINIFileFormat::TDC;
-    // The read's own copy of the file; a missing file reads as all defaults.
-    const KeywordFile loadFile =
-        KeywordFile::FromOwnedText(exists ? PreReadCheck(next, folders, op) : std::string());
-    next.TempFilename = folders.temConfig + "Temp.TDC";
-
-    if (exists && !HasConfigurationSection(loadFile, TINIFileFormat::TDC))
-        op.inform(NoConfigurationSectionsMessage(next.LoadFilename));
+    const KeywordFile loadFile = StartRead(next, TINIFileFormat::TDC, NotSavedMarker, folders, op);
     TdcReader reader(next, loadFile, op);
     reader.General();
     reader.Receivers();
