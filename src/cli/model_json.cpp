@@ -1,18 +1,19 @@
 #include "cli/model_json.h"
 
 #include <algorithm>
+#include <cstddef>
+#include <span>
 #include <string>
 #include <string_view>
+#include <variant>
+#include <vector>
 
 #include "core/model/configuration.h"
+#include "core/model/record_fields.h"
 
 namespace tem::cli {
 
 namespace {
-
-// The key is the field's own name, so the JSON cannot drift from the model.
-#define FIELD(json, record, name) json[#name] = (record).name
-#define ENUM_FIELD(json, record, name) json[#name] = std::string(Name((record).name))
 
 /// Entries first..last of a checked array, both clamped to what the array holds.
 template <class Array> Json range(const Array& a, int first, int last)
@@ -25,216 +26,116 @@ template <class Array> Json range(const Array& a, int first, int last)
     return out;
 }
 
+/// A record's fields as JSON under their model names, in the order the record declares them: the
+/// table's fields with a member, and those with a rule of their own added by the caller.
+template <class R> class RecordJson {
+  public:
+    RecordJson(const R& record, std::span<const RecordField<R>> table) : record_(record)
+    {
+        for (const RecordField<R>& field : table)
+            std::visit(
+                [&](auto member) {
+                    if constexpr (!std::is_same_v<decltype(member), std::monostate>)
+                        add(field.name, &(record.*member), record.*member);
+                },
+                field.member);
+    }
+    /// The field at address (a member of the record) under name.
+    template <class M> void add(std::string_view name, const M* address, Json value)
+    {
+        const auto offset = reinterpret_cast<const char*>(address) - reinterpret_cast<const char*>(&record_);
+        items_.push_back({offset, std::string(name), std::move(value)});
+    }
+    Json json()
+    {
+        std::stable_sort(items_.begin(), items_.end(),
+                         [](const Item& a, const Item& b) { return a.offset < b.offset; });
+        Json j = Json::object();
+        for (Item& item : items_)
+            j[item.name] = std::move(item.value);
+        return j;
+    }
+
+  private:
+    struct Item {
+        std::ptrdiff_t offset;
+        std::string name;
+        Json value;
+    };
+    const R& record_;
+    std::vector<Item> items_;
+};
+
 Json transmitterJson(const TTransmitter& t)
 {
-    Json j;
-    FIELD(j, t, FullWaveformRepetitionFrequency);
-    FIELD(j, t, drivenWaveformPeriod);
-    FIELD(j, t, drivenWaveformOffOnDuration);
-    FIELD(j, t, NoGates);
-    FIELD(j, t, drivenSamplingTime);
-    FIELD(j, t, SignPattern);
-    FIELD(j, t, TimeBaseNumber);
-    ENUM_FIELD(j, t, MomentID);
-    FIELD(j, t, Name);
-    FIELD(j, t, LoopSides);
-    FIELD(j, t, LoopType);
+    RecordJson j(t, TransmitterFields());
+    j.add("MomentID", &t.MomentID, std::string(Name(t.MomentID)));
+    j.add("SignPattern", &t.SignPattern, t.SignPattern);
     // Vertices 0..LoopSides-1 and the closing vertex at LoopSides.
-    j["NodeX"] = range(t.NodeX, 0, t.LoopSides);
-    j["NodeY"] = range(t.NodeY, 0, t.LoopSides);
-    j["NodeZ"] = range(t.NodeZ, 0, t.LoopSides);
-    FIELD(j, t, Turns);
-    FIELD(j, t, Damping);
-    j["LPFilterOrderandCutoff"] = range(t.LPFilterOrderandCutoff, 0, 1);
-    FIELD(j, t, FlyingLeadLength);
-    FIELD(j, t, Area);
-    FIELD(j, t, CentroidX);
-    FIELD(j, t, CentroidY);
-    FIELD(j, t, CentroidZ);
-    FIELD(j, t, EquivalentSquareLoopSide);
-    FIELD(j, t, Volts);
-    FIELD(j, t, VoltsMin);
-    FIELD(j, t, VoltsMax);
-    FIELD(j, t, Amps);
-    FIELD(j, t, AmpsMin);
-    FIELD(j, t, AmpsMax);
-    FIELD(j, t, ConstantVoltsOrAmps);
-    FIELD(j, t, Power);
-    FIELD(j, t, Resistance);
-    FIELD(j, t, MomentNIA);
-    FIELD(j, t, RelayA);
-    FIELD(j, t, RelayB);
-    FIELD(j, t, AxisOrient);
-    FIELD(j, t, AxisTilt);
-    FIELD(j, t, AxisRotation);
-    FIELD(j, t, Type7RectSideX);
-    FIELD(j, t, Type7RectSideY);
-    FIELD(j, t, PrimaryFieldSTD);
-    return j;
+    j.add("NodeX", &t.NodeX, range(t.NodeX, 0, t.LoopSides));
+    j.add("NodeY", &t.NodeY, range(t.NodeY, 0, t.LoopSides));
+    j.add("NodeZ", &t.NodeZ, range(t.NodeZ, 0, t.LoopSides));
+    j.add("LPFilterOrderandCutoff", &t.LPFilterOrderandCutoff, range(t.LPFilterOrderandCutoff, 0, 1));
+    return j.json();
 }
 
 Json receiverJson(const TReceiver& r)
 {
-    Json j;
-    FIELD(j, r, CentroidX);
-    FIELD(j, r, CentroidY);
-    FIELD(j, r, CentroidZ);
-    FIELD(j, r, Name);
-    FIELD(j, r, Orientation);
-    FIELD(j, r, AreaSingleTurn);
-    FIELD(j, r, Turns);
-    FIELD(j, r, PreAmpGain);
-    FIELD(j, r, AreaNumTurnsxPreAmpxSingleTurn);
-    FIELD(j, r, FilterHz);
-    FIELD(j, r, FilterOrder);
-    FIELD(j, r, DampingOhms);
-    FIELD(j, r, AtoDConvGain);
-    FIELD(j, r, AxisTilt);
-    FIELD(j, r, AxisRotation);
-    FIELD(j, r, PreBinAppliedRxDelay);
-    ENUM_FIELD(j, r, RxType);
-    FIELD(j, r, Shape);
-    FIELD(j, r, EquivRadius);
-    FIELD(j, r, XSideLength);
-    FIELD(j, r, YSideLength);
-    FIELD(j, r, Loopsides);
+    RecordJson j(r, ReceiverFields());
+    j.add("RxType", &r.RxType, std::string(Name(r.RxType)));
     // Receiver vertices are 1-based: 1..Loopsides.
-    j["NodeX"] = range(r.NodeX, 1, r.Loopsides);
-    j["NodeY"] = range(r.NodeY, 1, r.Loopsides);
-    j["NodeZ"] = range(r.NodeZ, 1, r.Loopsides);
-    return j;
+    j.add("NodeX", &r.NodeX, range(r.NodeX, 1, r.Loopsides));
+    j.add("NodeY", &r.NodeY, range(r.NodeY, 1, r.Loopsides));
+    j.add("NodeZ", &r.NodeZ, range(r.NodeZ, 1, r.Loopsides));
+    return j.json();
 }
 
 Json channelJson(const TAcqChn& c)
 {
-    Json j;
-    FIELD(j, c, RowID);
-    FIELD(j, c, Description);
-    FIELD(j, c, RxCoilNumber);
-    FIELD(j, c, ReceiverPolarizationXYZ);
-    FIELD(j, c, TransmitterMoment);
-    FIELD(j, c, TxNumber);
-    FIELD(j, c, AtoDConvGain);
-    FIELD(j, c, GateTimeShift);
-    FIELD(j, c, GateFactor);
-    FIELD(j, c, SystemResponseConvolution);
-    FIELD(j, c, RemoveInitialGates);
-    FIELD(j, c, RemoveGatesFrom);
-    FIELD(j, c, PrimaryFieldDampingFactor);
-    FIELD(j, c, UniformDataSTD);
-    FIELD(j, c, MeaTimeDelay);
-    FIELD(j, c, FrontGateExists);
-    FIELD(j, c, FrontGatetime);
-    FIELD(j, c, TxApproximateCurrent);
-    FIELD(j, c, GateConstantsExist);
-    FIELD(j, c, GateFactorsExist);
-    FIELD(j, c, GateSTDsExist);
-    FIELD(j, c, GateConstants);
-    FIELD(j, c, GateFactors);
-    FIELD(j, c, GateSTDs);
-    return j;
+    RecordJson j(c, AcqChnFields());
+    j.add("GateConstants", &c.GateConstants, c.GateConstants);
+    j.add("GateFactors", &c.GateFactors, c.GateFactors);
+    j.add("GateSTDs", &c.GateSTDs, c.GateSTDs);
+    return j.json();
 }
 
 Json systemResponseJson(const TSystemResponse& s, int gates)
 {
-    Json j;
-    FIELD(j, s, SysRespExists);
-    FIELD(j, s, FieldDataExists);
-    FIELD(j, s, Seed0FwdOr1Eqn);
-    FIELD(j, s, LateTimeConst);
-    FIELD(j, s, LateInitMagn);
-    FIELD(j, s, RxTimeConst);
-    FIELD(j, s, RxInitMagn);
-    FIELD(j, s, OscillInitMagn);
-    FIELD(j, s, OscillFreq);
-    FIELD(j, s, OscillDamp);
-    FIELD(j, s, LowPassFreq);
-    FIELD(j, s, LowPassOrder);
-    FIELD(j, s, FieldDataFilename);
-    FIELD(j, s, SysRespFilename);
-    FIELD(j, s, NoiseAt1mSinVperAm2);
-    FIELD(j, s, NoiseLogLogSlopeinVperS);
-    FIELD(j, s, drivenGatesInRamp);
-    FIELD(j, s, SimulRxDelay_uS);
-    FIELD(j, s, FwdModelLayers);
-    j["LayerThicknesses"] = range(s.LayerThicknesses, 1, s.FwdModelLayers);
-    j["LayerResistivities"] = range(s.LayerResistivities, 1, s.FwdModelLayers);
-    j["drivenLayerBottomDepths"] = range(s.drivenLayerBottomDepths, 1, s.FwdModelLayers);
-    j["FieldAmplitudes"] = range(s.FieldAmplitudes, 1, gates);
-    j["FwdModelAmplitudes"] = range(s.FwdModelAmplitudes, 1, gates);
-    j["EqnModelAmplitudes"] = range(s.EqnModelAmplitudes, 1, gates);
-    j["SysRespAmplitudes"] = range(s.SysRespAmplitudes, 1, gates);
-    j["NoiseStdVperAm2"] = range(s.NoiseStdVperAm2, 1, gates);
-    return j;
+    RecordJson j(s, SystemResponseFields());
+    j.add("LayerThicknesses", &s.LayerThicknesses, range(s.LayerThicknesses, 1, s.FwdModelLayers));
+    j.add("LayerResistivities", &s.LayerResistivities, range(s.LayerResistivities, 1, s.FwdModelLayers));
+    j.add("drivenLayerBottomDepths", &s.drivenLayerBottomDepths,
+          range(s.drivenLayerBottomDepths, 1, s.FwdModelLayers));
+    j.add("FieldAmplitudes", &s.FieldAmplitudes, range(s.FieldAmplitudes, 1, gates));
+    j.add("FwdModelAmplitudes", &s.FwdModelAmplitudes, range(s.FwdModelAmplitudes, 1, gates));
+    j.add("EqnModelAmplitudes", &s.EqnModelAmplitudes, range(s.EqnModelAmplitudes, 1, gates));
+    j.add("SysRespAmplitudes", &s.SysRespAmplitudes, range(s.SysRespAmplitudes, 1, gates));
+    j.add("NoiseStdVperAm2", &s.NoiseStdVperAm2, range(s.NoiseStdVperAm2, 1, gates));
+    return j.json();
 }
 
 Json waveformJson(const TTxWaveform& w)
 {
-    Json j;
-    FIELD(j, w, WaveformFilename);
-    FIELD(j, w, WaveformPointsDigitized);
-    FIELD(j, w, drivenRamp);
-    j["WaveformPointTimes"] = range(w.WaveformPointTimes, 1, w.WaveformPointsDigitized);
-    j["WaveformPointAmplitudes"] = range(w.WaveformPointAmplitudes, 1, w.WaveformPointsDigitized);
-    return j;
+    RecordJson j(w, TxWaveformFields());
+    j.add("WaveformPointTimes", &w.WaveformPointTimes,
+          range(w.WaveformPointTimes, 1, w.WaveformPointsDigitized));
+    j.add("WaveformPointAmplitudes", &w.WaveformPointAmplitudes,
+          range(w.WaveformPointAmplitudes, 1, w.WaveformPointsDigitized));
+    return j.json();
 }
 
 Json vehicleJson(const TVehicle& v)
 {
-    Json j;
-    FIELD(j, v, GNSSX);
-    FIELD(j, v, GNSSY);
-    FIELD(j, v, GNSSZ);
-    FIELD(j, v, GNSSExists);
-    FIELD(j, v, GNSS2X);
-    FIELD(j, v, GNSS2Y);
-    FIELD(j, v, GNSS2Z);
-    FIELD(j, v, GNSS2Exists);
-    FIELD(j, v, DifferentialGNSSX);
-    FIELD(j, v, DifferentialGNSSY);
-    FIELD(j, v, DifferentialGNSSZ);
-    FIELD(j, v, DifferentialGNSSExists);
-    FIELD(j, v, DifferentialGNSS2X);
-    FIELD(j, v, DifferentialGNSS2Y);
-    FIELD(j, v, DifferentialGNSS2Z);
-    FIELD(j, v, DifferentialGNSS2Exists);
-    FIELD(j, v, AltimeterX);
-    FIELD(j, v, AltimeterY);
-    FIELD(j, v, AltimeterZ);
-    FIELD(j, v, AltimeterExists);
-    FIELD(j, v, Altimeter2X);
-    FIELD(j, v, Altimeter2Y);
-    FIELD(j, v, Altimeter2Z);
-    FIELD(j, v, Altimeter2Exists);
-    FIELD(j, v, InclinometerX);
-    FIELD(j, v, InclinometerY);
-    FIELD(j, v, InclinometerZ);
-    FIELD(j, v, InclinometerExists);
-    FIELD(j, v, Inclinometer2X);
-    FIELD(j, v, Inclinometer2Y);
-    FIELD(j, v, Inclinometer2Z);
-    FIELD(j, v, Inclinometer2Exists);
-    FIELD(j, v, SonarX);
-    FIELD(j, v, SonarY);
-    FIELD(j, v, SonarZ);
-    FIELD(j, v, SonarExists);
-    ENUM_FIELD(j, v, Propulsion);
-    FIELD(j, v, GNSSAntennaFixture);
-    FIELD(j, v, GNSSAntenna2Fixture);
-    FIELD(j, v, TransmitterLoopFixture);
-    FIELD(j, v, ReceiverLoop1Fixture);
-    FIELD(j, v, ReceiverLoop2Fixture);
-    FIELD(j, v, ReceiverLoop3Fixture);
-    FIELD(j, v, TractorFixedX);
-    FIELD(j, v, TractorSteerX);
-    FIELD(j, v, TractorTowBallX);
-    FIELD(j, v, TrailerX);
-    FIELD(j, v, WheelBase);
-    FIELD(j, v, WheelTrack);
-    FIELD(j, v, SlingLength);
-    FIELD(j, v, SlingTilt);
-    FIELD(j, v, PhotoFilename);
-    return j;
+    RecordJson j(v, VehicleFields());
+    for (const VehicleSensor& s : VehicleSensors) {
+        const std::string p(s.prefix);
+        j.add(p + "X", &(v.*s.x), v.*s.x);
+        j.add(p + "Y", &(v.*s.y), v.*s.y);
+        j.add(p + "Z", &(v.*s.z), v.*s.z);
+        j.add(s.FlagKey(), &(v.*s.exists), v.*s.exists);
+    }
+    j.add("Propulsion", &v.Propulsion, std::string(Name(v.Propulsion)));
+    return j.json();
 }
 
 /// Entries 1..count of a record array, count clamped to the array.
@@ -250,50 +151,25 @@ template <class Array, class ToJson> Json entries(const Array& a, int count, ToJ
 
 Json TimeBaseToJson(const TTimeBase& b)
 {
-    Json j;
-    FIELD(j, b, TimeGateFileName);
-    FIELD(j, b, GateSetKnownIndex);
-    FIELD(j, b, AnalDigConvSamplingRate);
-    FIELD(j, b, PreBinAppliedSamplingDelay);
-    FIELD(j, b, PowerlineBaseFrequency);
-    FIELD(j, b, NumGatesInSet);
-    FIELD(j, b, FullWaveformStacks);
-    FIELD(j, b, GateSetName);
-    j["drivenGateStart"] = range(b.drivenGateStart, 1, b.NumGatesInSet);
-    j["GateCentre"] = range(b.GateCentre, 1, b.NumGatesInSet);
-    j["drivenGateEnd"] = range(b.drivenGateEnd, 1, b.NumGatesInSet);
-    j["GateWidth"] = range(b.GateWidth, 1, b.NumGatesInSet);
-    return j;
+    RecordJson j(b, TimeBaseFields());
+    j.add("drivenGateStart", &b.drivenGateStart, range(b.drivenGateStart, 1, b.NumGatesInSet));
+    j.add("GateCentre", &b.GateCentre, range(b.GateCentre, 1, b.NumGatesInSet));
+    j.add("drivenGateEnd", &b.drivenGateEnd, range(b.drivenGateEnd, 1, b.NumGatesInSet));
+    j.add("GateWidth", &b.GateWidth, range(b.GateWidth, 1, b.NumGatesInSet));
+    return j.json();
 }
 
 Json ModelToJson(const Configuration& cfg)
 {
-    Json j;
-    FIELD(j, cfg, NumTx);
-    FIELD(j, cfg, NumRx);
-    FIELD(j, cfg, NumAcqChn);
-    FIELD(j, cfg, NumTimebases);
-    FIELD(j, cfg, TxSingle);
-    FIELD(j, cfg, TxLM);
-    FIELD(j, cfg, TxHM);
-    FIELD(j, cfg, TxOther);
+    RecordJson general(cfg, GeneralFields());
     Json map = Json::array(); // [tx - 1][rx - 1]
     for (int t = 1; t <= MaxTx; ++t)
         map.push_back(range(cfg.AcqChnMapTxRx[t], 1, MaxRx));
-    j["AcqChnMapTxRx"] = map;
-    FIELD(j, cfg, LoadFilename);
-    FIELD(j, cfg, SaveFilename);
-    FIELD(j, cfg, ParentConfigFile);
-    FIELD(j, cfg, Description);
-    FIELD(j, cfg, DataType);
-    ENUM_FIELD(j, cfg, TDCorGEX);
-    FIELD(j, cfg, Master);
-    FIELD(j, cfg, MasterTamperCheckCRC);
-    FIELD(j, cfg, IsCorrupt);
-    FIELD(j, cfg, FrontGateDelay);
-    FIELD(j, cfg, CalculateRawDataSTD);
-    FIELD(j, cfg, GateNoForPowerLineMonitor);
-    FIELD(j, cfg, LinkTxApproximateCurrenttoTxAmps);
+    general.add("AcqChnMapTxRx", &cfg.AcqChnMapTxRx, map);
+    general.add("TDCorGEX", &cfg.TDCorGEX, std::string(Name(cfg.TDCorGEX)));
+    general.add("MasterTamperCheckCRC", &cfg.MasterTamperCheckCRC, cfg.MasterTamperCheckCRC);
+    // The records follow the general values.
+    Json j = general.json();
 
     j["Tx"] = entries(cfg.Tx, cfg.NumTx, [](const TTransmitter& t, int) { return transmitterJson(t); });
     j["Rx"] = entries(cfg.Rx, cfg.NumRx, [](const TReceiver& r, int) { return receiverJson(r); });
@@ -368,8 +244,5 @@ void TextsToUtf8(Json& j)
             TextsToUtf8(item);
     }
 }
-
-#undef FIELD
-#undef ENUM_FIELD
 
 } // namespace tem::cli

@@ -1,0 +1,139 @@
+// The record tables: the faults a table line can carry (a key used twice, a default of the wrong
+// kind) and the plain keys of both formats carrying every field there and back.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <set>
+#include <string>
+
+#include "core/files/keyword_file.h"
+#include "core/files/record_io.h"
+#include "core/model/record_fields.h"
+#include "core/operator.h"
+
+namespace tem {
+namespace {
+
+template <class R> void ExpectSoundTable(std::span<const RecordField<R>> table, const char* record)
+{
+    SCOPED_TRACE(record);
+    std::set<std::string_view> names, tdcKeys, gexKeys;
+    for (const RecordField<R>& field : table) {
+        SCOPED_TRACE(std::string(field.name));
+        EXPECT_TRUE(names.insert(field.name).second) << "name twice";
+        if (!field.tdcKey.empty())
+            EXPECT_TRUE(tdcKeys.insert(field.tdcKey).second) << "TDC key twice";
+        if (!field.gexKey.empty())
+            EXPECT_TRUE(gexKeys.insert(field.gexKey).second) << "GEX key twice";
+        // A plain key needs a member, and a default of the member's kind (or a derived one).
+        const bool plain = !field.tdcKey.empty() || !field.gexKey.empty();
+        if (plain)
+            EXPECT_FALSE(std::holds_alternative<std::monostate>(field.member));
+        std::visit(
+            [&](auto member) {
+                using M = decltype(member);
+                for (const FieldValue* def : {&field.def, &field.gexDef}) {
+                    if (std::holds_alternative<std::monostate>(*def))
+                        continue;
+                    if constexpr (std::is_same_v<M, std::string R::*>)
+                        EXPECT_TRUE(std::holds_alternative<std::string_view>(*def));
+                    else if constexpr (std::is_same_v<M, bool R::*>)
+                        EXPECT_TRUE(std::holds_alternative<bool>(*def));
+                    else if constexpr (std::is_same_v<M, int R::*>)
+                        EXPECT_TRUE(std::holds_alternative<int>(*def));
+                    else if constexpr (std::is_same_v<M, double R::*>)
+                        EXPECT_TRUE(std::holds_alternative<double>(*def));
+                }
+                if constexpr (!std::is_same_v<M, std::monostate>)
+                    if (plain)
+                        EXPECT_TRUE(!std::holds_alternative<std::monostate>(field.def) ||
+                                    field.derivedDefault);
+            },
+            field.member);
+    }
+}
+
+/// Every plain field of format f set away from its default, written, read back into a default
+/// record: the same values come back.
+template <class R>
+void ExpectPlainRoundTrip(std::span<const RecordField<R>> table, const R& start, TINIFileFormat f,
+                          const char* record)
+{
+    SCOPED_TRACE(std::string(record) + (f == TINIFileFormat::GEX ? " GEX" : " TDC"));
+    R changed = start;
+    int k = 0;
+    for (const RecordField<R>& field : table) {
+        if (field.Key(f).empty())
+            continue;
+        ++k;
+        std::visit(
+            [&](auto member) {
+                using M = decltype(member);
+                if constexpr (std::is_same_v<M, double R::*>)
+                    changed.*member = 1.25 + 0.5 * k;
+                else if constexpr (std::is_same_v<M, int R::*>)
+                    changed.*member =
+                        field.Ranged() ? (changed.*member == field.hi ? field.lo : field.hi) : 40 + k;
+                else if constexpr (std::is_same_v<M, bool R::*>)
+                    changed.*member = !(changed.*member);
+                else if constexpr (std::is_same_v<M, std::string R::*>)
+                    changed.*member = "Text_" + std::to_string(k);
+            },
+            field.member);
+    }
+    KeywordFile file;
+    WriteRecordFields<R>(file, "S", changed, table, f, [](std::string_view) {});
+    R back = start;
+    RecordingOperator op;
+    ReadRecordFields<R>(file, "S", back, table, f, op);
+    EXPECT_TRUE(op.messages.empty());
+    // Only plain fields were changed, so the whole record must come back.
+    EXPECT_TRUE(back == changed);
+}
+
+TEST(RecordFields, TablesAreSoundAndCarryEveryPlainField)
+{
+    ExpectSoundTable(GeneralFields(), "general");
+    ExpectSoundTable(TransmitterFields(), "TTransmitter");
+    ExpectSoundTable(ReceiverFields(), "TReceiver");
+    ExpectSoundTable(AcqChnFields(), "TAcqChn");
+    ExpectSoundTable(TimeBaseFields(), "TTimeBase");
+    ExpectSoundTable(SystemResponseFields(), "TSystemResponse");
+    ExpectSoundTable(TxWaveformFields(), "TTxWaveform");
+    ExpectSoundTable(VehicleFields(), "TVehicle");
+
+    for (const TINIFileFormat f : {TINIFileFormat::TDC, TINIFileFormat::GEX}) {
+        ExpectPlainRoundTrip(GeneralFields(), DefaultConfiguration(), f, "general");
+        ExpectPlainRoundTrip(TransmitterFields(), DefaultTransmitter(), f, "TTransmitter");
+        ExpectPlainRoundTrip(ReceiverFields(), DefaultReceiver(), f, "TReceiver");
+        ExpectPlainRoundTrip(AcqChnFields(), DefaultAcqChn(1), f, "TAcqChn");
+        ExpectPlainRoundTrip(TimeBaseFields(), DefaultTimeBase(), f, "TTimeBase");
+        ExpectPlainRoundTrip(SystemResponseFields(), DefaultSystemResponse(), f, "TSystemResponse");
+        ExpectPlainRoundTrip(TxWaveformFields(), DefaultTxWaveform(), f, "TTxWaveform");
+        ExpectPlainRoundTrip(VehicleFields(), DefaultVehicle(), f, "TVehicle");
+    }
+}
+
+TEST(RecordFields, DefaultsComeFromTheTables)
+{
+    // The documented defaults a reader stores for a missing key, and the record defaults, agree.
+    const TTransmitter tx = DefaultTransmitter();
+    EXPECT_EQ(tx.Amps, 36);
+    EXPECT_EQ(tx.VoltsMin, 3.3);
+    EXPECT_EQ(tx.LoopType, 72);
+    EXPECT_EQ(tx.EquivalentSquareLoopSide, 1);
+    const TReceiver rx = DefaultReceiver();
+    EXPECT_DOUBLE_EQ(rx.EquivRadius, std::sqrt(1 / 3.141592653589793));
+    EXPECT_EQ(DefaultVehicle().GNSSExists, true);
+    EXPECT_EQ(DefaultVehicle().SonarExists, false);
+    EXPECT_EQ(DefaultSystemResponse().SimulRxDelay_uS, 9);
+    EXPECT_EQ(DefaultAcqChn(2).RowID, "Y");
+
+    // What GEX reads for a missing key where it differs.
+    EXPECT_EQ(DefaultAs<double>(FindField(TransmitterFields(), "AmpsMin")->Default(TINIFileFormat::GEX)), 1);
+    EXPECT_EQ(DefaultAs<double>(FindField(TransmitterFields(), "AmpsMin")->Default(TINIFileFormat::TDC)), 0);
+}
+
+} // namespace
+} // namespace tem
