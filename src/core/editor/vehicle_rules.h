@@ -4,11 +4,14 @@
 #include <array>
 #include <string_view>
 
+#include "core/model/record_fields.h"
+
 namespace tem {
 
 struct TVehicle;
 
-/// The sensors of the vehicle window in their order, with the fallbacks of their coordinates (m).
+/// The sensors of the vehicle window, in the order of the record's sensor table (VehicleSensors),
+/// with the fallbacks of their coordinates (m).
 enum class VehicleSensor {
     GNSS,
     GNSS2,
@@ -20,7 +23,6 @@ enum class VehicleSensor {
     Inclinometer2,
     Sonar
 };
-inline constexpr int VehicleSensorCount = 9;
 
 struct SensorFields {
     bool* exists;

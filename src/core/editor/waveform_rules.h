@@ -25,13 +25,13 @@ double WaveformFallback(int row);
 /// Stores the rows as the waveform's points: count, times, amplitudes (with the fallback), the
 /// message "Times must be ascending" once when a time is not above the one before it, and the ramp
 /// from the last time (left unchanged when there are no rows and keepRampWhenEmpty).
-/// Rows beyond the 64 points a waveform holds are not stored, with a message.
+/// Rows beyond the MaxWaveformPoints points a waveform holds are not stored, with a message.
 void CommitWaveformRows(TTxWaveform& w, const std::vector<WaveformRow>& rows, bool keepRampWhenEmpty,
                         Operator& op);
 inline constexpr std::string_view AscendingMessage = "Times must be ascending";
 
-/// A point count typed into a count edit: 4 when not a number. A count above 64 is limited to 64
-/// with a message; 0 or less is kept as typed.
+/// A point count typed into a count edit: 4 when not a number. A count above MaxWaveformPoints is limited to
+/// it with a message; 0 or less is kept as typed.
 int WaveformPointCount(std::string_view text, Operator& op);
 
 } // namespace tem

@@ -184,7 +184,7 @@ TVehicle DefaultVehicle()
 {
     TVehicle v;
     ApplyDefaults<TVehicle>(v, VehicleFields());
-    for (const VehicleSensor& s : VehicleSensors)
+    for (const SensorSpec& s : VehicleSensors)
         v.*s.exists = s.presentByDefault;
     v.Propulsion = TPropulsion::propTractor;
     return v;

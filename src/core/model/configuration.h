@@ -77,7 +77,8 @@ struct TTransmitter {
     std::string Name;
     int LoopSides = 0;
     int LoopType = 0;
-    BoundedArray<double, 0, 99> NodeX, NodeY, NodeZ; ///< vertex k at index k; index LoopSides closes
+    BoundedArray<double, 0, MaxLoopSides> NodeX, NodeY,
+        NodeZ; ///< vertex k at index k; index LoopSides closes
     int Turns = 0;
     double Damping = 0;                                ///< ohm
     BoundedArray<double, 0, 1> LPFilterOrderandCutoff; ///< [0] order, [1] cut-off Hz
@@ -119,7 +120,7 @@ struct TReceiver {
     double EquivRadius = 0;
     double XSideLength = 0, YSideLength = 0;
     int Loopsides = 0;
-    BoundedArray<double, 0, 99> NodeX, NodeY, NodeZ; ///< vertex k at index k = 1..Loopsides
+    BoundedArray<double, 0, MaxLoopSides> NodeX, NodeY, NodeZ; ///< vertex k at index k = 1..Loopsides
 
     bool operator==(const TReceiver&) const = default;
 };
@@ -149,7 +150,7 @@ struct TAcqChn {
     bool operator==(const TAcqChn&) const = default;
 };
 
-using GateArray = BoundedArray<double, 0, 255>; ///< gate g at index g; index 0 unused
+using GateArray = BoundedArray<double, 0, MaxGates>; ///< gate g at index g; index 0 unused
 
 struct TTimeBase {
     std::string TimeGateFileName;
@@ -165,7 +166,7 @@ struct TTimeBase {
     bool operator==(const TTimeBase&) const = default;
 };
 
-using LayerArray = BoundedArray<double, 0, 16>; ///< layer L at index L; index 0 unused
+using LayerArray = BoundedArray<double, 0, MaxFwdModelLayers>; ///< layer L at index L; index 0 unused
 
 struct TSystemResponse {
     bool SysRespExists = false;

@@ -50,7 +50,7 @@ template <class R> struct RecordField {
 
 /// One position sensor of the vehicle: its keys in our own [Vehicle] section (prefix + "X", "Y",
 /// "Z", "Exists"), its position key in the GEX [General] section, and its fields.
-struct VehicleSensor {
+struct SensorSpec {
     std::string_view prefix;
     std::string_view gexKey;
     double TVehicle::*x;
@@ -63,7 +63,8 @@ struct VehicleSensor {
 };
 
 /// The vehicle's sensors, the "Sensors" entry of its table.
-extern const std::array<VehicleSensor, 9> VehicleSensors;
+inline constexpr int VehicleSensorCount = 9;
+extern const std::array<SensorSpec, VehicleSensorCount> VehicleSensors;
 
 std::span<const RecordField<Configuration>> GeneralFields();
 std::span<const RecordField<TTransmitter>> TransmitterFields();

@@ -200,7 +200,7 @@ void TFormTEMConfig::buildControls()
     resizeNodeGrid(aux_->grid, aux_->sides->value());
 
     for (QComboBox* combo : {ui->ComboBoxNumTx, ui->ComboBoxNumRx}) {
-        for (int i = 1; i <= 9; ++i)
+        for (int i = 1; i <= (combo == ui->ComboBoxNumTx ? MaxTx : MaxRx); ++i)
             combo->addItem(QString::number(i));
         combo->setMaximumWidth(60);
     }

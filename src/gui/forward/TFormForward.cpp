@@ -723,7 +723,7 @@ void TFormForward::GraphTEM()
     if (!have)
         in.gates = 0;
     if (chn >= 1 && chn <= s_.cfg.NumAcqChn && chn <= MaxAcqChn)
-        for (int i = 1; i <= in.gates && i <= 255; ++i)
+        for (int i = 1; i <= in.gates && i <= MaxGates; ++i)
             in.noise.push_back(s_.cfg.SysResp[chn].NoiseStdVperAm2[i]);
     const TEMGraphSeries g = BuildTEMGraph(in);
     temGraph_->GraphTEM(g);
