@@ -2,10 +2,14 @@
 
 #include <algorithm>
 #include <limits>
+#include <stdexcept>
+#include <variant>
 
+#include "core/files/config_shared.h"
 #include "core/files/value_forms.h"
 #include "core/model/configuration.h"
 #include "core/model/derived.h"
+#include "core/model/record_fields.h"
 #include "core/operator.h"
 
 namespace tem {
@@ -15,17 +19,6 @@ namespace {
 bool validTx(int t)
 {
     return t >= 1 && t <= MaxTx;
-}
-
-std::string joinNumbers(const std::vector<double>& v)
-{
-    std::string s;
-    for (double x : v) {
-        if (!s.empty())
-            s += ' ';
-        s += FormatGeneral(x);
-    }
-    return s;
 }
 
 double floatOr(std::string_view text, double fallback)
@@ -108,50 +101,160 @@ std::vector<std::string> SplitListValue(std::string_view text)
     return items;
 }
 
+namespace {
+
+// The rows of the channel key/value editor in their order. The channel's own fields take their
+// key from the record table; the transmitter's rows go to the channel's transmitter.
+enum class RowKind {
+    Field, ///< a scalar field of the channel; typed text that is not a number gives the fallback
+    Index, ///< a channel field that names a record: kept inside the table's range
+    Tx,    ///< a value of the channel's transmitter, under its own key
+    List,  ///< one of the channel's per-gate lists
+};
+struct Row {
+    RowKind kind;
+    FieldMember<TAcqChn> member{};
+    double fallback = 0;
+    bool trimmed = false;
+    std::string_view txKey{};
+    std::vector<double> TAcqChn::*list = nullptr;
+};
+
+template <class M> Row F(M TAcqChn::*member, double fallback = 0, bool trimmed = false)
+{
+    return {RowKind::Field, member, fallback, trimmed};
+}
+Row T(std::string_view key)
+{
+    return {RowKind::Tx, {}, 0, false, key};
+}
+Row L(std::vector<double> TAcqChn::*list, double fallback)
+{
+    return {RowKind::List, {}, fallback, false, {}, list};
+}
+
+const std::vector<Row>& Rows()
+{
+    static const std::vector<Row> rows = {
+        F(&TAcqChn::RowID),
+        F(&TAcqChn::Description),
+        {RowKind::Index, &TAcqChn::RxCoilNumber},
+        F(&TAcqChn::ReceiverPolarizationXYZ, 0, true),
+        F(&TAcqChn::TransmitterMoment, 0, true),
+        {RowKind::Index, &TAcqChn::TxNumber},
+        T("TimebaseNumber"),
+        F(&TAcqChn::AtoDConvGain, 1),
+        F(&TAcqChn::GateTimeShift, 0),
+        F(&TAcqChn::GateFactor, 1),
+        F(&TAcqChn::SystemResponseConvolution, 0),
+        F(&TAcqChn::RemoveInitialGates, 0),
+        F(&TAcqChn::RemoveGatesFrom, 0),
+        F(&TAcqChn::PrimaryFieldDampingFactor, 1),
+        F(&TAcqChn::UniformDataSTD, 0.03),
+        F(&TAcqChn::MeaTimeDelay, 0),
+        T("SignPattern"),
+        T("NoGates"),
+        T("FullWaveformRepFreq"),
+        F(&TAcqChn::FrontGatetime, -1),
+        T("TiBLowPassFilter"),
+        F(&TAcqChn::TxApproximateCurrent, 1),
+        L(&TAcqChn::GateConstants, 0),
+        L(&TAcqChn::GateFactors, 1),
+        L(&TAcqChn::GateSTDs, 0),
+    };
+    return rows;
+}
+
+const RecordField<TAcqChn>& FieldOf(const Row& row)
+{
+    for (const RecordField<TAcqChn>& field : AcqChnFields())
+        if (field.member == row.member)
+            return field;
+    throw std::logic_error("a channel editor row names no field of the channel table");
+}
+
+std::string RowKey(const Row& row)
+{
+    if (row.kind == RowKind::Tx)
+        return std::string(row.txKey);
+    if (row.kind == RowKind::List)
+        return row.list == &TAcqChn::GateConstants ? "GateConstants"
+               : row.list == &TAcqChn::GateFactors ? "GateFactors"
+                                                   : "GateSTDs";
+    return std::string(FieldOf(row).name);
+}
+
+/// The text of a channel field as the editor shows it.
+std::string FieldText(const TAcqChn& a, const Row& row)
+{
+    return std::visit(
+        [&](auto member) -> std::string {
+            using M = decltype(member);
+            if constexpr (std::is_same_v<M, double TAcqChn::*>)
+                return FormatGeneral(a.*member);
+            else if constexpr (std::is_same_v<M, int TAcqChn::*>)
+                return std::to_string(a.*member);
+            else if constexpr (std::is_same_v<M, std::string TAcqChn::*>)
+                return a.*member;
+            else
+                return {};
+        },
+        row.member);
+}
+
+/// Stores typed text in a channel field (numbers that are not: the row's fallback).
+void SetFieldText(TAcqChn& a, const Row& row, const std::string& text)
+{
+    std::visit(
+        [&](auto member) {
+            using M = decltype(member);
+            if constexpr (std::is_same_v<M, double TAcqChn::*>)
+                a.*member = floatOr(text, row.fallback);
+            else if constexpr (std::is_same_v<M, int TAcqChn::*>)
+                a.*member = intOr(text, static_cast<int>(row.fallback));
+            else if constexpr (std::is_same_v<M, std::string TAcqChn::*>)
+                a.*member = row.trimmed ? Trim(text) : text;
+        },
+        row.member);
+}
+
+} // namespace
+
 KeyValueRows AcqChnKeyValues(const Configuration& cfg, int channel)
 {
     const TAcqChn& a = cfg.AcqChn[channel];
     // A channel read from a damaged file may name no transmitter; its transmitter keys stay blank.
     const TTransmitter* tx = validTx(a.TxNumber) ? &cfg.Tx[a.TxNumber] : nullptr;
-    auto txText = [&](auto f) { return tx ? f(*tx) : std::string(); };
 
-    std::string sign;
-    if (tx)
-        for (int s : tx->SignPattern)
-            if (s == 1 || s == -1)
-                sign += (sign.empty() ? "" : " ") + std::to_string(s);
-
-    return {
-        {"RowID", a.RowID},
-        {"Description", a.Description},
-        {"RxCoilNumber", std::to_string(a.RxCoilNumber)},
-        {"ReceiverPolarizationXYZ", a.ReceiverPolarizationXYZ},
-        {"TransmitterMoment", a.TransmitterMoment},
-        {"TxNumber", std::to_string(a.TxNumber)},
-        {"TimebaseNumber", txText([](const TTransmitter& t) { return std::to_string(t.TimeBaseNumber); })},
-        {"AtoDConvGain", FormatGeneral(a.AtoDConvGain)},
-        {"GateTimeShift", FormatGeneral(a.GateTimeShift)},
-        {"GateFactor", FormatGeneral(a.GateFactor)},
-        {"SystemResponseConvolution", std::to_string(a.SystemResponseConvolution)},
-        {"RemoveInitialGates", std::to_string(a.RemoveInitialGates)},
-        {"RemoveGatesFrom", std::to_string(a.RemoveGatesFrom)},
-        {"PrimaryFieldDampingFactor", FormatGeneral(a.PrimaryFieldDampingFactor)},
-        {"UniformDataSTD", FormatGeneral(a.UniformDataSTD)},
-        {"MeaTimeDelay", FormatGeneral(a.MeaTimeDelay)},
-        {"SignPattern", sign},
-        {"NoGates", txText([](const TTransmitter& t) { return std::to_string(t.NoGates); })},
-        {"FullWaveformRepFreq",
-         txText([](const TTransmitter& t) { return FormatGeneral(t.FullWaveformRepetitionFrequency); })},
-        {"FrontGatetime", FormatGeneral(a.FrontGatetime)},
-        {"TiBLowPassFilter", txText([](const TTransmitter& t) {
-             return FormatGeneral(t.LPFilterOrderandCutoff[0]) + " " +
-                    FormatGeneral(t.LPFilterOrderandCutoff[1]);
-         })},
-        {"TxApproximateCurrent", FormatGeneral(a.TxApproximateCurrent)},
-        {"GateConstants", joinNumbers(a.GateConstants)},
-        {"GateFactors", joinNumbers(a.GateFactors)},
-        {"GateSTDs", joinNumbers(a.GateSTDs)},
-    };
+    KeyValueRows rows;
+    for (const Row& row : Rows()) {
+        std::string text;
+        switch (row.kind) {
+        case RowKind::Field:
+        case RowKind::Index:
+            text = FieldText(a, row);
+            break;
+        case RowKind::List:
+            text = GateListText(a.*row.list);
+            break;
+        case RowKind::Tx:
+            if (!tx)
+                break;
+            if (row.txKey == "TimebaseNumber")
+                text = std::to_string(tx->TimeBaseNumber);
+            else if (row.txKey == "SignPattern")
+                text = SignPatternText(*tx);
+            else if (row.txKey == "NoGates")
+                text = std::to_string(tx->NoGates);
+            else if (row.txKey == "FullWaveformRepFreq")
+                text = FormatGeneral(tx->FullWaveformRepetitionFrequency);
+            else if (row.txKey == "TiBLowPassFilter")
+                text = LowPassFilterText(*tx);
+            break;
+        }
+        rows.emplace_back(RowKey(row), std::move(text));
+    }
+    return rows;
 }
 
 std::vector<int> ParseSignPattern(std::string_view text, Operator& op)
@@ -176,52 +279,49 @@ void CommitAcqChnKeyValues(Configuration& cfg, int channel, const KeyLookup& val
                            Operator& op)
 {
     TAcqChn& a = cfg.AcqChn[channel];
-    a.RowID = value("RowID");
-    a.Description = value("Description");
-    storeIndex(a.RxCoilNumber, "RxCoilNumber", intOr(value("RxCoilNumber"), 1), 1, MaxRx, op);
-    a.ReceiverPolarizationXYZ = Trim(value("ReceiverPolarizationXYZ"));
-    a.TransmitterMoment = Trim(value("TransmitterMoment"));
-    storeIndex(a.TxNumber, "TxNumber", intOr(value("TxNumber"), 1), 1, MaxTx, op);
-    // The transmitter keys go to the transmitter just named.
-    const bool haveTx = validTx(a.TxNumber);
-    TTransmitter* tx = haveTx ? &cfg.Tx[a.TxNumber] : nullptr;
-    if (tx)
-        storeIndex(tx->TimeBaseNumber, "TimebaseNumber", intOr(value("TimebaseNumber"), 1), 1, MaxTimeBases,
-                   op);
-    a.AtoDConvGain = floatOr(value("AtoDConvGain"), 1);
-    a.GateTimeShift = floatOr(value("GateTimeShift"), 0);
-    a.GateFactor = floatOr(value("GateFactor"), 1);
-    a.SystemResponseConvolution = intOr(value("SystemResponseConvolution"), 0);
-    a.RemoveInitialGates = intOr(value("RemoveInitialGates"), 0);
-    a.RemoveGatesFrom = intOr(value("RemoveGatesFrom"), 0);
-    a.PrimaryFieldDampingFactor = floatOr(value("PrimaryFieldDampingFactor"), 1);
-    a.UniformDataSTD = floatOr(value("UniformDataSTD"), 0.03);
-    a.MeaTimeDelay = floatOr(value("MeaTimeDelay"), 0);
-    const std::vector<int> sign = ParseSignPattern(value("SignPattern"), op);
-    if (tx) {
-        tx->SignPattern = sign;
-        storeIndex(tx->NoGates, "NoGates", intOr(value("NoGates"), 1), 0, MaxGates, op);
-        tx->FullWaveformRepetitionFrequency = floatOr(value("FullWaveformRepFreq"), 30);
-    }
-    a.FrontGatetime = floatOr(value("FrontGatetime"), -1);
-    if (tx) {
-        const std::vector<std::string> lp = SplitListValue(value("TiBLowPassFilter"));
-        tx->LPFilterOrderandCutoff[0] = lp.size() > 0 ? floatOr(lp[0], 1) : 1;
-        tx->LPFilterOrderandCutoff[1] = lp.size() > 1 ? floatOr(lp[1], 30000) : 30000;
-    }
-    a.TxApproximateCurrent = floatOr(value("TxApproximateCurrent"), 1);
-    cfg.LinkTxApproximateCurrenttoTxAmps = linkCurrents;
-    if (linkCurrents) {
-        for (int t = 1; t <= std::min(cfg.NumTx, MaxTx); ++t)
-            for (int r = 1; r <= std::min(cfg.NumRx, MaxRx); ++r) {
-                const int l = cfg.AcqChnMapTxRx[t][r];
-                if (l >= 1 && l <= MaxAcqChn && cfg.AcqChn[l].TxApproximateCurrent > 0)
-                    cfg.Tx[t].Amps = cfg.AcqChn[l].TxApproximateCurrent;
+    for (const Row& row : Rows()) {
+        const std::string key = RowKey(row);
+        // The transmitter keys go to the transmitter the channel names (just committed above them).
+        TTransmitter* tx = validTx(a.TxNumber) ? &cfg.Tx[a.TxNumber] : nullptr;
+        switch (row.kind) {
+        case RowKind::Field:
+            SetFieldText(a, row, value(key));
+            break;
+        case RowKind::Index: {
+            const RecordField<TAcqChn>& field = FieldOf(row);
+            storeIndex(a.*std::get<int TAcqChn::*>(row.member), key, intOr(value(key), 1), field.lo, field.hi,
+                       op);
+            break;
+        }
+        case RowKind::List:
+            a.*row.list = numberList(value(key), row.fallback);
+            break;
+        case RowKind::Tx:
+            if (row.txKey == "SignPattern") {
+                // Parsed (and its message given) also without a transmitter.
+                const std::vector<int> sign = ParseSignPattern(value(key), op);
+                if (tx)
+                    tx->SignPattern = sign;
             }
+            if (!tx)
+                break;
+            if (row.txKey == "TimebaseNumber") {
+                storeIndex(tx->TimeBaseNumber, key, intOr(value(key), 1), 1, MaxTimeBases, op);
+            } else if (row.txKey == "NoGates") {
+                storeIndex(tx->NoGates, key, intOr(value(key), 1), 0, MaxGates, op);
+            } else if (row.txKey == "FullWaveformRepFreq") {
+                tx->FullWaveformRepetitionFrequency = floatOr(value(key), 30);
+            } else if (row.txKey == "TiBLowPassFilter") {
+                const std::vector<std::string> lp = SplitListValue(value(key));
+                tx->LPFilterOrderandCutoff[0] = lp.size() > 0 ? floatOr(lp[0], 1) : 1;
+                tx->LPFilterOrderandCutoff[1] = lp.size() > 1 ? floatOr(lp[1], 30000) : 30000;
+            }
+            break;
+        }
     }
-    a.GateConstants = numberList(value("GateConstants"), 0);
-    a.GateFactors = numberList(value("GateFactors"), 1);
-    a.GateSTDs = numberList(value("GateSTDs"), 0);
+    cfg.LinkTxApproximateCurrenttoTxAmps = linkCurrents;
+    if (linkCurrents)
+        LinkChannelCurrentsToTransmitters(cfg);
     CheckTxMomentTxNumberMatch(cfg, op);
     TxRxAliasAcqChnMapping(cfg, op);
 }

@@ -149,4 +149,13 @@ const RecordField<R>* FindField(std::span<const RecordField<R>> table, std::stri
     return nullptr;
 }
 
+/// The model name the table gives a member; empty when the table does not hold it.
+template <class R, class M> std::string_view FieldName(std::span<const RecordField<R>> table, M R::*member)
+{
+    for (const RecordField<R>& field : table)
+        if (const auto* m = std::get_if<M R::*>(&field.member); m && *m == member)
+            return field.name;
+    return {};
+}
+
 } // namespace tem

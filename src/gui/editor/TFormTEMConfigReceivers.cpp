@@ -5,6 +5,7 @@
 
 #include <QSignalBlocker>
 
+#include "core/model/record_fields.h"
 #include "editor/EditorSupport.h"
 #include "editor/FormValues.h"
 #include "editor/TFormTEMConfig.h"
@@ -33,6 +34,58 @@ QString NodeKey(const char* prefix, int k)
 
 /// The highest node number a receiver can hold (nodes 0 to Loopsides).
 constexpr int MaxRxNode = MaxLoopSides;
+
+/// A number row of the receiver editor: the field (its key is the record table's name for it), the
+/// form it is shown in, and what a typed text that is not a number gives.
+struct NumberRow {
+    double TReceiver::*member;
+    const char* format;
+    double fallback;
+};
+
+/// The rows of the receiver editor in their order. Numbers come from NumberRows; the others have
+/// rules of their own.
+enum class RowKind { Number, Name, Orientation, Turns, RxType, Shape };
+struct Row {
+    RowKind kind;
+    NumberRow number{};
+};
+constexpr Row N(double TReceiver::*member, const char* format, double fallback)
+{
+    return {RowKind::Number, {member, format, fallback}};
+}
+
+// The three derived rows (effective area, radius, sides) fall back on 0, which recalculates them.
+const Row Rows[] = {
+    N(&TReceiver::CentroidX, "%8.3f", 0),
+    N(&TReceiver::CentroidY, "%8.3f", 0),
+    N(&TReceiver::CentroidZ, "%8.3f", 0),
+    {RowKind::Name},
+    {RowKind::Orientation},
+    {RowKind::Turns},
+    N(&TReceiver::AreaSingleTurn, "%12.4f", 1),
+    N(&TReceiver::PreAmpGain, "%8.3f", 1),
+    N(&TReceiver::AreaNumTurnsxPreAmpxSingleTurn, "%12.4f", 0),
+    N(&TReceiver::DampingOhms, "%8.3f", 330),
+    N(&TReceiver::FilterHz, "%10.2f", 30000),
+    N(&TReceiver::FilterOrder, "%8.3f", 1),
+    N(&TReceiver::PreBinAppliedRxDelay, "%12.7f", 0),
+    N(&TReceiver::AtoDConvGain, "%8.3f", 1),
+    N(&TReceiver::AxisTilt, "%8.3f", 0),
+    N(&TReceiver::AxisRotation, "%8.3f", 0),
+    {RowKind::RxType},
+    {RowKind::Shape},
+    N(&TReceiver::EquivRadius, "%8.3f", 0),
+    N(&TReceiver::XSideLength, "%8.3f", 0),
+    N(&TReceiver::YSideLength, "%8.3f", 0),
+};
+
+/// The editor's key of a receiver field: its name in the record table.
+template <class M> QString KeyOf(M TReceiver::*member)
+{
+    const std::string_view name = FieldName(ReceiverFields(), member);
+    return QString::fromLatin1(name.data(), qsizetype(name.size()));
+}
 
 /// A number row that gives back the exact model value while its text is left as shown.
 void AppendNumber(KeyValueEditor& editor, const QString& key, const char* format, double v)
@@ -66,34 +119,36 @@ void TFormTEMConfig::WriteRxParamsToForm(KeyValueEditor& editor)
 
     editor.clearRows();
     editor.setTitles(QString("Receiver %1 Key").arg(t), "Value");
-    AppendNumber(editor, "CentroidX", "%8.3f", rx.CentroidX);
-    AppendNumber(editor, "CentroidY", "%8.3f", rx.CentroidY);
-    AppendNumber(editor, "CentroidZ", "%8.3f", rx.CentroidZ);
-    editor.appendRow("Name", ::editor::Q(rx.Name));
-    rx.Orientation = ::editor::S(::editor::Q(rx.Orientation).trimmed());
-    if (rx.Orientation.empty() || QString("ZXY").indexOf(::editor::Q(rx.Orientation)) < 0)
-        rx.Orientation = "Z";
-    editor.appendRow("Orientation", ::editor::Q(rx.Orientation));
-    editor.appendRow("Turns", QString::asprintf("%3d", rx.Turns));
-    AppendNumber(editor, "AreaSingleTurn", "%12.4f", rx.AreaSingleTurn);
-    AppendNumber(editor, "PreAmpGain", "%8.3f", rx.PreAmpGain);
-    AppendNumber(editor, "AreaNumTurnsxPreAmpxSingleTurn", "%12.4f", rx.AreaNumTurnsxPreAmpxSingleTurn);
-    AppendNumber(editor, "DampingOhms", "%8.3f", rx.DampingOhms);
-    AppendNumber(editor, "FilterHz", "%10.2f", rx.FilterHz);
-    AppendNumber(editor, "FilterOrder", "%8.3f", rx.FilterOrder);
-    AppendNumber(editor, "PreBinAppliedRxDelay", "%12.7f", rx.PreBinAppliedRxDelay);
-    AppendNumber(editor, "AtoDConvGain", "%8.3f", rx.AtoDConvGain);
-    AppendNumber(editor, "AxisTilt", "%8.3f", rx.AxisTilt);
-    AppendNumber(editor, "AxisRotation", "%8.3f", rx.AxisRotation);
-    const int type = std::clamp(int(rx.RxType), 0, int(RxTypeNames.size()) - 1);
-    editor.appendRow("RxType", QString::fromUtf8(RxTypeNames[std::size_t(type)].data(),
-                                                 qsizetype(RxTypeNames[std::size_t(type)].size())));
-    editor.appendRow("Shape", ::editor::Q(rx.Shape).trimmed());
-    AppendNumber(editor, "EquivRadius", "%8.3f", rx.EquivRadius);
-    AppendNumber(editor, "XSideLength", "%8.3f", rx.XSideLength);
-    AppendNumber(editor, "YSideLength", "%8.3f", rx.YSideLength);
+    for (const Row& row : Rows) {
+        switch (row.kind) {
+        case RowKind::Number:
+            AppendNumber(editor, KeyOf(row.number.member), row.number.format, rx.*row.number.member);
+            break;
+        case RowKind::Name:
+            editor.appendRow(KeyOf(&TReceiver::Name), ::editor::Q(rx.Name));
+            break;
+        case RowKind::Orientation:
+            rx.Orientation = ::editor::S(::editor::Q(rx.Orientation).trimmed());
+            if (rx.Orientation.empty() || QString("ZXY").indexOf(::editor::Q(rx.Orientation)) < 0)
+                rx.Orientation = "Z";
+            editor.appendRow(KeyOf(&TReceiver::Orientation), ::editor::Q(rx.Orientation));
+            break;
+        case RowKind::Turns:
+            editor.appendRow(KeyOf(&TReceiver::Turns), QString::asprintf("%3d", rx.Turns));
+            break;
+        case RowKind::RxType: {
+            const auto type = std::size_t(std::clamp(int(rx.RxType), 0, int(RxTypeNames.size()) - 1));
+            editor.appendRow(
+                "RxType", QString::fromUtf8(RxTypeNames[type].data(), qsizetype(RxTypeNames[type].size())));
+            break;
+        }
+        case RowKind::Shape:
+            editor.appendRow(KeyOf(&TReceiver::Shape), ::editor::Q(rx.Shape).trimmed());
+            break;
+        }
+    }
     if (IsPolygon(rx.Shape)) {
-        editor.appendRow("Loopsides", QString::number(rx.Loopsides));
+        editor.appendRow(KeyOf(&TReceiver::Loopsides), QString::number(rx.Loopsides));
         const int last = std::clamp(rx.Loopsides, 0, MaxRxNode);
         for (int k = 0; k <= last; ++k) {
             AppendNumber(editor, NodeKey("NodeX", k), "%8.3f", rx.NodeX[k]);
@@ -110,43 +165,47 @@ void TFormTEMConfig::ReadRxParamsFromForm(KeyValueEditor& editor)
     if (cfg.NumRx < t)
         return;
     TReceiver& rx = cfg.Rx[t];
-    auto num = [&editor](const char* key, double fallback) { return NumberOf(editor, key, fallback); };
 
-    rx.CentroidX = num("CentroidX", 0);
-    rx.CentroidY = num("CentroidY", 0);
-    rx.CentroidZ = num("CentroidZ", 0);
-    rx.Name = ::editor::S(editor.value("Name"));
-    const QString orientation = editor.value("Orientation");
-    rx.Orientation = ::editor::S(orientation);
-    if (orientation.isEmpty() || QString("ZXY").indexOf(orientation) < 0)
-        s_.op.inform("Rx Coil Orientation detected as \"" + rx.Orientation + " but can only be Z, X or Y");
-
-    rx.Turns = ReadInt(editor.value("Turns"), 1);
-    rx.AreaSingleTurn = num("AreaSingleTurn", 1);
-    rx.PreAmpGain = num("PreAmpGain", 1);
-    rx.AreaNumTurnsxPreAmpxSingleTurn = num("AreaNumTurnsxPreAmpxSingleTurn", 0);
+    for (const Row& row : Rows) {
+        switch (row.kind) {
+        case RowKind::Number:
+            rx.*row.number.member = NumberOf(editor, KeyOf(row.number.member), row.number.fallback);
+            break;
+        case RowKind::Name:
+            rx.Name = ::editor::S(editor.value(KeyOf(&TReceiver::Name)));
+            break;
+        case RowKind::Orientation: {
+            const QString orientation = editor.value(KeyOf(&TReceiver::Orientation));
+            rx.Orientation = ::editor::S(orientation);
+            if (orientation.isEmpty() || QString("ZXY").indexOf(orientation) < 0)
+                s_.op.inform("Rx Coil Orientation detected as \"" + rx.Orientation +
+                             " but can only be Z, X or Y");
+            break;
+        }
+        case RowKind::Turns:
+            rx.Turns = ReadInt(editor.value(KeyOf(&TReceiver::Turns)), 1);
+            break;
+        case RowKind::RxType: {
+            const QString type = editor.value("RxType");
+            rx.RxType = type == "B"      ? TRxType::rxtypeB
+                        : type == "Curr" ? TRxType::rxtypeCurr
+                                         : TRxType::rxtypedBdt;
+            break;
+        }
+        case RowKind::Shape:
+            rx.Shape = ::editor::S(editor.value(KeyOf(&TReceiver::Shape)).trimmed());
+            break;
+        }
+    }
+    // A derived value left blank (or 0) is worked out again and shown.
     if (rx.AreaNumTurnsxPreAmpxSingleTurn == 0) {
         rx.AreaNumTurnsxPreAmpxSingleTurn = rx.Turns * rx.AreaSingleTurn * rx.PreAmpGain;
         SetNumber(editor, "AreaNumTurnsxPreAmpxSingleTurn", "%12.4f", rx.AreaNumTurnsxPreAmpxSingleTurn);
     }
-    rx.DampingOhms = num("DampingOhms", 330);
-    rx.FilterHz = num("FilterHz", 30000);
-    rx.FilterOrder = num("FilterOrder", 1);
-    rx.PreBinAppliedRxDelay = num("PreBinAppliedRxDelay", 0);
-    rx.AtoDConvGain = num("AtoDConvGain", 1);
-    rx.AxisTilt = num("AxisTilt", 0);
-    rx.AxisRotation = num("AxisRotation", 0);
-    const QString type = editor.value("RxType");
-    rx.RxType = type == "B" ? TRxType::rxtypeB : type == "Curr" ? TRxType::rxtypeCurr : TRxType::rxtypedBdt;
-    rx.Shape = ::editor::S(editor.value("Shape").trimmed());
-
-    rx.EquivRadius = num("EquivRadius", 0);
     if (rx.EquivRadius == 0) {
         rx.EquivRadius = std::sqrt(rx.AreaSingleTurn / std::numbers::pi);
         SetNumber(editor, "EquivRadius", "%12.4f", rx.EquivRadius);
     }
-    rx.XSideLength = num("XSideLength", 0);
-    rx.YSideLength = num("YSideLength", 0);
     if (rx.XSideLength == 0 || rx.YSideLength == 0) {
         rx.XSideLength = rx.YSideLength = std::sqrt(rx.AreaSingleTurn);
         SetNumber(editor, "XSideLength", "%12.4f", rx.XSideLength);
