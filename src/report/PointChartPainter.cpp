@@ -120,11 +120,56 @@ void PaintPointChart(QPainter& painter, QSize size, const std::vector<ChartSerie
         scale = std::min(plot.width(), plot.height()) / 2;
     scale *= view.zoom / 100;
     const double hc = (hmin + hmax) / 2, vc = (vmin + vmax) / 2;
-    const QPointF centre = plot.center() + QPointF(view.panX, view.panY);
+    QPointF centre = plot.center() + QPointF(view.panX, view.panY);
     auto toScreen = [&](const ChartPoint& p) {
         const Projected q = Project(view, p);
         return QPointF(centre.x() + (q.h - hc) * scale, centre.y() - (q.v - vc) * scale);
     };
+
+    // Marks: a label with a tail at every point. A label that would cover one already placed is
+    // lifted above it on a longer tail, so marks of points close together (a tow ball under the
+    // antenna, the corners of two identical loops) stay readable.
+    struct Mark {
+        QPointF point;
+        QRectF box;
+        QString text;
+    };
+    auto placeMarks = [&] {
+        std::vector<Mark> marks;
+        for (const ChartSeries& s : series)
+            for (int i = 0; i < int(s.points.size()); ++i) {
+                const QString text = MarkText(s, i);
+                if (text.isEmpty())
+                    continue;
+                const QPointF c = toScreen(s.points[std::size_t(i)]);
+                const int w = fm.horizontalAdvance(text) + 6, h = fm.height() + 2;
+                QRectF box(c.x() - w / 2.0, c.y() - 14 - h, w, h);
+                for (int tries = 0; tries < MaxMarkLifts; ++tries) {
+                    const bool overlaps = std::any_of(marks.begin(), marks.end(), [&](const Mark& m) {
+                        return m.box.adjusted(-1, -1, 1, 1).intersects(box);
+                    });
+                    if (!overlaps)
+                        break;
+                    box.translate(0, -(h + 2));
+                }
+                marks.push_back({c, box, text});
+            }
+        return marks;
+    };
+    // Lifted marks of a wide, flat drawing in a narrow chart would reach into the legend: the
+    // drawing moves down as far as the room below it allows.
+    if (!view.panY) {
+        double top = size.height(), bottom = 0;
+        for (const Mark& m : placeMarks())
+            top = std::min(top, m.box.top());
+        for (const ChartSeries& s : series)
+            for (const ChartPoint& p : s.points)
+                if (const QPointF c = toScreen(p); std::isfinite(c.y()))
+                    bottom = std::max(bottom, c.y());
+        const double wanted = legendHeight + 4 - top, room = size.height() - 8 - SymbolSize - bottom;
+        if (wanted > 0 && room > 0)
+            centre.ry() += std::min(wanted, room);
+    }
 
     // Lines and symbols of every series, in order.
     for (const ChartSeries& s : series) {
@@ -152,35 +197,13 @@ void PaintPointChart(QPainter& painter, QSize size, const std::vector<ChartSerie
         }
     }
 
-    // Marks: a label with a tail at every point. A label that would cover one already drawn is
-    // lifted above it on a longer tail, so marks of points close together (a tow ball under the
-    // antenna, the corners of two identical loops) stay readable.
     const QColor markFill(255, 255, 225);
-    std::vector<QRectF> placed;
-    for (int si = 0; si < int(series.size()); ++si) {
-        const ChartSeries& s = series[std::size_t(si)];
-        for (int i = 0; i < int(s.points.size()); ++i) {
-            const QString text = MarkText(s, i);
-            if (text.isEmpty())
-                continue;
-            const QPointF c = toScreen(s.points[std::size_t(i)]);
-            const int w = fm.horizontalAdvance(text) + 6, h = fm.height() + 2;
-            QRectF box(c.x() - w / 2.0, c.y() - 14 - h, w, h);
-            for (int tries = 0; tries < MaxMarkLifts; ++tries) {
-                const bool overlaps = std::any_of(placed.begin(), placed.end(), [&](const QRectF& r) {
-                    return r.adjusted(-1, -1, 1, 1).intersects(box);
-                });
-                if (!overlaps)
-                    break;
-                box.translate(0, -(h + 2));
-            }
-            placed.push_back(box);
-            painter.setPen(QPen(Qt::black, 1));
-            painter.drawLine(c, QPointF(c.x(), box.bottom()));
-            painter.setBrush(markFill);
-            painter.drawRect(box);
-            painter.drawText(box, Qt::AlignCenter, text);
-        }
+    for (const Mark& m : placeMarks()) {
+        painter.setPen(QPen(Qt::black, 1));
+        painter.drawLine(m.point, QPointF(m.point.x(), m.box.bottom()));
+        painter.setBrush(markFill);
+        painter.drawRect(m.box);
+        painter.drawText(m.box, Qt::AlignCenter, m.text);
     }
 
     // A vertical axis with its ticks at the lower-left corner of the data.

@@ -36,23 +36,40 @@
 #include "editor/TFormTimeBase.h"
 #include "editor/TFormTxWaveforms.h"
 #include "editor/TFormVehicleParams.h"
+#include "forward/TFormEngineRunner.h"
 #include "forward/TFormForward.h"
+#include "forward/TFormFwdModelGraph.h"
+#include "forward/TFormTEMFwdModelGraph.h"
 #include "response/TFormSysResp.h"
+#include "systest/TFormVarloSystemTest.h"
 
 namespace {
 
 using tem::gui::Session;
 
+/// A window to draw and what keeps it alive: for a window that another one owns (a graph window
+/// of the forward window), the owner.
+struct Opened {
+    std::unique_ptr<QWidget> owner;
+    QWidget* window = nullptr;
+};
+
 struct Shot {
     QString name; ///< PNG file name without extension
     QSize size;   ///< drawn at this size (the size it opens at on a large screen)
-    std::function<std::unique_ptr<QWidget>(Session&)> open;
+    std::function<Opened(Session&)> open;
 };
+
+template <class W> Opened Own(std::unique_ptr<W> w)
+{
+    QWidget* window = w.get();
+    return {std::move(w), window};
+}
 
 void Settle(int milliseconds = 150);
 
 /// The main window with the configuration the session names loaded, as after the Load command.
-std::unique_ptr<QWidget> MainWindow(Session& s)
+std::unique_ptr<QWidget> LoadedMainWindow(Session& s)
 {
     const QString file = QString::fromStdString(s.cfg.LoadFilename);
     auto w = std::make_unique<tem::gui::TFormTEMConfig>(s);
@@ -62,6 +79,47 @@ std::unique_ptr<QWidget> MainWindow(Session& s)
     return w;
 }
 
+Opened MainWindow(Session& s)
+{
+    return Own(LoadedMainWindow(s));
+}
+
+/// The forward window after "Recalculate" on its starting models; its TEM or geo-electric graph.
+Opened ForwardGraph(Session& s, bool tem)
+{
+    auto forward = std::make_unique<tem::gui::TFormForward>(s);
+    forward->show();
+    Settle();
+    // The engine's console window stays until OK; closed here once the run has ended.
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [] {
+        auto* runner = qobject_cast<tem::gui::TFormEngineRunner*>(QApplication::activeModalWidget());
+        if (runner && !runner->Running())
+            runner->accept();
+    });
+    closer.start(100);
+    forward->ButtonRecalculateClick();
+    closer.stop();
+    Settle(400);
+    forward->hide();
+    QWidget* graph = tem ? static_cast<QWidget*>(forward->temGraph()) : forward->geoGraph();
+    return {std::move(forward), graph};
+}
+
+/// The system test window with a measured file loaded (from the test data of the source tree).
+Opened SystemTest(Session& s)
+{
+    auto* dialogs = dynamic_cast<tem::ScriptedFileDialogs*>(&s.dialogs);
+    auto w = std::make_unique<TFormVarloSystemTest>(s.sysTest, s.op, s.dialogs);
+    w->show();
+    Settle();
+    if (dialogs) {
+        dialogs->answers.push_back(TEMSETRIX_SOURCE_DIR "/tests/data/systest/crlf.TXT");
+        w->ButtonLoadTXTClick();
+    }
+    return Own(std::move(w));
+}
+
 std::vector<Shot> Shots()
 {
     return {
@@ -69,24 +127,26 @@ std::vector<Shot> Shots()
         {"main-window-1024x600", {1024, 600}, MainWindow},
         {"time-base",
          {1500, 940},
-         [](Session& s) { return std::make_unique<TFormTimeBase>(s.cfg, s.folders, s.op, s.dialogs); }},
+         [](Session& s) { return Own(std::make_unique<TFormTimeBase>(s.cfg, s.folders, s.op, s.dialogs)); }},
         {"acquisition-channels",
          {1100, 760},
-         [](Session& s) { return std::make_unique<TFormTEMAcqChannels>(s.cfg, s.op); }},
+         [](Session& s) { return Own(std::make_unique<TFormTEMAcqChannels>(s.cfg, s.op)); }},
         {"transmitter-waveforms",
          {1250, 720},
-         [](Session& s) { return std::make_unique<TFormTxWaveforms>(s.cfg, s.op); }},
+         [](Session& s) { return Own(std::make_unique<TFormTxWaveforms>(s.cfg, s.op)); }},
         {"vehicle-parameters",
          {1300, 800},
-         [](Session& s) { return std::make_unique<TFormVehicleParams>(s.cfg, s.op, s.dialogs); }},
-        {"help", {760, 640}, [](Session&) { return std::make_unique<tem::gui::TFormHELP>(); }},
+         [](Session& s) { return Own(std::make_unique<TFormVehicleParams>(s.cfg, s.op, s.dialogs)); }},
+        {"help", {760, 640}, [](Session&) { return Own(std::make_unique<tem::gui::TFormHELP>()); }},
         {"forward-modelling",
          {1500, 940},
-         [](Session& s) { return std::make_unique<tem::gui::TFormForward>(s); }},
-        {"system-response", {1500, 940}, [](Session& s) { return std::make_unique<TFormSysResp>(s); }},
+         [](Session& s) { return Own(std::make_unique<tem::gui::TFormForward>(s)); }},
+        {"forward-tem-graph", {1400, 900}, [](Session& s) { return ForwardGraph(s, true); }},
+        {"system-response", {1500, 940}, [](Session& s) { return Own(std::make_unique<TFormSysResp>(s)); }},
+        {"system-test", {1400, 900}, SystemTest},
         {"array-configuration",
          {1500, 940},
-         [](Session& s) { return std::make_unique<tem::gui::TFormConfig>(s); }},
+         [](Session& s) { return Own(std::make_unique<tem::gui::TFormConfig>(s)); }},
     };
 }
 
@@ -143,6 +203,8 @@ int main(int argc, char** argv)
             outFolder = args[i];
         }
     }
+    // Absolute: a forward run changes the working folder.
+    outFolder = QDir(outFolder).absolutePath();
     if (!QDir().mkpath(outFolder)) {
         std::fprintf(stderr, "cannot create the folder %s\n", qPrintable(outFolder));
         return 1;
@@ -165,15 +227,18 @@ int main(int argc, char** argv)
     // The main window loads the demonstration first; every other window shows what it loaded.
     session.cfg.LoadFilename = demo.toStdString();
     {
-        const std::unique_ptr<QWidget> loader = MainWindow(session);
+        const std::unique_ptr<QWidget> loader = LoadedMainWindow(session);
         loader->hide();
         ReportMessages(op, "load");
     }
+    // The forward window, as opened from the main window, works on the configuration it loaded.
+    session.ConfigIniName = session.cfg.LoadFilename;
 
     int written = 0;
     for (const Shot& shot : Shots()) {
         const tem::Configuration before = session.cfg;
-        std::unique_ptr<QWidget> window = shot.open(session);
+        Opened opened = shot.open(session);
+        QWidget* window = opened.window;
         window->show();
         Settle();
         const QSize size = !forcedSize.isEmpty()  ? forcedSize
@@ -189,7 +254,7 @@ int main(int argc, char** argv)
         std::printf("%s (%dx%d)\n", qPrintable(file), window->width(), window->height());
         ReportMessages(op, shot.name);
         window->hide();
-        window.reset();
+        opened.owner.reset();
         // A window may commit into the model when it closes; the next one starts from the same.
         session.cfg = before;
         ++written;
