@@ -75,24 +75,33 @@ std::span<const RecordField<TSystemResponse>> SystemResponseFields();
 std::span<const RecordField<TTxWaveform>> TxWaveformFields();
 std::span<const RecordField<TVehicle>> VehicleFields();
 
-/// Stores a default in the field (nothing for a field without a member or without a default).
+/// A default as a value of type T (a number from a number, a text from a text); fallback when the
+/// field has none of that kind.
+template <class T> T DefaultAs(const FieldValue& value, T fallback = T())
+{
+    if constexpr (std::is_same_v<T, std::string>) {
+        if (const auto* text = std::get_if<std::string_view>(&value))
+            return std::string(*text);
+    } else {
+        if (const auto* d = std::get_if<double>(&value))
+            return static_cast<T>(*d);
+        if (const auto* i = std::get_if<int>(&value))
+            return static_cast<T>(*i);
+        if (const auto* b = std::get_if<bool>(&value))
+            return static_cast<T>(*b);
+    }
+    return fallback;
+}
+
+/// Stores a default in the field (nothing for a field without a member, or a default of another
+/// kind).
 template <class R> void SetField(R& record, const RecordField<R>& field, const FieldValue& value)
 {
     std::visit(
         [&](auto member) {
-            using M = decltype(member);
-            if constexpr (!std::is_same_v<M, std::monostate>) {
+            if constexpr (!std::is_same_v<decltype(member), std::monostate>) {
                 auto& target = record.*member;
-                using T = std::remove_reference_t<decltype(target)>;
-                std::visit(
-                    [&](const auto& v) {
-                        using V = std::decay_t<decltype(v)>;
-                        if constexpr (std::is_same_v<T, std::string> && std::is_same_v<V, std::string_view>)
-                            target = std::string(v);
-                        else if constexpr (std::is_arithmetic_v<T> && std::is_arithmetic_v<V>)
-                            target = static_cast<T>(v);
-                    },
-                    value);
+                target = DefaultAs(value, target);
             }
         },
         field.member);
@@ -107,23 +116,6 @@ template <class R> void ApplyDefaults(R& record, std::span<const RecordField<R>>
         else
             SetField(record, field, field.def);
     }
-}
-
-/// A default as a value of type T (a number from a number, a text from a text); fallback when the
-/// field has none of that kind.
-template <class T> T DefaultAs(const FieldValue& value, T fallback = T())
-{
-    return std::visit(
-        [&](const auto& v) -> T {
-            using V = std::decay_t<decltype(v)>;
-            if constexpr (std::is_same_v<T, std::string> && std::is_same_v<V, std::string_view>)
-                return std::string(v);
-            else if constexpr (std::is_arithmetic_v<T> && std::is_arithmetic_v<V>)
-                return static_cast<T>(v);
-            else
-                return fallback;
-        },
-        value);
 }
 
 /// Calls f(name, value) for each field with a member, value being the double, int, bool or
