@@ -130,7 +130,7 @@ TRxType RxTypeFromText(std::string_view text)
 
 void ReadLoopVertex(std::string_view value, TTransmitter& tx, int i)
 {
-    const std::vector<std::string> tokens = SplitVector(std::string(value), true);
+    const std::vector<std::string> tokens = SplitVector(value, true);
     tx.NodeX[i] = TokenFloat(tokens, 0, i);
     tx.NodeY[i] = TokenFloat(tokens, 1, i);
     tx.NodeZ[i] = tokens.size() > 2 && !tokens[2].starts_with('/') ? TokenFloat(tokens, 2, -1) : tx.CentroidZ;
@@ -151,7 +151,7 @@ std::string LoopVertexText(const TTransmitter& tx, int i)
 
 void ReadLowPassFilter(std::string_view value, std::string_view where, TTransmitter& tx)
 {
-    const std::vector<std::string> tokens = SplitVector(std::string(value), false);
+    const std::vector<std::string> tokens = SplitVector(value, false);
     if (tokens.size() < 2)
         throw ListIndexError("List index out of bounds (" + std::to_string(tokens.size()) +
                              "): TiBLowPassFilter in section " + std::string(where) +
@@ -167,7 +167,7 @@ std::string LowPassFilterText(const TTransmitter& tx)
 
 std::vector<int> ReadSignPattern(std::string_view value)
 {
-    const std::vector<std::string> tokens = SplitVector(std::string(value), false);
+    const std::vector<std::string> tokens = SplitVector(value, false);
     std::vector<int> signs(tokens.size(), 0);
     for (std::size_t k = 0; k < tokens.size(); ++k) {
         const long long def = 2 * static_cast<long long>(k % 2) - 2;
@@ -188,7 +188,7 @@ std::string SignPatternText(const TTransmitter& tx)
 
 void ReadGate(std::string_view value, TTimeBase& tb, int g)
 {
-    const std::vector<std::string> tokens = SplitVector(std::string(value), true);
+    const std::vector<std::string> tokens = SplitVector(value, true);
     const double fallback = g * 1e-6;
     tb.GateCentre[g] = TokenFloat(tokens, 0, fallback);
     tb.drivenGateStart[g] = TokenFloat(tokens, 1, fallback);
@@ -262,15 +262,18 @@ const ResponseList ResponseLists[] = {
 
 } // namespace
 
-void ReadResponseArrays(const KeywordFile& file, std::string_view sec, TSystemResponse& s, int gates)
+void ReadResponseArrays(const KeywordFile* file, std::string_view sec, TSystemResponse& s, int gates)
 {
+    const auto read = [&](std::string_view base, long long n, int digits, double def) {
+        return file ? file->ReadFloat(sec, std::string(base) + FormatNumbered(n, digits), def) : def;
+    };
     for (int L = 1; L <= s.FwdModelLayers; ++L) {
-        s.LayerThicknesses[L] = file.ReadFloat(sec, "LayerThicknesses" + FormatNumbered(L, 2), 0.5);
-        s.LayerResistivities[L] = file.ReadFloat(sec, "LayerResistivities" + FormatNumbered(L, 2), 10.0 * L);
+        s.LayerThicknesses[L] = read("LayerThicknesses", L, 2, 0.5);
+        s.LayerResistivities[L] = read("LayerResistivities", L, 2, 10.0 * L);
     }
     for (int g = 1; g <= gates; ++g)
         for (const ResponseList& list : ResponseLists)
-            (s.*list.values)[g] = file.ReadFloat(sec, std::string(list.key) + FormatNumbered(g, 1), list.def);
+            (s.*list.values)[g] = read(list.key, g, 1, list.def);
 }
 
 void WriteResponseArrays(KeywordFile& file, std::string_view sec, const TSystemResponse& s, int gates)

@@ -71,8 +71,9 @@ std::string GateListText(const std::vector<double>& values);
 /// The gates of channel c's per-gate response values: those of its transmitter.
 int ResponseGateCount(const Configuration& cfg, int c);
 /// A response section's layers ("LayerThicknessesNN", "LayerResistivitiesNN") and per-gate
-/// amplitudes, read (missing values take the defaults) and written alike by both formats.
-void ReadResponseArrays(const KeywordFile& file, std::string_view sec, TSystemResponse& s, int gates);
+/// amplitudes, read (missing values take the defaults; no file: all defaults) and written alike by
+/// both formats.
+void ReadResponseArrays(const KeywordFile* file, std::string_view sec, TSystemResponse& s, int gates);
 void WriteResponseArrays(KeywordFile& file, std::string_view sec, const TSystemResponse& s, int gates);
 
 } // namespace tem

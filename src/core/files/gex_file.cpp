@@ -625,7 +625,7 @@ class GexReader {
                 continue;
             const std::string S = SysRespSec(c);
             ReadRecordFields<TSystemResponse>(f_, S, s, SystemResponseFields(), Fmt, op_);
-            ReadResponseArrays(f_, S, s, ResponseGateCount(cfg_, c));
+            ReadResponseArrays(&f_, S, s, ResponseGateCount(cfg_, c));
         }
     }
 

@@ -306,8 +306,7 @@ void TdcReader::SystemResponses()
         const std::string sec = s.SysRespExists ? Numbered("SysResp", c, 2) : std::string();
         if (!sec.empty())
             ReadRecordFields<TSystemResponse>(f_, sec, s, SystemResponseFields(), TINIFileFormat::TDC, op_);
-        const KeywordFile none;
-        ReadResponseArrays(sec.empty() ? none : f_, sec, s, ResponseGateCount(cfg_, c));
+        ReadResponseArrays(sec.empty() ? nullptr : &f_, sec, s, ResponseGateCount(cfg_, c));
     }
 }
 
