@@ -35,7 +35,7 @@ template <class R> class RecordJson {
         for (const RecordField<R>& field : table)
             std::visit(
                 [&](auto member) {
-                    if constexpr (!std::is_same_v<decltype(member), std::monostate>)
+                    if constexpr (IsFieldPointer<decltype(member)>)
                         add(field.name, &(record.*member), record.*member);
                 },
                 field.member);

@@ -55,7 +55,7 @@ const RecordField<Configuration> General[] = {
     {MEMBER(Configuration, TxLM), None},
     {MEMBER(Configuration, TxHM), None},
     {MEMBER(Configuration, TxOther), None},
-    {"AcqChnMapTxRx", None},
+    {"AcqChnMapTxRx", PerIndex{}},
     {MEMBER(Configuration, LoadFilename), None},
     {MEMBER(Configuration, SaveFilename), None},
     {"TDCorGEX", None},
@@ -71,7 +71,7 @@ const RecordField<TTransmitter> Transmitter[] = {
     {MEMBER(TTransmitter, LoopType), 72, "LoopType"},
     {MEMBER(TTransmitter, Type7RectSideX), Special},
     {MEMBER(TTransmitter, Type7RectSideY), Special},
-    {"NodeX", Special}, // the vertices NodeX, NodeY, NodeZ
+    {"NodeX", PerIndex{}}, // the vertices NodeX, NodeY, NodeZ
     {MEMBER(TTransmitter, Turns), 1, "NumberOfTurns"},
     {MEMBER(TTransmitter, Damping), 330.0, "DampingOhms", "DampingOhms"},
     {MEMBER(TTransmitter, FlyingLeadLength), 1.0, "FlyingLeadLength", "FlyingLeadLength"},
@@ -106,8 +106,8 @@ const RecordField<TTransmitter> Transmitter[] = {
     {MEMBER(TTransmitter, FullWaveformRepetitionFrequency), 120.0, "FullWaveformRepetitionFrequency"},
     {MEMBER(TTransmitter, NoGates), 30, "NoGates", {}, {}, 0, MaxGates},
     {MEMBER(TTransmitter, TimeBaseNumber), 1, "TimebaseNumber", {}, {}, 1, MaxTimeBases},
-    {"LPFilterOrderandCutoff", Special},
-    {"SignPattern", Special},
+    {"LPFilterOrderandCutoff", PerIndex{}}, // order and cut-off
+    {"SignPattern", List{}},
     // Worked out from the others.
     {MEMBER(TTransmitter, drivenWaveformPeriod), None},
     {MEMBER(TTransmitter, drivenWaveformOffOnDuration), None},
@@ -136,7 +136,7 @@ const RecordField<TReceiver> Receiver[] = {
     {MEMBER(TReceiver, XSideLength), None, "XSideLength", "XSideLength", {}, 0, -1, &RxSquareSide},
     {MEMBER(TReceiver, YSideLength), None, "YSideLength", "YSideLength", {}, 0, -1, &RxSquareSide},
     {MEMBER(TReceiver, Loopsides), Special}, // with the vertices, for a polygon only
-    {"NodeX", Special},
+    {"NodeX", PerIndex{}},
     {MEMBER(TReceiver, AxisTilt), 0.0, "AxisTilt", "AxisTilt"},
     {MEMBER(TReceiver, AxisRotation), 0.0, "AxisRotation", "AxisRotation"},
 };
@@ -161,9 +161,12 @@ const RecordField<TAcqChn> AcqChn[] = {
     {MEMBER(TAcqChn, MeaTimeDelay), 0.0, "MeaTimeDelay", "MeaTimeDelay"},
     {MEMBER(TAcqChn, FrontGatetime), -1.0, "FrontGatetime"},
     {MEMBER(TAcqChn, TxApproximateCurrent), 1.0, {}, "TxApproximateCurrent"},
-    {MEMBER(TAcqChn, GateConstantsExist), Special}, // the lists GateConstants, GateFactors, GateSTDs
+    {MEMBER(TAcqChn, GateConstantsExist), Special}, // with the lists: their rule writes all three
     {MEMBER(TAcqChn, GateFactorsExist), None},
     {MEMBER(TAcqChn, GateSTDsExist), None},
+    {"GateConstants", List{}},
+    {"GateFactors", List{}},
+    {"GateSTDs", List{}},
     {MEMBER(TAcqChn, FrontGateExists), false}, // FrontGatetime >= 0
 };
 
@@ -180,7 +183,7 @@ const RecordField<TTimeBase> TimeBase[] = {
     {MEMBER(TTimeBase, FullWaveformStacks), 32, "FullWaveformStacks", "FullWaveformStacks"},
     {MEMBER(TTimeBase, GateSetName), "WackyDummyGatesWontWork", "GateSetName", "GateSetName",
      "Not_Specified"},
-    {"GateCentre", Special}, // the gates: GateCentre, drivenGateStart, drivenGateEnd, GateWidth
+    {"GateCentre", PerIndex{}}, // the gates: GateCentre, drivenGateStart, drivenGateEnd, GateWidth
 };
 
 // ---- System response -----------------------------------------------------------------------------
@@ -211,7 +214,7 @@ const RecordField<TSystemResponse> SystemResponse[] = {
      {},
      0,
      MaxFwdModelLayers},
-    {"LayerThicknesses", Special}, // the layers and the per-gate amplitudes
+    {"LayerThicknesses", PerIndex{}}, // the layers and the per-gate amplitudes
     {MEMBER(TSystemResponse, Seed0FwdOr1Eqn), None},
 };
 
@@ -226,7 +229,7 @@ const RecordField<TTxWaveform> TxWaveform[] = {
      0,
      MaxWaveformPoints},
     {MEMBER(TTxWaveform, drivenRamp), 4.5e-06, "drivenRamp"},
-    {"WaveformPointTimes", Special}, // the points
+    {"WaveformPointTimes", PerIndex{}}, // the points
 };
 
 // ---- Vehicle -------------------------------------------------------------------------------------

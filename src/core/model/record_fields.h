@@ -20,10 +20,25 @@
 
 namespace tem {
 
-/// The member a field is: a number (written in the general form), an integer, a flag ("1"/"0"),
-/// a text, or nothing for a field the readers and writers handle by its own rule.
+/// A field that holds one value per index (vertices, gates, layers, points) or a list of values
+/// of its own length (a channel's per-gate lists); the readers and writers handle both by their
+/// own rules.
+struct PerIndex {
+    bool operator==(const PerIndex&) const = default;
+};
+struct List {
+    bool operator==(const List&) const = default;
+};
+
+/// The member a field is, which gives its form in the files: a number (the general number form),
+/// an integer, a flag ("1"/"0") or a text. std::monostate: a value with a rule of its own (an
+/// enumeration, several numbers in one key) or one the files do not hold.
 template <class R>
-using FieldMember = std::variant<std::monostate, double R::*, int R::*, bool R::*, std::string R::*>;
+using FieldMember =
+    std::variant<std::monostate, PerIndex, List, double R::*, int R::*, bool R::*, std::string R::*>;
+
+/// Whether M is one of the member pointers of FieldMember (a field with a value of its own).
+template <class M> inline constexpr bool IsFieldPointer = std::is_member_object_pointer_v<M>;
 
 /// A default value; nothing for a field without a table default.
 using FieldValue = std::variant<std::monostate, double, int, bool, std::string_view>;
@@ -99,7 +114,7 @@ template <class R> void SetField(R& record, const RecordField<R>& field, const F
 {
     std::visit(
         [&](auto member) {
-            if constexpr (!std::is_same_v<decltype(member), std::monostate>) {
+            if constexpr (IsFieldPointer<decltype(member)>) {
                 auto& target = record.*member;
                 target = DefaultAs(value, target);
             }
@@ -125,7 +140,7 @@ template <class R, class F> void ForEachValue(const R& record, std::span<const R
     for (const RecordField<R>& field : table)
         std::visit(
             [&](auto member) {
-                if constexpr (!std::is_same_v<decltype(member), std::monostate>)
+                if constexpr (IsFieldPointer<decltype(member)>)
                     f(field.name, record.*member);
             },
             field.member);
