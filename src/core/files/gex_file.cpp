@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/action_error.h"
+#include "core/files/config_formats.h"
 #include "core/files/config_shared.h"
 #include "core/files/keyword_file.h"
 #include "core/files/known_sections.h"
@@ -61,9 +62,10 @@ std::string Key(std::string_view base, long long n, int digits)
     return std::string(base) + FormatNumbered(n, digits);
 }
 
-std::string UpperExtension(const std::string& path)
+bool NamedGex(const std::string& path)
 {
-    return UpperCase(fs::path(path).extension().string());
+    const ConfigFormat* f = ConfigFormatOfFile(path);
+    return f && f->format == TINIFileFormat::GEX;
 }
 
 int ClampToInt(long long v)
@@ -1049,7 +1051,7 @@ void LoadGEXFromFile(Configuration& cfg, const DataFolders& folders, Operator& o
     // Read into a copy: a read that stops half-way, or a refused master, leaves the model as it was.
     Configuration next = cfg;
     // A missing file reads as the defaults under a ".gex" name; an existing one must be named so.
-    if (IsRegularFile(next.LoadFilename) && UpperExtension(next.LoadFilename) != ".GEX")
+    if (IsRegularFile(next.LoadFilename) && !NamedGex(next.LoadFilename))
         throw ActionError("File extension must be GEX. ABORTING");
     const KeywordFile f =
         StartRead(next, TINIFileFormat::GEX, "No_File_LoadedDefaultValues.gex", folders, op);
@@ -1062,7 +1064,7 @@ void LoadGEXFromFile(Configuration& cfg, const DataFolders& folders, Operator& o
 SaveResult SaveGEXToFile(Configuration& cfg, const DataFolders& folders, Operator& op, SaveMode mode)
 {
     (void)folders;
-    if (UpperExtension(cfg.SaveFilename) != ".GEX")
+    if (!NamedGex(cfg.SaveFilename))
         return SaveResult{
             SaveOutcome::Failed,
             "File extension must be 'gex' when saving in GEX format but it was not. Beware that "

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/action_error.h"
+#include "core/files/config_formats.h"
 #include "core/files/keyword_file.h"
 #include "core/files/known_sections.h"
 #include "core/files/loop_shapes.h"
@@ -610,8 +611,9 @@ void LoadTDCFromFile(Configuration& cfg, const DataFolders& folders, Operator& o
 SaveResult SaveTDCToFile(Configuration& cfg, const DataFolders& folders, Operator& op, SaveMode mode)
 {
     (void)folders;
-    const std::string ext = UpperCase(fs::path(cfg.SaveFilename).extension().string());
-    cfg.TDCorGEX = ext == ".GEX" ? TINIFileFormat::GEX : TINIFileFormat::TDC;
+    // A TDC-style file named ".gex" uses the GEX section names.
+    const ConfigFormat* named = ConfigFormatOfFile(cfg.SaveFilename);
+    cfg.TDCorGEX = named ? named->format : TINIFileFormat::TDC;
     if (auto refused = RefuseMasterTarget(cfg.SaveFilename, cfg.TDCorGEX))
         return *refused;
     if (cfg.Master && !op.ask(std::string(MasterWriteQuestion), false))
