@@ -127,7 +127,7 @@ Json waveformJson(const TTxWaveform& w)
 Json vehicleJson(const TVehicle& v)
 {
     RecordJson j(v, VehicleFields());
-    for (const SensorSpec& s : VehicleSensors) {
+    for (const SensorEntry& s : VehicleSensors) {
         const std::string p(s.prefix);
         j.add(p + "X", &(v.*s.x), v.*s.x);
         j.add(p + "Y", &(v.*s.y), v.*s.y);

@@ -8,8 +8,8 @@ namespace tem {
 
 SensorFields FieldsOf(TVehicle& v, VehicleSensor s)
 {
-    const SensorSpec& spec = VehicleSensors.at(static_cast<std::size_t>(s));
-    return {&(v.*spec.exists), &(v.*spec.x), &(v.*spec.y), &(v.*spec.z)};
+    const SensorEntry& entry = VehicleSensors.at(static_cast<std::size_t>(s));
+    return {&(v.*entry.exists), &(v.*entry.x), &(v.*entry.y), &(v.*entry.z)};
 }
 
 std::array<double, 3> SensorFallback(VehicleSensor s)

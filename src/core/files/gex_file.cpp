@@ -591,7 +591,7 @@ class GexReader {
         TVehicle& v = cfg_.Vehicle;
         const TVehicle def = DefaultVehicle();
         v = def;
-        for (const SensorSpec& s : VehicleSensors) {
+        for (const SensorEntry& s : VehicleSensors) {
             if (!s.inGexVehicleSection)
                 continue;
             const std::string p(s.prefix);
@@ -608,7 +608,7 @@ class GexReader {
         // sensor that our own [Vehicle] section marks absent stays absent.
         const std::string G = Gen();
         ReadPosition(f_, "GPSPosition1", "0.0 0.0 0.0", v.GNSSX, v.GNSSY, v.GNSSZ);
-        for (const SensorSpec& s : VehicleSensors) {
+        for (const SensorEntry& s : VehicleSensors) {
             if (s.gexKey == "GPSPosition1" || !f_.ValueExists(G, s.gexKey))
                 continue;
             if (f_.ValueExists(V, s.FlagKey()) && !f_.ReadBool(V, s.FlagKey(), true))
@@ -938,7 +938,7 @@ class GexWriter {
             if (name == "Propulsion") {
                 f_.WriteString(VehicleSec, "Propulsion", Name(v.Propulsion));
             } else if (name == "Sensors") {
-                for (const SensorSpec& s : VehicleSensors) {
+                for (const SensorEntry& s : VehicleSensors) {
                     if (v.*s.exists) {
                         f_.WriteString(G, s.gexKey, Fixed3(v.*s.x, v.*s.y, v.*s.z, 10, 3));
                         f_.WriteBool(VehicleSec, s.FlagKey(), true);

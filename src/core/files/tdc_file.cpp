@@ -258,7 +258,7 @@ void TdcReader::Vehicle()
 {
     const std::string sec = "Vehicle";
     TVehicle& v = cfg_.Vehicle;
-    for (const SensorSpec& s : VehicleSensors) {
+    for (const SensorEntry& s : VehicleSensors) {
         const std::string n(s.prefix);
         v.*s.x = Num(sec, n + "X", 0);
         v.*s.y = Num(sec, n + "Y", 0);
@@ -491,7 +491,7 @@ void TdcWriter::Vehicle()
         if (name == "Propulsion") {
             Str(sec, "Propulsion", Name(v.Propulsion));
         } else if (name == "Sensors") {
-            for (const SensorSpec& s : VehicleSensors) {
+            for (const SensorEntry& s : VehicleSensors) {
                 const std::string n(s.prefix);
                 if (!(v.*s.exists)) {
                     // An absent sensor is not written, but its flag must say so when reading would

@@ -184,7 +184,7 @@ TVehicle DefaultVehicle()
 {
     TVehicle v;
     ApplyDefaults<TVehicle>(v, VehicleFields());
-    for (const SensorSpec& s : VehicleSensors)
+    for (const SensorEntry& s : VehicleSensors)
         v.*s.exists = s.presentByDefault;
     v.Propulsion = TPropulsion::propTractor;
     return v;

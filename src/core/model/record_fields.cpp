@@ -257,7 +257,7 @@ const RecordField<TVehicle> Vehicle[] = {
 
 } // namespace
 
-const std::array<SensorSpec, VehicleSensorCount> VehicleSensors = {{
+const std::array<SensorEntry, VehicleSensorCount> VehicleSensors = {{
     {"GNSS", "GPSPosition1", &TVehicle::GNSSX, &TVehicle::GNSSY, &TVehicle::GNSSZ, &TVehicle::GNSSExists,
      true, true},
     {"GNSS2", "GPSPosition2", &TVehicle::GNSS2X, &TVehicle::GNSS2Y, &TVehicle::GNSS2Z, &TVehicle::GNSS2Exists,

@@ -65,7 +65,7 @@ template <class R> struct RecordField {
 
 /// One position sensor of the vehicle: its keys in our own [Vehicle] section (prefix + "X", "Y",
 /// "Z", "Exists"), its position key in the GEX [General] section, and its fields.
-struct SensorSpec {
+struct SensorEntry {
     std::string_view prefix;
     std::string_view gexKey;
     double TVehicle::*x;
@@ -79,7 +79,7 @@ struct SensorSpec {
 
 /// The vehicle's sensors, the "Sensors" entry of its table.
 inline constexpr int VehicleSensorCount = 9;
-extern const std::array<SensorSpec, VehicleSensorCount> VehicleSensors;
+extern const std::array<SensorEntry, VehicleSensorCount> VehicleSensors;
 
 std::span<const RecordField<Configuration>> GeneralFields();
 std::span<const RecordField<TTransmitter>> TransmitterFields();
