@@ -116,7 +116,7 @@ struct Row {
     FieldMember<TAcqChn> member{};
     double fallback = 0;
     bool trimmed = false;
-    std::string_view txKey{};
+    std::string_view key{}; ///< the key of a transmitter row or a list row
     std::vector<double> TAcqChn::*list = nullptr;
 };
 
@@ -128,9 +128,9 @@ Row T(std::string_view key)
 {
     return {RowKind::Tx, {}, 0, false, key};
 }
-Row L(std::vector<double> TAcqChn::*list, double fallback)
+Row L(std::string_view key, std::vector<double> TAcqChn::*list, double fallback)
 {
-    return {RowKind::List, {}, fallback, false, {}, list};
+    return {RowKind::List, {}, fallback, false, key, list};
 }
 
 const std::vector<Row>& Rows()
@@ -158,9 +158,9 @@ const std::vector<Row>& Rows()
         F(&TAcqChn::FrontGatetime, -1),
         T("TiBLowPassFilter"),
         F(&TAcqChn::TxApproximateCurrent, 1),
-        L(&TAcqChn::GateConstants, 0),
-        L(&TAcqChn::GateFactors, 1),
-        L(&TAcqChn::GateSTDs, 0),
+        L("GateConstants", &TAcqChn::GateConstants, 0),
+        L("GateFactors", &TAcqChn::GateFactors, 1),
+        L("GateSTDs", &TAcqChn::GateSTDs, 0),
     };
     return rows;
 }
@@ -175,12 +175,8 @@ const RecordField<TAcqChn>& FieldOf(const Row& row)
 
 std::string RowKey(const Row& row)
 {
-    if (row.kind == RowKind::Tx)
-        return std::string(row.txKey);
-    if (row.kind == RowKind::List)
-        return row.list == &TAcqChn::GateConstants ? "GateConstants"
-               : row.list == &TAcqChn::GateFactors ? "GateFactors"
-                                                   : "GateSTDs";
+    if (row.kind == RowKind::Tx || row.kind == RowKind::List)
+        return std::string(row.key);
     return std::string(FieldOf(row).name);
 }
 
@@ -240,15 +236,15 @@ KeyValueRows AcqChnKeyValues(const Configuration& cfg, int channel)
         case RowKind::Tx:
             if (!tx)
                 break;
-            if (row.txKey == "TimebaseNumber")
+            if (row.key == "TimebaseNumber")
                 text = std::to_string(tx->TimeBaseNumber);
-            else if (row.txKey == "SignPattern")
+            else if (row.key == "SignPattern")
                 text = SignPatternText(*tx);
-            else if (row.txKey == "NoGates")
+            else if (row.key == "NoGates")
                 text = std::to_string(tx->NoGates);
-            else if (row.txKey == "FullWaveformRepFreq")
+            else if (row.key == "FullWaveformRepFreq")
                 text = FormatGeneral(tx->FullWaveformRepetitionFrequency);
-            else if (row.txKey == "TiBLowPassFilter")
+            else if (row.key == "TiBLowPassFilter")
                 text = LowPassFilterText(*tx);
             break;
         }
@@ -297,7 +293,7 @@ void CommitAcqChnKeyValues(Configuration& cfg, int channel, const KeyLookup& val
             a.*row.list = numberList(value(key), row.fallback);
             break;
         case RowKind::Tx:
-            if (row.txKey == "SignPattern") {
+            if (row.key == "SignPattern") {
                 // Parsed (and its message given) also without a transmitter.
                 const std::vector<int> sign = ParseSignPattern(value(key), op);
                 if (tx)
@@ -305,13 +301,13 @@ void CommitAcqChnKeyValues(Configuration& cfg, int channel, const KeyLookup& val
             }
             if (!tx)
                 break;
-            if (row.txKey == "TimebaseNumber") {
+            if (row.key == "TimebaseNumber") {
                 storeIndex(tx->TimeBaseNumber, key, intOr(value(key), 1), 1, MaxTimeBases, op);
-            } else if (row.txKey == "NoGates") {
+            } else if (row.key == "NoGates") {
                 storeIndex(tx->NoGates, key, intOr(value(key), 1), 0, MaxGates, op);
-            } else if (row.txKey == "FullWaveformRepFreq") {
+            } else if (row.key == "FullWaveformRepFreq") {
                 tx->FullWaveformRepetitionFrequency = floatOr(value(key), 30);
-            } else if (row.txKey == "TiBLowPassFilter") {
+            } else if (row.key == "TiBLowPassFilter") {
                 const std::vector<std::string> lp = SplitListValue(value(key));
                 tx->LPFilterOrderandCutoff[0] = lp.size() > 0 ? floatOr(lp[0], 1) : 1;
                 tx->LPFilterOrderandCutoff[1] = lp.size() > 1 ? floatOr(lp[1], 30000) : 30000;

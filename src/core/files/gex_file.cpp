@@ -265,11 +265,8 @@ class GexReader {
                 rx.Loopsides =
                     ClampReported(ReadInt(f_, R, "Loopsides", 4), 0, MaxLoopSides, R, "Loopsides", op_);
                 for (int k = 1; k <= rx.Loopsides; ++k) {
-                    const int q = k % 4;
-                    const double cx = q == 1 ? 1 : q == 3 ? -1 : 0;
-                    const double cy = q == 0 ? 1 : q == 2 ? -1 : 0;
-                    rx.NodeX[k] = ReadReceiverNode(R, "NodeX", k, cx);
-                    rx.NodeY[k] = ReadReceiverNode(R, "NodeY", k, cy);
+                    rx.NodeX[k] = ReadReceiverNode(R, "NodeX", k, UnitCircleX(k));
+                    rx.NodeY[k] = ReadReceiverNode(R, "NodeY", k, UnitCircleY(k));
                     rx.NodeZ[k] = ReadReceiverNode(R, "NodeZ", k, 0);
                 }
             }

@@ -49,19 +49,6 @@ std::string GateTimeKey(int g)
     return Numbered("GateTime", g, g < 100 ? 2 : 3);
 }
 
-/// Vertex k of the unit circle a polygon receiver falls back to: (sin(k pi/2), cos(k pi/2), 0),
-/// exact for every k.
-double CircleX(int k)
-{
-    const int q = k % 4;
-    return q == 1 ? 1 : q == 3 ? -1 : 0;
-}
-double CircleY(int k)
-{
-    const int q = k % 4;
-    return q == 0 ? 1 : q == 2 ? -1 : 0;
-}
-
 std::optional<int> ToInt(long long v)
 {
     if (v < INT_MIN || v > INT_MAX)
@@ -171,16 +158,16 @@ void TdcReader::Receivers()
                 return Num(sec, f_.ValueExists(sec, numbered) ? std::string_view(numbered) : axis, def);
             };
             for (int k = 1; k <= rx.Loopsides; ++k) {
-                rx.NodeX[k] = vertex("NodeX", k, CircleX(k));
-                rx.NodeY[k] = vertex("NodeY", k, CircleY(k));
+                rx.NodeX[k] = vertex("NodeX", k, UnitCircleX(k));
+                rx.NodeY[k] = vertex("NodeY", k, UnitCircleY(k));
                 rx.NodeZ[k] = vertex("NodeZ", k, 0);
             }
         } else {
             // Not stored for other shapes: the defaults, so a read never depends on the previous model.
             rx.Loopsides = 4;
             for (int k = 1; k <= rx.Loopsides; ++k) {
-                rx.NodeX[k] = CircleX(k);
-                rx.NodeY[k] = CircleY(k);
+                rx.NodeX[k] = UnitCircleX(k);
+                rx.NodeY[k] = UnitCircleY(k);
                 rx.NodeZ[k] = 0;
             }
         }

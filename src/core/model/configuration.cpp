@@ -121,13 +121,23 @@ TReceiver DefaultReceiver()
     r.RxType = TRxType::rxtypedBdt;
     r.Loopsides = 4;
     for (int k = 1; k <= r.Loopsides; ++k) {
-        // Exact unit-circle points, free of rounding noise in sin and cos.
-        const int q = k % 4;
-        r.NodeX[k] = q == 1 ? 1 : q == 3 ? -1 : 0;
-        r.NodeY[k] = q == 0 ? 1 : q == 2 ? -1 : 0;
+        r.NodeX[k] = UnitCircleX(k);
+        r.NodeY[k] = UnitCircleY(k);
         r.NodeZ[k] = 0;
     }
     return r;
+}
+
+double UnitCircleX(int k)
+{
+    const int q = k % 4;
+    return q == 1 ? 1 : q == 3 ? -1 : 0;
+}
+
+double UnitCircleY(int k)
+{
+    const int q = k % 4;
+    return q == 0 ? 1 : q == 2 ? -1 : 0;
 }
 
 TAcqChn DefaultAcqChn(int c)

@@ -263,6 +263,10 @@ struct Configuration {
 // ---- Table defaults (what a reader stores for a missing key) ------------------------------------
 TTransmitter DefaultTransmitter();
 TReceiver DefaultReceiver();
+/// Vertex k of the unit circle a polygon receiver falls back to: (sin(k pi/2), cos(k pi/2)), exact
+/// for every k (free of the rounding noise of sin and cos).
+double UnitCircleX(int k);
+double UnitCircleY(int k);
 /// Channel c (1-based): RowID is the character of ZXY at position c (channel 9 and up wrap round).
 TAcqChn DefaultAcqChn(int c);
 TTimeBase DefaultTimeBase();
