@@ -333,6 +333,7 @@ int generateArray(CommandContext& ctx, GenerateArgs& g)
                 "GeneralXY needs --rows CSV (Curr1x, Curr1y, Curr2x, Curr2y, Pot1x, Pot1y, Pot2x, Pot2y "
                 "per row)");
         e.Rows = readRows<8>(g.rows);
+        op.inform(GeneralXYMessage);
         done = GenerateGeneralXY(d, g.count, e, op);
     } else {
         throw UsageError("Unknown array type " + g.type +

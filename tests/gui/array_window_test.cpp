@@ -30,6 +30,14 @@ using namespace tem::gui;
 
 namespace {
 
+std::string ReadAll(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
 struct Fixture {
     QTemporaryDir dir;
     RecordingOperator op;
@@ -304,6 +312,31 @@ class ArrayWindowTest : public QObject {
         QVERIFY(!QFile::exists(QString::fromStdString(f.path("Never.DCC"))));
     }
 
+    void okOverAnArrayFileKeepsANumberedBackup()
+    {
+        // Replacing an array file keeps the old one as configuration saves do: X.DCCBAK, then
+        // X(0).DCCBAK, each with the text the file had before that save.
+        Fixture f;
+        ArrayDescription d = DefaultArray();
+        d.AConfig.numBipoles = 3;
+        f.openOn(d, "Field.DCC");
+        const std::string first = ReadAll(f.path("Field.DCC"));
+        for (const char* count : {"4", "5"}) {
+            f.form->show();
+            f.typeCount(count);
+            f.dialogs.answers.push_back(f.path("Field.DCC"));
+            f.op.answers = {true};
+            QTest::mouseClick(f.get<QPushButton>("BitBtnOK"), Qt::LeftButton);
+        }
+        QCOMPARE(ReadAll(f.path("Field.DCCBAK")), first);
+        RecordingOperator op;
+        ArrayDescription back;
+        ReadConfigIni(back, f.path("Field(0).DCCBAK"), op);
+        QCOMPARE(back.AConfig.numBipoles, 4);
+        ReadConfigIni(back, f.path("Field.DCC"), op);
+        QCOMPARE(back.AConfig.numBipoles, 5);
+    }
+
     void entryPointReadsOnOpeningAndReturnsOK()
     {
         Fixture f;
@@ -413,6 +446,9 @@ class ArrayWindowTest : public QObject {
         }
         ExpectSameArray(f.session.arrays, want);
         QVERIFY(f.form->action(item)->isChecked());
+        // The GeneralXY information comes once, before the entry window, not again after OK.
+        QCOMPARE(std::count(f.op.messages.begin(), f.op.messages.end(), std::string(GeneralXYMessage)),
+                 item == "GeneralXY" ? 1 : 0);
         QCOMPARE(f.grid()->rowCount(), n + 1);
         QCOMPARE(f.cell(n, 2), G5(want.AConfig.GeomFact[n]));
     }

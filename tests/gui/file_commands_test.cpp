@@ -14,6 +14,7 @@
 #include "app/MessageBoxOperator.h"
 #include "core/files/keyword_file.h"
 #include "core/files/tdc_file.h"
+#include "core/model/app_settings.h"
 #include "core/model/derived.h"
 #include "widgets/RadioGroup.h"
 
@@ -223,10 +224,23 @@ class FileCommandsTest : public QObject {
         QVERIFY(fs::exists(f.work + "a.gex"));
         QCOMPARE(ReadText(f.work + "a.TDC"), tdc);
         QCOMPARE(f.fileEdit()->text(), QString::fromStdString(f.work + "a.gex"));
-        // Saving again finds the written file and asks.
+        // Saving again onto the file being edited writes it without a question; saving onto
+        // another existing GEX file asks.
+        const std::string firstGex = ReadText(f.work + "a.gex");
+        f.get<QLineEdit>("EditTxDefName")->setText("Saved in place");
+        f.form->ButtonSaveClick();
+        QVERIFY(f.op.questions.empty());
+        QVERIFY(ReadText(f.work + "a.gex") != firstGex);
+        QVERIFY(fs::exists(f.work + "a.gexBAK"));
+        fs::copy_file(f.work + "a.gex", f.work + "other.gex");
+        const std::string other = ReadText(f.work + "other.gex");
+        f.fileEdit()->setText(QString::fromStdString(f.work + "other.gex"));
+        f.get<QLineEdit>("EditTxDefName")->setText("Not wanted there");
         f.op.answers = {false};
         f.form->ButtonSaveClick();
         QCOMPARE(f.op.questions, std::vector<std::string>{"This GEX file already exists - Overwrite?"});
+        QCOMPARE(ReadText(f.work + "other.gex"), other);
+        f.fileEdit()->setText(QString::fromStdString(f.work + "a.gex"));
 
         // Loaded back through the GEX reader, with the format shown.
         f.format()->setItemIndex(0);
@@ -268,6 +282,40 @@ class FileCommandsTest : public QObject {
         QVERIFY(f.get<QCheckBox>("CheckBoxMaster")->isChecked());
         QCOMPARE(f.cfg().NumTx, numTx);
         QVERIFY2(!f.shownStartingWith("CONFIGURATION FILE CORRUPTED"), "the stamp holds");
+    }
+
+    void everySaveKeepsTheNameItWrote_data()
+    {
+        QTest::addColumn<bool>("masterTick");
+        QTest::newRow("Copy As") << false;
+        QTest::newRow("master tick") << true;
+    }
+    void everySaveKeepsTheNameItWrote()
+    {
+        // A GEX chosen as "x.GEX" is written as "x.gex": that is the name the model, the file box
+        // and the settings keep, so Forward Model and the next start find the file.
+        QFETCH(bool, masterTick);
+        Commands f;
+        f.format()->button(1)->click();
+        const std::string chosen = f.work + "x.GEX", written = f.work + "x.gex";
+        f.dialogs.answers = {chosen};
+        if (masterTick) {
+            f.op.answers = {true};
+            f.master()->click();
+        } else {
+            f.form->ButtonSaveAsINIClick();
+        }
+        QVERIFY(fs::exists(written));
+        QCOMPARE(f.cfg().LoadFilename, written);
+        QCOMPARE(f.cfg().SaveFilename, written);
+        QCOMPARE(f.fileEdit()->text(), QString::fromStdString(written));
+        QCOMPARE(f.form->OpenDialogFileName, QString::fromStdString(written));
+
+        f.op.messages.clear();
+        f.form->FormClose(); // writes the settings
+        Configuration next;
+        LoadConfigApplicIniFile(next, f.session.folders, f.op, f.session.programName);
+        QCOMPARE(next.LoadFilename, written);
     }
 
     void neverSavedConfigurationSavesThroughCopyAs()

@@ -17,6 +17,8 @@
 
 #include "GuiTestSupport.h"
 #include "app/Session.h"
+#include "arrays/TFormConfig.h"
+#include "core/arrays/array_file.h"
 #include "core/files/tdc_file.h"
 #include "core/forward/forward_graphs.h"
 #include "core/model/data_folders.h"
@@ -24,6 +26,7 @@
 #include "forward/TFormForward.h"
 #include "forward/TFormTEMFwdModelGraph.h"
 #include "widgets/LabelledSeries.h"
+#include "widgets/RadioGroup.h"
 
 using namespace tem;
 using namespace tem::gui;
@@ -266,6 +269,50 @@ class ForwardWindowTest : public QObject {
         }
         QVERIFY(f.form->isVisible());
         QVERIFY(f.form->runner()->consoleText().contains("cannot compute"));
+    }
+
+    void directWithoutAnArrayFileNeverTouchesTheTemConfiguration()
+    {
+        // The window opened by the editor on a TEM configuration; the operator picks "Direct" and
+        // cancels the file dialog. The array window then works on an array name, never on the
+        // configuration, and a missing array file gives the default array.
+        Fixture f;
+        const std::string tdc = f.dir.path().toStdString() + "/Survey.TDC";
+        QFile::copy(QString::fromStdString(ShippedDemoConfiguration()), QString::fromStdString(tdc));
+        f.session.ConfigIniName = f.session.cfg.LoadFilename = tdc;
+        const std::string before = ReadText(tdc);
+        std::string arrayWindowFile;
+        f.form->showArrayWindow = [&] {
+            TFormConfig array(f.session);
+            array.ReadConfig();
+            arrayWindowFile = f.session.ConfigIniName;
+            array.BitBtnOKClick();
+            return true;
+        };
+        f.form->show();
+        f.op.messages.clear();
+        // Cancel the "Direct" dialog; type the configuration's name into the array save dialog
+        // (refused), then cancel it.
+        f.dialogs.answers = {"", tdc, ""};
+        f.get<RadioGroup>("RadioGroupTEMorDirect")->button(1)->click();
+
+        const std::string defaultArray = f.session.folders.appData + "DCSetrix/Configurations/Array.DCC";
+        QCOMPARE(f.dialogs.filters.size(), std::size_t(3));
+        QVERIFY(f.dialogs.filters[0].find("DCC") != std::string::npos);
+        QVERIFY(f.dialogs.filters[0].find("TDC") == std::string::npos);
+        QVERIFY(f.dialogs.filters[0].find("GEX") == std::string::npos);
+        QCOMPARE(QDir::cleanPath(QString::fromStdString(arrayWindowFile)),
+                 QDir::cleanPath(QString::fromStdString(defaultArray)));
+        QCOMPARE(QDir::cleanPath(QString::fromStdString(f.dialogs.initialFiles[1])),
+                 QDir::cleanPath(QString::fromStdString(defaultArray)));
+        QVERIFY(f.shown("Default device configuration being loaded as the specified configuration parameter "
+                        "file was not found!"));
+        QVERIFY(!f.shown("You must specify a Configuration file before continuing."));
+        QVERIFY(f.shownStartingWith("Survey.TDC is not an array file name"));
+        QCOMPARE(f.session.arrays.AConfig.numBipoles, 8);
+        QCOMPARE(ReadText(tdc), before);
+        QVERIFY(!QFile::exists(QString::fromStdString(tdc + "BAK")));
+        QVERIFY(!QFile::exists(QString::fromStdString(f.dir.path().toStdString() + "/Survey.TDCBAK")));
     }
 
     void mainWindowOpensTheForwardWindow()

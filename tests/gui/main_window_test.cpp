@@ -10,18 +10,23 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSlider>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include <cmath>
 #include <filesystem>
+#include <numbers>
 
 #include "GuiTestSupport.h"
 #include "core/model/derived.h"
 #include "editor/TFormHELP.h"
+#include "editor/TFormTimeBase.h"
 #include "widgets/KeyValueEditor.h"
 #include "widgets/PointChart3D.h"
 #include "widgets/RadioGroup.h"
@@ -389,6 +394,98 @@ class MainWindowTest : public QObject {
         QCOMPARE(grid->rowCount(), 6);
         QCOMPARE(grid->item(5, 0)->text(), QString("6"));
         QCOMPARE(grid->item(3, 1)->text(), QString("10"));
+    }
+
+    void loopsKeepEveryVertexTheModelHolds()
+    {
+        // A 50-vertex loop (a circle of radius 20 m) survives a commit with all its vertices and
+        // its area; lowering the count hides vertices, raising it again before a commit brings
+        // them back.
+        Loaded f;
+        TTransmitter& t = f.cfg().Tx[1];
+        t.LoopSides = 50;
+        for (int k = 0; k <= 50; ++k) {
+            const double a = 2 * std::numbers::pi * (k % 50) / 50;
+            t.NodeX[k] = 20 * std::cos(a);
+            t.NodeY[k] = 20 * std::sin(a);
+            t.NodeZ[k] = -0.5;
+        }
+        CalculateDrivenVariables(f.cfg(), f.op);
+        const TTransmitter loaded = t;
+        f.form->PopulateConfigForm();
+        auto* sides = f.get<QSpinBox>("SpinEditTxDefSides");
+        QCOMPARE(sides->value(), 50);
+        QVERIFY(sides->maximum() >= MaxLoopSides);
+        f.form->UserInterfaceToConfigVars();
+        QCOMPARE(t.LoopSides, 50);
+        QCOMPARE(t.NodeX, loaded.NodeX);
+        QCOMPARE(t.NodeY, loaded.NodeY);
+        QCOMPARE(t.Area, loaded.Area);
+
+        sides->setValue(4);
+        sides->setValue(50);
+        f.form->UserInterfaceToConfigVars();
+        QCOMPARE(t.NodeX, loaded.NodeX);
+        QCOMPARE(t.Area, loaded.Area);
+
+        // Committed at 4 sides, the other vertices are given up.
+        sides->setValue(4);
+        f.form->UserInterfaceToConfigVars();
+        QCOMPARE(t.LoopSides, 4);
+        sides->setValue(6);
+        auto* grid = f.get<QTableWidget>("StringGridTxDef");
+        QVERIFY(!grid->item(5, 1) || grid->item(5, 1)->text().isEmpty());
+    }
+
+    void theWheelScrollsAndEditsOnlyTheFocusedControl()
+    {
+        // Scrolling the panel over a spin box, a combo box or a bar changes nothing; the wheel
+        // scrolls the panel. Only a control with keyboard focus takes the wheel.
+        Loaded f;
+        f.form->resize(1024, 560);
+        f.form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.form.get()));
+        auto* sides = f.get<QSpinBox>("SpinEditTxDefSides");
+        auto* numRx = f.get<QComboBox>("ComboBoxNumRx");
+        auto* amps = f.bar("TrackBarDefCurr");
+        QVERIFY((sides->focusPolicy() & Qt::WheelFocus) != Qt::WheelFocus);
+        QScrollArea* panel = nullptr;
+        for (QWidget* w = sides->parentWidget(); w && !panel; w = w->parentWidget())
+            panel = qobject_cast<QScrollArea*>(w);
+        QVERIFY(panel);
+        QScrollBar* scroll = panel->verticalScrollBar();
+        QVERIFY(scroll->maximum() > 0);
+        scroll->setValue(scroll->maximum() / 2);
+        const int at = scroll->value();
+        auto wheel = [](QWidget* w) {
+            const QPointF p(w->width() / 2.0, w->height() / 2.0);
+            QWheelEvent e(p, w->mapToGlobal(p), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+            QApplication::sendEvent(w, &e);
+        };
+        const int sidesBefore = sides->value(), rxBefore = numRx->currentIndex(), ampsBefore = amps->value();
+        for (QWidget* w : std::initializer_list<QWidget*>{sides, numRx, amps})
+            wheel(w);
+        QCOMPARE(sides->value(), sidesBefore);
+        QCOMPARE(numRx->currentIndex(), rxBefore);
+        QCOMPARE(amps->value(), ampsBefore);
+        QVERIFY(scroll->value() > at);
+
+        // The same in a satellite window.
+        TFormTimeBase timeBase(f.cfg(), f.session.folders, f.op, f.dialogs, f.form.get());
+        timeBase.show();
+        auto* gateSet = timeBase.findChild<QComboBox*>("ComboBoxDefName");
+        QVERIFY(gateSet);
+        const int nameBefore = gateSet->currentIndex();
+        wheel(gateSet);
+        QCOMPARE(gateSet->currentIndex(), nameBefore);
+        timeBase.hide();
+
+        // With focus, the control takes the wheel.
+        sides->setFocus();
+        QTRY_VERIFY(sides->hasFocus());
+        wheel(sides);
+        QCOMPARE(sides->value(), sidesBefore - 1);
     }
 
     void textThatIsNotANumberTakesTheFallback()

@@ -17,6 +17,8 @@
 #include "app/Session.h"
 #include "core/files/keyword_file.h"
 #include "core/files/tdc_file.h"
+#include "core/files/value_forms.h"
+#include "core/response/system_response.h"
 #include "core/systest/system_test_analysis.h"
 #include "editor_fixture.h"
 #include "qcustomplot.h"
@@ -147,7 +149,8 @@ class SysRespWindowTest : public QObject {
         // The equation curve.
         QTest::mouseClick(child<QPushButton>(&form, "ButtonUpdateSimulation"), Qt::LeftButton);
         QCOMPARE(int(form.Curve(ResponseCurve::SimulationEquation).size()), gates);
-        QCOMPARE(form.Curve(ResponseCurve::SimulationEquation)[0].label.size(), std::size_t(12));
+        const tem::CurvePoint& eq = form.Curve(ResponseCurve::SimulationEquation)[0];
+        QCOMPARE(eq.label, tem::FormatScientific(eq.amplitude, 12, 6));
 
         // The left axis: +-0.1 appear only with a stretcher above 10.
         QVERIFY(leftAxisLabels(plot).contains("0.1") || leftAxisLabels(plot).contains("-0.1"));
@@ -196,19 +199,168 @@ class SysRespWindowTest : public QObject {
         }
     }
 
-    void closingWithoutCommitWarnsAndCommittingWithoutResponseChangesNothing()
+    void closingAsksOnlyWhenSomethingIsUncommittedAndDoesWhatItSays_data()
+    {
+        QTest::addColumn<int>("answer"); // 0 Commit, 1 Discard, 2 Cancel
+        QTest::newRow("Commit") << 0;
+        QTest::newRow("Discard") << 1;
+        QTest::newRow("Cancel") << 2;
+    }
+    void closingAsksOnlyWhenSomethingIsUncommittedAndDoesWhatItSays()
+    {
+        QFETCH(int, answer);
+        tem::RecordingOperator op;
+        tem::ScriptedFileDialogs dialogs;
+        tem::gui::Session session(m_folders, op, dialogs);
+        session.cfg = fixture::DualMoment();
+        TFormSysResp form(session);
+        // Opened and closed with nothing done: no question, nothing changed.
+        form.show();
+        const tem::TSystemResponse opened = session.cfg.SysResp[1];
+        form.close();
+        QVERIFY(op.questions.empty());
+        QCOMPARE(session.cfg.SysResp[1], opened);
+
+        // The equation seeds a response: the record changes at once, but only a commit keeps it.
+        form.show();
+        QTest::mouseClick(child<QPushButton>(&form, "ButtonUpdateSimulation"), Qt::LeftButton);
+        child<RadioGroup>(&form, "RadioGroupSeedType")->button(1)->click();
+        QTest::mouseClick(child<QPushButton>(&form, "ButtonSeed"), Qt::LeftButton);
+        QVERIFY(session.cfg.SysResp[1].SysRespExists);
+        const tem::TSystemResponse seeded = session.cfg.SysResp[1];
+        op.messages.clear();
+        op.choices = {answer};
+        form.close();
+        QCOMPARE(op.questions, std::vector<std::string>{TFormSysResp::CloseQuestion});
+        switch (answer) {
+        case 0:
+            QVERIFY(!form.isVisible());
+            QVERIFY(session.cfg.SysResp[1].SysRespExists);
+            QCOMPARE(session.cfg.SysResp[1].SysRespAmplitudes, seeded.SysRespAmplitudes);
+            QCOMPARE(session.cfg.SysResp[1].EqnModelAmplitudes[3],
+                     form.Curve(ResponseCurve::SimulationEquation)[2].amplitude);
+            break;
+        case 1:
+            QVERIFY(!form.isVisible());
+            QCOMPARE(session.cfg.SysResp[1], opened);
+            break;
+        default:
+            QVERIFY(form.isVisible());
+            QCOMPARE(session.cfg.SysResp[1], seeded);
+            break;
+        }
+    }
+
+    void aFailedCommitCommitsNothingAndSavesNothing()
     {
         tem::RecordingOperator op;
         tem::ScriptedFileDialogs dialogs;
         tem::gui::Session session(m_folders, op, dialogs);
         session.cfg = fixture::DualMoment();
-        {
-            TFormSysResp form(session);
-            form.show();
-            form.close();
-        }
-        QCOMPARE(op.messages, std::vector<std::string>{TFormSysResp::CloseWarning});
+        session.cfg.SysResp[1].SysRespExists = true;
+        tem::SetDefaultEquation(session.cfg.SysResp[1]);
+        TFormSysResp form(session);
+        form.show();
+        const tem::TSystemResponse opened = session.cfg.SysResp[1];
+        child<QTableWidget>(&form, "StringGridLayers")->item(0, 1)->setText("1.5");
+        child<KeyValueEditor>(&form, "ValueListEditorEquation")->setValue("OscillFreq", "twelve thousand");
         op.messages.clear();
+        QTest::mouseClick(child<QCheckBox>(&form, "CheckBoxCommit"), Qt::LeftButton);
+        QVERIFY(!form.ChangesCommitted());
+        QVERIFY(!child<QCheckBox>(&form, "CheckBoxCommit")->isChecked());
+        QCOMPARE(session.cfg.SysResp[1].OscillFreq, opened.OscillFreq);
+
+        // The save commits first; a failed commit ends it before the file dialog.
+        const std::string out = m_folders.temConfig + "NeverWritten.CSV";
+        dialogs.answers.push_back(out);
+        QTest::mouseClick(child<QPushButton>(&form, "ButtonSaveSysResp"), Qt::LeftButton);
+        QVERIFY(dialogs.titles.empty());
+        QVERIFY(!QFile::exists(QString::fromStdString(out)));
+        QVERIFY(form.HasUncommittedChanges());
+        op.choices = {1};
+        form.close();
+        QCOMPARE(op.questions.back(), std::string(TFormSysResp::CloseQuestion));
+        QCOMPARE(session.cfg.SysResp[1], opened);
+    }
+
+    void aCommitOfUntouchedValuesKeepsEveryDigit()
+    {
+        // Labels and cells show six or seven digits; a commit of values nobody edited stores the
+        // model's own numbers.
+        tem::RecordingOperator op;
+        tem::ScriptedFileDialogs dialogs;
+        tem::gui::Session session(m_folders, op, dialogs);
+        session.cfg = fixture::DualMoment();
+        tem::TSystemResponse& s = session.cfg.SysResp[1];
+        s.SysRespExists = true;
+        s.FieldDataExists = true;
+        tem::SetDefaultEquation(s);
+        s.OscillFreq = 12345.678912345;
+        s.LateTimeConst = 1.23456789e-4;
+        s.FwdModelLayers = 3;
+        s.LayerThicknesses[1] = 12.3456789;
+        s.LayerThicknesses[2] = 0.05; // shown as 0.1
+        s.LayerResistivities[1] = 98.7654321;
+        s.LayerResistivities[2] = 1.23456789;
+        s.LayerResistivities[3] = 456.789123;
+        s.NoiseAt1mSinVperAm2 = 2.123456789e-10;
+        s.NoiseLogLogSlopeinVperS = -0.523456789;
+        for (int g = 1; g <= 20; ++g) {
+            s.SysRespAmplitudes[g] = 1.23456789e-7 / g;
+            s.FieldAmplitudes[g] = 2.3456789123e-7 / g;
+            s.FwdModelAmplitudes[g] = 3.456789123e-7 / g;
+            s.EqnModelAmplitudes[g] = 4.56789123456e-7 / g;
+        }
+        tem::CalcNoiseModel(session.cfg, 1, false);
+        TFormSysResp form(session);
+        form.show();
+        const tem::TSystemResponse opened = s;
+        QTest::mouseClick(child<QCheckBox>(&form, "CheckBoxCommit"), Qt::LeftButton);
+        QVERIFY(form.ChangesCommitted());
+        QCOMPARE(s, opened);
+        // Leaving a noise box unchanged keeps the level too.
+        emit child<QLineEdit>(&form, "EditNoiseStd")->editingFinished();
+        QCOMPARE(s.NoiseAt1mSinVperAm2, opened.NoiseAt1mSinVperAm2);
+        // A typed value is stored as the number typed.
+        child<KeyValueEditor>(&form, "ValueListEditorEquation")->setValue("OscillFreq", "15000.5");
+        QTest::mouseClick(child<QCheckBox>(&form, "CheckBoxCommit"), Qt::LeftButton);
+        QCOMPARE(s.OscillFreq, 15000.5);
+        QCOMPARE(s.LateTimeConst, opened.LateTimeConst);
+    }
+
+    void modelParamsTakesTheForwardWindowsRun()
+    {
+        tem::RecordingOperator op;
+        tem::ScriptedFileDialogs dialogs;
+        tem::gui::Session session(m_folders, op, dialogs);
+        session.cfg = fixture::DualMoment();
+        TFormSysResp form(session);
+        // The operator runs the model in the forward window: its result store holds the run.
+        form.showForwardWindow = [&](QWidget*) {
+            tem::ForwardResults& r = session.forward.results;
+            r.dBdtTEM.resize(1, 20, 2);
+            for (int g = 1; g <= 20; ++g)
+                r.dBdtTEM(0, g, 1) = 1e-6 / (g * g);
+            r.FwdModelOutputGates[1] = 20;
+        };
+        form.show();
+        op.answers = {false}; // no save before the forward window
+        QTest::mouseClick(child<QPushButton>(&form, "ButtonModelParams"), Qt::LeftButton);
+        const tem::TSystemResponse& s = session.cfg.SysResp[1];
+        const int ramp = s.drivenGatesInRamp;
+        QCOMPARE(s.FwdModelAmplitudes[ramp + 1], 1e-6);
+        QCOMPARE(s.FwdModelAmplitudes[ramp + 3], 1e-6 / 9);
+        QCOMPARE(form.Curve(ResponseCurve::ForwardModel)[std::size_t(ramp + 2)].amplitude, 1e-6 / 9);
+        QVERIFY(form.HasUncommittedChanges());
+        op.choices = {1};
+    }
+
+    void committingWithoutResponseChangesNothing()
+    {
+        tem::RecordingOperator op;
+        tem::ScriptedFileDialogs dialogs;
+        tem::gui::Session session(m_folders, op, dialogs);
+        session.cfg = fixture::DualMoment();
         const auto before = session.cfg.SysResp[1].SysRespAmplitudes;
         TFormSysResp form(session);
         form.show();

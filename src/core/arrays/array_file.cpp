@@ -8,6 +8,7 @@
 #include "core/action_error.h"
 #include "core/arrays/array_geometry.h"
 #include "core/files/keyword_file.h"
+#include "core/files/protection.h"
 #include "core/files/value_forms.h"
 #include "core/operator.h"
 
@@ -250,6 +251,41 @@ void WriteConfigIni(const ArrayDescription& d, const std::string& fileName)
     ArrayConfigFile(d).Save(fileName);
 }
 
+bool IsArrayFileName(const std::string& fileName)
+{
+    const std::string ext = UpperCase(std::filesystem::path(fileName).extension().string());
+    return ext == ".DCC" || ext == ".INI";
+}
+
+void SaveConfigIni(const ArrayDescription& d, const std::string& fileName, Operator& op)
+{
+    if (!IsArrayFileName(fileName))
+        throw ActionError(std::filesystem::path(fileName).filename().string() +
+                          " is not an array file name - array files end in .DCC (or the older .INI). "
+                          "Nothing was saved.");
+    const KeywordFile text = ArrayConfigFile(d); // refuses a value that is not a number first
+    const std::string backup = PreWriteCheckandBackup(fileName, op);
+    try {
+        text.Save(fileName);
+    } catch (const InOutError&) {
+        if (!backup.empty()) {
+            std::error_code ec;
+            std::filesystem::remove(backup, ec);
+        }
+        throw;
+    }
+}
+
+std::string ArrayFileToUse(const std::string& ConfigIniName, const std::string& lastArrayFile,
+                           const std::string& arrayFolder)
+{
+    if (IsArrayFileName(ConfigIniName))
+        return ConfigIniName;
+    if (IsArrayFileName(lastArrayFile))
+        return lastArrayFile;
+    return (std::filesystem::path(arrayFolder) / "Array.DCC").string();
+}
+
 std::string ArrayConfigDocument(const TArrayConfiguration& a)
 {
     // "%Nd": the integer right-aligned in N characters.
@@ -267,10 +303,10 @@ std::string ArrayConfigDocument(const TArrayConfiguration& a)
         text += "     CP" + padded(k, 2) + " CPProp" + padded(k, 2);
     text += "\r\n";
     for (int i = 1; i <= count; ++i) {
-        text += padded(a.numCurPot[i], 4) + " " + FormatPrintfG(a.GeomFact[i], 8, 4) + " " +
-                FormatPrintfG(a.EffDepth[i], 8, 4);
+        text += padded(a.numCurPot[i], 4) + " " + FormatSignificant(a.GeomFact[i], 8, 4) + " " +
+                FormatSignificant(a.EffDepth[i], 8, 4);
         for (int j = 1; j <= pairsOf(i); ++j)
-            text += " " + FormatPrintfG(a.CP[i][j], 8, 4) + " " + FormatPrintfG(a.CPProp[i][j], 8, 4);
+            text += " " + FormatSignificant(a.CP[i][j], 8, 4) + " " + FormatSignificant(a.CPProp[i][j], 8, 4);
         text += "\r\n";
     }
     return text;

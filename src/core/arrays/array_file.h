@@ -29,6 +29,21 @@ KeywordFile ArrayConfigFile(const ArrayDescription& d);
 /// write leaves it as it was). Throws ActionError or InOutError.
 void WriteConfigIni(const ArrayDescription& d, const std::string& fileName);
 
+/// The array window's save: the numbered backup of an existing file (as every configuration save
+/// makes), then the file written anew. A name that is not an array file's is refused before
+/// anything is touched, so an array never lands on a TEM configuration. Throws ActionError or
+/// InOutError; a failed write leaves the file and removes the backup it made.
+void SaveConfigIni(const ArrayDescription& d, const std::string& fileName, Operator& op);
+
+/// Whether a file name is an array file's: extension "DCC" or the older "INI", in any case.
+bool IsArrayFileName(const std::string& fileName);
+
+/// The array file the array window and the forward window's direct-current method work on:
+/// ConfigIniName when it names an array file, else the last array file used, else "Array.DCC" in
+/// the array folder (application data + "DCSetrix/Configurations/"). Never a TEM configuration.
+std::string ArrayFileToUse(const std::string& ConfigIniName, const std::string& lastArrayFile,
+                           const std::string& arrayFolder);
+
 /// The plain-text account of the array ("Document Config. in a Text file"): "numBipoles: %2.2d",
 /// a header with as many CP/CPProp columns as configuration 1 has pairs, then one line per
 /// configuration with its pair count, geometric factor, effective depth and every pair.

@@ -428,9 +428,6 @@ bool GenerateGeneralXY(ArrayDescription& d, int count, const GeneralXYEntry& e, 
 {
     static constexpr const char* columns[8] = {"Curr1x", "Curr1y", "Curr2x", "Curr2y",
                                                "Pot1x",  "Pot1y",  "Pot2x",  "Pot2y"};
-    op.inform(
-        "Linear electrodes are only supported in exponential bipole arrays - programming incomplete - point "
-        "electrodes being assumed");
     return generate(d, op, [&](ArrayDescription& w) {
         checkCount(count);
         for (int i = 1; i <= count; ++i) {

@@ -77,7 +77,11 @@ bool GenerateGeneralPhiTheta(ArrayDescription& d, int count, const GeneralPhiThe
 struct GeneralXYEntry {
     std::vector<std::array<std::string, 8>> Rows;
 };
+/// The command shows GeneralXYMessage once, before the entry rows are taken; the generator does not.
 bool GenerateGeneralXY(ArrayDescription& d, int count, const GeneralXYEntry& e, Operator& op);
+inline constexpr const char* GeneralXYMessage =
+    "Linear electrodes are only supported in exponential bipole arrays - programming incomplete - point "
+    "electrodes being assumed";
 
 /// The "Symmetrical Exponential" guidance: two messages, nothing changed.
 void ShowSymmetricalExponentialGuidance(Operator& op);

@@ -11,6 +11,7 @@
 #include "core/files/value_forms.h"
 #include "core/model/configuration.h"
 #include "core/model/data_folders.h"
+#include "core/model/derived.h"
 
 namespace tem {
 
@@ -124,17 +125,9 @@ int GatesClosingInOffTime(const Configuration& cfg, int tx)
 
 void CountGatesInRampAllChannels(Configuration& cfg)
 {
-    for (int c = 1; c <= std::min(cfg.NumAcqChn, MaxAcqChn); ++c) {
-        const TAcqChn& chn = cfg.AcqChn[c];
-        const TTransmitter& tx = cfg.Tx[chn.TxNumber];
-        const TTimeBase& tb = cfg.TimeBase[tx.TimeBaseNumber];
-        const double allowance = 1.1 * cfg.TxWaveform[chn.TxNumber].drivenRamp;
-        int n = 0;
-        for (int j = 1; j <= gateLimit(tx.NoGates); ++j)
-            if (allowance > chn.MeaTimeDelay + (tb.drivenGateStart[j] - chn.GateTimeShift))
-                ++n;
-        cfg.SysResp[c].drivenGatesInRamp = n;
-    }
+    // The derived quantities' count: one rule for a gate in the ramp everywhere.
+    for (int c = 1; c <= std::min(cfg.NumAcqChn, MaxAcqChn); ++c)
+        cfg.SysResp[c].drivenGatesInRamp = GatesInRamp(cfg, c);
 }
 
 double GateTolerance(int timeBase, double centre)

@@ -939,9 +939,11 @@ class GexWriter {
                     if (v.*s.exists) {
                         f_.WriteString(G, s.gexKey, Fixed3(v.*s.x, v.*s.y, v.*s.z, 10, 3));
                         f_.WriteBool(VehicleSec, s.FlagKey(), true);
-                    } else if (f_.ValueExists(G, s.gexKey)) {
-                        // The position of an earlier save stays for the exchange suite, but our own
-                        // section records that the sensor is gone, so it does not come back on reading.
+                    } else if (s.presentByDefault || f_.ValueExists(G, s.gexKey) ||
+                               f_.ValueExists(VehicleSec, s.FlagKey())) {
+                        // An absent sensor is not written, but our own section must say so where
+                        // reading would otherwise find it present: the first antenna by default, a
+                        // position an earlier save left for the exchange suite, an older flag.
                         f_.WriteBool(VehicleSec, s.FlagKey(), false);
                     }
                 }
@@ -1035,6 +1037,8 @@ class GexWriter {
                           std::tuple{"GateSTDs", a.GateSTDsExist, &a.GateSTDs}})
                         if (exists)
                             f_.WriteString(C, key, GateListText(*list));
+                        else if (f_.ValueExists(C, key))
+                            f_.DeleteKey(C, key); // else the old list would be read back
                 }
             });
         }

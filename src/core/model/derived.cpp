@@ -102,25 +102,19 @@ void CalculateDrivenVariables(Configuration& cfg, Operator& op)
         CalcGatesInRamp(cfg, c, op);
 }
 
-void CalcGatesInRamp(Configuration& cfg, int channel, Operator& op)
+int GatesInRamp(const Configuration& cfg, int channel)
 {
     if (!cfg.SysResp.contains(channel))
-        return;
-    TSystemResponse& resp = cfg.SysResp[channel];
-    resp.drivenGatesInRamp = 0;
-
+        return 0;
     const TAcqChn& chn = cfg.AcqChn[channel];
     const int t = chn.TxNumber;
-    // A channel without a transmitter the model can hold has no gates to count; the mapping
-    // reports such channels.
+    // A channel without a transmitter or time base the model can hold has no gates to count; the
+    // mapping reports such channels.
     if (!cfg.Tx.contains(t))
-        return;
+        return 0;
     const TTransmitter& tx = cfg.Tx[t];
-    if (tx.NoGates == 0)
-        op.inform("NoGates is zero for transmitter " + std::to_string(t) +
-                  ". It needs initializing and this should have happened automatically but did not");
     if (!cfg.TimeBase.contains(tx.TimeBaseNumber))
-        return;
+        return 0;
     const TTimeBase& base = cfg.TimeBase[tx.TimeBaseNumber];
     const double limit = 1.1 * cfg.TxWaveform[t].drivenRamp;
     // 1.1 x ramp is not exact in binary: 1.1 x 10 us comes out a hair above 11 us. A gate that
@@ -128,12 +122,25 @@ void CalcGatesInRamp(Configuration& cfg, int channel, Operator& op)
     // rounding (far below a nanosecond for any real ramp).
     const double rounding = 1e-12 * std::fabs(limit);
     const int gates = std::min(tx.NoGates, MaxGates);
+    int n = 0;
     for (int g = 1; g <= gates; ++g) {
         const double start = base.drivenGateStart[g] - chn.GateTimeShift + chn.MeaTimeDelay;
         if (!(limit - start > rounding))
             break;
-        ++resp.drivenGatesInRamp;
+        ++n;
     }
+    return n;
+}
+
+void CalcGatesInRamp(Configuration& cfg, int channel, Operator& op)
+{
+    if (!cfg.SysResp.contains(channel))
+        return;
+    const int t = cfg.AcqChn[channel].TxNumber;
+    if (cfg.Tx.contains(t) && cfg.Tx[t].NoGates == 0)
+        op.inform("NoGates is zero for transmitter " + std::to_string(t) +
+                  ". It needs initializing and this should have happened automatically but did not");
+    cfg.SysResp[channel].drivenGatesInRamp = GatesInRamp(cfg, channel);
 }
 
 void TxRxAliasAcqChnMapping(Configuration& cfg, Operator& op)

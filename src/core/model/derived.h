@@ -11,6 +11,10 @@ class Operator;
 void CalculateDrivenVariables(Configuration& cfg, Operator& op);
 /// drivenGatesInRamp of SysResp[channel] (channel 1-based).
 void CalcGatesInRamp(Configuration& cfg, int channel, Operator& op);
+/// The gates of a channel that start inside 110 % of its transmitter's ramp (after the channel's
+/// shifts), counted from the first gate; a gate starting exactly at 110 % is not in the ramp. The
+/// one count every window and file uses.
+int GatesInRamp(const Configuration& cfg, int channel);
 /// Rebuilds AcqChnMapTxRx and TxSingle, TxLM, TxHM from the channels and transmitters.
 void TxRxAliasAcqChnMapping(Configuration& cfg, Operator& op);
 /// Remembers transmitter t in TxSingle, TxLM, TxHM or TxOther by its MomentID, as the readers do

@@ -120,7 +120,7 @@ std::string SystemResponseCsvText(const Configuration& cfg, int AcqSel)
     const double area = areaOf(cfg, AcqSel);
     std::string text = "AcqChn1,AcqChn2,AcqChn3,Units:uV/A\r\n";
     for (int g = 1; g <= gatesOf(cfg, AcqSel); ++g)
-        text += FormatPrintfG(1e6 * s.SysRespAmplitudes[g] * area, 9, 6) + ",0,0\r\n";
+        text += FormatSignificant(1e6 * s.SysRespAmplitudes[g] * area, 9, 6) + ",0,0\r\n";
     return text;
 }
 

@@ -21,16 +21,16 @@ std::string CurveLabel(ResponseCurve curve, double amplitude)
     switch (curve) {
     case ResponseCurve::SystemResponse:
     case ResponseCurve::FieldData:
-        return FormatPrintfG(amplitude, 9);
+        return FormatSignificant(amplitude, 9, 6);
     case ResponseCurve::ForwardModel:
     case ResponseCurve::FieldMinusModel:
-        return FormatPrintfE(amplitude, 0);
+        return FormatScientific(amplitude, 0, 14);
     case ResponseCurve::SimulationEquation:
-        return FormatPrintfE(amplitude, 12, 6);
+        return FormatScientific(amplitude, 12, 6);
     case ResponseCurve::Noise:
         return FormatFixed(amplitude * 1e6, 8, 3);
     }
-    return FormatPrintfG(amplitude, 9);
+    return FormatSignificant(amplitude, 9, 6);
 }
 
 std::optional<double> CurveLabelAmplitude(ResponseCurve curve, const std::string& label)
@@ -114,12 +114,12 @@ std::vector<double> CommittedAmplitudes(const CurvePoints& points, ResponseCurve
             out.push_back(1e-12);
             continue;
         }
-        const std::string& label = points[std::size_t(g - 1)].label;
-        const auto v = CurveLabelAmplitude(curve, label);
-        if (!v)
-            throw ConversionError("'" + Trim(label) + "' is not a valid floating point value (gate " +
+        // The point's own number, not its label: a label shows only six or seven digits.
+        const CurvePoint& p = points[std::size_t(g - 1)];
+        if (!std::isfinite(p.amplitude))
+            throw ConversionError("'" + Trim(p.label) + "' is not a valid floating point value (gate " +
                                   std::to_string(g) + ")");
-        out.push_back(*v);
+        out.push_back(p.amplitude);
     }
     return out;
 }

@@ -1,8 +1,8 @@
 #pragma once
 // The curves of the system response window as data: each point is a gate time, the amplitude it
-// stands for and that amplitude as text, its label. The labels are what a commit stores, so the
-// window keeps them exactly as they were made. The chart draws amplitudes through an arcsinh
-// transform that shows decays of either sign over many decades, with fixed axis labels.
+// stands for and that amplitude as text, its label. A commit stores the amplitudes, so a value
+// the operator did not edit keeps every digit the label does not show. The chart draws amplitudes through an
+// arcsinh transform that shows decays of either sign over many decades, with fixed axis labels.
 
 #include <optional>
 #include <string>
@@ -56,8 +56,9 @@ CurvePoints StoredCurve(const Configuration& cfg, int channel, ResponseCurve cur
 CurvePoints MakeCurve(const Configuration& cfg, int channel, ResponseCurve curve,
                       const std::vector<double>& amplitudes);
 
-/// The amplitude of point g-1 of a curve for gate g = 1 .. gates, read from its label; 1e-12
-/// where the curve has no such point. Throws ConversionError when a label is not a number.
+/// The amplitude of point g-1 of a curve for gate g = 1 .. gates: the point's number, never its
+/// rounded label; 1e-12 where the curve has no such point. Throws ConversionError when a point's
+/// amplitude is not a finite number.
 std::vector<double> CommittedAmplitudes(const CurvePoints& points, ResponseCurve curve, int gates);
 
 } // namespace tem

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numbers>
 
 #include "core/action_error.h"
@@ -116,12 +117,18 @@ void CalcNoiseModel(Configuration& cfg, int c, bool floored)
 void CommitNoiseEdits(Configuration& cfg, int c, const std::string& levelText, const std::string& slopeText,
                       double levelFallback, bool floored)
 {
+    const auto nan = std::numeric_limits<double>::quiet_NaN();
+    CommitNoiseValues(cfg, c, ParseFloat(levelText).value_or(nan), ParseFloat(slopeText).value_or(nan),
+                      levelFallback, floored);
+}
+
+void CommitNoiseValues(Configuration& cfg, int c, double level, double slope, double levelFallback,
+                       bool floored)
+{
     channelTransmitter(cfg, c);
     TSystemResponse& r = cfg.SysResp[c];
-    const auto level = ParseFloat(levelText);
-    const auto slope = ParseFloat(slopeText);
-    r.NoiseAt1mSinVperAm2 = level && std::isfinite(*level) ? *level : levelFallback;
-    r.NoiseLogLogSlopeinVperS = slope && std::isfinite(*slope) ? *slope : -0.5;
+    r.NoiseAt1mSinVperAm2 = std::isfinite(level) ? level : levelFallback;
+    r.NoiseLogLogSlopeinVperS = std::isfinite(slope) ? slope : -0.5;
     CalcNoiseModel(cfg, c, floored);
 }
 

@@ -34,6 +34,9 @@ double NoiseStd(double noiseAt1ms, double slope, double gateCentre, bool floored
 void CalcNoiseModel(Configuration& cfg, int channel, bool floored);
 /// The noise edits committed: level and slope read from text (unreadable: levelFallback, -0.5)
 /// into the channel's record, then its noise model.
+/// The same from numbers already read (a level or slope that is not finite takes the fallbacks).
+void CommitNoiseValues(Configuration& cfg, int channel, double level, double slope, double levelFallback,
+                       bool floored);
 void CommitNoiseEdits(Configuration& cfg, int channel, const std::string& levelText,
                       const std::string& slopeText, double levelFallback, bool floored);
 inline constexpr double ForwardWindowNoiseFallback = 2e-8;

@@ -179,8 +179,8 @@ std::string Stn8SiteResponseText(const SystemTestData& d)
     // CR LF as every file of the program does.
     std::string text = "AcqChn1,AcqChn2,AcqChn3,Units=uV/A\r\n";
     for (int k = 1; k <= MaxChan; ++k)
-        text += FormatPrintfG(d.stn[8][RxZ][k], 12, 5) + "," + FormatPrintfG(d.stn[8][RxX][k], 12, 5) +
-                ",0.00\r\n";
+        text += FormatSignificant(d.stn[8][RxZ][k], 12, 5) + "," +
+                FormatSignificant(d.stn[8][RxX][k], 12, 5) + ",0.00\r\n";
     return text;
 }
 

@@ -2,6 +2,9 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
+
+#include <algorithm>
 
 namespace tem::gui {
 
@@ -28,6 +31,25 @@ bool MessageBoxOperator::askYesAbort(const std::string& text)
     box.setDefaultButton(QMessageBox::Abort);
     box.setEscapeButton(QMessageBox::Abort);
     return box.exec() == QMessageBox::Yes;
+}
+
+int MessageBoxOperator::choose(const std::string& text, const std::array<std::string, 3>& answers,
+                               int defaultAnswer)
+{
+    QMessageBox box(QMessageBox::Question, QApplication::applicationName(), QString::fromStdString(text),
+                    QMessageBox::NoButton, parent_);
+    const QMessageBox::ButtonRole roles[3] = {QMessageBox::AcceptRole, QMessageBox::DestructiveRole,
+                                              QMessageBox::RejectRole};
+    QPushButton* buttons[3];
+    for (int i = 0; i < 3; ++i)
+        buttons[i] = box.addButton(QString::fromStdString(answers[std::size_t(i)]), roles[i]);
+    box.setDefaultButton(buttons[std::clamp(defaultAnswer, 0, 2)]);
+    box.setEscapeButton(buttons[2]);
+    box.exec();
+    for (int i = 0; i < 3; ++i)
+        if (box.clickedButton() == buttons[i])
+            return i;
+    return 2;
 }
 
 } // namespace tem::gui

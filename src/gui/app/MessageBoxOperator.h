@@ -16,6 +16,8 @@ class MessageBoxOperator : public Operator {
     void inform(const std::string& text) override;
     bool ask(const std::string& text, bool defaultAnswer) override;
     bool askYesAbort(const std::string& text) override;
+    int choose(const std::string& text, const std::array<std::string, 3>& answers,
+               int defaultAnswer) override;
 
   private:
     QWidget* parent_;

@@ -284,9 +284,7 @@ bool ArrayEntryWindows::Run(const Command& c)
     if (!form_.commitCount(true))
         return false;
     if (type == ArrayTypeGeneralXY)
-        s_.op.inform(
-            "Linear electrodes are only supported in exponential bipole arrays - programming incomplete - "
-            "point electrodes being assumed");
+        s_.op.inform(GeneralXYMessage);
     if (!runWithWindow(c.type, s_.arrays.AConfig.numBipoles))
         return false;
     form_.ui->EditRxBipoles->setText(QString::number(s_.arrays.AConfig.numBipoles));

@@ -165,6 +165,9 @@ bool TFormConfig::Execute()
 
 void TFormConfig::ReadConfig()
 {
+    // The array window works on array files only: a TEM configuration named by the forward
+    // window is never read as an array, nor proposed as the file to save it to.
+    s_.ConfigIniName = arrayFile();
     try {
         ReadConfigIni(s_.arrays, s_.ConfigIniName, s_.op);
     } catch (const ActionError& e) {
@@ -435,35 +438,45 @@ void TFormConfig::BitBtnOKClick()
     d.OffsetBehind = *behind;
     d.OffsetRight = *right;
 
-    std::string proposed = s_.ConfigIniName;
-    if (proposed.empty()) {
-        const std::filesystem::path folder =
-            std::filesystem::path(s_.folders.appData) / "DCSetrix" / "Configurations";
-        std::error_code ec;
-        std::filesystem::create_directories(folder, ec);
-        proposed = (folder / "Array.DCC").string();
+    std::string proposed = arrayFile();
+    {
+        std::error_code ec; // a folder that cannot be made fails at the save, with its reason
+        std::filesystem::create_directories(std::filesystem::path(proposed).parent_path(), ec);
     }
     for (;;) {
         std::string name = s_.dialogs.saveFile(SaveDialogTitle, SaveDialogFilter, proposed);
         if (name.empty())
             break;
         name = WithDefaultExtension(name, "DCC");
-        if (QFileInfo::exists(Q(name)) && !s_.op.ask(QFileInfo(Q(name)).fileName().toStdString() +
-                                                         " already exists. Do you want to replace it?",
-                                                     false)) {
-            proposed = name;
+        proposed = name;
+        if (!IsArrayFileName(name)) {
+            s_.op.inform(QFileInfo(Q(name)).fileName().toStdString() +
+                         " is not an array file name - array files end in .DCC (or the older .INI). "
+                         "Choose another name.");
             continue;
         }
+        if (QFileInfo::exists(Q(name)) && !s_.op.ask(QFileInfo(Q(name)).fileName().toStdString() +
+                                                         " already exists. Do you want to replace it?",
+                                                     false))
+            continue;
         try {
-            WriteConfigIni(d, name);
+            SaveConfigIni(d, name, s_.op);
         } catch (const ActionError& e) {
             s_.op.inform(e.what());
             return;
         }
         s_.ConfigIniName = name;
+        s_.LastDirectConfigIniName = name;
         break;
     }
     accept();
+}
+
+std::string TFormConfig::arrayFile() const
+{
+    return ArrayFileToUse(
+        s_.ConfigIniName, s_.LastDirectConfigIniName,
+        (std::filesystem::path(s_.folders.appData) / "DCSetrix" / "Configurations").string());
 }
 
 bool EnterArrayConfiguration(Session& s, QWidget* owner)

@@ -58,6 +58,9 @@ class TFormConfig : public QDialog {
     void BitBtnOKClick();
 
   private:
+    /// The array file in use: ConfigIniName when it is an array file, else the last one, else
+    /// "Array.DCC" in the array folder.
+    std::string arrayFile() const;
     void buildMenus();
     void setupChart();
     void drawChart();

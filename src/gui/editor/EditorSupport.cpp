@@ -43,6 +43,16 @@ double CellNumber(const QTableWidget* grid, int row, int col, double fallback)
     return tem::ParseFloat(S(text)).value_or(fallback);
 }
 
+std::optional<double> CellValue(const QTableWidget* grid, int row, int col)
+{
+    const QTableWidgetItem* item = grid->item(row, col);
+    if (!item)
+        return std::nullopt;
+    if (item->data(ExactRole).isValid() && item->text() == item->data(ShownRole).toString())
+        return item->data(ExactRole).toDouble();
+    return tem::ParseFloat(S(item->text()));
+}
+
 bool CellHasNumber(const QTableWidget* grid, int row, int col)
 {
     const QTableWidgetItem* item = grid->item(row, col);
@@ -58,6 +68,14 @@ void SetNumberEdit(QLineEdit* edit, double exact, const QString& text)
     edit->setText(text);
     edit->setProperty("exactValue", exact);
     edit->setProperty("shownText", text);
+}
+
+std::optional<double> EditValue(const QLineEdit* edit)
+{
+    const QVariant exact = edit->property("exactValue");
+    if (exact.isValid() && edit->text() == edit->property("shownText").toString())
+        return exact.toDouble();
+    return tem::ParseFloat(S(edit->text()));
 }
 
 double EditNumber(const QLineEdit* edit, double fallback)

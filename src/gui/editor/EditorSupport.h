@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QString>
 #include <QTableWidget>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -58,11 +59,15 @@ void SetNumberCell(QTableWidget* grid, int row, int col, double exact, const QSt
 /// The number of a cell: the exact value while its text is unchanged, else the text as a number,
 /// else fallback.
 double CellNumber(const QTableWidget* grid, int row, int col, double fallback);
+/// The number a commit takes from a cell: the exact value while its text is unchanged, else the
+/// text as a number; nothing when the text is not a number.
+std::optional<double> CellValue(const QTableWidget* grid, int row, int col);
 /// Whether a cell holds a number (or its unchanged exact value).
 bool CellHasNumber(const QTableWidget* grid, int row, int col);
 
 /// The same for an edit box.
 void SetNumberEdit(QLineEdit* edit, double exact, const QString& text);
+std::optional<double> EditValue(const QLineEdit* edit);
 double EditNumber(const QLineEdit* edit, double fallback);
 /// An edit showing a model value in other units (shown = value x scale): the exact value while the
 /// text is unchanged, else the text / scale, else fallback (in model units).

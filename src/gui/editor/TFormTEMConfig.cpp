@@ -34,6 +34,7 @@
 #include "widgets/KeyValueEditor.h"
 #include "widgets/PointChart3D.h"
 #include "widgets/RadioGroup.h"
+#include "widgets/WheelGuard.h"
 
 namespace tem::gui {
 
@@ -63,6 +64,9 @@ struct TFormTEMConfig::TxControls {
 TFormTEMConfig::TFormTEMConfig(Session& session, QWidget* parent)
     : QMainWindow(parent), s_(session), ui(std::make_unique<Ui::TFormTEMConfig>())
 {
+    // The main window is the first window and lives as long as the program: from here on, the
+    // wheel scrolls every window's panels and edits only the control that has focus.
+    WheelGuard::Install();
     ui->setupUi(this);
     buildControls();
     buildMenus();
@@ -178,6 +182,8 @@ void TFormTEMConfig::buildControls()
             e->setMaximumWidth(70);
         for (QLineEdit* e : {c->centroidX, c->centroidY, c->centroidZ})
             e->setMaximumWidth(80);
+        // The box goes as far as the model holds vertices, so no loop from a file is cut short.
+        c->sides->setMaximum(MaxLoopSides);
         c->grid->setColumnCount(4);
         c->grid->setHorizontalHeaderLabels({"TxNode", "X", "Y", "Z"});
         c->grid->verticalHeader()->setVisible(false);
@@ -417,12 +423,16 @@ void TFormTEMConfig::BitBtnCancelClick()
 
 void TFormTEMConfig::resizeNodeGrid(QTableWidget* grid, int sides)
 {
-    grid->setRowCount(std::max(0, sides));
+    // Rows beyond a lowered count are hidden, not dropped: raising the count again before a commit
+    // brings their coordinates back.
+    sides = std::max(0, sides);
+    grid->setRowCount(std::max(grid->rowCount(), sides));
     for (int r = 0; r < grid->rowCount(); ++r) {
         auto* item = new QTableWidgetItem(QString::number(r + 1));
         item->setFlags(Qt::ItemIsEnabled);
         item->setTextAlignment(Qt::AlignCenter);
         grid->setItem(r, 0, item);
+        grid->setRowHidden(r, r >= sides);
     }
 }
 
@@ -553,6 +563,7 @@ void TFormTEMConfig::PopulateConfigForm()
     };
     showSides(u.SpinEditTxDefSides, t1.LoopSides);
     auto fillGrid = [this](const TxControls& c, const TTransmitter& t) {
+        c.grid->setRowCount(0); // rows hidden by a lowered count belong to the values refilled now
         resizeNodeGrid(c.grid, c.sides->value());
         // Every node cell is refilled: corners of an earlier file must not survive a load that has
         // fewer (or no) nodes, or the next commit would store them as a loop.
@@ -603,6 +614,9 @@ void TFormTEMConfig::readTx(const TxControls& c, TTransmitter& t, bool aux)
         t.MomentID = TMomentID(c.moment->itemIndex());
     t.LoopSides = c.sides->value();
     const int rows = std::min(t.LoopSides, c.grid->rowCount());
+    // Committed: the vertices beyond the count are given up.
+    if (c.grid->rowCount() > t.LoopSides)
+        c.grid->setRowCount(t.LoopSides);
     auto cell = [&c](int r, int col) { return ReadNumber(c.grid->item(r, col), 0); };
     for (int k = 0; k < t.LoopSides; ++k) {
         const bool inGrid = k < rows;

@@ -169,6 +169,8 @@ class TFormTEMConfig : public QMainWindow {
     std::string cleanSaveQuestion(const std::string& question) const;
     /// Shows why a save did not write; returns whether it wrote.
     bool reportSave(const SaveResult& result);
+    /// After a save: the model, the file box and the dialogs take the name the writer wrote.
+    void adoptSavedName();
     void notYetAvailable(const QString& windowName);
     void updateTitle();
     void addRecentFile(const QString& fileName);

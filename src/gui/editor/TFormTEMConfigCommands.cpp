@@ -60,6 +60,13 @@ QString SaveName(const QString& name, TINIFileFormat f)
     return sameFormat ? name : ChangeFileExt(name, ".TDC");
 }
 
+/// Whether two names are the same existing file (a link or another spelling of the path counts).
+bool SameFile(const std::string& a, const std::string& b)
+{
+    std::error_code ec;
+    return !a.empty() && !b.empty() && std::filesystem::equivalent(a, b, ec) && !ec;
+}
+
 } // namespace
 
 TINIFileFormat TFormTEMConfig::formatFromRadio() const
@@ -144,6 +151,7 @@ void TFormTEMConfig::ButtonSaveClick()
             ButtonSaveAsINIClick();
             return;
         }
+        const std::string editing = cfg.LoadFilename; // the file this window was filled from
         UserInterfaceToConfigVars();
         const TINIFileFormat f = cfg.TDCorGEX;
         cfg.SaveFilename = SaveName(ui->EditTDCFilename->text(), f).toStdString();
@@ -163,10 +171,12 @@ void TFormTEMConfig::ButtonSaveClick()
                 return;
             }
         }
-        // The save refuses a master target, asks before overwriting and about Clean Save.
+        // The save refuses a master target, asks before overwriting and about Clean Save. A GEX
+        // saved back onto the file being edited is no overwrite of another file: no question.
+        const bool inPlace = f == TINIFileFormat::GEX && SameFile(cfg.SaveFilename, editing);
         const SaveResult result = SaveConfiguration(
             cfg, s_.folders, s_.op,
-            SaveRequest{true,
+            SaveRequest{!inPlace,
                         cleanSaveQuestion("\"Clean Save\" will wipe any un-identified information in your "
                                           "file - Continue?")});
         if (!reportSave(result))
@@ -181,6 +191,18 @@ void TFormTEMConfig::ButtonSaveClick()
 }
 
 // ---- Copy As ----------------------------------------------------------------------------------
+
+void TFormTEMConfig::adoptSavedName()
+{
+    // The writer may have renamed the target (GEX files are written as ".gex"): the model, the
+    // file box, the dialogs and so the settings keep the name of the file that exists.
+    Configuration& cfg = s_.cfg;
+    cfg.LoadFilename = cfg.SaveFilename;
+    const QString name = QString::fromStdString(cfg.SaveFilename);
+    ui->EditTDCFilename->setText(name);
+    OpenDialogFileName = name;
+    SaveDialogFileName = name;
+}
 
 void TFormTEMConfig::ButtonSaveAsINIClick()
 {
@@ -219,6 +241,7 @@ void TFormTEMConfig::ButtonSaveAsINIClick()
             SaveRequest{false,
                         cleanSaveQuestion("\"Clean Save\" will wipe any un-identified information in your "
                                           "file - Erase? Continue?")});
+        adoptSavedName();
         if (reportSave(result))
             addRecentFile(QString::fromStdString(cfg.SaveFilename));
     });
@@ -279,6 +302,7 @@ void TFormTEMConfig::CheckBoxMasterClick()
             SaveRequest{false,
                         cleanSaveQuestion("\"Clean Save\" will wipe any un-identified information in your "
                                           "file - Continue?")});
+        adoptSavedName();
         if (reportSave(result))
             addRecentFile(QString::fromStdString(cfg.SaveFilename));
     });

@@ -26,6 +26,7 @@
 #include "core/model/data_folders.h"
 #include "core/response/system_response.h"
 #include "core/tables/survey_tables.h"
+#include "editor/EditorSupport.h"
 #include "forward/TFormEngineRunner.h"
 #include "forward/TFormFwdModelGraph.h"
 #include "forward/TFormTEMFwdModelGraph.h"
@@ -342,9 +343,11 @@ void TFormForward::ModelGridToForm(const ModelGrid& grid)
 
 void TFormForward::chooseConfigurationFile(int m)
 {
-    static const char* Filter =
-        "TDEM *.TDC, *.GEX (*.TDC *.tdc *.GEX *.gex);;Direct Current *.DCC (*.DCC *.dcc *.INI *.ini);;"
-        "FDEM *.FDC (*.FDC *.fdc)";
+    // Each method offers only its own kind of file: an array chosen for "Direct" can never be
+    // a TEM configuration, nor the other way round.
+    static const char* const Filters[] = {"TDEM *.TDC, *.GEX (*.TDC *.tdc *.GEX *.gex)",
+                                          "Direct Current *.DCC (*.DCC *.dcc *.INI *.ini)",
+                                          "FDEM *.FDC (*.FDC *.fdc)"};
     std::string initial;
     std::string folder;
     if (m == pmTDEM) {
@@ -359,9 +362,24 @@ void TFormForward::chooseConfigurationFile(int m)
     }
     if (initial.empty())
         initial = folder;
-    const std::string chosen = s_.dialogs.openFile("Configuration file", Filter, initial);
-    if (!chosen.empty())
-        s_.ConfigIniName = chosen;
+    const std::string chosen =
+        s_.dialogs.openFile("Configuration file", Filters[std::clamp(m, 0, 2)], initial);
+    if (chosen.empty())
+        return;
+    if (m == pmDirect && !IsArrayFileName(chosen)) {
+        s_.op.inform(QFileInfo(Q(chosen)).fileName().toStdString() +
+                     " is not an array file - array files end in .DCC (or the older .INI).");
+        return;
+    }
+    s_.ConfigIniName = chosen;
+    if (m == pmDirect)
+        s_.LastDirectConfigIniName = chosen;
+}
+
+std::string TFormForward::arrayFile()
+{
+    return ArrayFileToUse(s_.ConfigIniName, s_.LastDirectConfigIniName,
+                          appData() + "DCSetrix/Configurations/");
 }
 
 void TFormForward::reloadTEMConfiguration()
@@ -423,8 +441,12 @@ void TFormForward::RadioGroupTEMorDirectClick(bool operatorClick)
             ui->LabelNoiseLevel->setText("Noise StdDev @1ms (uV/(A.m^2)) to add");
             showTDEMTable();
         } else if (m == pmDirect) {
-            if (operatorClick) {
+            if (operatorClick)
                 chooseConfigurationFile(pmDirect);
+            // A cancelled choice (or a window opened on a TEM configuration) leaves no array file
+            // named: the last array file is used, else the default one.
+            s_.ConfigIniName = arrayFile();
+            if (operatorClick) {
                 if (FwdModelParentForm != fmpfDCCSetrix)
                     ButtonEnterConfigClick();
             }
@@ -459,10 +481,8 @@ void TFormForward::RadioGroupTEMorDirectClick(bool operatorClick)
 
 void TFormForward::readArrayFile()
 {
-    if (FileExists(s_.ConfigIniName))
-        ReadConfigIni(s_.arrays, s_.ConfigIniName, s_.op);
-    else
-        s_.op.inform("You must specify a Configuration file before continuing.");
+    // A missing array file gives the default array, with the reader's own message.
+    ReadConfigIni(s_.arrays, s_.ConfigIniName, s_.op);
 }
 
 void TFormForward::showConfigIniName()
@@ -481,8 +501,10 @@ void TFormForward::showTDEMTable()
             rows = std::max(0, cfg.Tx[tx].NoGates - cfg.SysResp[chn].drivenGatesInRamp);
         TSystemResponse& r = cfg.SysResp[chn];
         if (r.SysRespExists) {
-            ui->EditNoiseLevel->setText(Q(FormatSignificant(r.NoiseAt1mSinVperAm2, 8, 6)).trimmed());
-            ui->EditNoiseSlope->setText(Q(FormatSignificant(r.NoiseLogLogSlopeinVperS, 8, 6)).trimmed());
+            editor::SetNumberEdit(ui->EditNoiseLevel, r.NoiseAt1mSinVperAm2,
+                                  Q(FormatSignificant(r.NoiseAt1mSinVperAm2, 8, 6)).trimmed());
+            editor::SetNumberEdit(ui->EditNoiseSlope, r.NoiseLogLogSlopeinVperS,
+                                  Q(FormatSignificant(r.NoiseLogLogSlopeinVperS, 8, 6)).trimmed());
             CalcNoiseModel(cfg, chn, true);
         }
     }
@@ -544,6 +566,7 @@ void TFormForward::ButtonEnterConfigClick()
                 s_.ConfigIniName.empty() ? appData() + "DCSetrix/Configurations/" : s_.ConfigIniName);
             if (!chosen.empty()) {
                 s_.ConfigIniName = chosen;
+                s_.LastDirectConfigIniName = chosen;
                 command([this] {
                     ReadConfigIni(s_.arrays, s_.ConfigIniName, s_.op);
                     setResponseColumns(false, s_.arrays.AConfig.numBipoles);
@@ -574,9 +597,13 @@ void TFormForward::Recalculate(bool fromButton)
         }
         ui->ButtonGraph->setEnabled(true);
         const int m = method();
-        if (m != pmFDEM && s_.forward.AcqSel >= 1 && s_.forward.AcqSel <= s_.cfg.NumAcqChn)
-            CommitNoiseEdits(s_.cfg, s_.forward.AcqSel, S(ui->EditNoiseLevel->text()),
-                             S(ui->EditNoiseSlope->text()), ForwardWindowNoiseFallback, true);
+        if (m != pmFDEM && s_.forward.AcqSel >= 1 && s_.forward.AcqSel <= s_.cfg.NumAcqChn) {
+            // A noise edit the operator did not change gives back the stored value, not its text.
+            const double nan = std::nan("");
+            CommitNoiseValues(s_.cfg, s_.forward.AcqSel, editor::EditValue(ui->EditNoiseLevel).value_or(nan),
+                              editor::EditValue(ui->EditNoiseSlope).value_or(nan), ForwardWindowNoiseFallback,
+                              true);
+        }
         if (m == pmTDEM)
             runTEM();
         else if (m == pmDirect)

@@ -96,6 +96,8 @@ class TFormForward : public QDialog {
     void numberResponseRows();
     void showTDEMTable();
     void showConfigIniName();
+    /// The array file the direct-current method works on (never a TEM configuration).
+    std::string arrayFile();
     void reloadTEMConfiguration();
     void readArrayFile();
     void runTEM();

@@ -38,6 +38,10 @@ const char* const TFormSysResp::SysRespLoadDialogTitle =
 const char* const TFormSysResp::SysRespDialogFilter = "CSV System Response Files (*.CSV *.csv)";
 const char* const TFormSysResp::CloseWarning =
     "Changes are not saved unless the Green 'Commit Changes' button is pressed before closing";
+const char* const TFormSysResp::CloseQuestion =
+    "Changes are not saved unless the Green 'Commit Changes' button is pressed before closing. Commit the "
+    "changes now, Discard them (the system responses go back to what they were when this window opened or "
+    "was last committed), or Cancel and keep this window open?";
 const char* const TFormSysResp::CommitOnSaveMessage =
     "Committing changes to memory. If you later save to your configuration file then these changes will take "
     "effect.";
@@ -166,6 +170,13 @@ TFormSysResp::TFormSysResp(tem::gui::Session& session, QWidget* parent)
     connect(ui->EditNoiseSlope, &QLineEdit::editingFinished, this, &TFormSysResp::NoiseUpdate);
     connect(ui->ButtonRunSystemTest, &QPushButton::clicked, this, &TFormSysResp::ButtonRunSystemTestClick);
     connect(ui->CheckBoxCommit, &QCheckBox::clicked, this, &TFormSysResp::Commit);
+    // Edits that reach the records only with a commit count as uncommitted changes at closing.
+    connect(ui->ValueListEditorEquation, &KeyValueEditor::valueEdited, this, &TFormSysResp::markEdited);
+    for (QLineEdit* e : {ui->EditNoiseStd, ui->EditNoiseSlope, ui->EditModelLayers})
+        connect(e, &QLineEdit::textEdited, this, &TFormSysResp::markEdited);
+    connect(ui->CheckBoxDataLoaded, &QCheckBox::clicked, this, &TFormSysResp::markEdited);
+    connect(ui->RadioGroupSeedType, &RadioGroup::itemClicked, this, &TFormSysResp::markEdited);
+    connect(ui->StringGridLayers, &QTableWidget::itemChanged, this, &TFormSysResp::markEdited);
     connect(ui->ButtonClose, &QPushButton::clicked, this, &QDialog::accept);
 }
 
@@ -185,9 +196,41 @@ void TFormSysResp::showEvent(QShowEvent* event)
 
 void TFormSysResp::done(int result)
 {
-    if (!m_changesCommitted)
-        m_session.op.inform(CloseWarning);
+    // Closing does what it says: what was not committed is committed, or given up, or the window
+    // stays open.
+    if (HasUncommittedChanges()) {
+        switch (m_session.op.choose(CloseQuestion, {"Commit", "Discard", "Cancel"}, 0)) {
+        case 0:
+            if (!CommitChanges())
+                return;
+            break;
+        case 1:
+            for (int c = 1; c <= tem::MaxAcqChn; ++c)
+                cfg().SysResp[c] = m_committedRecords[std::size_t(c - 1)];
+            break;
+        default:
+            return;
+        }
+    }
     QDialog::done(result);
+}
+
+bool TFormSysResp::HasUncommittedChanges() const
+{
+    if (m_edited)
+        return true;
+    if (m_committedRecords.size() != std::size_t(tem::MaxAcqChn))
+        return false;
+    for (int c = 1; c <= tem::MaxAcqChn; ++c)
+        if (!(m_session.cfg.SysResp[c] == m_committedRecords[std::size_t(c - 1)]))
+            return true;
+    return false;
+}
+
+void TFormSysResp::markEdited()
+{
+    if (!m_filling)
+        m_edited = true;
 }
 
 // ---- Showing and the channel ------------------------------------------------------------------
@@ -227,8 +270,10 @@ void TFormSysResp::FormShow()
         ui->EditModelLayers->setText(QString::number(layers));
         m_sysRespLoadFile = m_sysRespSaveFile = s.SysRespFilename;
         m_fieldDataFile = s.FieldDataFilename;
-        ui->EditNoiseStd->setText(Q(tem::FormatPrintfE(s.NoiseAt1mSinVperAm2, 10, 3)));
-        ui->EditNoiseSlope->setText(Q(tem::FormatPrintfG(s.NoiseLogLogSlopeinVperS, 8)));
+        editor::SetNumberEdit(ui->EditNoiseStd, s.NoiseAt1mSinVperAm2,
+                              Q(tem::FormatPrintfE(s.NoiseAt1mSinVperAm2, 10, 3)));
+        editor::SetNumberEdit(ui->EditNoiseSlope, s.NoiseLogLogSlopeinVperS,
+                              Q(tem::FormatPrintfG(s.NoiseLogLogSlopeinVperS, 8)));
         for (ResponseCurve c :
              {ResponseCurve::SystemResponse, ResponseCurve::FieldData, ResponseCurve::ForwardModel,
               ResponseCurve::FieldMinusModel, ResponseCurve::SimulationEquation, ResponseCurve::Noise})
@@ -240,6 +285,10 @@ void TFormSysResp::FormShow()
     }
     fillLayerGrid();
     redrawAll();
+    // What the window found on opening (with the site model it starts from) is the state a
+    // Discard goes back to.
+    m_committedRecords.assign(cfg().SysResp.begin(), cfg().SysResp.end());
+    m_edited = false;
 }
 
 void TFormSysResp::ComboBoxAcqChnChange()
@@ -284,18 +333,33 @@ void TFormSysResp::fillValueList(const tem::TSystemResponse* s)
     tem::SetDefaultEquation(defaults);
     KeyValueEditor* list = ui->ValueListEditorEquation;
     list->clearRows();
-    for (int i = 0; i < 10; ++i)
-        list->appendRow(ParameterKeys[i], g9(parameter(s ? *s : defaults, i)));
+    for (int i = 0; i < 10; ++i) {
+        const double v = parameter(s ? *s : defaults, i);
+        m_shownParameters[std::size_t(i)] = {g9(v), v};
+        list->appendRow(ParameterKeys[i], g9(v));
+    }
 }
 
 void TFormSysResp::readValueList(tem::TSystemResponse& s)
 {
     // Every value first, so that a value that is not a number changes nothing.
+    // A value the operator did not change keeps every digit of the value it shows.
     double values[10];
-    for (int i = 0; i < 10; ++i)
-        values[i] = numberOf(ui->ValueListEditorEquation->value(ParameterKeys[i]), ParameterKeys[i]);
+    for (int i = 0; i < 10; ++i) {
+        const QString text = ui->ValueListEditorEquation->value(ParameterKeys[i]);
+        const auto& [shown, exact] = m_shownParameters[std::size_t(i)];
+        values[i] = text.trimmed() == shown.trimmed() ? exact : numberOf(text, ParameterKeys[i]);
+    }
     for (int i = 0; i < 10; ++i)
         setParameter(s, i, values[i]);
+}
+
+double TFormSysResp::layerCell(int row, int column, const std::string& what) const
+{
+    if (const auto v = editor::CellValue(ui->StringGridLayers, row, column); v && std::isfinite(*v))
+        return *v;
+    const QTableWidgetItem* item = ui->StringGridLayers->item(row, column);
+    return numberOf(item ? item->text() : QString(), what);
 }
 
 int TFormSysResp::layerCount() const
@@ -322,13 +386,15 @@ void TFormSysResp::fillLayerGrid()
     for (int r = 1; r <= layers; ++r)
         rows << QString("Layer %1").arg(r);
     grid->setVerticalHeaderLabels(rows);
-    auto cell = [](double v) { return g9(v > 0.1 ? v : 0.1); };
+    auto cell = [grid](int row, int column, double v) {
+        editor::SetNumberCell(grid, row, column, v, g9(v > 0.1 ? v : 0.1));
+    };
     for (int r = 1; r <= layers; ++r) {
-        grid->setItem(r - 1, 0,
-                      new QTableWidgetItem(r < layers ? cell(s.LayerThicknesses[r]) : QString("inf")));
-        grid->setItem(r - 1, 1, new QTableWidgetItem(cell(s.LayerResistivities[r])));
-        if (r == layers)
-            grid->item(r - 1, 0)->setFlags(Qt::ItemIsEnabled);
+        if (r < layers)
+            cell(r - 1, 0, s.LayerThicknesses[r]);
+        else
+            editor::SetCell(grid, r - 1, 0, "inf", false);
+        cell(r - 1, 1, s.LayerResistivities[r]);
     }
     m_filling = false;
 }
@@ -340,8 +406,7 @@ void TFormSysResp::StringGridLayersExit()
         const int layers = ui->StringGridLayers->rowCount();
         bool thinWarned = false, lowWarned = false;
         for (int r = 1; r <= layers; ++r) {
-            const double res = numberOf(ui->StringGridLayers->item(r - 1, 1)->text(),
-                                        "resistivity of layer " + std::to_string(r));
+            const double res = layerCell(r - 1, 1, "resistivity of layer " + std::to_string(r));
             if (res <= 0.1 && !lowWarned) {
                 m_session.op.inform("Cannot model with layer resistivities <=0.1");
                 lowWarned = true;
@@ -349,8 +414,7 @@ void TFormSysResp::StringGridLayersExit()
             s.LayerResistivities[r] = res;
             if (r == layers)
                 break;
-            const double thick = numberOf(ui->StringGridLayers->item(r - 1, 0)->text(),
-                                          "thickness of layer " + std::to_string(r));
+            const double thick = layerCell(r - 1, 0, "thickness of layer " + std::to_string(r));
             if (thick <= 0.1 && !thinWarned) {
                 m_session.op.inform("Cannot model with layer thicknesses <=0.1");
                 thinWarned = true;
@@ -364,6 +428,7 @@ void TFormSysResp::StringGridLayersExit()
 
 void TFormSysResp::setCurve(ResponseCurve c, tem::CurvePoints points)
 {
+    markEdited();
     m_curves[idx(c)] = std::move(points);
     redrawCurve(c);
     if (c == ResponseCurve::SystemResponse)
@@ -442,7 +507,8 @@ void TFormSysResp::onSysRespGridEdited(int row, int column)
         ui->StringGridSysResp->item(row, 1)->setText(Q(p.label).trimmed());
         return;
     }
-    // The typed text becomes the point's label: it is what a commit stores.
+    // The typed number is what a commit stores; the text becomes the point's label.
+    markEdited();
     p.amplitude = *v;
     p.label = S(text.trimmed());
     redrawCurve(ResponseCurve::SystemResponse);
@@ -508,7 +574,8 @@ void TFormSysResp::ButtonSaveSysRespClick()
 {
     if (!m_changesCommitted)
         m_session.op.inform(CommitOnSaveMessage);
-    Commit();
+    if (!CommitChanges())
+        return; // nothing committed, so nothing of it is written either
     const std::string file =
         m_session.dialogs.saveFile("Save System Response", SysRespDialogFilter, m_sysRespSaveFile);
     if (file.empty())
@@ -522,11 +589,16 @@ void TFormSysResp::ButtonSaveSysRespClick()
 
 void TFormSysResp::Commit()
 {
+    CommitChanges();
+}
+
+bool TFormSysResp::CommitChanges()
+{
     {
         const QSignalBlocker block(ui->CheckBoxCommit);
         ui->CheckBoxCommit->setChecked(true);
     }
-    Guarded(m_session.op, [&] {
+    const bool committed = Guarded(m_session.op, [&] {
         ComboBoxAcqChnChange();
         tem::TSystemResponse& s = cfg().SysResp[m_acqSel];
         if (s.SysRespExists) {
@@ -541,10 +613,8 @@ void TFormSysResp::Commit()
             QTableWidget* grid = ui->StringGridLayers;
             for (int r = 1; r <= next.FwdModelLayers && r <= grid->rowCount(); ++r) {
                 if (r < next.FwdModelLayers)
-                    next.LayerThicknesses[r] =
-                        numberOf(grid->item(r - 1, 0)->text(), "thickness of layer " + std::to_string(r));
-                next.LayerResistivities[r] =
-                    numberOf(grid->item(r - 1, 1)->text(), "resistivity of layer " + std::to_string(r));
+                    next.LayerThicknesses[r] = layerCell(r - 1, 0, "thickness of layer " + std::to_string(r));
+                next.LayerResistivities[r] = layerCell(r - 1, 1, "resistivity of layer " + std::to_string(r));
             }
             next.SysRespFilename = !m_sysRespSaveFile.empty() ? m_sysRespSaveFile : m_sysRespLoadFile;
             if (!m_fieldDataFile.empty())
@@ -567,13 +637,26 @@ void TFormSysResp::Commit()
             NoiseUpdate();
         }
     });
+    if (!committed) {
+        // A value that could not be read stops the commit: nothing is taken, the close question
+        // still stands.
+        const QSignalBlocker block(ui->CheckBoxCommit);
+        ui->CheckBoxCommit->setChecked(false);
+        return false;
+    }
     m_changesCommitted = true;
+    m_edited = false;
+    m_committedRecords.assign(cfg().SysResp.begin(), cfg().SysResp.end());
+    return true;
 }
 
 void TFormSysResp::NoiseUpdate()
 {
-    tem::CommitNoiseEdits(cfg(), m_acqSel, S(ui->EditNoiseStd->text()), S(ui->EditNoiseSlope->text()),
-                          tem::ResponseWindowNoiseFallback, false);
+    // An edit the operator did not change gives back the exact stored value, not its rounded text.
+    const double nan = std::nan("");
+    tem::CommitNoiseValues(cfg(), m_acqSel, editor::EditValue(ui->EditNoiseStd).value_or(nan),
+                           editor::EditValue(ui->EditNoiseSlope).value_or(nan),
+                           tem::ResponseWindowNoiseFallback, false);
     setCurve(ResponseCurve::Noise, tem::StoredCurve(cfg(), m_acqSel, ResponseCurve::Noise));
 }
 
@@ -642,6 +725,9 @@ void TFormSysResp::forwardModel(bool showWindow)
         showForwardWindow(this);
         m_session.op.inform(
             "It is assumed that you actually ran the modelling before returning from this form.");
+        // The run the operator made in the forward window becomes the forward-model amplitudes,
+        // as "Forward Model" takes its own run.
+        tem::FwdModelAmplitudesFromRun(cfg(), m_acqSel, m_session.forward.results);
     } else {
         bool ran = false;
         if (!Guarded(m_session.op, [&] { ran = runSiteModel(); }) || !ran)

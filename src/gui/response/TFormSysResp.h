@@ -9,6 +9,10 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
+
+#include <QString>
 
 #include "core/response/response_curves.h"
 
@@ -39,6 +43,7 @@ class TFormSysResp : public QDialog {
     static const char* const SysRespLoadDialogTitle;
     static const char* const SysRespDialogFilter;
     static const char* const CloseWarning;
+    static const char* const CloseQuestion;
     static const char* const CommitOnSaveMessage;
 
     /// Shows the forward modelling window modally (the application sets it once that window
@@ -48,6 +53,9 @@ class TFormSysResp : public QDialog {
     int AcqSel() const { return m_acqSel; }
     double CrossoverStretcher() const { return m_crossoverStretcher; }
     bool ChangesCommitted() const { return m_changesCommitted; }
+    /// Whether the window holds changes that no commit has taken: edits in its controls, or
+    /// records it changed since it opened or last committed.
+    bool HasUncommittedChanges() const;
     const tem::CurvePoints& Curve(tem::ResponseCurve c) const
     {
         return m_curves[static_cast<std::size_t>(c)];
@@ -64,6 +72,9 @@ class TFormSysResp : public QDialog {
     void ButtonLoadSysRespClick();
     void ButtonSaveSysRespClick();
     void Commit();
+    /// The commit; false (after the error report) when a value could not be read: then nothing
+    /// was committed.
+    bool CommitChanges();
     void NoiseUpdate();
     void ButtonSubtractClick();
     void ButtonSeedClick();
@@ -85,6 +96,10 @@ class TFormSysResp : public QDialog {
     void onSysRespGridEdited(int row, int column);
     void fillValueList(const tem::TSystemResponse* s);
     void readValueList(tem::TSystemResponse& s);
+    /// A layer cell as a number (the exact model value while its text is unchanged); throws a
+    /// conversion error when it is not one.
+    double layerCell(int row, int column, const std::string& what) const;
+    void markEdited();
     void fillLayerGrid();
     void forwardModel(bool showWindow);
     bool runSiteModel();
@@ -95,6 +110,12 @@ class TFormSysResp : public QDialog {
     int m_acqSel = 1;
     double m_crossoverStretcher = tem::DefaultCrossoverStretcher;
     bool m_changesCommitted = false;
+    bool m_edited = false; ///< something was done in the window since it opened or last committed
+    /// The response records as they were when the window opened or last committed: what Discard
+    /// restores.
+    std::vector<tem::TSystemResponse> m_committedRecords;
+    /// The equation values as the value list shows them: text and the exact value behind it.
+    std::array<std::pair<QString, double>, 10> m_shownParameters;
     bool m_filling = false;
     std::array<tem::CurvePoints, 6> m_curves;
     std::array<QCPGraph*, 6> m_graphs{};

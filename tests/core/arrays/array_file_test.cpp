@@ -206,7 +206,7 @@ TEST(ArrayFile, DocumentHeaderFollowsConfigurationOne)
               "numBipoles: 02\r\n"
               "   numCP GeomFact EffDepth     CP 1 CPProp 1     CP 2 CPProp 2\r\n"
               "   2    12.57      0.8        1        1        2       -1\r\n"
-              "   3 1.235e+05     8.67       10        1       20     -0.5  2.5e+06     -0.5\r\n");
+              "   3 1.235E005     8.67       10        1       20     -0.5  2.5E006     -0.5\r\n");
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include "core/editor/timebase_rules.h"
 #include "core/files/chn_file.h"
 #include "core/model/configuration.h"
+#include "core/model/derived.h"
 #include "core/operator.h"
 
 namespace tem {
@@ -93,23 +94,36 @@ TEST(TimeBaseTiming, OffTimeGatesAndDerivedTiming)
     EXPECT_DOUBLE_EQ(cfg.Tx[1].drivenSamplingTime, 1.28);
 }
 
-TEST(TimeBaseRamp, CountsEveryGateStartingInsideTheRampAllowance)
+TEST(TimeBaseRamp, CountsTheLeadingGatesAsTheDerivedQuantitiesDo)
 {
+    // One count, one rule: the window's count is the derived quantities' count, leading gates
+    // only, and a gate starting exactly at 110 % of the ramp is not in it.
     Configuration cfg = twoTransmitters();
     cfg.NumAcqChn = 1;
     cfg.TxWaveform[1].drivenRamp = 100e-6;                   // allowance 110 us
-    const double starts[] = {50e-6, 109e-6, 111e-6, 105e-6}; // the last one also counts: no early stop
+    const double starts[] = {50e-6, 109e-6, 111e-6, 105e-6}; // the count stops at the third gate
     cfg.Tx[1].NoGates = 4;
     for (int j = 1; j <= 4; ++j)
         cfg.TimeBase[1].drivenGateStart[j] = starts[j - 1];
-    CountGatesInRampAllChannels(cfg);
-    EXPECT_EQ(cfg.SysResp[1].drivenGatesInRamp, 3);
+    RecordingOperator op;
+    auto both = [&] {
+        CountGatesInRampAllChannels(cfg);
+        const int window = cfg.SysResp[1].drivenGatesInRamp;
+        CalcGatesInRamp(cfg, 1, op);
+        EXPECT_EQ(window, cfg.SysResp[1].drivenGatesInRamp);
+        return window;
+    };
+    EXPECT_EQ(both(), 2);
     cfg.AcqChn[1].GateTimeShift = 2e-6; // shifted starts move earlier: 111 us becomes 109 us
-    CountGatesInRampAllChannels(cfg);
-    EXPECT_EQ(cfg.SysResp[1].drivenGatesInRamp, 4);
+    EXPECT_EQ(both(), 4);
     cfg.AcqChn[1].MeaTimeDelay = 10e-6;
-    CountGatesInRampAllChannels(cfg);
-    EXPECT_EQ(cfg.SysResp[1].drivenGatesInRamp, 1);
+    EXPECT_EQ(both(), 1);
+
+    cfg.AcqChn[1].GateTimeShift = cfg.AcqChn[1].MeaTimeDelay = 0;
+    cfg.TxWaveform[1].drivenRamp = 10e-6;
+    cfg.TimeBase[1].drivenGateStart[1] = 5e-6;
+    cfg.TimeBase[1].drivenGateStart[2] = 11e-6; // exactly 1.1 x the ramp
+    EXPECT_EQ(both(), 1);
 }
 
 TEST(TimeBaseGates, ConsistencyToleranceDiffersBetweenTimeBases)

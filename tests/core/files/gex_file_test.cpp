@@ -634,6 +634,64 @@ TEST(GexWrite, SavingOverAnotherProgramsFileKeepsWhatWeDoNotWrite)
     ExpectSameModel(first, again);
 }
 
+TEST(ConfigWrite, RemovedListsAndAbsentSensorsStayGoneInBothFormats)
+{
+    // A save onto an existing file drops the per-gate lists the model no longer has, and a
+    // sensor the model does not have is read back absent, in TDC and in GEX alike.
+    for (const TINIFileFormat format : {TINIFileFormat::TDC, TINIFileFormat::GEX}) {
+        const bool gex = format == TINIFileFormat::GEX;
+        SCOPED_TRACE(gex ? "GEX" : "TDC");
+        TempFolder tmp;
+        RecordingOperator op;
+        Configuration cfg = MakeModel(false);
+        Settle(cfg);
+        cfg.AcqChn[1].GateFactorsExist = true;
+        cfg.AcqChn[1].GateFactors = {1, 1.5};
+        cfg.AcqChn[1].GateSTDsExist = true;
+        cfg.AcqChn[1].GateSTDs = {0.03, 0.05};
+        cfg.SaveFilename = tmp.file(gex ? "lists.gex" : "lists.TDC");
+        auto save = [&] { gex ? SaveGEXToFile(cfg, tmp.folders, op) : SaveTDCToFile(cfg, tmp.folders, op); };
+        save();
+        cfg.AcqChn[1].GateConstantsExist = cfg.AcqChn[1].GateFactorsExist = cfg.AcqChn[1].GateSTDsExist =
+            false;
+        cfg.AcqChn[1].GateConstants.clear();
+        cfg.AcqChn[1].GateFactors.clear();
+        cfg.AcqChn[1].GateSTDs.clear();
+        cfg.Vehicle.GNSSExists = false;
+        save();
+
+        Configuration back;
+        back.LoadFilename = cfg.SaveFilename;
+        gex ? LoadGEXFromFile(back, tmp.folders, op) : LoadTDCFromFile(back, tmp.folders, op);
+        EXPECT_FALSE(back.AcqChn[1].GateConstantsExist);
+        EXPECT_FALSE(back.AcqChn[1].GateFactorsExist);
+        EXPECT_FALSE(back.AcqChn[1].GateSTDsExist);
+        EXPECT_FALSE(back.Vehicle.GNSSExists);
+    }
+}
+
+TEST(GexConvert, AConfigurationWithoutAnAntennaGainsNoneThroughGex)
+{
+    TempFolder tmp;
+    RecordingOperator op;
+    Configuration model = MakeModel(true);
+    Settle(model);
+    model.Vehicle.GNSSExists = false;
+    model.SaveFilename = tmp.file("NoAntenna.TDC");
+    SaveTDCToFile(model, tmp.folders, op);
+    Configuration tdc;
+    tdc.LoadFilename = model.SaveFilename;
+    LoadTDCFromFile(tdc, tmp.folders, op);
+    ASSERT_FALSE(tdc.Vehicle.GNSSExists);
+    tdc.SaveFilename = tmp.file("NoAntenna.gex");
+    SaveGEXToFile(tdc, tmp.folders, op);
+    Configuration back;
+    back.LoadFilename = tdc.SaveFilename;
+    LoadGEXFromFile(back, tmp.folders, op);
+    EXPECT_FALSE(back.Vehicle.GNSSExists);
+    EXPECT_TRUE(back.Vehicle == tdc.Vehicle);
+}
+
 TEST(GexWrite, AbsentSensorStaysAbsent)
 {
     TempFolder tmp;

@@ -124,11 +124,13 @@ TEST_F(ResponseCsvTest, SavedResponseReadsBack)
     Configuration cfg = threeChannels();
     for (int g = 1; g <= 5; ++g)
         cfg.SysResp[2].SysRespAmplitudes[g] = 1.25e-7 * g;
+    cfg.SysResp[2].SysRespAmplitudes[5] = 1.25e-12;
     const std::string text = SystemResponseCsvText(cfg, 2);
     const auto lines = SplitLines(text);
     ASSERT_EQ(lines.size(), 6u);
     EXPECT_EQ(lines[0], "AcqChn1,AcqChn2,AcqChn3,Units:uV/A");
     EXPECT_EQ(lines[1], "      0.5,0,0"); // channel 2's values in the first column, in µV/A
+    EXPECT_EQ(lines[5], "   5E-006,0,0"); // the program's "%9g"
     // Loaded for channel 4 (first column) it gives the same amplitudes back over the same area.
     cfg.AcqChn[4].RxCoilNumber = 2;
     const ResponseCsv csv = ReadResponseCsv(cfg, write(text), 4, ResponseCsvKind::SystemResponse, op);
@@ -139,9 +141,13 @@ TEST_F(ResponseCsvTest, SavedResponseReadsBack)
 
 TEST(ResponseCurves, LabelsTransformAndAxis)
 {
-    EXPECT_EQ(CurveLabel(ResponseCurve::FieldData, 1.5e-7), "  1.5e-07");
-    EXPECT_EQ(CurveLabel(ResponseCurve::ForwardModel, 1.5e-7), "1.500000e-07");
-    EXPECT_EQ(CurveLabel(ResponseCurve::SimulationEquation, -2e-9), "-2.000000e-09");
+    // The program's own forms of "%9g", "%e" and "%12.6e"; the labels read back either way.
+    EXPECT_EQ(CurveLabel(ResponseCurve::FieldData, 1.5e-7), " 1.5E-007");
+    EXPECT_EQ(CurveLabel(ResponseCurve::FieldData, 123456789), "1.23457E008");
+    EXPECT_EQ(CurveLabel(ResponseCurve::ForwardModel, 1.5e-7), "1.50000000000000E-007");
+    EXPECT_EQ(CurveLabel(ResponseCurve::SimulationEquation, -2e-9), "-2.000000E-009");
+    EXPECT_DOUBLE_EQ(*CurveLabelAmplitude(ResponseCurve::FieldData, " 1.5E-007"), 1.5e-7);
+    EXPECT_DOUBLE_EQ(*CurveLabelAmplitude(ResponseCurve::FieldData, "  1.5e-07"), 1.5e-7);
     EXPECT_EQ(CurveLabel(ResponseCurve::Noise, 2e-10), "   0.000");
     EXPECT_DOUBLE_EQ(*CurveLabelAmplitude(ResponseCurve::Noise, "2.5"), 2.5e-6);
     EXPECT_DOUBLE_EQ(ArcSinhDisplay(1e-6, 100), std::asinh(100.0));
@@ -161,10 +167,14 @@ TEST(ResponseCurves, LabelsTransformAndAxis)
     // Strictly inside the range.
     EXPECT_TRUE(ArcSinhAxisLabels(100, 0, std::asinh(100.0 * 1)).size() == 1); // only 0.1 lies inside
 
-    // A commit reads labels; a missing point gives 1e-12, a label that is not a number stops.
-    CurvePoints pts = {{10, 1e-7, "1e-07"}, {20, 2e-7, "  2e-07"}};
+    // A commit stores the points' numbers, not their rounded labels; a missing point gives
+    // 1e-12, a point without a number stops.
+    CurvePoints pts = {{10, 1.234567891e-7, CurveLabel(ResponseCurve::FieldData, 1.234567891e-7)},
+                       {20, 2e-7, "  2e-07"}};
+    EXPECT_EQ(pts[0].label, "1.23457e-07");
     EXPECT_EQ(CommittedAmplitudes(pts, ResponseCurve::FieldData, 3),
-              (std::vector<double>{1e-7, 2e-7, 1e-12}));
+              (std::vector<double>{1.234567891e-7, 2e-7, 1e-12}));
+    pts[1].amplitude = std::nan("");
     pts[1].label = "abc";
     EXPECT_THROW(CommittedAmplitudes(pts, ResponseCurve::FieldData, 2), ConversionError);
 }

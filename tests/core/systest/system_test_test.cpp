@@ -181,6 +181,10 @@ TEST(SystemTestFile, MicrovoltsAndNoiseWithoutStation8)
     ASSERT_EQ(lines.size(), 74u);
     EXPECT_EQ(lines[0], "AcqChn1,AcqChn2,AcqChn3,Units=uV/A");
     EXPECT_EQ(lines[73], "          -1,          -1,0.00");
+    // The program's "%12.5g": small and large values in its exponent form.
+    d.stn[8][RxZ][1] = 1.23456e-5;
+    d.stn[8][RxX][1] = 123456789;
+    EXPECT_EQ(SplitLines(Stn8SiteResponseText(d))[1], " 1.2346E-005,  1.2346E008,0.00");
 }
 
 TEST(SystemTestFile, ChannelCountColumnReadsByPosition)
