@@ -300,7 +300,7 @@ class FileCommandsTest : public QObject {
         const std::string chosen = f.work + "x.GEX", written = f.work + "x.gex";
         f.dialogs.answers = {chosen};
         if (masterTick) {
-            f.op.answers = {true};
+            f.op.answers = {true, true}; // "Are you sure?", then the writer's master question
             f.master()->click();
         } else {
             f.form->ButtonSaveAsINIClick();

@@ -178,6 +178,26 @@ class ForwardWindowTest : public QObject {
         QCOMPARE(g->item(3, 1)->text(), QString("*****"));
     }
 
+    void recalculateKeepsAnUntouchedNoiseLevel()
+    {
+        // The noise boxes show six digits; a run with them untouched keeps the stored numbers, a
+        // typed level is stored as typed.
+        Fixture f;
+        tem::TSystemResponse& r = f.session.cfg.SysResp[1];
+        r.SysRespExists = true; // the boxes show a stored noise model only for a response
+        r.NoiseAt1mSinVperAm2 = 2.123456789e-9;
+        r.NoiseLogLogSlopeinVperS = -0.523456789;
+        f.form->show();
+        f.twoLayers("30", "", "100", "10");
+        f.recalculate();
+        QCOMPARE(r.NoiseAt1mSinVperAm2, 2.123456789e-9);
+        QCOMPARE(r.NoiseLogLogSlopeinVperS, -0.523456789);
+        f.get<QLineEdit>("EditNoiseLevel")->setText("3e-9");
+        f.recalculate();
+        QCOMPARE(r.NoiseAt1mSinVperAm2, 3e-9);
+        QCOMPARE(r.NoiseLogLogSlopeinVperS, -0.523456789);
+    }
+
     void runWithTheBuiltInEngineAndHistory()
     {
         Fixture f;

@@ -106,7 +106,7 @@ CurvePoints StoredCurve(const Configuration& cfg, int channel, ResponseCurve cur
     return MakeCurve(cfg, channel, curve, a);
 }
 
-std::vector<double> CommittedAmplitudes(const CurvePoints& points, ResponseCurve curve, int gates)
+std::vector<double> CommittedAmplitudes(const CurvePoints& points, ResponseCurve, int gates)
 {
     std::vector<double> out;
     for (int g = 1; g <= gates; ++g) {

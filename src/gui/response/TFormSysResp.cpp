@@ -683,6 +683,10 @@ void TFormSysResp::ButtonSeedClick()
         type == 0 ? ResponseCurve::FieldMinusModel : ResponseCurve::SimulationEquation;
     tem::CurvePoints points = m_curves[idx(source)];
     tem::SeedSystemResponse(cfg().SysResp[m_acqSel], type, int(points.size()));
+    // The response holds the points the operator sees copied: an equation not yet committed
+    // lives only in its curve.
+    for (int g = 1; g <= std::min<int>(int(points.size()), tem::MaxGates); ++g)
+        cfg().SysResp[m_acqSel].SysRespAmplitudes[g] = points[std::size_t(g - 1)].amplitude;
     setCurve(ResponseCurve::SystemResponse, points);
     ui->CheckBoxSysRespExists->setChecked(true);
 }
@@ -718,6 +722,9 @@ void TFormSysResp::forwardModel(bool showWindow)
                              if (!r.written() && !r.reason.empty())
                                  m_session.op.inform(r.reason);
                              written = r.written();
+                             // The model keeps the name the writer wrote (a GEX is written ".gex").
+                             if (written)
+                                 cfg().LoadFilename = cfg().SaveFilename;
                          }) ||
                 !written)
                 return;

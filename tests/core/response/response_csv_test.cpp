@@ -171,7 +171,7 @@ TEST(ResponseCurves, LabelsTransformAndAxis)
     // 1e-12, a point without a number stops.
     CurvePoints pts = {{10, 1.234567891e-7, CurveLabel(ResponseCurve::FieldData, 1.234567891e-7)},
                        {20, 2e-7, "  2e-07"}};
-    EXPECT_EQ(pts[0].label, "1.23457e-07");
+    EXPECT_EQ(pts[0].label, "1.23457E-007");
     EXPECT_EQ(CommittedAmplitudes(pts, ResponseCurve::FieldData, 3),
               (std::vector<double>{1.234567891e-7, 2e-7, 1e-12}));
     pts[1].amplitude = std::nan("");
