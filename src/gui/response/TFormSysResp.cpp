@@ -388,6 +388,7 @@ void TFormSysResp::fillLayerGrid()
     grid->setVerticalHeaderLabels(rows);
     auto cell = [grid](int row, int column, double v) {
         editor::SetNumberCell(grid, row, column, v, g9(v > 0.1 ? v : 0.1));
+        grid->item(row, column)->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter); // beside "inf"
     };
     for (int r = 1; r <= layers; ++r) {
         if (r < layers)
