@@ -325,8 +325,10 @@ class ForwardWindowTest : public QObject {
                  QDir::cleanPath(QString::fromStdString(defaultArray)));
         QCOMPARE(QDir::cleanPath(QString::fromStdString(f.dialogs.initialFiles[1])),
                  QDir::cleanPath(QString::fromStdString(defaultArray)));
-        QVERIFY(f.shown("Default device configuration being loaded as the specified configuration parameter "
-                        "file was not found!"));
+        QCOMPARE(std::count(f.op.messages.begin(), f.op.messages.end(),
+                            std::string("Default device configuration being loaded as the specified "
+                                        "configuration parameter file was not found!")),
+                 1);
         QVERIFY(!f.shown("You must specify a Configuration file before continuing."));
         QVERIFY(f.shownStartingWith("Survey.TDC is not an array file name"));
         QCOMPARE(f.session.arrays.AConfig.numBipoles, 8);

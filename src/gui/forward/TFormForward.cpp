@@ -446,11 +446,15 @@ void TFormForward::RadioGroupTEMorDirectClick(bool operatorClick)
             // A cancelled choice (or a window opened on a TEM configuration) leaves no array file
             // named: the last array file is used, else the default one.
             s_.ConfigIniName = arrayFile();
-            if (operatorClick) {
-                if (FwdModelParentForm != fmpfDCCSetrix)
-                    ButtonEnterConfigClick();
+            // The array window reads the file itself and may leave a generated or edited array in
+            // memory, unsaved: reading the file again after it would throw that away.
+            bool arrayWindowShown = false;
+            if (operatorClick && FwdModelParentForm != fmpfDCCSetrix) {
+                arrayWindowShown = bool(showArrayWindow);
+                ButtonEnterConfigClick();
             }
-            readArrayFile();
+            if (!arrayWindowShown)
+                readArrayFile();
             for (QWidget* w :
                  std::initializer_list<QWidget*>{ui->LabelAarExe, ui->EditAarExe, ui->LabelAarCon,
                                                  ui->EditAarCon, ui->LabelTempDir, ui->EditTempDir})
