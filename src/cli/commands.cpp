@@ -21,6 +21,7 @@
 #include "core/action_error.h"
 #include "core/files/chn_file.h"
 #include "core/files/config_save.h"
+#include "core/files/keyword_file.h"
 #include "core/files/protection.h"
 #include "core/files/value_forms.h"
 #include "core/model/configuration.h"
@@ -86,6 +87,8 @@ int showCommand(CommandContext& ctx, const std::string& fileName)
 
 int convertCommand(CommandContext& ctx, const std::string& in, const std::string& out)
 {
+    if (out == "-")
+        throw UsageError("convert: OUT must name a file; its extension (.tdc or .gex) chooses the format");
     const FileFormat& target = FormatOf(out);
     if (!target.write)
         throw UsageError("Writing " + upperExtension(target) + " files is not available yet: " + out);
@@ -147,6 +150,8 @@ int chnCommand(CommandContext& ctx, const std::string& fileName)
 int reportCommand(CommandContext& ctx, const std::string& in, const std::string& out)
 {
     const Configuration cfg = readConfiguration(ctx, in);
+    if (out != "-")
+        RequireDistinctFiles(out, in);
     return WriteReport(ctx, cfg, in, out);
 }
 
@@ -184,7 +189,7 @@ void addConfigurationCommands(CLI::App& app, CommandContext& ctx, FileArguments&
 
     auto* report = app.add_subcommand("report", "Write the system report of a configuration as a PDF");
     report->add_option("CONFIG", args.in, "configuration file (.tdc or .gex)")->required();
-    report->add_option("OUT", args.out, "PDF file to write")->required();
+    report->add_option("OUT", args.out, "PDF file to write; - for standard output")->required();
     ctx.addCommand(report, [&ctx, &args] { return reportCommand(ctx, args.in, args.out); });
 }
 

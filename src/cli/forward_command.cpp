@@ -1,7 +1,7 @@
 #include "cli/forward_command.h"
 
 #include <charconv>
-#include <deque>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -16,6 +16,7 @@
 #include "cli/command_context.h"
 #include "cli/file_formats.h"
 #include "core/action_error.h"
+#include "core/files/keyword_file.h"
 #include "core/files/value_forms.h"
 #include "core/forward/forward_exports.h"
 #include "core/forward/forward_store.h"
@@ -37,13 +38,16 @@ struct ForwardArgs {
     int channel = 1;
     std::string workDir, engine, dbfDepth, dbfVolt, saveTxt;
     bool addNoise = false;
+    bool keepRunDir = false;
     std::string noise = "2.0E-9", slope = "-0.5";
     std::optional<std::uint64_t> seed;
 };
 
-/// Shortest text that reads back as v.
+/// Shortest text that reads back as v; blank for a value that could not be computed.
 std::string shortest(double v)
 {
+    if (!std::isfinite(v))
+        return {};
     char buf[64];
     const auto r = std::to_chars(buf, buf + sizeof buf, v);
     return std::string(buf, r.ptr);
@@ -128,6 +132,18 @@ Configuration readConfiguration(CommandContext& ctx, const std::string& fileName
 int forwardCommand(CommandContext& ctx, const ForwardArgs& a)
 {
     const ModelGrid grid = gridFromLists(a.thickness, a.resistivity);
+    // The tables are checked before the run: standard output holds the decays, and no output may
+    // be the configuration itself.
+    for (const auto& [option, name] :
+         {std::pair{"--dbf-depth", &a.dbfDepth}, std::pair{"--dbf-volt", &a.dbfVolt}}) {
+        if (name->empty())
+            continue;
+        if (*name == "-")
+            throw UsageError(std::string(option) +
+                             ": standard output holds the decays; name a file for the table");
+        RequireDistinctFiles(DbfFileName(*name), a.config);
+        RequireReplaceable(DbfFileName(*name));
+    }
     Configuration cfg = readConfiguration(ctx, a.config);
     if (a.channel < 1 || a.channel > cfg.NumAcqChn)
         throw UsageError("--channel " + std::to_string(a.channel) + ": the configuration has channels 1 to " +
@@ -139,6 +155,7 @@ int forwardCommand(CommandContext& ctx, const ForwardArgs& a)
         return 1;
     const DataFolders folders = ctx.folders();
     store.workFolder = a.workDir.empty() ? DefaultWorkFolder(folders) : a.workDir;
+    store.keepRunFolder = a.keepRunDir;
     store.files.CONFilename = DefaultControlFile(folders);
     store.files.AarExename = a.engine;
     if (!a.engine.empty()) {
@@ -155,26 +172,16 @@ int forwardCommand(CommandContext& ctx, const ForwardArgs& a)
     if (!QCoreApplication::instance())
         application.emplace(argc, argv);
 
-    std::deque<std::string> lastLines; // shown when the run fails
     int shownDone = -1;
-    const bool ok = runner::RunTEMForward(
-        cfg, store, ctx.op,
-        [&lastLines](const QString& line) {
-            lastLines.push_back(line.toStdString());
-            if (lastLines.size() > 20)
-                lastLines.pop_front();
-        },
-        [&ctx, &shownDone](int done, int total) {
-            if (done == shownDone)
-                return;
-            shownDone = done;
-            ctx.err << "data set " << done << " of " << total << '\n' << std::flush;
-        });
-    if (!ok) {
-        for (const std::string& line : lastLines)
-            ctx.err << "engine: " << line << '\n';
+    // A failure's message quotes the engine's last lines.
+    const bool ok = runner::RunTEMForward(cfg, store, ctx.op, {}, [&ctx, &shownDone](int done, int total) {
+        if (done == shownDone)
+            return;
+        shownDone = done;
+        ctx.err << "data set " << done << " of " << total << '\n' << std::flush;
+    });
+    if (!ok)
         return 1;
-    }
 
     const ForwardResults& r = store.results;
     ctx.out << "Model,Channel,Gate,ConfigGate,Time,dBdt,AppRes,LociDepth\n";
@@ -227,6 +234,8 @@ void AddForwardCommand(CLI::App& app, CommandContext& context)
         ->add_option("--work-dir", args->workDir,
                      "folder of the engine's files (default: data folder + AarhusInv_Temp/)")
         ->type_name("DIR");
+    forward->add_flag("--keep-run-dir", args->keepRunDir,
+                      "keep the run's own folder (its input and result files) inside the work folder");
     forward
         ->add_option("--engine", args->engine, "engine executable (default: the built-in temsetrix-engine)")
         ->type_name("PATH");

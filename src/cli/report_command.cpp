@@ -6,6 +6,7 @@
 #include <ostream>
 
 #include "cli/command_context.h"
+#include "core/action_error.h"
 #include "report/SystemReport.h"
 
 namespace tem::cli {
@@ -17,6 +18,16 @@ int WriteReport(CommandContext& ctx, const Configuration& cfg, const std::string
     report::ReportSource source;
     source.fileName = QFileInfo(QString::fromStdString(configFile)).absoluteFilePath();
     source.fileCrc = report::FileCrcText(source.fileName);
+    if (pdfFile == "-") {
+        int pages = 0;
+        const QByteArray bytes = report::RenderSystemReport(cfg, source, pages);
+        ctx.out.write(bytes.constData(), std::streamsize(bytes.size()));
+        ctx.out.flush();
+        if (!ctx.out)
+            throw InOutError("Could not write the report to standard output");
+        ctx.err << "Wrote " << pages << (pages == 1 ? " page" : " pages") << " to standard output\n";
+        return 0;
+    }
     const int pages = report::WriteSystemReport(cfg, source, QString::fromStdString(pdfFile));
     ctx.err << "Wrote " << pages << (pages == 1 ? " page to " : " pages to ")
             << std::filesystem::absolute(pdfFile).string() << '\n';

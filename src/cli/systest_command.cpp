@@ -7,6 +7,7 @@
 
 #include "cli/command_context.h"
 #include "cli/model_json.h"
+#include "core/files/keyword_file.h"
 #include "core/systest/system_test_analysis.h"
 #include "core/systest/system_test_file.h"
 
@@ -70,6 +71,12 @@ Json resultJson(const SystemTestData& d, bool loaded, const std::vector<std::str
 
 int systestCommand(CommandContext& ctx, const SystestArgs& args)
 {
+    if (args.stn8Csv == "-")
+        throw UsageError("--stn8-csv: standard output holds the JSON results; name a file for the CSV");
+    if (!args.stn8Csv.empty()) {
+        RequireDistinctFiles(args.stn8Csv, args.file);
+        RequireReplaceable(args.stn8Csv);
+    }
     SystemTestData d;
     const bool loaded = LoadSystemTest(d, args.file, args.kind, ctx.op);
     // The window exports whatever station-8 table is in memory; after a load that ended early that

@@ -1,5 +1,6 @@
 #include "report/SystemReport.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
@@ -8,7 +9,6 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cmath>
@@ -16,6 +16,7 @@
 
 #include "core/action_error.h"
 #include "core/editor/layout_diagram.h"
+#include "core/files/keyword_file.h"
 #include "core/files/protection.h"
 #include "core/files/value_forms.h"
 #include "report/LayoutDiagramSeries.h"
@@ -816,15 +817,13 @@ QString FileCrcText(const QString& fileName)
     return Q(FormatHex(CalcCRC32(fileName.toStdString())));
 }
 
-int WriteSystemReport(const Configuration& cfg, const ReportSource& source, const QString& pdfFile)
+QByteArray RenderSystemReport(const Configuration& cfg, const ReportSource& source, int& pages)
 {
-    const QString shown = QFileInfo(pdfFile).absoluteFilePath();
-    QSaveFile file(pdfFile);
-    if (!file.open(QIODevice::WriteOnly))
-        throw InOutError("Could not write the report " + shown.toStdString() + ": " +
-                         file.errorString().toStdString());
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
 
-    QPdfWriter writer(&file);
+    QPdfWriter writer(&buffer);
     writer.setPageSize(QPageSize(QPageSize::A4));
     writer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Point);
     writer.setResolution(1200);
@@ -834,10 +833,8 @@ int WriteSystemReport(const Configuration& cfg, const ReportSource& source, cons
     writer.setTitle(QStringLiteral("System description: ") + name);
 
     QPainter painter;
-    if (!painter.begin(&writer)) {
-        file.cancelWriting();
-        throw InOutError("Could not write the report " + shown.toStdString());
-    }
+    if (!painter.begin(&writer))
+        throw InOutError("Could not lay out the report");
     // One unit is a point from here on, on every page.
     const double scale = writer.resolution() / 72.0;
     painter.scale(scale, scale);
@@ -851,16 +848,26 @@ int WriteSystemReport(const Configuration& cfg, const ReportSource& source, cons
         paged = writer.newPage();
         return paged;
     });
-    const bool ended = painter.end();
-    if (!paged || !ended || file.error() != QFileDevice::NoError) {
-        file.cancelWriting();
-        throw InOutError("Could not write the report " + shown.toStdString() + ": " +
-                         file.errorString().toStdString());
+    if (!painter.end() || !paged)
+        throw InOutError("Could not lay out the report");
+    pages = doc.pageCount();
+    return bytes;
+}
+
+int WriteSystemReport(const Configuration& cfg, const ReportSource& source, const QString& pdfFile)
+{
+    const QString shown = QFileInfo(pdfFile).absoluteFilePath();
+    try {
+        // Refused before the work of laying it out: a folder, a device, a FIFO, a read-only file.
+        RequireReplaceable(pdfFile.toStdString());
+        int pages = 0;
+        const QByteArray bytes = RenderSystemReport(cfg, source, pages);
+        WriteFileReplacing(pdfFile.toStdString(),
+                           std::string_view(bytes.constData(), std::size_t(bytes.size())));
+        return pages;
+    } catch (const InOutError& e) {
+        throw InOutError("Could not write the report " + shown.toStdString() + ": " + e.what());
     }
-    if (!file.commit())
-        throw InOutError("Could not write the report " + shown.toStdString() + ": " +
-                         file.errorString().toStdString());
-    return doc.pageCount();
 }
 
 } // namespace tem::report

@@ -3,6 +3,7 @@
 // appendix of a survey report. It is built from the model alone (and the values the core derives
 // from it), so the main window and the command line write the same document.
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QString>
 
@@ -21,10 +22,14 @@ struct ReportSource {
     QDateTime created = QDateTime::currentDateTime();
 };
 
+/// Lays out the report and returns the PDF's bytes and the number of pages. Throws InOutError.
+/// Needs a QGuiApplication (fonts).
+QByteArray RenderSystemReport(const Configuration& cfg, const ReportSource& source, int& pages);
+
 /// Lays out and writes the report to pdfFile. The file appears whole or not at all: the PDF is
 /// written beside it under a temporary name and renamed when complete, so a failed write leaves
-/// an earlier file of that name as it was. Returns the number of pages; throws InOutError when
-/// the file cannot be written. Needs a QGuiApplication (fonts).
+/// an earlier file of that name as it was; only a regular file (or a new one) is written. Returns the number
+/// of pages; throws InOutError when the file cannot be written. Needs a QGuiApplication (fonts).
 int WriteSystemReport(const Configuration& cfg, const ReportSource& source, const QString& pdfFile);
 
 /// Makes sure the process has a QGuiApplication, which fonts and the PDF writer need: a process

@@ -1,10 +1,16 @@
 #include "runner/EngineRunner.h"
 
+#include <deque>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QRegularExpression>
+
+#include <csignal>
+#include <sys/types.h>
+#include <unistd.h>
 
 #include "core/action_error.h"
 #include "core/operator.h"
@@ -61,10 +67,21 @@ EngineRunner::~EngineRunner()
     if (process_) {
         process_->disconnect(this);
         if (process_->state() != QProcess::NotRunning) {
-            process_->kill();
+            killGroup();
             process_->waitForFinished(3000);
         }
     }
+    killGroup();
+}
+
+void EngineRunner::killGroup()
+{
+    // The engine leads a process group of its own: a wrapper script and whatever it started go
+    // with it.
+    if (group_ > 0)
+        ::kill(pid_t(-group_), SIGKILL);
+    if (process_ && process_->state() != QProcess::NotRunning)
+        process_->kill();
 }
 
 void EngineRunner::start(const EngineCommand& command, RunLimits limits)
@@ -79,6 +96,7 @@ void EngineRunner::start(const EngineCommand& command, RunLimits limits)
     }
     process_ = new QProcess(this);
     process_->setProcessChannelMode(QProcess::MergedChannels);
+    process_->setChildProcessModifier([] { ::setpgid(0, 0); });
     process_->setWorkingDirectory(QString::fromStdString(command.workingFolder));
     connect(process_, &QProcess::readyReadStandardOutput, this, &EngineRunner::readOutput);
     connect(process_, &QProcess::finished, this, &EngineRunner::onFinished);
@@ -86,10 +104,31 @@ void EngineRunner::start(const EngineCommand& command, RunLimits limits)
 
     limits_ = limits;
     pending_.clear();
+    discarding_ = false;
+    shownBytes_ = 0;
+    outputCut_ = false;
+    group_ = 0;
     outcome_ = RunOutcome{};
     stopping_ = false;
     running_ = true;
     program_ = QString::fromStdString(command.program);
+    // Said plainly, rather than as the start's own error ("chdir" of a missing folder).
+    if (program_.contains(QLatin1Char('/'))) {
+        const QFileInfo info(program_);
+        QString problem;
+        if (!info.exists())
+            problem = QStringLiteral("The engine file %1 does not exist.").arg(program_);
+        else if (!info.isFile())
+            problem = QStringLiteral("The engine %1 is not a file.").arg(program_);
+        else if (!info.isExecutable())
+            problem = QStringLiteral("The engine file %1 is not executable.").arg(program_);
+        if (!problem.isEmpty()) {
+            outcome_.end = RunOutcome::End::FailedToStart;
+            outcome_.message = problem;
+            end();
+            return;
+        }
+    }
     QStringList arguments;
     for (const std::string& a : command.arguments)
         arguments << QString::fromStdString(a);
@@ -97,6 +136,8 @@ void EngineRunner::start(const EngineCommand& command, RunLimits limits)
     sinceLine_.start();
     watchdog_.start();
     process_->start(program_, arguments);
+    if (process_->state() != QProcess::NotRunning)
+        group_ = pid_t(process_->processId());
 }
 
 bool EngineRunner::isRunning() const
@@ -116,6 +157,28 @@ void EngineRunner::readOutput()
     emitLines(false);
 }
 
+void EngineRunner::emitLine(QByteArray raw, bool cut)
+{
+    if (raw.endsWith('\r'))
+        raw.chop(1);
+    const QString line = QString::fromLocal8Bit(raw);
+    sinceLine_.restart();
+    int done = 0, total = 0;
+    if (ParseProgressLine(line, done, total))
+        emit progressChanged(done, total);
+    if (outputCut_)
+        return;
+    shownBytes_ += raw.size();
+    if (shownBytes_ > MaxShownOutputBytes) {
+        outputCut_ = true;
+        emit lineReceived(QStringLiteral("[The engine's further output is not shown: more than %1 MB.]")
+                              .arg(MaxShownOutputBytes >> 20));
+        return;
+    }
+    emit lineReceived(cut ? line + QStringLiteral(" [line cut: longer than %1 characters]").arg(MaxLineBytes)
+                          : line);
+}
+
 void EngineRunner::emitLines(bool flushPartial)
 {
     qsizetype start = 0;
@@ -123,24 +186,25 @@ void EngineRunner::emitLines(bool flushPartial)
         const qsizetype nl = pending_.indexOf('\n', start);
         if (nl < 0)
             break;
-        QByteArray raw = pending_.mid(start, nl - start);
-        if (raw.endsWith('\r'))
-            raw.chop(1);
+        if (discarding_)
+            discarding_ = false; // the rest of a cut line ends here
+        else
+            emitLine(pending_.mid(start, nl - start), false);
         start = nl + 1;
-        const QString line = QString::fromLocal8Bit(raw);
-        sinceLine_.restart();
-        int done = 0, total = 0;
-        if (ParseProgressLine(line, done, total))
-            emit progressChanged(done, total);
-        emit lineReceived(line);
     }
     pending_.remove(0, start);
+    // A line that grows past the limit is shown cut, and its rest is dropped as it arrives.
+    if (pending_.size() > MaxLineBytes) {
+        if (!discarding_)
+            emitLine(pending_.left(MaxLineBytes), true);
+        discarding_ = true;
+        pending_.clear();
+    }
     if (flushPartial && !pending_.isEmpty()) {
         QByteArray raw = pending_;
         pending_.clear();
-        if (raw.endsWith('\r'))
-            raw.chop(1);
-        emit lineReceived(QString::fromLocal8Bit(raw));
+        if (!discarding_)
+            emitLine(raw, false);
     }
 }
 
@@ -169,7 +233,7 @@ void EngineRunner::stop(RunOutcome::End why, const QString& message)
     outcome_.message = message;
     // The end is reported before this returns, so "is it running" is false at once.
     if (process_ && process_->state() != QProcess::NotRunning) {
-        process_->kill(); // onFinished (or onError) ends the run
+        killGroup(); // onFinished (or onError) ends the run
         process_->waitForFinished(3000);
     }
     end();
@@ -181,6 +245,10 @@ void EngineRunner::onFinished(int exitCode, QProcess::ExitStatus status)
         return;
     pending_ += process_->readAllStandardOutput();
     emitLines(true);
+    // Whatever the engine left running in its group ends with it.
+    if (group_ > 0)
+        ::kill(pid_t(-group_), SIGKILL);
+    group_ = 0;
     if (!stopping_) {
         if (status == QProcess::CrashExit) {
             outcome_.end = RunOutcome::End::Crashed;
@@ -235,6 +303,26 @@ RunOutcome RunEngineAndWait(const EngineCommand& command, RunLimits limits,
     return runner.outcome();
 }
 
+bool EndedCleanly(const RunOutcome& outcome)
+{
+    return outcome.end == RunOutcome::End::Finished && outcome.exitCode == 0;
+}
+
+std::string FailureReport(const RunOutcome& outcome, const std::vector<std::string>& lastLines)
+{
+    std::string text =
+        outcome.message.isEmpty() ? std::string("The engine failed.") : outcome.message.toStdString();
+    // The engine's own words say what went wrong (a data set it could not compute, a file it could
+    // not read); the end of its output holds them.
+    std::string said;
+    for (const std::string& line : lastLines)
+        if (!line.empty())
+            said += "\n  " + line;
+    if (!said.empty())
+        text += " Its last output:" + said;
+    return text + "\nNo results were taken from this run.";
+}
+
 bool RunTEMForward(Configuration& cfg, ForwardStore& store, Operator& op,
                    const std::function<void(const QString&)>& onLine,
                    const std::function<void(int, int)>& onProgress)
@@ -247,10 +335,24 @@ bool RunTEMForward(Configuration& cfg, ForwardStore& store, Operator& op,
             "The built-in engine temsetrix-engine was not found beside the program; choose an engine.");
     store.files.AarExename = program.toStdString();
     const EngineCommand command = PrepareTEMRun(cfg, store, op);
-    const RunOutcome outcome = RunEngineAndWait(command, LimitsFor(command.dataSets), onLine, onProgress);
-    // A stopped or failing engine may still have left every result; the reading decides.
-    if (!outcome.message.isEmpty())
-        op.inform(outcome.message.toStdString());
+    std::deque<std::string> last;
+    const RunOutcome outcome = RunEngineAndWait(
+        command, LimitsFor(command.dataSets),
+        [&onLine, &last](const QString& line) {
+            last.push_back(line.toStdString());
+            if (last.size() > KeptFailureLines)
+                last.pop_front();
+            if (onLine)
+                onLine(line);
+        },
+        onProgress);
+    // An engine that failed, crashed or was stopped gives no results, even where it left files.
+    if (!EndedCleanly(outcome)) {
+        DiscardRunFolder(store);
+        store.results.clear();
+        op.inform(FailureReport(outcome, {last.begin(), last.end()}));
+        return false;
+    }
     return FinishTEMRun(cfg, store, op);
 }
 

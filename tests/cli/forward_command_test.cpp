@@ -32,7 +32,7 @@ TEST(ForwardCommand, TwoLayerRangeOnTheDemonstrationConfiguration)
     CliFixture f;
     const CliResult r = f.run({"forward", Demo, "--thickness", "10:100:2", "--resistivity", "100,10",
                                "--work-dir", f.path("work"), "--dbf-depth", f.path("d.DBF"), "--dbf-volt",
-                               f.path("v.DBF"), "--save-txt", f.path("txt")});
+                               f.path("v.DBF"), "--save-txt", f.path("txt"), "--keep-run-dir"});
     ASSERT_EQ(r.status, 0) << r.err;
     const auto rows = Csv(r.out);
     ASSERT_GT(rows.size(), 1u);
@@ -46,8 +46,14 @@ TEST(ForwardCommand, TwoLayerRangeOnTheDemonstrationConfiguration)
     }
     EXPECT_EQ(perModel[0], perModel[2]);
     EXPECT_GT(perModel[0], 40);
-    EXPECT_TRUE(std::filesystem::exists(f.path("work/fwd.mod")));
-    EXPECT_TRUE(std::filesystem::exists(f.path("work/FWD00006.fwr")));
+    // The run's files are in its own folder inside the work folder, kept on request.
+    std::vector<std::filesystem::path> runs;
+    for (const auto& e : std::filesystem::directory_iterator(f.path("work")))
+        runs.push_back(e.path());
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(runs[0].filename().string().substr(0, 4), "run-");
+    EXPECT_TRUE(std::filesystem::exists(runs[0] / "fwd.mod"));
+    EXPECT_TRUE(std::filesystem::exists(runs[0] / "FWD00006.fwr"));
     EXPECT_TRUE(std::filesystem::exists(f.path("d.DBF")));
     EXPECT_TRUE(std::filesystem::exists(f.path("v.DBF")));
     EXPECT_EQ(f.read("txt/FwdModels.Mod").substr(0, 13), "NLayers: 02\r\n");
@@ -86,7 +92,7 @@ TEST(ForwardCommand, BadUsageAndFailedRuns)
     struct Case {
         std::vector<std::string> args;
         int status;
-        const char* message;
+        std::string message;
     } cases[] = {
         {{"forward", Demo, "--thickness", "10,20", "--resistivity", "100,10"},
          2,
@@ -100,7 +106,15 @@ TEST(ForwardCommand, BadUsageAndFailedRuns)
          "Number of models exceeded 1000"},
         {{"forward", Demo, "--resistivity", "100", "--engine", "/bin/false"},
          1,
-         "could not handle the inputs"},
+         "The engine ended with exit code 1."},
+        {{"forward", Demo, "--resistivity", "100", "--engine", f.path("no-engine")},
+         1,
+         "The engine file " + f.path("no-engine") + " does not exist."},
+        {{"forward", Demo, "--resistivity", "-5"}, 1, "layer 1 resistivity -5 must be a positive number"},
+        {{"forward", Demo, "--resistivity", "100", "--dbf-depth", "-"},
+         2,
+         "standard output holds the decays"},
+        {{"forward", Demo, "--resistivity", "100", "--dbf-depth", Demo}, 1, "is not a dBase table name"},
         {{"forward", f.path("none.TDC"), "--resistivity", "100"}, 1, "File not found"},
     };
     for (const Case& c : cases) {

@@ -9,6 +9,8 @@
 #include <regex>
 #include <string>
 
+#include <sys/stat.h>
+
 #include "cli_test_support.h"
 #include "core/files/protection.h"
 #include "core/files/value_forms.h"
@@ -118,6 +120,53 @@ TEST(CliReport, AFailedReportLeavesNoPdfAndAnEarlierFileAsItWas)
                     e.path().filename() == "Folder.pdf" || e.path().filename() == "Notes.txt" ||
                     e.path().filename() == "shared")
             << e.path();
+}
+
+// No output replaces a device, a FIFO or its own input; "-" is standard output where that is free.
+TEST(CliOutputs, RefuseDevicesFifosAndTheirOwnInput)
+{
+    CliFixture f;
+    const std::string config = f.path("Demo.TDC");
+    fs::copy_file(Demo, config);
+    const std::string original = f.read(config);
+    fs::create_symlink(config, f.path("Link.pdf"));
+    const std::string fifo = f.path("pipe.pdf");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string systest = TEMSETRIX_SOURCE_DIR "/tests/data/systest/tab.TXT";
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        std::string message;
+    } cases[] = {
+        {{"report", config, config}, 1, "is the input file"},
+        {{"report", config, f.path("Link.pdf")}, 1, "is the input file"},
+        {{"report", config, fifo}, 1, "it is not a regular file"},
+        {{"report", config, "/dev/null"}, 1, "it is not a regular file"},
+        {{"convert", config, f.path("pipe.gex")}, 1, "not a regular file"},
+        {{"convert", config, "-"}, 2, "OUT must name a file"},
+        {{"systest", systest, "--stn8-csv", fifo}, 1, "it is not a regular file"},
+        {{"systest", systest, "--stn8-csv", systest}, 1, "is the input file"},
+        {{"systest", systest, "--stn8-csv", "-"}, 2, "standard output holds the JSON results"},
+        {{"systest", fifo}, 1, "it is not a regular file"},
+        {{"forward", config, "--resistivity", "100", "--dbf-volt", f.path("Link.DBF")},
+         1,
+         "is the input file"},
+    };
+    ASSERT_EQ(::mkfifo(f.path("pipe.gex").c_str(), 0600), 0);
+    fs::create_symlink(config, f.path("Link.DBF"));
+    for (const Case& c : cases) {
+        const auto r = f.run(c.args);
+        EXPECT_EQ(r.status, c.status) << c.args.back() << "\n" << r.err;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << c.args.back() << "\n" << r.err;
+    }
+    EXPECT_EQ(f.read(config), original);
+    EXPECT_TRUE(fs::is_fifo(fifo));
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
+
+    const auto r = f.run({"report", config, "-"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.substr(0, 5), "%PDF-");
+    EXPECT_NE(r.err.find("to standard output"), std::string::npos) << r.err;
 }
 
 TEST(Report, EveryLimitAndBadIndexStillGivesACompleteReport)

@@ -6,6 +6,10 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QThread>
+
+#include <cerrno>
+#include <csignal>
 
 #include "core/action_error.h"
 #include "core/forward/aarhus_files.h"
@@ -177,7 +181,10 @@ TEST_F(RunnerTest, BuiltInEngineGivesFallingDecaysAndTheHalfSpaceResistivity)
     WriteBytes(dir / "FWD00099.fwr", "an old run's result");
     RecordingOperator op;
     ASSERT_TRUE(runner::RunTEMForward(cfg, store, op)) << (op.messages.empty() ? "" : op.messages.back());
-    EXPECT_FALSE(fs::exists(dir / "FWD00099.fwr"));
+    // The run worked in a folder of its own and removed it; nothing else in the work folder changed.
+    EXPECT_TRUE(fs::exists(dir / "FWD00099.fwr"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+    EXPECT_TRUE(store.runFolder.empty());
     const ForwardResults& r = store.results;
     const int gates = r.FwdModelOutputGates[1];
     EXPECT_EQ(gates, 12 - cfg.SysResp[1].drivenGatesInRamp);
@@ -202,10 +209,157 @@ TEST_F(RunnerTest, EngineWithoutResultsLeavesTheRunEmpty)
     WriteBytes(dir / "mode.con", "fail\n");
     RecordingOperator op;
     EXPECT_FALSE(runner::RunTEMForward(cfg, store, op));
-    ASSERT_EQ(op.messages.size(), 2u) << ::testing::PrintToString(op.messages);
-    EXPECT_EQ(op.messages[0], "The engine ended with exit code 3.");
-    EXPECT_NE(op.messages[1].find("FWD00001.fwr"), std::string::npos);
+    ASSERT_EQ(op.messages.size(), 1u) << ::testing::PrintToString(op.messages);
+    EXPECT_EQ(op.messages[0], "The engine ended with exit code 3. Its last output:\n  cannot compute\nNo "
+                              "results were taken from this run.");
     EXPECT_EQ(store.results.dBdtTEM.models(), 0);
+}
+
+// An engine that wrote every result and then failed or died gives no results: the files may be
+// complete, but the engine did not say it was done.
+TEST_F(RunnerTest, EngineThatFailsAfterWritingGivesNoResults)
+{
+    const std::string engine = runner::DefaultEnginePath().toStdString();
+    ASSERT_FALSE(engine.empty());
+    for (const char* mode : {"crash-after-write", "fail-after-write"}) {
+        Configuration cfg = SmallConfiguration(3);
+        ForwardStore store;
+        store.models = HalfSpaceAndTwoLayers();
+        store.workFolder = dir.path();
+        store.files.AarExename = FakeEngine;
+        store.files.CONFilename = dir / "mode.con";
+        WriteBytes(dir / "mode.con", std::string(mode) + "\n" + engine + "\n");
+        RecordingOperator op;
+        EXPECT_FALSE(runner::RunTEMForward(cfg, store, op)) << mode;
+        ASSERT_EQ(op.messages.size(), 1u) << ::testing::PrintToString(op.messages);
+        const std::string& m = op.messages[0];
+        EXPECT_NE(m.find(std::string(mode) == "crash-after-write" ? "crashed" : "exit code 4"),
+                  std::string::npos)
+            << m;
+        EXPECT_NE(m.find("No results were taken from this run."), std::string::npos) << m;
+        EXPECT_EQ(store.results.dBdtTEM.models(), 0);
+    }
+}
+
+// Runs that share a work folder, their steps interleaved, each read their own results.
+TEST_F(RunnerTest, RunsSharingAWorkFolderKeepTheirOwnResults)
+{
+    const std::string engine = runner::DefaultEnginePath().toStdString();
+    ASSERT_FALSE(engine.empty());
+    Configuration cfg = SmallConfiguration(3);
+    struct Run {
+        ForwardStore store;
+        EngineCommand command;
+    } runs[2];
+    const char* resistivity[] = {"10", "1000"};
+    RecordingOperator op;
+    for (int i = 0; i < 2; ++i) {
+        ModelGrid grid;
+        grid.layerCount = 1;
+        grid.rows = {{"", "", "", resistivity[i], "", ""}};
+        ASSERT_TRUE(ArrayModels(runs[i].store.models, grid, op));
+        runs[i].store.workFolder = dir.path();
+        runs[i].store.files.AarExename = engine;
+        runs[i].command = PrepareTEMRun(cfg, runs[i].store, op);
+    }
+    EXPECT_NE(runs[0].store.runFolder, runs[1].store.runFolder);
+    for (int i : {1, 0}) {
+        const RunOutcome o = runner::RunEngineAndWait(runs[i].command, {}, {}, {});
+        ASSERT_TRUE(runner::EndedCleanly(o)) << o.message.toStdString();
+    }
+    for (int i = 0; i < 2; ++i)
+        ASSERT_TRUE(FinishTEMRun(cfg, runs[i].store, op)) << ::testing::PrintToString(op.messages);
+    // The half-space's late apparent resistivity is its own.
+    for (int i = 0; i < 2; ++i) {
+        const ForwardResults& r = runs[i].store.results;
+        const double late = r.AppRTEM(0, r.FwdModelOutputGates[1], 1);
+        EXPECT_GT(late, std::stod(resistivity[i]) / 3) << i;
+        EXPECT_LT(late, std::stod(resistivity[i]) * 3) << i;
+    }
+}
+
+// Every path the engine gets is absolute, whatever the current folder: a relative work folder does
+// not depend on the engine's own folder.
+TEST_F(RunnerTest, RelativeWorkFolderBecomesAbsoluteAndAFileIsNoFolder)
+{
+    Configuration cfg = SmallConfiguration(3);
+    ForwardStore store;
+    store.models = HalfSpaceAndTwoLayers();
+    const fs::path here = fs::current_path();
+    fs::current_path(dir.path());
+    store.workFolder = "wd";
+    store.files.AarExename = FakeEngine;
+    store.files.CONFilename = "mode.con";
+    RecordingOperator op;
+    const EngineCommand c = PrepareTEMRun(cfg, store, op);
+    fs::current_path(here);
+    ASSERT_EQ(c.arguments.size(), 2u);
+    for (const std::string& a : c.arguments)
+        EXPECT_TRUE(fs::path(a).is_absolute()) << a;
+    EXPECT_EQ(fs::path(c.arguments[0]).parent_path().parent_path(), fs::path(dir / "wd"));
+    EXPECT_EQ(c.arguments[1], dir / "mode.con");
+    EXPECT_TRUE(fs::path(c.workingFolder).is_absolute());
+    EXPECT_EQ(fs::current_path(), here);
+    DiscardRunFolder(store);
+    EXPECT_TRUE(fs::is_empty(dir / "wd"));
+
+    WriteBytes(dir / "a-file", "x");
+    store.workFolder = dir / "a-file";
+    try {
+        PrepareTEMRun(cfg, store, op);
+        ADD_FAILURE();
+    } catch (const InOutError& e) {
+        EXPECT_STREQ(e.what(),
+                     ("The work folder " + dir / "a-file/" + " is not a folder (a file of that name exists).")
+                         .c_str());
+    }
+}
+
+TEST_F(RunnerTest, MissingEngineFileIsNamed)
+{
+    EngineCommand c;
+    c.program = dir / "no-such-engine";
+    c.workingFolder = dir / "no-such-folder";
+    const RunOutcome o = runner::RunEngineAndWait(c, {}, {}, {});
+    EXPECT_EQ(o.end, RunOutcome::End::FailedToStart);
+    EXPECT_EQ(o.message.toStdString(), "The engine file " + dir / "no-such-engine" + " does not exist.");
+}
+
+// A stopped engine takes the processes it started with it.
+TEST_F(RunnerTest, StoppingEndsTheEnginesWholeProcessGroup)
+{
+    const RunOutcome o = Run("group", RunLimits{0.5, 20});
+    EXPECT_EQ(o.end, RunOutcome::End::SilentTooLong);
+    const pid_t child = pid_t(std::stol(ReadBytes(dir / "child.pid")));
+    ASSERT_GT(child, 0);
+    bool gone = false;
+    for (int i = 0; i < 40 && !gone; ++i) {
+        gone = ::kill(child, 0) != 0 && errno == ESRCH;
+        if (!gone)
+            QThread::msleep(50);
+    }
+    EXPECT_TRUE(gone) << "the wrapper's child " << child << " still runs";
+    if (!gone)
+        ::kill(child, SIGKILL);
+}
+
+TEST_F(RunnerTest, LongLinesAndFloodsAreCut)
+{
+    Run("long");
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], std::string(std::size_t(runner::MaxLineBytes), 'x') + " [line cut: longer than " +
+                            std::to_string(runner::MaxLineBytes) + " characters]");
+    EXPECT_EQ(lines[1], "after");
+
+    lines.clear();
+    const RunOutcome o = Run("flood");
+    EXPECT_TRUE(runner::EndedCleanly(o));
+    std::size_t kept = 0;
+    for (const std::string& l : lines)
+        kept += l.size();
+    EXPECT_LE(kept, std::size_t(runner::MaxShownOutputBytes) + 200);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "[The engine's further output is not shown: more than 4 MB.]");
 }
 
 } // namespace

@@ -225,6 +225,10 @@ class EntryTable {
 
 std::string errnoText(int err)
 {
+    if (err == ENOSPC)
+        return "the disk is full (" + std::string(std::strerror(err)) + ")";
+    if (err == EDQUOT)
+        return "the disk quota is used up (" + std::string(std::strerror(err)) + ")";
     return std::strerror(err);
 }
 
@@ -696,22 +700,39 @@ bool IsRegularFile(const std::string& path)
 
 std::string ReadFileBytes(const std::string& path)
 {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec))
-        throw InOutError("Cannot read file \"" + path + "\": it is a folder");
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    // Non-blocking, so that a FIFO without a writer does not hang the open; it is refused below
+    // with every other file that is not a regular one (/dev/zero would never end).
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
         throw InOutError("Cannot open file \"" + path + "\": " + errnoText(errno));
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        throw InOutError("Cannot read file \"" + path + "\": " + errnoText(errno));
+    if (S_ISDIR(st.st_mode))
+        throw InOutError("Cannot read file \"" + path + "\": it is a folder");
+    if (!S_ISREG(st.st_mode))
+        throw NotRegularFileError("Cannot read file \"" + path +
+                                  "\": it is not a regular file (a device, a FIFO or a socket)");
     std::string text;
     // Sized up front where the size is known (and plausible), so a large file is not copied while
     // the string grows.
-    if (const auto size = std::filesystem::file_size(path, ec); !ec && size < (std::uintmax_t(1) << 30))
-        text.reserve(size);
+    if (st.st_size > 0 && st.st_size < (off_t(1) << 30))
+        text.reserve(std::size_t(st.st_size));
     char buf[65536];
-    while (in.read(buf, sizeof buf) || in.gcount() > 0)
-        text.append(buf, std::size_t(in.gcount()));
-    if (in.bad())
-        throw InOutError("Cannot read file \"" + path + "\": " + errnoText(errno));
+    for (;;) {
+        const ssize_t got = ::read(fd, buf, sizeof buf);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            throw InOutError("Cannot read file \"" + path + "\": " + errnoText(errno));
+        if (got == 0)
+            break;
+        text.append(buf, std::size_t(got));
+    }
     return text;
 }
 
@@ -789,7 +810,35 @@ void RequireReplaceable(const std::string& path)
         return;
     if (S_ISDIR(st.st_mode))
         throw InOutError("Cannot write file \"" + path + "\": it is a folder");
+    // A device, a FIFO or a socket would be replaced by a plain file (run as root, /dev/null).
+    if (!S_ISREG(st.st_mode))
+        throw InOutError("Cannot write file \"" + path +
+                         "\": it is not a regular file (a device, a FIFO or "
+                         "a socket)");
     requireWritable(path, st);
+}
+
+void RequireDistinctFiles(const std::string& output, const std::string& input)
+{
+    struct stat out {
+    }, in{};
+    if (::stat(output.c_str(), &out) != 0 || ::stat(input.c_str(), &in) != 0)
+        return;
+    if (out.st_dev == in.st_dev && out.st_ino == in.st_ino)
+        throw InOutError("Not written: \"" + output + "\" is the input file \"" + input +
+                         "\" itself; choose another name for the output.");
+}
+
+void SyncFolderOf(const std::string& path)
+{
+    std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    if (folder.empty())
+        folder = ".";
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
 }
 
 void WriteFileReplacing(const std::string& path, std::string_view text)
@@ -828,6 +877,10 @@ void WriteFileReplacing(const std::string& path, std::string_view text)
     // An existing file keeps its permissions.
     if (err == 0 && exists && S_ISREG(st.st_mode))
         ::fchmod(fd, st.st_mode & 07777);
+    // On the disk before the rename, so a power cut leaves the old file or the new one, never an
+    // empty one.
+    if (err == 0 && ::fsync(fd) != 0)
+        err = errno;
     if (::close(fd) != 0 && err == 0)
         err = errno;
     if (err != 0)
@@ -837,10 +890,12 @@ void WriteFileReplacing(const std::string& path, std::string_view text)
         err = errno;
     if (err != 0)
         fail(err);
+    SyncFolderOf(name);
 }
 
 void CopyFileNew(const std::string& from, const std::string& to)
 {
+    namespace fs = std::filesystem;
     const auto fail = [&](int err) {
         throw InOutError("Cannot copy \"" + from + "\" to \"" + to + "\": " + errnoText(err));
     };
@@ -852,18 +907,44 @@ void CopyFileNew(const std::string& from, const std::string& to)
     } catch (const InOutError&) {
         fail(errno ? errno : EIO);
     }
-    const int fd = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (::access(to.c_str(), F_OK) == 0)
+        fail(EEXIST);
+    // Written whole under a temporary name, flushed, and only then given its name: a save killed
+    // at any moment leaves no empty or cut copy under that name.
+    const fs::path target(to);
+    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    static std::atomic<unsigned> counter{0};
+    int fd = -1;
+    fs::path temp;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temp = folder / ("." + target.filename().string() + ".tmp" + std::to_string(::getpid()) + "-" +
+                         std::to_string(counter++));
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            break;
+    }
     if (fd < 0)
         fail(errno);
     int err = injectedFault(WriteStep::Backup, to);
     if (err == 0)
         err = writeAll(fd, bytes);
+    if (err == 0 && ::fsync(fd) != 0)
+        err = errno;
     if (::close(fd) != 0 && err == 0)
         err = errno;
+    // The name is taken only when it is still free: a copy never overwrites.
+    if (err == 0 && ::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) != 0) {
+        err = errno;
+        if (err == EINVAL || err == ENOSYS) { // a file system without the no-replace rename
+            err = ::link(temp.c_str(), to.c_str()) == 0 ? 0 : errno;
+            ::unlink(temp.c_str());
+        }
+    }
     if (err != 0) {
-        ::unlink(to.c_str());
+        ::unlink(temp.c_str());
         fail(err);
     }
+    SyncFolderOf(to);
 }
 
 std::string_view NextLine(std::string_view text, std::size_t& pos)

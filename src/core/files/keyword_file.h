@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/action_error.h"
+
 namespace tem {
 
 class KeywordFile {
@@ -74,18 +76,33 @@ class KeywordFile {
 
 /// Whether a regular file (or a link to one) is at path; false for an empty name or on any error.
 bool IsRegularFile(const std::string& path);
-/// Every byte of a file. Throws InOutError naming the file when it cannot be read.
+/// A file to read that is a device, a FIFO or a socket.
+class NotRegularFileError : public InOutError {
+  public:
+    using InOutError::InOutError;
+};
+/// Every byte of a regular file. Throws InOutError naming the file when it cannot be read, and
+/// NotRegularFileError (without waiting on it) for a device, a FIFO or a socket.
 std::string ReadFileBytes(const std::string& path);
-/// Writes a whole file through a temporary file in the same folder renamed over the target, so a
-/// failed write leaves the old file as it was. A symbolic link is written through: the file it
+/// Writes a whole file through a temporary file in the same folder, flushed to the disk and renamed
+/// over the target (the folder flushed after), so a failed write or a power cut leaves the old file
+/// as it was. Only a regular file (or a new one) is written. A symbolic link is written through: the file it
 /// names gets the new text and the link stays. A target the user may not write (no write
 /// permission, or a file marked read-only) is refused. Throws InOutError naming the file.
 void WriteFileReplacing(const std::string& path, std::string_view bytes);
 /// Throws the InOutError WriteFileReplacing would throw before writing anything: the target is a
-/// folder, or an existing file the user may not write.
+/// folder, not a regular file (a device, a FIFO, a socket), or an existing file the user may not
+/// write.
 void RequireReplaceable(const std::string& path);
-/// Copies a file to a new name; an existing file of that name is never overwritten. Throws
-/// InOutError naming both files, with the system's reason (a full disk says so).
+/// Throws InOutError when output and input name the same file (by identity: a link or another
+/// spelling of the name counts), so an output never destroys its own input.
+void RequireDistinctFiles(const std::string& output, const std::string& input);
+/// Flushes the folder that holds path to the disk, so a rename into it survives a power cut.
+void SyncFolderOf(const std::string& path);
+/// Copies a file to a new name; an existing file of that name is never overwritten. The copy is
+/// written under a temporary name, flushed to the disk and then renamed, so the new name never
+/// holds a partial copy. Throws InOutError naming both files, with the system's reason (a full
+/// disk says so).
 void CopyFileNew(const std::string& from, const std::string& to);
 /// The file a path names: a symbolic link (or a chain of them) resolved, anything else as given.
 std::string ResolvedTarget(const std::string& path);

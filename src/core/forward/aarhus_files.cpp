@@ -3,6 +3,7 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <system_error>
@@ -39,6 +40,24 @@ std::string upper(std::string s)
     for (char& ch : s)
         ch = char(std::toupper(static_cast<unsigned char>(ch)));
     return s;
+}
+
+/// At most 40 characters of a token, every byte outside printable ASCII as \xNN: a message never
+/// passes a file's raw bytes on.
+std::string Excerpt(std::string_view token)
+{
+    std::string shown;
+    for (const char ch : token.substr(0, 40)) {
+        const auto byte = static_cast<unsigned char>(ch);
+        if (byte >= 0x20 && byte < 0x7F) {
+            shown += ch;
+        } else {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+            shown += escaped;
+        }
+    }
+    return token.size() > 40 ? shown + "..." : shown;
 }
 
 /// Every file of a folder by its upper-case name: another engine may write "fwd00001.FWR".
@@ -87,6 +106,10 @@ void CheckModelSetForFiles(const ModelSet& set)
             // The value as stored (single precision), in its shortest form: 0.005 is 0.00499999988.
             char text[32];
             const auto r = std::to_chars(text, text + sizeof text, v);
+            if (!(v > 0))
+                throw ActionError("Model " + std::to_string(m) + ", layer " + std::to_string(layer) +
+                                  (thickness ? " thickness " : " resistivity ") + std::string(text, r.ptr) +
+                                  " must be a positive number. Cannot continue.");
             throw ActionError("Model " + std::to_string(m) + ", layer " + std::to_string(layer) +
                               (thickness ? " thickness " : " resistivity ") + std::string(text, r.ptr) +
                               " would be written as 0.00 in the model file (every value below 0.005 is). "
@@ -278,8 +301,20 @@ void MakeAarhusTEMfile(Configuration& cfg, const std::string& workFolder, Operat
 {
     CheckChannelsForFiles(cfg);
     std::vector<std::string> texts;
-    for (int c = 1; c <= cfg.NumAcqChn; ++c)
+    for (int c = 1; c <= cfg.NumAcqChn; ++c) {
         texts.push_back(TEMFileText(cfg, c, op));
+        // A channel without a gate to model would return nothing and vanish from the results.
+        if (ModelledGates(cfg, c) == 0) {
+            const TTransmitter& tx = cfg.Tx[cfg.AcqChn[c].TxNumber];
+            throw ActionError(
+                channelName(c) + " has no gate to model: " +
+                (tx.NoGates <= 0
+                     ? "its transmitter " + std::to_string(cfg.AcqChn[c].TxNumber) + " has no gates"
+                     : "all " + std::to_string(tx.NoGates) +
+                           " gates start within the transmitter ramp or before the front gate") +
+                ". Cannot continue.");
+        }
+    }
     for (int c = 1; c <= cfg.NumAcqChn; ++c) {
         files.AarTEMFilename = TEMFileName(workFolder, c);
         WriteFileReplacing(files.AarTEMFilename, texts[std::size_t(c - 1)]);
@@ -301,6 +336,119 @@ int RemoveFwdResultFiles(const std::string& workFolder)
     return removed;
 }
 
+namespace {
+
+/// A result file that cannot be taken: the message names the file and, where there is one, the line.
+class ResultFileError : public InOutError {
+  public:
+    using InOutError::InOutError;
+};
+
+} // namespace
+
+FwdResultGates ReadFwdResultText(std::string_view bytes, const std::string& fileName, int expectedGates,
+                                 bool frontGate)
+{
+    FwdResultGates out;
+    int lineNumber = 0;
+    std::size_t pos = 0;
+    const auto fail = [&](const std::string& why) -> void {
+        throw ResultFileError("The result file " + fileName +
+                              (lineNumber > 0 ? ", line " + std::to_string(lineNumber) : std::string()) +
+                              ": " + why);
+    };
+    if (bytes.empty())
+        fail("the file is empty");
+    // A file that does not end in a line end was cut off while it was written: its last number may
+    // have lost its exponent ("2.714" of "2.714E-006").
+    if (bytes.back() != '\n' && bytes.back() != '\r') {
+        std::size_t lines = 0;
+        for (std::size_t p = 0; p < bytes.size();) {
+            NextLine(bytes, p);
+            ++lines;
+        }
+        lineNumber = int(lines);
+        fail("the line ends without a line end: the file is incomplete");
+    }
+    // The header: one token line after another, counted so a message can name the line.
+    const auto next = [&](const char* what) {
+        if (pos >= bytes.size()) {
+            ++lineNumber;
+            fail(std::string("the file ends where ") + what + " was expected");
+        }
+        ++lineNumber;
+        return SplitVector(NextLine(bytes, pos), false);
+    };
+    const auto integer = [&](const std::vector<std::string>& tokens, const char* what) {
+        const auto v = tokens.empty() ? std::nullopt : ParseInteger(tokens[0]);
+        if (!v)
+            fail(std::string(what) + " is not a whole number: " +
+                 (tokens.empty() ? std::string("the line is empty") : "\"" + Excerpt(tokens[0]) + "\""));
+        return *v;
+    };
+    next("the title line");
+    const long long type = integer(next("the source line"), "the source type");
+    next("the position line");
+    if (type == 72 || type == 73) {
+        const long long corners = integer(next("the loop line"), "the number of loop corners");
+        if (corners < 0 || corners > MaxLoopSides)
+            fail("the number of loop corners " + std::to_string(corners) + " is outside 0 to " +
+                 std::to_string(MaxLoopSides));
+        for (long long k = 0; k < corners; ++k)
+            next("a loop corner");
+    } else {
+        out.unsupportedSourceType = true;
+    }
+    std::vector<std::string> filterLine;
+    for (int k = 0; k < 4; ++k)
+        filterLine = next("the filter line");
+    long long filters = 1;
+    if (!filterLine.empty())
+        if (const auto f = ParseInteger(filterLine[0]))
+            filters = *f;
+    if (filters < 0 || filters > 16)
+        fail("the filter count " + std::to_string(filters) + " is outside 0 to 16");
+    const long long skip = 2 * filters + (frontGate ? 3 : 0);
+    for (long long k = 0; k < skip; ++k)
+        next("a filter line");
+
+    while (pos < bytes.size()) {
+        ++lineNumber;
+        const std::vector<std::string> t = SplitVector(NextLine(bytes, pos), false);
+        if (t.empty())
+            continue;
+        if (int(out.times.size()) >= expectedGates)
+            fail("more gates than the " + std::to_string(expectedGates) +
+                 " of the TEM system file; the file does not belong to this run");
+        if (t.size() < 2)
+            fail("the gate line holds no dB/dt value");
+        const std::optional<double> time = ParseFloat(t[0]);
+        const std::optional<double> value = ParseFloat(t[1]);
+        if (!time || !std::isfinite(*time))
+            fail("the gate time \"" + Excerpt(t[0]) + "\" is not a finite number");
+        if (!value || !std::isfinite(*value))
+            fail("the dB/dt value \"" + Excerpt(t[1]) + "\" is not a finite number");
+        out.times.push_back(*time);
+        out.values.push_back(*value);
+    }
+    if (int(out.times.size()) < expectedGates) {
+        lineNumber = 0;
+        fail("it holds " + std::to_string(out.times.size()) + " of the " + std::to_string(expectedGates) +
+             " gates of its TEM system file: the file is incomplete");
+    }
+    return out;
+}
+
+int ModelledGates(const Configuration& cfg, int channel)
+{
+    const TAcqChn& ch = cfg.AcqChn[channel];
+    if (ch.TxNumber < 1 || ch.TxNumber > MaxTx)
+        return 0;
+    const int gates =
+        std::min(cfg.Tx[ch.TxNumber].NoGates, MaxGates) - cfg.SysResp[channel].drivenGatesInRamp;
+    return gates > 0 ? gates : 0;
+}
+
 bool ReadAarhusFwdFiles(const Configuration& cfg, const ModelSet& set, const std::string& workFolder,
                         ForwardResults& results, Operator& op)
 {
@@ -310,75 +458,38 @@ bool ReadAarhusFwdFiles(const Configuration& cfg, const ModelSet& set, const std
     const std::map<std::string, std::string> present = filesByUpperName(workFolder);
 
     // Each file's gates first; the store is then sized to the longest.
-    struct FileGates {
-        std::vector<double> times, values;
-    };
-    std::vector<FileGates> read(std::size_t(channels) * std::size_t(models));
+    std::vector<FwdResultGates> read(std::size_t(channels) * std::size_t(models));
     OneBased<int, MaxAcqChn> outputGates;
     bool typeMessageShown = false;
     int maxGates = 0;
     for (int c = 1; c <= channels; ++c) {
+        const int expected = ModelledGates(cfg, c);
         for (int m = 1; m <= models; ++m) {
-            const std::string expected = FwdResultFileName(workFolder, DataSetNumber(c, m - 1, models));
-            const auto found = present.find(upper(fs::path(expected).filename().string()));
+            const std::string name = FwdResultFileName(workFolder, DataSetNumber(c, m - 1, models));
+            const auto found = present.find(upper(fs::path(name).filename().string()));
             if (found == present.end()) {
                 results.clear();
                 op.inform("AarhusInv64 could not handle the inputs provided and crashed - see the log file. "
                           "Aborting "
                           "operations now\n(missing result file " +
-                          expected + ")");
+                          name + ")");
                 return false;
             }
-            const std::string bytes = ReadFileBytes(found->second);
-            std::size_t pos = 0;
-            auto nextTokens = [&](bool& atEnd) {
-                atEnd = pos >= bytes.size();
-                if (atEnd)
-                    return std::vector<std::string>{};
-                return SplitVector(NextLine(bytes, pos), false);
-            };
-            bool atEnd = false;
-            nextTokens(atEnd); // title
-            const std::vector<std::string> source = nextTokens(atEnd);
-            const auto type = source.empty() ? std::nullopt : ParseInteger(source[0]);
-            if (!type)
-                throw ConversionError("'" + (source.empty() ? std::string() : source[0]) +
-                                      "' is not a valid integer value (source type in " + found->second +
-                                      ")");
-            nextTokens(atEnd); // positions
-            if (*type == 72 || *type == 73) {
-                const std::vector<std::string> loop = nextTokens(atEnd);
-                const auto corners = loop.empty() ? std::nullopt : ParseInteger(loop[0]);
-                if (!corners)
-                    throw ConversionError("'" + (loop.empty() ? std::string() : loop[0]) +
-                                          "' is not a valid integer value (corner count in " + found->second +
-                                          ")");
-                for (long long k = 0; k < *corners && !atEnd; ++k)
-                    nextTokens(atEnd);
-            } else if (!typeMessageShown) {
+            FwdResultGates& gates = read[std::size_t(c - 1) * std::size_t(models) + std::size_t(m - 1)];
+            try {
+                std::error_code ec;
+                if (!fs::is_regular_file(fs::symlink_status(found->second, ec)))
+                    throw ResultFileError("The result file " + found->second + " is not a regular file");
+                gates = ReadFwdResultText(ReadFileBytes(found->second), found->second, expected,
+                                          cfg.AcqChn[c].FrontGateExists);
+            } catch (const InOutError& e) {
+                results.clear();
+                op.inform(std::string(e.what()) + ". No results were taken from this run.");
+                return false;
+            }
+            if (gates.unsupportedSourceType && !typeMessageShown) {
                 op.inform("Only type 72,73 supported so far");
                 typeMessageShown = true;
-            }
-            std::vector<std::string> filterLine;
-            for (int k = 0; k < 4; ++k)
-                filterLine = nextTokens(atEnd);
-            long long filters = 1;
-            if (!filterLine.empty())
-                if (const auto f = ParseInteger(filterLine[0]))
-                    filters = *f;
-            long long skip = 2 * (filters > 0 ? filters : 0) + (cfg.AcqChn[c].FrontGateExists ? 3 : 0);
-            for (long long k = 0; k < skip && !atEnd; ++k)
-                nextTokens(atEnd);
-
-            FileGates& gates = read[std::size_t(c - 1) * std::size_t(models) + std::size_t(m - 1)];
-            while (pos < bytes.size()) {
-                const std::vector<std::string> t = SplitVector(NextLine(bytes, pos), false);
-                if (t.empty())
-                    continue;
-                if (int(gates.times.size()) >= MaxGates)
-                    break; // more gates than any time base holds
-                gates.times.push_back(t.size() > 0 ? ParseFloat(t[0]).value_or(0) : 0);
-                gates.values.push_back(t.size() > 1 ? ParseFloat(t[1]).value_or(0) : 0);
             }
             outputGates[c] = int(gates.times.size());
             maxGates = std::max(maxGates, int(gates.times.size()));
@@ -390,7 +501,7 @@ bool ReadAarhusFwdFiles(const Configuration& cfg, const ModelSet& set, const std
     results.FwdModelOutputGates = outputGates;
     for (int c = 1; c <= channels; ++c)
         for (int m = 0; m < models; ++m) {
-            const FileGates& gates = read[std::size_t(c - 1) * std::size_t(models) + std::size_t(m)];
+            const FwdResultGates& gates = read[std::size_t(c - 1) * std::size_t(models) + std::size_t(m)];
             for (std::size_t k = 0; k < gates.times.size(); ++k) {
                 results.FwdModTimes(m, int(k) + 1, c) = gates.times[k];
                 results.dBdtTEM(m, int(k) + 1, c) = gates.values[k];

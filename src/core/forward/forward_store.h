@@ -12,11 +12,13 @@ namespace tem {
 struct DataFolders;
 
 struct ForwardStore {
-    ModelSet models;        ///< Models, NumModels, NLayer, NParam
-    ForwardResults results; ///< dBdtTEM, FwdModTimes, AppRTEM, LociTEM, RespVoltages, ...
-    int AcqSel = 1;         ///< the selected acquisition channel (1-based)
-    RunnerFiles files;      ///< AarExename, MODFilename, CONFilename, AarTEMFilename
-    std::string workFolder; ///< the engine's input and result files; ends in '/'
+    ModelSet models;            ///< Models, NumModels, NLayer, NParam
+    ForwardResults results;     ///< dBdtTEM, FwdModTimes, AppRTEM, LociTEM, RespVoltages, ...
+    int AcqSel = 1;             ///< the selected acquisition channel (1-based)
+    RunnerFiles files;          ///< AarExename, MODFilename, CONFilename, AarTEMFilename
+    std::string workFolder;     ///< holds the run folders; ends in '/'
+    std::string runFolder;      ///< the private folder of the run under way (input and result files)
+    bool keepRunFolder = false; ///< keep each run folder after the run (for looking at the files)
 };
 
 /// The shared data folder + "AarhusInv_Temp/".

@@ -1,8 +1,12 @@
 #include "core/forward/tem_forward.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <limits>
 #include <numbers>
 #include <system_error>
 
@@ -44,41 +48,106 @@ void SetControlFile(RunnerFiles& files, const std::string& chosen, Operator& op)
         op.inform("The CON file does not exist");
 }
 
+namespace {
+
+/// A new folder of its own inside the work folder: runs that share the work folder never see each
+/// other's files.
+std::string makeRunFolder(const std::string& workFolder)
+{
+    std::string pattern = workFolder + "run-XXXXXX";
+    if (!::mkdtemp(pattern.data()))
+        throw InOutError("Cannot create a run folder in the work folder " + workFolder + ": " +
+                         std::strerror(errno));
+    return pattern + '/';
+}
+
+/// The work folder as an absolute path ending in '/', created when missing.
+std::string prepareWorkFolder(const std::string& folder)
+{
+    if (folder.empty())
+        throw ActionError("No work folder is set for the engine's files.");
+    std::error_code ec;
+    std::string absolute = withSeparator(fs::absolute(folder, ec).lexically_normal().string());
+    if (ec)
+        throw InOutError("Cannot use the work folder " + folder + ": " + ec.message());
+    // Looked at without its final '/', which would make a file of that name "not found".
+    const fs::file_status st = fs::status(fs::path(absolute).parent_path(), ec);
+    if (fs::exists(st) && !fs::is_directory(st))
+        throw InOutError("The work folder " + absolute + " is not a folder (a file of that name exists).");
+    if (!fs::exists(st)) {
+        fs::create_directories(absolute, ec);
+        if (ec)
+            throw InOutError("Cannot create the work folder " + absolute + ": " + ec.message());
+    }
+    return absolute;
+}
+
+} // namespace
+
 EngineCommand PrepareTEMRun(Configuration& cfg, ForwardStore& store, Operator& op)
 {
-    // Every check before anything is written or removed.
+    // Every check before anything is written.
     CheckModelSetForFiles(store.models);
     CheckChannelsForFiles(cfg);
     if (store.files.AarExename.empty())
         throw ActionError("No Commandline to execute");
 
-    store.workFolder = withSeparator(store.workFolder);
-    std::error_code ec;
-    fs::create_directories(store.workFolder, ec);
-    if (ec)
-        throw InOutError("Cannot create the folder " + store.workFolder + ": " + ec.message());
-    store.files.MODFilename = ModelFileName(store.workFolder);
+    DiscardRunFolder(store);
     store.results.clear();
-    RemoveFwdResultFiles(store.workFolder);
-    MakeAarhusInvModfile(store.models, cfg.NumAcqChn, store.files.MODFilename);
-    MakeAarhusTEMfile(cfg, store.workFolder, op, store.files);
+    store.workFolder = prepareWorkFolder(store.workFolder);
+    std::error_code ec;
+    fs::path program(store.files.AarExename);
+    if (program.has_parent_path())
+        program = fs::absolute(program, ec).lexically_normal();
+    std::string control = store.files.CONFilename;
+    if (!control.empty())
+        control = fs::absolute(control, ec).lexically_normal().string();
+
+    store.runFolder = makeRunFolder(store.workFolder);
+    try {
+        store.files.MODFilename = ModelFileName(store.runFolder);
+        MakeAarhusInvModfile(store.models, cfg.NumAcqChn, store.files.MODFilename);
+        MakeAarhusTEMfile(cfg, store.runFolder, op, store.files);
+    } catch (...) {
+        DiscardRunFolder(store);
+        throw;
+    }
 
     EngineCommand command;
-    const fs::path program(store.files.AarExename);
-    command.program = store.files.AarExename;
-    command.arguments = {store.files.MODFilename, store.files.CONFilename};
-    command.workingFolder = program.parent_path().string();
-    command.commandLine = program.filename().string() + " \"" + store.files.MODFilename + "\" \"" +
-                          store.files.CONFilename + "\"";
+    command.program = program.string();
+    command.arguments = {store.files.MODFilename, control};
+    command.workingFolder = program.has_parent_path() ? program.parent_path().string() : store.runFolder;
+    command.commandLine =
+        program.filename().string() + " \"" + store.files.MODFilename + "\" \"" + control + "\"";
     command.dataSets = cfg.NumAcqChn * store.models.NumModels;
     return command;
 }
 
+void DiscardRunFolder(ForwardStore& store)
+{
+    if (store.runFolder.empty())
+        return;
+    if (!store.keepRunFolder) {
+        std::error_code ec;
+        fs::remove_all(store.runFolder, ec);
+    }
+    store.runFolder.clear();
+}
+
 bool FinishTEMRun(const Configuration& cfg, ForwardStore& store, Operator& op)
 {
-    if (!ReadAarhusFwdFiles(cfg, store.models, store.workFolder, store.results, op))
+    const std::string folder = store.runFolder.empty() ? store.workFolder : store.runFolder;
+    bool ok = false;
+    try {
+        ok = ReadAarhusFwdFiles(cfg, store.models, folder, store.results, op);
+    } catch (...) {
+        DiscardRunFolder(store);
+        throw;
+    }
+    DiscardRunFolder(store);
+    if (!ok)
         return false;
-    CalcTEMDerivedValues(cfg, store);
+    CalcTEMDerivedValues(cfg, store, &op);
     return true;
 }
 
@@ -97,7 +166,7 @@ double TEMLociDepth(double t, double rho)
     return t > 0 && rho > 0 ? std::sqrt(2 * t * rho / Mu0) : 0;
 }
 
-void CalcTEMDerivedValues(const Configuration& cfg, ForwardStore& store)
+void CalcTEMDerivedValues(const Configuration& cfg, ForwardStore& store, Operator* op)
 {
     ForwardResults& r = store.results;
     const int models = r.dBdtTEM.models();
@@ -114,20 +183,36 @@ void CalcTEMDerivedValues(const Configuration& cfg, ForwardStore& store)
         const double a = std::sqrt(std::max(tx.Area, 0.0) / std::numbers::pi);
         const int ramp = cfg.SysResp[c].drivenGatesInRamp;
         const int returned = std::min(r.FwdModelOutputGates[c], gates);
+        std::string blankGates;
         for (int i = 1; i <= returned; ++i) {
             // A result with more gates than the configuration has no configured time for them.
             const int g = ramp + i;
             const double t = GateArray::contains(g) ? tb.GateCentre[g] : 0;
+            bool blank = false;
             for (int j = 0; j < models; ++j) {
                 const double V = r.dBdtTEM(j, i, c);
                 if (c == store.AcqSel)
                     r.RespVoltages(j, i) = float(V);
-                const double rho = TEMApparentResistivity(V, t, a);
+                double rho = TEMApparentResistivity(V, t, a);
+                double loci = TEMLociDepth(t, rho);
+                // A gate time such as 1e-222 s overflows the closed form: no number, not infinity.
+                if (!std::isfinite(rho) || !std::isfinite(loci)) {
+                    rho = loci = std::numeric_limits<double>::quiet_NaN();
+                    blank = true;
+                }
                 r.AppRTEM(j, i, c) = rho;
                 r.ln10responses(j, i) = float(std::log10(rho));
-                r.LociTEM(j, i, c) = TEMLociDepth(t, rho);
+                r.LociTEM(j, i, c) = loci;
             }
+            if (blank)
+                blankGates +=
+                    (blankGates.empty() ? "" : ", ") + std::to_string(g) + " (" + FormatGeneral(t) + " s)";
         }
+        if (op && !blankGates.empty())
+            op->inform("Channel " + std::to_string(c) +
+                       ": the apparent resistivity and loci depth cannot be computed at the gate time of "
+                       "gate " +
+                       blankGates + "; they are left blank.");
     }
 }
 
@@ -143,12 +228,15 @@ std::vector<std::array<std::string, 5>> TEMResponseTable(const Configuration& cf
     const ForwardResults& r = store.results;
     const bool have = r.dBdtTEM.models() > 0 && c <= r.dBdtTEM.channels();
     const int returned = have ? std::min(r.FwdModelOutputGates[c], r.dBdtTEM.gates()) : 0;
+    // A value that could not be computed is shown blank.
+    const auto shown = [](double v, int width, int digits) {
+        return std::isfinite(v) ? FormatSignificant(v, width, digits) : std::string();
+    };
     for (int i = 1; i <= count; ++i) {
         if (i <= returned)
-            rows.push_back({std::to_string(i), FormatSignificant(r.dBdtTEM(0, i, c), 6, 4),
-                            FormatSignificant(r.AppRTEM(0, i, c), 7, 6),
-                            FormatSignificant(r.LociTEM(0, i, c), 7, 6),
-                            FormatSignificant(r.FwdModTimes(0, i, c), 7, 6)});
+            rows.push_back({std::to_string(i), shown(r.dBdtTEM(0, i, c), 6, 4),
+                            shown(r.AppRTEM(0, i, c), 7, 6), shown(r.LociTEM(0, i, c), 7, 6),
+                            shown(r.FwdModTimes(0, i, c), 7, 6)});
         else
             rows.push_back({std::to_string(i), FormatSignificant(0, 6, 4), FormatSignificant(0, 7, 6),
                             FormatSignificant(0, 7, 6), FormatSignificant(0, 7, 6)});

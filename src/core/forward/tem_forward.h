@@ -33,15 +33,20 @@ double EngineTotalLimitSeconds(int dataSets);
 /// does not exist" is shown and the previous name stays.
 void SetControlFile(RunnerFiles& files, const std::string& chosen, Operator& op);
 
-/// Before the engine: MODFilename := workFolder + "fwd.mod", the work folder created when
-/// missing, earlier result files removed, the model file and TEM system files written (every
-/// check first). store.files.AarExename names the engine; CONFilename is passed as it stands.
-/// Throws ActionError (nothing run) for a refused model set or channel, InOutError for a file.
+/// Before the engine: every check first; then the work folder made absolute (created when
+/// missing), a private run folder made inside it (store.runFolder), MODFilename := run folder +
+/// "fwd.mod", the model file and TEM system files written there. The engine, the control file and
+/// the model file are passed as absolute paths. store.files.AarExename names the engine. Throws
+/// ActionError (nothing run) for a refused model set or channel, InOutError for a file.
 EngineCommand PrepareTEMRun(Configuration& cfg, ForwardStore& store, Operator& op);
 
-/// After the engine: ReadAarhusFwdFiles, then CalcTEMDerivedValues. Returns false when a result
-/// file was missing (message shown, results empty).
+/// After the engine: ReadAarhusFwdFiles from the run folder, then CalcTEMDerivedValues; the run
+/// folder is then discarded. Returns false when a result file was missing or could not be taken
+/// whole (message shown, results empty).
 bool FinishTEMRun(const Configuration& cfg, ForwardStore& store, Operator& op);
+/// Removes the run folder (unless store.keepRunFolder) and forgets it; a run that does not read its
+/// results (cancelled, failed engine) ends with it.
+void DiscardRunFolder(ForwardStore& store);
 
 /// Apparent resistivity (ohm-m) of a dB/dt value V (V/(A m^2)) at time t (s) inside a loop of
 /// equal-area radius a (m); 0.1 when V <= 1e-15 and never below 0.1.
@@ -50,8 +55,9 @@ double TEMApparentResistivity(double dBdt, double time, double radius);
 double TEMLociDepth(double time, double appRes);
 
 /// Fills AppRTEM, LociTEM, RespVoltages (channel AcqSel) and ln10responses from dBdtTEM, with the
-/// configured, unshifted gate centre of gate drivenGatesInRamp + i.
-void CalcTEMDerivedValues(const Configuration& cfg, ForwardStore& store);
+/// configured, unshifted gate centre of gate drivenGatesInRamp + i. A value that is not a finite
+/// number is stored as NaN (shown blank) and, with op, one message per channel names its gates.
+void CalcTEMDerivedValues(const Configuration& cfg, ForwardStore& store, Operator* op = nullptr);
 
 /// The forward window's TDEM response table for model 0 of channel AcqSel: one row per gate
 /// 1 .. NoGates - drivenGatesInRamp: gate number, "%6.4g" dB/dt, "%7.6g" apparent resistivity,

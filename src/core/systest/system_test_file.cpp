@@ -420,7 +420,8 @@ void readData(SystemTestData& d, Sums& sums, const std::vector<std::string>& lin
             Volts[std::size_t(k)] = at < f.size() ? ParseFloat(f[at]).value_or(1.0) : 0.0;
         }
         if (d.Chan > 0 && f.size() < *col.Ch1 + std::size_t(d.Chan) && !DudGPS)
-            op.inform("Not enough values exist in this record" + line);
+            op.inform("Not enough values exist in this record (line " + std::to_string(lineNo) +
+                      "): " + (line.size() > 80 ? line.substr(0, 80) + "..." : line));
 
         if (d.Chan <= 1)
             continue;
@@ -514,6 +515,9 @@ bool ReadSystemTestFile(SystemTestData& d, const std::string& fileName, int kind
     std::string text;
     try {
         text = ReadFileBytes(fileName);
+    } catch (const NotRegularFileError& e) {
+        op.inform(e.what());
+        return false;
     } catch (const InOutError&) {
         op.inform(fileName + " could not be accessed - perhaps it is open in another program");
         return false;

@@ -1,14 +1,20 @@
 #include "core/tables/survey_tables.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <random>
 #include <system_error>
 
+#include <fcntl.h>
 #include <shapefil.h>
+#include <unistd.h>
 
 #include "core/action_error.h"
 #include "core/files/keyword_file.h"
@@ -61,13 +67,11 @@ std::vector<FieldSpec> voltageFields(int n)
     return f;
 }
 
-/// The table and its ".MDX" index companion (any case), when they exist.
-void removeTable(const std::string& fileName)
+/// The table's ".MDX" index companion (any case), when it exists: it would not match a new table.
+void removeIndexCompanion(const std::string& fileName)
 {
     std::error_code ec;
     const fs::path table(fileName);
-    if (fs::exists(table, ec) && !fs::remove(table, ec) && ec)
-        throw InOutError("Cannot delete " + fileName + ": " + ec.message());
     const fs::path folder = table.has_parent_path() ? table.parent_path() : fs::path(".");
     const std::string stem = UpperCase(table.stem().string());
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
@@ -78,39 +82,6 @@ void removeTable(const std::string& fileName)
             if (rc)
                 throw InOutError("Cannot delete " + p.string() + ": " + rc.message());
         }
-    }
-}
-
-/// Builds the empty table beside its final name and moves it there: shapelib names what it
-/// creates "*.dbf", and the table's own name may be "*.DBF".
-void createTable(const std::string& fileName, const std::vector<FieldSpec>& fields)
-{
-    const std::string temporary = fileName + ".new.dbf";
-    DBFHandle h = DBFCreate(temporary.c_str());
-    if (!h)
-        throw InOutError("Cannot create the table " + fileName);
-    for (const FieldSpec& f : fields)
-        if (DBFAddNativeFieldType(h, f.name.c_str(), f.type, f.width, f.decimals) < 0) {
-            DBFClose(h);
-            std::remove(temporary.c_str());
-            throw InOutError("Cannot add the field " + f.name + " to the table " + fileName);
-        }
-    DBFClose(h);
-    {
-        // The header's production-index flag: the table must not claim an ".MDX" index.
-        std::fstream file(temporary, std::ios::in | std::ios::out | std::ios::binary);
-        file.seekp(28);
-        file.put('\0');
-        if (!file) {
-            std::remove(temporary.c_str());
-            throw InOutError("Cannot write the header of the table " + fileName);
-        }
-    }
-    std::error_code ec;
-    fs::rename(temporary, fileName, ec);
-    if (ec) {
-        std::remove(temporary.c_str());
-        throw InOutError("Cannot create the table " + fileName + ": " + ec.message());
     }
 }
 
@@ -131,10 +102,12 @@ class Table {
         if (!h_)
             throw InOutError("Cannot open the table " + fileName);
     }
-    ~Table()
+    ~Table() { close(); }
+    void close()
     {
         if (h_)
             DBFClose(h_);
+        h_ = nullptr;
     }
     Table(const Table&) = delete;
     Table& operator=(const Table&) = delete;
@@ -178,6 +151,88 @@ class Table {
     DBFHandle h_;
 };
 
+/// A table built whole under a temporary name beside its final name and moved there only when
+/// complete: a failure, or a kill, never leaves an empty or half-written table, and the file the
+/// name held stays as it was until then.
+class TableBuild {
+  public:
+    /// A new empty table with these fields, or (fields null) a copy of the existing table to extend.
+    TableBuild(const std::string& target, const std::vector<FieldSpec>* fields) : target_(target)
+    {
+        static std::atomic<unsigned> counter{0};
+        const fs::path t(target);
+        const fs::path folder = t.has_parent_path() ? t.parent_path() : fs::path(".");
+        // shapelib gives what it creates the extension ".dbf"; this name has it already.
+        temporary_ = (folder / ("." + t.filename().string() + ".tmp" + std::to_string(::getpid()) + "-" +
+                                std::to_string(counter++) + ".dbf"))
+                         .string();
+        if (fields) {
+            DBFHandle h = DBFCreate(temporary_.c_str());
+            if (!h)
+                throw InOutError("Cannot create the table " + target + ": " + std::strerror(errno));
+            for (const FieldSpec& f : *fields)
+                if (DBFAddNativeFieldType(h, f.name.c_str(), f.type, f.width, f.decimals) < 0) {
+                    DBFClose(h);
+                    std::remove(temporary_.c_str());
+                    throw InOutError("Cannot add the field " + f.name + " to the table " + target);
+                }
+            DBFClose(h);
+            // The header's production-index flag: the table must not claim an ".MDX" index.
+            std::fstream file(temporary_, std::ios::in | std::ios::out | std::ios::binary);
+            file.seekp(28);
+            file.put('\0');
+            if (!file) {
+                std::remove(temporary_.c_str());
+                throw InOutError("Cannot write the header of the table " + target);
+            }
+        } else {
+            try {
+                CopyFileNew(target, temporary_);
+            } catch (const InOutError& e) {
+                throw InOutError(std::string("Cannot extend the table: ") + e.what());
+            }
+        }
+        try {
+            table_ = std::make_unique<Table>(temporary_);
+        } catch (...) {
+            std::remove(temporary_.c_str());
+            throw InOutError("Cannot open the table " + target + " (is it a dBase table?)");
+        }
+    }
+    ~TableBuild()
+    {
+        table_.reset();
+        if (!committed_)
+            std::remove(temporary_.c_str());
+    }
+    TableBuild(const TableBuild&) = delete;
+    TableBuild& operator=(const TableBuild&) = delete;
+
+    Table& table() { return *table_; }
+
+    void commit()
+    {
+        table_->close();
+        const int fd = ::open(temporary_.c_str(), O_RDONLY | O_CLOEXEC);
+        const bool synced = fd >= 0 && ::fsync(fd) == 0;
+        const int err = errno;
+        if (fd >= 0)
+            ::close(fd);
+        if (!synced)
+            throw InOutError("Cannot write the table " + target_ + ": " + std::strerror(err));
+        if (::rename(temporary_.c_str(), target_.c_str()) != 0)
+            throw InOutError("Cannot write the table " + target_ + ": " + std::strerror(errno));
+        committed_ = true;
+        SyncFolderOf(target_);
+        removeIndexCompanion(target_);
+    }
+
+  private:
+    std::string target_, temporary_;
+    std::unique_ptr<Table> table_;
+    bool committed_ = false;
+};
+
 std::string fileNameOnly(const std::string& path)
 {
     return fs::path(path).filename().string();
@@ -185,36 +240,79 @@ std::string fileNameOnly(const std::string& path)
 
 } // namespace
 
-bool CreateChnDepthFile(const std::string& fileName, int n, Operator& op)
+std::string DbfFileName(const std::string& fileName)
 {
-    removeTable(fileName);
-    if (!channelCountAllowed(n, op))
-        return false;
-    createTable(fileName, chnDepthFields(n));
-    return true;
+    const fs::path p(fileName);
+    if (fileName.empty() || !p.has_filename())
+        throw InOutError("No table name given.");
+    if (!p.has_extension())
+        return fileName + ".DBF";
+    if (UpperCase(p.extension().string()) != ".DBF")
+        throw InOutError("Not written: " + fileName +
+                         " is not a dBase table name; a table's name ends in \".DBF\".");
+    return fileName;
 }
 
-bool CreateVoltageFile(const std::string& fileName, int n, Operator& op)
+namespace {
+
+/// Where a table goes and whether an existing one is replaced: the name checked, a target that is
+/// not a regular file refused, and replacing a table only after the question (default No).
+enum class Existing { None, Replace, Keep };
+Existing prepareTarget(const std::string& fileName, Operator& op)
 {
+    RequireReplaceable(fileName);
     std::error_code ec;
-    if (fs::exists(fileName, ec)) {
-        if (!op.ask("Do you really want to Overwrite " + fileNameOnly(fileName) + "?", false)) {
-            op.inform("Old table being used");
-            return false;
-        }
-        removeTable(fileName);
+    if (!fs::exists(fileName, ec))
+        return Existing::None;
+    return op.ask("Do you really want to Overwrite " + fileNameOnly(fileName) + "?", false)
+               ? Existing::Replace
+               : Existing::Keep;
+}
+
+} // namespace
+
+bool CreateChnDepthFile(const std::string& name, int n, Operator& op)
+{
+    const std::string fileName = DbfFileName(name);
+    if (prepareTarget(fileName, op) == Existing::Keep) {
+        op.inform("Not written: " + fileName + " (the existing table was kept)");
+        return false;
     }
     if (!channelCountAllowed(n, op))
         return false;
-    createTable(fileName, voltageFields(n));
+    const std::vector<FieldSpec> chnFields = chnDepthFields(n);
+    TableBuild build(fileName, &chnFields);
+    build.commit();
     return true;
 }
 
-void WriteChnDepthTable(const std::string& fileName, const ModelSet& set, Operator& op)
+bool CreateVoltageFile(const std::string& name, int n, Operator& op)
 {
-    if (!CreateChnDepthFile(fileName, set.NLayer, op))
+    const std::string fileName = DbfFileName(name);
+    if (prepareTarget(fileName, op) == Existing::Keep) {
+        op.inform("Old table being used");
+        return false;
+    }
+    if (!channelCountAllowed(n, op))
+        return false;
+    const std::vector<FieldSpec> voltFields = voltageFields(n);
+    TableBuild build(fileName, &voltFields);
+    build.commit();
+    return true;
+}
+
+void WriteChnDepthTable(const std::string& name, const ModelSet& set, Operator& op)
+{
+    const std::string fileName = DbfFileName(name);
+    if (prepareTarget(fileName, op) == Existing::Keep) {
+        op.inform("Not written: " + fileName + " (the existing table was kept)");
         return;
-    Table table(fileName);
+    }
+    if (!channelCountAllowed(set.NLayer, op))
+        return;
+    const std::vector<FieldSpec> fields = chnDepthFields(set.NLayer);
+    TableBuild build(fileName, &fields);
+    Table& table = build.table();
     for (int m = 0; m < set.NumModels; ++m) {
         const TModel& model = set.Models[std::size_t(m)];
         const int r = table.append();
@@ -239,11 +337,13 @@ void WriteChnDepthTable(const std::string& fileName, const ModelSet& set, Operat
             table.number(r, numbered("CHN", k), double(model.Param[set.NLayer - 1 + k]));
         }
     }
+    build.commit();
 }
 
-void WriteVoltageTable(const std::string& fileName, const Configuration& cfg, const ForwardStore& store,
+void WriteVoltageTable(const std::string& name, const Configuration& cfg, const ForwardStore& store,
                        const VoltageTableInput& input, Operator& op)
 {
+    const std::string fileName = DbfFileName(name);
     const int c = store.AcqSel;
     int fields = 0;
     double area = 1;
@@ -260,10 +360,13 @@ void WriteVoltageTable(const std::string& fileName, const Configuration& cfg, co
     } else {
         fields = input.numBipoles;
     }
-    CreateVoltageFile(fileName, fields, op);
-    std::error_code ec;
-    if (!fs::exists(fileName, ec))
-        return; // no table made (the count was refused)
+    const Existing existing = prepareTarget(fileName, op);
+    if (existing == Existing::Keep)
+        op.inform("Old table being used");
+    else if (!channelCountAllowed(fields, op))
+        return; // no table made
+    const std::vector<FieldSpec> specs = voltageFields(fields);
+    TableBuild build(fileName, existing == Existing::Keep ? nullptr : &specs);
 
     std::mt19937_64 random(input.seed
                                ? *input.seed
@@ -279,7 +382,7 @@ void WriteVoltageTable(const std::string& fileName, const Configuration& cfg, co
     const int columns =
         input.tdem ? std::min(store.results.FwdModelOutputGates[c], volts.columns()) : volts.columns();
 
-    Table table(fileName);
+    Table& table = build.table();
     for (int m = 0; m < store.models.NumModels; ++m) {
         const int r = table.append();
         table.number(r, "TIME", m);
@@ -309,6 +412,7 @@ void WriteVoltageTable(const std::string& fileName, const Configuration& cfg, co
             table.number(r, field, value);
         }
     }
+    build.commit();
 }
 
 int ReadQuennelConfigType(const DataFolders& folders, Operator& op)

@@ -21,19 +21,26 @@ struct DataFolders;
 
 inline constexpr int MaxTableChannels = 99;
 
+/// Every table is built whole under a temporary name beside its final name and renamed into place
+/// when complete (an ".MDX" companion of the name is then deleted); a target that is not a regular
+/// file is refused, and an existing table is replaced only after "Do you really want to Overwrite
+/// <name>?" (default No).
+
+/// The name a table is written under: ".DBF" added to a name without an extension. Throws
+/// InOutError for a name with another extension (it could be a configuration).
+std::string DbfFileName(const std::string& fileName);
+
 /// Creates an empty channel/depth table for n layers (fields TIME, DISTANCE, OMIT, EASTING,
-/// NORTHING, CHN, CURRENT, ERROR, WATERDEP, DEPTH01, CHN01, ...), replacing an existing one and
-/// deleting its ".MDX" companion without a question. Returns false after a warning for n outside
-/// 1 .. 99. Throws InOutError.
+/// NORTHING, CHN, CURRENT, ERROR, WATERDEP, DEPTH01, CHN01, ...). Returns false after a warning for
+/// n outside 1 .. 99, or when the operator keeps an existing table. Throws InOutError.
 bool CreateChnDepthFile(const std::string& fileName, int n, Operator& op);
 /// Creates an empty voltage table for n channels (TIME, DISTANCE, EASTING, OMIT, NORTHING, CHN,
-/// CURRENT, WATERDEP, V01, ...). An existing table is replaced only after "Do you really want to
-/// Overwrite <name>?" (default No); No shows "Old table being used" and keeps it. Returns whether a
-/// table was created. Throws InOutError.
+/// CURRENT, WATERDEP, V01, ...). No to the question shows "Old table being used" and keeps it.
+/// Returns whether a table was created. Throws InOutError.
 bool CreateVoltageFile(const std::string& fileName, int n, Operator& op);
 
-/// "Save Input - Chn/DepthDBF": the table for NLayer layers and one record per model. Throws
-/// InOutError.
+/// "Save Input - Chn/DepthDBF": the table for NLayer layers and one record per model; No to the
+/// question keeps the existing table and says so. Throws InOutError.
 void WriteChnDepthTable(const std::string& fileName, const ModelSet& set, Operator& op);
 
 /// What the voltage table is made from.

@@ -34,9 +34,10 @@ void TFormEngineRunner::Begin(const QString& engine, const QString& workFolder, 
     // Busy until the engine reports its first data set.
     ui->ProgressBarRun->setRange(0, 0);
     ui->ProgressBarRun->setValue(0);
-    running_ = true;
     AppendLine("Current Directory set to:" + workFolder);
     AppendLine("Executing:" + commandLine);
+    last_.clear();
+    running_ = true;
 }
 
 void TFormEngineRunner::AppendLine(const QString& line)
@@ -44,6 +45,11 @@ void TFormEngineRunner::AppendLine(const QString& line)
     QScrollBar* bar = ui->MemoConsole->verticalScrollBar();
     const bool atEnd = bar->value() == bar->maximum();
     ui->MemoConsole->appendPlainText(line);
+    if (running_) {
+        last_.push_back(line.toStdString());
+        if (last_.size() > 64)
+            last_.pop_front();
+    }
     if (atEnd)
         bar->setValue(bar->maximum());
 }
@@ -95,6 +101,12 @@ void TFormEngineRunner::BitBtnHelpClick()
 {
     op_.inform("Running AarhusInv64.exe - if it does not work then maybe you do not have a licence to run "
                "AarhusInv64.exe in this particular mode - See Seequent about a licence.");
+}
+
+std::vector<std::string> TFormEngineRunner::lastLines(std::size_t count) const
+{
+    const std::size_t from = last_.size() > count ? last_.size() - count : 0;
+    return {last_.begin() + std::ptrdiff_t(from), last_.end()};
 }
 
 QString TFormEngineRunner::consoleText() const

@@ -5,8 +5,11 @@
 #include <QDialog>
 #include <QString>
 
+#include <deque>
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace tem {
 class Operator;
@@ -44,6 +47,8 @@ class TFormEngineRunner : public QDialog {
     void BitBtnHelpClick();
 
     QString consoleText() const;
+    /// The engine's last `count` lines of the run (at most), oldest first.
+    std::vector<std::string> lastLines(std::size_t count) const;
 
   public slots:
     void reject() override;
@@ -52,6 +57,7 @@ class TFormEngineRunner : public QDialog {
     tem::Operator& op_;
     std::unique_ptr<Ui::TFormEngineRunner> ui;
     bool running_ = false;
+    std::deque<std::string> last_; ///< the engine's latest lines while it runs
 };
 
 } // namespace tem::gui

@@ -646,11 +646,10 @@ void TFormForward::runTEM()
         connect(&engine, &runner::EngineRunner::lineReceived, runner_, &TFormEngineRunner::AppendLine);
         connect(&engine, &runner::EngineRunner::progressChanged, runner_, &TFormEngineRunner::SetProgress);
         connect(&engine, &runner::EngineRunner::finished, runner_, [this](const runner::RunOutcome& outcome) {
+            runner_->Ended();
             if (!outcome.message.isEmpty())
                 runner_->AppendLine(outcome.message);
-            runner_->Ended();
         });
-        QDir::setCurrent(Q(cmd.workingFolder));
         engine.start(cmd, runner::LimitsFor(cmd.dataSets));
         runner_->exec();
         runner_->cancelRun = nullptr;
@@ -660,19 +659,24 @@ void TFormForward::runTEM()
         if (cancelled) {
             // The operator stopped the engine: what it left is not this run's whole answer.
             runEnded = false;
-        } else if (outcome.end != runner::RunOutcome::End::Finished && !outcome.message.isEmpty()) {
-            s_.op.inform(S(outcome.message));
+        } else if (!runner::EndedCleanly(outcome)) {
+            // A failed, crashed or stopped engine gives no results, even where it left files.
+            runEnded = false;
+            s_.op.inform(runner::FailureReport(outcome, runner_->lastLines(runner::KeptFailureLines)));
         }
     } catch (const ActionError&) {
+        DiscardRunFolder(store);
         store.results.clear();
         showTDEMTable();
         GraphTEM();
         throw;
     }
-    if (runEnded)
+    if (runEnded) {
         FinishTEMRun(s_.cfg, store, s_.op);
-    else
+    } else {
+        DiscardRunFolder(store);
         store.results.clear();
+    }
 
     // The table: model 0 of channel AcqSel, or nothing when the run left no results.
     showTDEMTable();

@@ -73,6 +73,41 @@ TEST_F(SaveSafety, AFailureAtAnyStepLeavesTheFileAndItsBackupsAsTheyWere)
     EXPECT_TRUE(Save(cfg, file).written());
 }
 
+std::atomic<int> backupNameSeen{0};
+
+/// At the moment the backup's bytes are written, its final name must not exist yet: a kill there
+/// must not leave an empty or cut backup under that name.
+int RecordBackupName(WriteStep step, const std::string& target)
+{
+    if (step == WriteStep::Backup)
+        backupNameSeen = fs::exists(target) ? 1 : 2;
+    return 0;
+}
+
+TEST_F(SaveSafety, TheBackupGetsItsNameOnlyWhenComplete)
+{
+    Configuration cfg = DemoConfiguration();
+    const std::string file = Path("Setup.TDC");
+    ASSERT_TRUE(Save(cfg, file).written());
+    const std::string first = ReadBytes(file);
+    cfg.Description = "second";
+    backupNameSeen = 0;
+    SetWriteFaultForTesting(&RecordBackupName);
+    const SaveResult r = Save(cfg, file);
+    SetWriteFaultForTesting(nullptr);
+    ASSERT_TRUE(r.written()) << r.reason;
+    EXPECT_EQ(backupNameSeen.load(), 2) << "the backup was written under its final name";
+    EXPECT_EQ(ReadBytes(Path("Setup.TDCBAK")), first);
+    EXPECT_EQ(FolderBytes(Folder()).size(), 2u) << "no temporary file is left";
+
+    // A full disk says so.
+    failingStep = WriteStep::Backup;
+    SetWriteFaultForTesting(&FailAtChosenStep);
+    const SaveResult full = Save(cfg, file);
+    SetWriteFaultForTesting(nullptr);
+    EXPECT_THAT(full.reason, HasSubstr("the disk is full"));
+}
+
 TEST_F(SaveSafety, OneWriteGivesTheTidiedStampedFile)
 {
     // The stamp is part of the one write: a master is never left unstamped.

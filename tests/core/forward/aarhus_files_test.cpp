@@ -254,13 +254,14 @@ TEST(ResultFiles, ReadByDataSetInAnyCaseSkippingBlankLines)
             std::string name = "FWD" + FormatNumbered(n, 5) + (n % 2 ? ".fwr" : ".FWR");
             if (n == 4)
                 name = "fwd00004.Fwr";
-            WriteBytes(dir / name, ResultText(tem, {{20e-6, 1e-3 * n + c}, {30e-6, 2e-3 * n}}, c == 2));
+            WriteBytes(dir / name,
+                       ResultText(tem, {{20e-6, 1e-3 * n + c}, {30e-6, 2e-3 * n}, {40e-6, 1e-6}}, c == 2));
         }
     }
     ForwardResults r;
     ASSERT_TRUE(ReadAarhusFwdFiles(cfg, set, dir.path(), r, op));
-    EXPECT_EQ(r.FwdModelOutputGates[1], 2);
-    EXPECT_EQ(r.FwdModelOutputGates[2], 2);
+    EXPECT_EQ(r.FwdModelOutputGates[1], 3);
+    EXPECT_EQ(r.FwdModelOutputGates[2], 3);
     EXPECT_DOUBLE_EQ(r.FwdModTimes(0, 1, 1), 20e-6);
     EXPECT_DOUBLE_EQ(r.dBdtTEM(2, 1, 1), 1e-3 * 3 + 1);
     EXPECT_DOUBLE_EQ(r.dBdtTEM(0, 1, 2), 1e-3 * 4 + 2); // FWD00004 is channel 2, model 0
@@ -274,7 +275,8 @@ TEST(ResultFiles, MissingFileNamesItAndLeavesNoResults)
     Configuration cfg = SmallConfiguration(3);
     RecordingOperator op;
     const ModelSet set = Models(1, {{10}, {20}});
-    WriteBytes(dir / "FWD00001.fwr", ResultText(TEMFileText(cfg, 1, op), {{20e-6, 1e-3}}));
+    WriteBytes(dir / "FWD00001.fwr",
+               ResultText(TEMFileText(cfg, 1, op), {{20e-6, 1e-3}, {30e-6, 1e-4}, {40e-6, 1e-5}}));
     ForwardResults r;
     EXPECT_FALSE(ReadAarhusFwdFiles(cfg, set, dir.path(), r, op));
     ASSERT_FALSE(op.messages.empty());
@@ -287,22 +289,74 @@ TEST(ResultFiles, MissingFileNamesItAndLeavesNoResults)
     EXPECT_EQ(r.dBdtTEM.models(), 0);
 }
 
-TEST(ResultFiles, MalformedNumbersReadAsZeroAndATypeThatIsNoIntegerStops)
+// A result file is taken whole or not at all: the message names the file and the line.
+TEST(ResultFiles, DamagedFilesFailTheRunNamingFileAndLine)
 {
     TempFolder dir;
     Configuration cfg = SmallConfiguration(3);
     RecordingOperator op;
     const ModelSet set = Models(1, {{10}});
-    std::string text = ResultText(TEMFileText(cfg, 1, op), {{20e-6, 1e-3}});
-    text += "3.0E-005 abc\r\n";
-    WriteBytes(dir / "FWD00001.fwr", text);
+    const std::string header = ResultText(TEMFileText(cfg, 1, op), {});
+    const int firstGateLine = int(SplitLines(header).size()) + 1;
+    const std::string good =
+        ResultText(TEMFileText(cfg, 1, op), {{20e-6, 2.714e-6}, {30e-6, 1e-6}, {40e-6, 5e-7}});
+    const std::string file = dir / "FWD00001.fwr";
+    const std::string at = "The result file " + file + ", line ";
+    struct Case {
+        std::string text, message;
+    } cases[] = {
+        {good.substr(0, good.size() - 40), at + std::to_string(firstGateLine + 2) +
+                                               ": the line ends without a line end: the file is incomplete"},
+        {good.substr(0, good.rfind("4.0")),
+         "The result file " + file +
+             ": it holds 2 of the 3 gates of its TEM system file: the file "
+             "is incomplete"},
+        {header + "2E-5 nan\r\n3E-5 1\r\n4E-5 1\r\n",
+         at + std::to_string(firstGateLine) + ": the dB/dt value \"nan\" is not a finite number"},
+        {header + "2E-5 1\r\n3E-5 1E+400\r\n4E-5 1\r\n",
+         at + std::to_string(firstGateLine + 1) + ": the dB/dt value \"1E+400\" is not a finite number"},
+        {header + "2E-5 1\r\n\r\n3E-5 1\r\nx\xE9y 1\r\n",
+         at + std::to_string(firstGateLine + 3) + ": the gate time \"x\\xE9y\" is not a finite number"},
+        {header + "2E-5\r\n", at + std::to_string(firstGateLine) + ": the gate line holds no dB/dt value"},
+        {good + "5E-5 1\r\n", at + std::to_string(firstGateLine + 3) +
+                                  ": more gates than the 3 of the TEM system file; the file does not belong "
+                                  "to this run"},
+        {"", "The result file " + file + ": the file is empty"},
+        {"title\r\nseventy-two 3\r\n", at + "2: the source type is not a whole number: \"seventy-two\""},
+        {"title\r\n72 3\r\n", at + "3: the file ends where the position line was expected"},
+    };
+    for (const Case& c : cases) {
+        WriteBytes(file, c.text);
+        ForwardResults r;
+        op.messages.clear();
+        EXPECT_FALSE(ReadAarhusFwdFiles(cfg, set, dir.path(), r, op)) << c.message;
+        ASSERT_EQ(op.messages.size(), 1u) << c.message;
+        EXPECT_EQ(op.messages[0], c.message + ". No results were taken from this run.");
+        EXPECT_EQ(r.dBdtTEM.models(), 0);
+    }
+    WriteBytes(file, good);
     ForwardResults r;
     ASSERT_TRUE(ReadAarhusFwdFiles(cfg, set, dir.path(), r, op));
-    EXPECT_EQ(r.FwdModelOutputGates[1], 2);
-    EXPECT_EQ(r.dBdtTEM(0, 2, 1), 0);
+    EXPECT_DOUBLE_EQ(r.dBdtTEM(0, 1, 1), 2.714e-6);
+}
 
-    WriteBytes(dir / "FWD00001.fwr", "title\r\nseventy-two 3\r\n");
-    EXPECT_THROW(ReadAarhusFwdFiles(cfg, set, dir.path(), r, op), ConversionError);
+// A channel with nothing to model is refused before anything is written or run.
+TEST(TemFile, ChannelWithoutAGateToModelIsRefused)
+{
+    TempFolder dir;
+    Configuration cfg = SmallConfiguration(3);
+    cfg.TxWaveform[1].drivenRamp = 1e-3; // every gate starts within the ramp
+    RecordingOperator op;
+    RunnerFiles files;
+    try {
+        MakeAarhusTEMfile(cfg, dir.path(), op, files);
+        ADD_FAILURE();
+    } catch (const ActionError& e) {
+        EXPECT_STREQ(e.what(),
+                     "Channel 1 has no gate to model: all 3 gates start within the transmitter ramp or "
+                     "before the front gate. Cannot continue.");
+    }
+    EXPECT_FALSE(fs::exists(dir / "FWD01.tem"));
 }
 
 TEST(ResultFiles, EarlierResultsAreRemovedInAnyCase)
@@ -331,6 +385,35 @@ TEST(DerivedValues, ApparentResistivityAndLociDepth)
         EXPECT_EQ(TEMApparentResistivity(small, t, a), 0.1) << small;
     EXPECT_EQ(TEMApparentResistivity(1e3, t, a), 0.1); // never below 0.1
     EXPECT_NEAR(TEMLociDepth(t, 0.1), std::sqrt(2 * t * 0.1 / mu0), 1e-12);
+}
+
+// A gate time so small that the closed form overflows gives no number, shown blank with a message.
+TEST(DerivedValues, ValuesThatAreNotFiniteAreBlankWithAMessage)
+{
+    Configuration cfg = SmallConfiguration(2);
+    cfg.TimeBase[1].GateCentre[1] = 1e-222;
+    ForwardStore store;
+    store.AcqSel = 1;
+    store.models.NumModels = 1;
+    ForwardResults& r = store.results;
+    r.dBdtTEM.resize(1, 2, 1);
+    r.FwdModTimes.resize(1, 2, 1);
+    r.FwdModelOutputGates[1] = 2;
+    r.dBdtTEM(0, 1, 1) = 1e-6;
+    r.dBdtTEM(0, 2, 1) = 1e-9;
+    RecordingOperator op;
+    CalcTEMDerivedValues(cfg, store, &op);
+    EXPECT_TRUE(std::isnan(r.AppRTEM(0, 1, 1)));
+    EXPECT_TRUE(std::isnan(r.LociTEM(0, 1, 1)));
+    EXPECT_TRUE(std::isfinite(r.AppRTEM(0, 2, 1)));
+    ASSERT_EQ(op.messages.size(), 1u);
+    EXPECT_EQ(op.messages[0], "Channel 1: the apparent resistivity and loci depth cannot be computed at the "
+                              "gate time of gate 1 (1E-222 s); they are left blank.");
+    const auto rows = TEMResponseTable(cfg, store);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0][2], "");
+    EXPECT_EQ(rows[0][3], "");
+    EXPECT_NE(rows[1][2], "");
 }
 
 TEST(DerivedValues, UseTheUnshiftedConfiguredGateAfterTheRampGates)

@@ -80,9 +80,12 @@ TEST(SystemTestFile, EachFormOfTheExport)
         if (std::string(c.file) == "nch.TXT") {
             // Only the line announcing 150 values is short.
             ASSERT_EQ(op.messages.size(), 3u);
-            EXPECT_EQ(
-                op.messages[0].rfind("Not enough values exist in this record8\t2000\t25\t0.0048\t2\t", 0), 0u)
+            EXPECT_EQ(op.messages[0].rfind("Not enough values exist in this record (line 4): "
+                                           "8\t2000\t25\t0.0048\t2\t",
+                                           0),
+                      0u)
                 << op.messages[0];
+            EXPECT_EQ(op.messages[0].substr(op.messages[0].size() - 3), "..."); // a long record is cut
             EXPECT_EQ(op.messages[1], NoRamps2P);
             EXPECT_EQ(op.messages[2], NoAmps2P);
         } else {

@@ -1,6 +1,10 @@
 // dBase tables of the forward exports, read back with shapelib.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <algorithm>
+
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -55,8 +59,9 @@ TEST(ChnDepthTable, FieldsRecordsAndHeader)
     WriteBytes(dir / "FwdModelOhmm.mdx", "index");
     const ModelSet set = ThreeLayerSet();
     RecordingOperator op;
+    op.answers = {true};
     WriteChnDepthTable(name, set, op);
-    EXPECT_TRUE(op.messages.empty());
+    EXPECT_EQ(op.messages, std::vector<std::string>{"Do you really want to Overwrite FwdModelOhmm.DBF?"});
     EXPECT_FALSE(fs::exists(dir / "FwdModelOhmm.mdx"));
     EXPECT_FALSE(fs::exists(dir / "FwdModelOhmm.dbf")); // the exact name, not shapelib's own
     EXPECT_EQ(ReadBytes(name)[28], '\0');
@@ -173,6 +178,47 @@ TEST(SurveyTables, ChannelCountsOutsideTheRangeMakeNoTable)
     EXPECT_TRUE(CreateVoltageFile(dir / "y.DBF", 99, op));
     EXPECT_EQ(DBFGetFieldCount(ReadTable(dir / "y.DBF").h), 8 + 99);
     EXPECT_FALSE(fs::exists(dir / "x.DBF"));
+}
+
+// A table goes only where a table belongs, whole, and never over a file the operator keeps.
+TEST(SurveyTables, TargetsAreCheckedAndTablesAppearWhole)
+{
+    TempFolder dir;
+    const ModelSet set = ThreeLayerSet();
+    RecordingOperator op;
+    op.answers = {true, true, true};
+    WriteBytes(dir / "survey.TDC", "[General]\r\n");
+    try {
+        WriteChnDepthTable(dir / "survey.TDC", set, op);
+        ADD_FAILURE();
+    } catch (const InOutError& e) {
+        EXPECT_EQ(std::string(e.what()), "Not written: " + dir / "survey.TDC" +
+                                             " is not a dBase table name; a table's name ends in \".DBF\".");
+    }
+    EXPECT_EQ(ReadBytes(dir / "survey.TDC"), "[General]\r\n");
+
+    WriteChnDepthTable(dir / "plain", set, op); // ".DBF" is added
+    EXPECT_EQ(DBFGetRecordCount(ReadTable(dir / "plain.DBF").h), set.NumModels);
+
+    // Declined: the existing table stays as it was.
+    const std::string before = ReadBytes(dir / "plain.DBF");
+    op.answers = {false};
+    op.messages.clear();
+    WriteChnDepthTable(dir / "plain.DBF", set, op);
+    EXPECT_EQ(ReadBytes(dir / "plain.DBF"), before);
+    EXPECT_EQ(op.messages.back(), "Not written: " + dir / "plain.DBF" + " (the existing table was kept)");
+
+    ASSERT_EQ(::mkfifo((dir / "pipe.DBF").c_str(), 0600), 0);
+    op.answers = {true};
+    EXPECT_THROW(WriteChnDepthTable(dir / "pipe.DBF", set, op), InOutError);
+    EXPECT_TRUE(fs::is_fifo(dir / "pipe.DBF"));
+
+    // Nothing but the tables, the configuration and the FIFO: no temporary file is left.
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir.path()))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"pipe.DBF", "plain.DBF", "survey.TDC"}));
 }
 
 TEST(SurveyTables, QuennelConfigType)
