@@ -398,8 +398,25 @@ struct AnalysisArgs {
     DetectabilityOptions detect;
 };
 
+/// A resistivity, thickness, current or noise level: a positive finite number, else exit 2.
+void requirePositive(double value, const char* option)
+{
+    if (!(value > 0) || !std::isfinite(value))
+        throw UsageError(std::string(option) + ": " + FormatGeneral(value) + " must be a positive number");
+}
+
+void checkDetectOptions(const DetectabilityOptions& o)
+{
+    requirePositive(o.HalfSpaceRes, "--halfspace-res");
+    requirePositive(o.Current, "--current");
+    requirePositive(o.NoiseV, "--noise");
+}
+
 int ndicCommand(CommandContext& ctx, const AnalysisArgs& a)
 {
+    requirePositive(a.ndic.SurfaceRes, "--surface-res");
+    requirePositive(a.ndic.HalfSpaceRes, "--halfspace-res");
+    requirePositive(a.ndic.Thickness, "--thickness");
     const ArrayDescription d = readArray(ctx, a.file);
     const std::vector<ChartSeries> curves = NDICCurves(d.AConfig, a.ndic);
     ctx.out << "Depth";
@@ -419,6 +436,7 @@ int ndicCommand(CommandContext& ctx, const AnalysisArgs& a)
 
 int detectCommand(CommandContext& ctx, const AnalysisArgs& a)
 {
+    checkDetectOptions(a.detect);
     const ArrayDescription d = readArray(ctx, a.file);
     const DetectabilityChart chart = DetectabilityCurves(d, a.detect, ctx.op);
     for (const auto& line : chart.Title)
@@ -433,6 +451,7 @@ int detectCommand(CommandContext& ctx, const AnalysisArgs& a)
 
 int sigCommand(CommandContext& ctx, const AnalysisArgs& a)
 {
+    checkDetectOptions(a.detect);
     const ArrayDescription d = readArray(ctx, a.file);
     const SignalVsEffDepthChart chart = SignalVsEffDepth(d, a.detect, 0);
     ctx.out << "Config,EffDepth,SignalToNoise\n";

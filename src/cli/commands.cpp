@@ -4,11 +4,13 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <new>
 #include <string>
 #include <system_error>
 #include <utility>
 
 #include <CLI/CLI.hpp>
+#include <QtGlobal>
 
 #include "cli/array_commands.h"
 #include "cli/command_context.h"
@@ -207,6 +209,9 @@ int Run(int argc, char** argv)
 
 int Run(int argc, char** argv, std::ostream& out, std::ostream& err)
 {
+    // Qt's own warnings (fonts, platform plugins) are no message of this program's; the commands
+    // that load Qt report what went wrong themselves.
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
     CommandContext ctx(out, err);
     CLI::App app{"TEM Setrix command line: read, convert and check survey-system configurations.",
                  "temsetrix-cli"};
@@ -252,6 +257,9 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err)
     } catch (const UsageError& e) {
         err << e.what() << '\n';
         return 2;
+    } catch (const std::bad_alloc&) {
+        err << "Not enough memory to finish the command.\n";
+        return 1;
     } catch (const std::exception& e) {
         // ActionError and anything else that ends the action: its text, once.
         err << e.what() << '\n';

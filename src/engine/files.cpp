@@ -87,7 +87,7 @@ std::optional<int> Integer(std::string_view token)
 
 std::string Shown(std::string_view token)
 {
-    return "\"" + Printable(token.substr(0, 40)) + (token.size() > 40 ? "...\"" : "\"");
+    return "\"" + Printable(token.substr(0, 24)) + (token.size() > 24 ? "...\"" : "\"");
 }
 
 /// A line too long to be one of the engine's lines: it fails what it belongs to, not the file.
@@ -266,8 +266,12 @@ std::string ReadInputFile(const std::filesystem::path& path, std::uintmax_t max_
                           const std::string& what)
 {
     const std::string name = what + " " + path.string();
-    // Non-blocking, so that opening a FIFO with no writer returns at once; it is refused below.
-    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    // Non-blocking, so that opening a FIFO with no writer returns at once; it is refused below. A
+    // symbolic link is not followed: the engine reads the run folder's own files, never a file
+    // a link points to elsewhere.
+    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0 && errno == ELOOP)
+        throw InputError("cannot read " + name + ": it is a symbolic link; only regular files are read");
     if (fd < 0)
         throw InputError("cannot read " + name + ": " + std::strerror(errno));
     struct Closer {

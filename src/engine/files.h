@@ -38,7 +38,7 @@ inline constexpr std::uintmax_t MaxSystemFileBytes = std::uintmax_t(16) << 20;
 std::string Printable(std::string_view text);
 
 /// The whole of an input file, read only when it is a regular file of at most max_bytes: a device,
-/// a FIFO or a folder is refused without waiting on it. `what` names the file in messages
+/// a FIFO, a folder or a symbolic link is refused without waiting on it. `what` names the file in messages
 /// ("the model file"). Throws InputError.
 std::string ReadInputFile(const std::filesystem::path& path, std::uintmax_t max_bytes,
                           const std::string& what);

@@ -19,9 +19,13 @@ constexpr double LabelSize = 7;
 constexpr double TickLength = 3;
 constexpr double MarkerSize = 4.5;
 
+/// The decades a logarithmic axis can span: every value drawn lies within them.
+constexpr int MinDecade = -300, MaxDecade = 300;
+
 bool Usable(double v, bool log)
 {
-    return std::isfinite(v) && (!log || v > 0);
+    // On a logarithmic axis, a value beyond the decades (4.9e-324) cannot be placed.
+    return std::isfinite(v) && (!log || (v >= 1e-300 && v <= 1e300));
 }
 
 /// 1, 2 or 5 times a power of ten, at least target.
@@ -41,16 +45,28 @@ struct Tick {
     bool major;
 };
 
+/// The decade of a positive value, kept within what a double holds at full precision.
+int Decade(double v, bool up)
+{
+    const double d = up ? std::ceil(std::log10(v) - 1e-9) : std::floor(std::log10(v) + 1e-9);
+    return std::isfinite(d) ? int(std::clamp(d, double(MinDecade), double(MaxDecade))) : MinDecade;
+}
+
 std::vector<Tick> Ticks(double lo, double hi, bool log)
 {
     std::vector<Tick> ticks;
+    if (!std::isfinite(lo) || !std::isfinite(hi) || !(hi > lo))
+        return ticks;
     if (log) {
-        const int d0 = int(std::floor(std::log10(lo) + 1e-9)), d1 = int(std::ceil(std::log10(hi) - 1e-9));
+        if (!(lo > 0))
+            return ticks;
+        const int d0 = Decade(lo, false), d1 = Decade(hi, true);
         const int every = std::max(1, (d1 - d0 + 7) / 8); // at most about eight labelled decades
-        // Over a decade or two, 2 and 5 are labelled as well.
+        // Over a decade or two, 2 and 5 are labelled as well; over very many, only the decades.
         const bool fine = d1 - d0 <= 2;
+        const int minors = d1 - d0 <= 30 ? 9 : 1;
         for (int d = d0; d <= d1; ++d)
-            for (int m = 1; m <= 9; ++m) {
+            for (int m = 1; m <= minors; ++m) {
                 const double v = m * std::pow(10.0, d);
                 if (v >= lo * (1 - 1e-9) && v <= hi * (1 + 1e-9))
                     ticks.push_back(
@@ -59,8 +75,11 @@ std::vector<Tick> Ticks(double lo, double hi, bool log)
         return ticks;
     }
     const double step = NiceStep((hi - lo) / 5);
-    const long long first = std::llround(std::ceil(lo / step - 1e-9));
-    for (long long i = first; i * step <= hi + step * 1e-9 && ticks.size() < 50; ++i)
+    const double first = std::ceil(lo / step - 1e-9);
+    // A step too small to tell the tick values apart gives no ticks rather than an endless count.
+    if (!std::isfinite(first) || std::fabs(first) > 1e15)
+        return ticks;
+    for (double i = first; i * step <= hi + step * 1e-9 && ticks.size() < 50; ++i)
         ticks.push_back({i * step, true});
     return ticks;
 }
@@ -157,13 +176,14 @@ std::pair<double, double> AxisRange(const Plot& plot, bool xAxis)
     if (lo > hi)
         return axis.log ? std::pair{1e-6, 1e-3} : std::pair{0.0, 1.0};
     if (axis.log) {
-        lo = std::pow(10.0, std::floor(std::log10(lo) + 1e-9));
-        hi = std::pow(10.0, std::ceil(std::log10(hi) - 1e-9));
+        lo = std::pow(10.0, Decade(lo, false));
+        hi = std::pow(10.0, Decade(hi, true));
         if (hi <= lo)
             hi = lo * 10;
         return {lo, hi};
     }
-    if (hi - lo < 1e-300) {
+    // Values equal to the precision of a double are drawn as one value.
+    if (hi - lo <= std::max(std::fabs(lo), std::fabs(hi)) * 1e-12) {
         const double pad = std::fabs(lo) > 0 ? std::fabs(lo) * 0.1 : 1;
         return {lo - pad, hi + pad};
     }
@@ -226,6 +246,14 @@ void PaintPlot(QPainter& painter, const QRectF& rect, const Plot& plot)
 
     const auto [xlo, xhi] = AxisRange(plot, true);
     const auto [ylo, yhi] = AxisRange(plot, false);
+    // A range a double cannot span (-1e308 to 1e308) is said, not drawn.
+    if (!std::isfinite(xhi - xlo) || !std::isfinite(yhi - ylo) || !(xhi > xlo) || !(yhi > ylo)) {
+        painter.setPen(Qt::black);
+        painter.drawText(QRectF(rect.left(), top, rect.width(), rect.bottom() - top), Qt::AlignCenter,
+                         QStringLiteral("Not drawn: the values span a range too large to draw."));
+        painter.restore();
+        return;
+    }
     const std::vector<Tick> xt = plot.x.labels.empty() ? Ticks(xlo, xhi, plot.x.log) : std::vector<Tick>{};
     const std::vector<Tick> yt = plot.y.labels.empty() ? Ticks(ylo, yhi, plot.y.log) : std::vector<Tick>{};
 

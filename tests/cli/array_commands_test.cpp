@@ -162,6 +162,21 @@ TEST(CliArray, BadUsageAndRefusedInput)
          1,
          "does not fit single precision (beyond about 3.4E+38) for configuration 1: the voltage"},
         {"missing file", {"array", "show", f.path("none.DCC")}, 1, "File not found"},
+        {"ndic nan", {"array", "ndic", HandWritten, "--surface-res", "nan"}, 2, "--surface-res: "},
+        {"ndic inf", {"array", "ndic", HandWritten, "--halfspace-res", "inf"}, 2, "--halfspace-res: "},
+        {"ndic negative thickness",
+         {"array", "ndic", HandWritten, "--layered", "--thickness", "-3"},
+         2,
+         "--thickness: -3 must be a positive number"},
+        {"detect zero current",
+         {"array", "detect", HandWritten, "--current", "0"},
+         2,
+         "--current: 0 must be"},
+        {"sig negative noise", {"array", "sig", HandWritten, "--noise", "-1e-6"}, 2, "--noise: "},
+        {"sig nan resistivity",
+         {"array", "sig", HandWritten, "--halfspace-res", "nan"},
+         2,
+         "--halfspace-res: "},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

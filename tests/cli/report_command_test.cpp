@@ -217,5 +217,34 @@ TEST(Report, EveryLimitAndBadIndexStillGivesACompleteReport)
     EXPECT_TRUE(Has(text, "Tx8"));
 }
 
+// Values at the ends of what a double holds give bounded plots: no endless ticks, no overflow.
+TEST(Report, ExtremeValuesGiveBoundedPlots)
+{
+    Configuration cfg = DefaultConfiguration();
+    cfg.NumTx = cfg.NumRx = cfg.NumTimebases = cfg.NumAcqChn = 1;
+    TTimeBase& tb = cfg.TimeBase[1];
+    tb.NumGatesInSet = 4;
+    cfg.Tx[1].NoGates = 4;
+    const double times[] = {4.9e-324, 1e-5, 1e-3, 1e308};
+    for (int g = 1; g <= 4; ++g) {
+        tb.GateCentre[g] = times[g - 1];
+        tb.drivenGateStart[g] = times[g - 1] * 0.9;
+        tb.drivenGateEnd[g] = times[g - 1];
+    }
+    TTxWaveform& w = cfg.TxWaveform[1];
+    w.WaveformPointsDigitized = 3;
+    const double wt[] = {-1.7e308, 0, 1.7e308}, wa[] = {0, 1e-300, -1e300};
+    for (int k = 1; k <= 3; ++k) {
+        w.WaveformPointTimes[k] = wt[k - 1];
+        w.WaveformPointAmplitudes[k] = wa[k - 1];
+    }
+    report::EnsureGuiApplication();
+    CliFixture f;
+    const std::string pdf = f.path("Extreme.pdf");
+    const int pages = report::WriteSystemReport(cfg, {}, QString::fromStdString(pdf));
+    EXPECT_GT(pages, 1);
+    EXPECT_LT(fs::file_size(pdf), 20u << 20);
+}
+
 } // namespace
 } // namespace tem::cli

@@ -434,14 +434,19 @@ TEST_F(EngineRun, ReadsOnlyRegularFilesOfASaneSize)
     fs::remove(folder / "fwd.mod");
     Write("fwd.mod", FullModelText());
     ASSERT_EQ(mkfifo((folder / "FWD01.tem").c_str(), 0600), 0);
-    // A device behind a link, and a file far larger than any system file.
-    fs::create_symlink("/dev/zero", folder / "FWD02.tem");
+    // A link, even to a file the engine could read: its lines never reach the console.
+    Write("../outside-" + folder.filename().string(), "secret first line\nsecret 2 3\n");
+    fs::create_symlink("../outside-" + folder.filename().string(), folder / "FWD02.tem");
     EXPECT_EQ(Run(console), 1);
+    fs::remove(folder.parent_path() / ("outside-" + folder.filename().string()));
     EXPECT_NE(console.find("Data set 1 (FWD01.tem): not computed - cannot read the TEM system file " +
                            (folder / "FWD01.tem").string() + ": it is not a regular file"),
               std::string::npos)
         << console;
-    EXPECT_NE(console.find("FWD02.tem: it is not a regular file"), std::string::npos) << console;
+    EXPECT_NE(console.find("FWD02.tem: it is a symbolic link; only regular files are read"),
+              std::string::npos)
+        << console;
+    EXPECT_EQ(console.find("secret"), std::string::npos) << console;
     fs::remove(folder / "FWD02.tem");
     Write("FWD02.tem", SystemText());
     fs::resize_file(folder / "FWD02.tem", MaxSystemFileBytes + 1);
