@@ -858,7 +858,10 @@ int WriteSystemReport(const Configuration& cfg, const ReportSource& source, cons
 {
     const QString shown = QFileInfo(pdfFile).absoluteFilePath();
     try {
-        // Refused before the work of laying it out: a folder, a device, a FIFO, a read-only file.
+        // Refused before the work of laying it out: the configuration itself, a folder, a device,
+        // a FIFO, a read-only file.
+        if (!source.fileName.isEmpty())
+            RequireDistinctFiles(pdfFile.toStdString(), source.fileName.toStdString());
         RequireReplaceable(pdfFile.toStdString());
         int pages = 0;
         const QByteArray bytes = RenderSystemReport(cfg, source, pages);

@@ -28,7 +28,8 @@ QByteArray RenderSystemReport(const Configuration& cfg, const ReportSource& sour
 
 /// Lays out and writes the report to pdfFile. The file appears whole or not at all: the PDF is
 /// written beside it under a temporary name and renamed when complete, so a failed write leaves
-/// an earlier file of that name as it was; only a regular file (or a new one) is written. Returns the number
+/// an earlier file of that name as it was; only a regular file (or a new one) is written, and
+/// never the configuration file the report describes (source.fileName). Returns the number
 /// of pages; throws InOutError when the file cannot be written. Needs a QGuiApplication (fonts).
 int WriteSystemReport(const Configuration& cfg, const ReportSource& source, const QString& pdfFile);
 

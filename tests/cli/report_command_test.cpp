@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 
 #include "cli_test_support.h"
+#include "core/action_error.h"
 #include "core/files/protection.h"
 #include "core/files/value_forms.h"
 #include "core/model/configuration.h"
@@ -162,6 +163,14 @@ TEST(CliOutputs, RefuseDevicesFifosAndTheirOwnInput)
     EXPECT_EQ(f.read(config), original);
     EXPECT_TRUE(fs::is_fifo(fifo));
     EXPECT_TRUE(fs::is_character_file("/dev/null"));
+
+    // The window's route refuses it too.
+    report::EnsureGuiApplication();
+    report::ReportSource source;
+    source.fileName = QString::fromStdString(config);
+    EXPECT_THROW(report::WriteSystemReport(DefaultConfiguration(), source, QString::fromStdString(config)),
+                 InOutError);
+    EXPECT_EQ(f.read(config), original);
 
     const auto r = f.run({"report", config, "-"});
     ASSERT_EQ(r.status, 0) << r.err;
