@@ -12,7 +12,7 @@ ifneq ($(shell command -v ccache 2>/dev/null),)
   export CCACHE_NOHASHDIR := 1
 endif
 
-.PHONY: all deps configure build run test asan-test fuzz-build fuzz bench format format-check screenshots clean
+.PHONY: all deps configure build run test package package-check asan-test fuzz-build fuzz bench format format-check screenshots clean
 
 all: build
 
@@ -30,6 +30,17 @@ run: build
 
 test: build
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
+# The Debian package, from the build above, into the checkout: temsetrix_VERSION_ARCH.deb.
+package: build
+	@rm -rf $(BUILD_DIR)/package ./temsetrix_*.deb
+	@cd $(BUILD_DIR) && cpack -G DEB -B package
+	@mv $(BUILD_DIR)/package/temsetrix_*.deb .
+	@ls temsetrix_*.deb
+
+# lintian, desktop-file-validate, appstreamcli and the file types on that package.
+package-check: package
+	@./scripts/check-package.sh
 
 # Core and engine tests under AddressSanitizer and UndefinedBehaviorSanitizer.
 asan-test: deps
@@ -63,4 +74,4 @@ screenshots: build
 	@QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/src/gui/temsetrix-screenshots docs/screenshots
 
 clean:
-	@rm -rf $(BUILD_DIR) $(ASAN_DIR) $(FUZZ_DIR)
+	@rm -rf $(BUILD_DIR) $(ASAN_DIR) $(FUZZ_DIR) ./temsetrix_*.deb

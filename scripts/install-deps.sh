@@ -11,6 +11,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqcustomplot-dev libshp-dev libgl-dev
   xvfb xauth ccache
   poppler-utils
+  help2man librsvg2-bin dpkg-dev file fakeroot lintian desktop-file-utils appstream shared-mime-info
 )
 
 missing=()

@@ -1,7 +1,8 @@
 # Installs the build into a fresh prefix and checks the layout a moved installation needs:
 # the programs in bin/, the shipped data in share/temsetrix/, and the installed command line
-# reading the installed demonstration configuration.
-# cmake -DBUILD_DIR=... -DPREFIX=... -P install_layout_test.cmake
+# reading the installed demonstration configuration; with DESKTOP_FILES, the desktop entry, file
+# types, icons, AppStream metadata and manual pages where the desktop and man(1) look for them.
+# cmake -DBUILD_DIR=... -DPREFIX=... [-DDESKTOP_FILES=ON] -P install_layout_test.cmake
 file(REMOVE_RECURSE "${PREFIX}")
 execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --prefix "${PREFIX}"
   RESULT_VARIABLE status OUTPUT_QUIET)
@@ -15,6 +16,18 @@ foreach(file bin/temsetrix bin/temsetrix-cli bin/temsetrix-engine share/temsetri
     message(FATAL_ERROR "not installed: ${file}")
   endif()
 endforeach()
+if(DESKTOP_FILES)
+  set(id org.temsetrix.temsetrix)
+  foreach(file share/applications/${id}.desktop share/mime/packages/${id}.xml
+      share/metainfo/${id}.metainfo.xml share/icons/hicolor/scalable/apps/${id}.svg
+      share/icons/hicolor/48x48/apps/${id}.png share/icons/hicolor/256x256/apps/${id}.png
+      share/man/man1/temsetrix.1.gz share/man/man1/temsetrix-cli.1.gz
+      share/man/man1/temsetrix-engine.1.gz share/doc/temsetrix/copyright share/doc/temsetrix/changelog.gz)
+    if(NOT EXISTS "${PREFIX}/${file}")
+      message(FATAL_ERROR "not installed: ${file}")
+    endif()
+  endforeach()
+endif()
 execute_process(COMMAND "${PREFIX}/bin/temsetrix-cli" --data-dir "${PREFIX}/data" show
     "${PREFIX}/share/temsetrix/DemoConfig.TDC"
   RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)

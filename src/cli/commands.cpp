@@ -216,6 +216,8 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err)
     CLI::App app{"TEM Setrix command line: read, convert and check survey-system configurations.",
                  "temsetrix-cli"};
     app.require_subcommand(1);
+    app.set_version_flag("-v,--version", "temsetrix-cli (TEM Setrix) " TEMSETRIX_VERSION,
+                         "show the version and exit");
     app.fallthrough(); // global options may also follow the command
     app.add_option("--data-dir", ctx.dataDir,
                    "shared data folder; the configuration folder is DIR/TEMSetrix/ "

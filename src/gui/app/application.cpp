@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QIcon>
 #include <QScreen>
 
 #include <algorithm>
@@ -15,10 +16,14 @@
 
 namespace tem::gui {
 
-int RunApplication(QApplication& app)
+int RunApplication(QApplication& app, const QString& startupFile)
 {
     QApplication::setApplicationName("TEM Setrix");
     QApplication::setApplicationDisplayName("TEM Setrix");
+    QApplication::setApplicationVersion(TEMSETRIX_VERSION);
+    // The desktop ties the windows to the installed entry and icon through this name.
+    QApplication::setDesktopFileName(ApplicationId);
+    QApplication::setWindowIcon(QIcon::fromTheme(ApplicationId));
     QApplication::setQuitOnLastWindowClosed(false);
     // Numbers in files always use a point; C library conversions must not follow the desktop's
     // decimal comma.
@@ -35,6 +40,8 @@ int RunApplication(QApplication& app)
     // The main window first: it reads the settings when it is created; the other windows are
     // created by it, hidden, and shown by its commands.
     TFormTEMConfig mainWindow(session);
+    if (!startupFile.isEmpty())
+        mainWindow.SetStartupFile(startupFile);
     op.setParentWindow(&mainWindow);
     dialogs.setParentWindow(&mainWindow);
     QObject::connect(&mainWindow, &TFormTEMConfig::closed, &app, &QApplication::quit, Qt::QueuedConnection);

@@ -345,6 +345,9 @@ void TFormTEMConfig::FormCreate()
 
 void TFormTEMConfig::FormActivate()
 {
+    // A file named on the command line takes the place of the settings' file.
+    if (!firstActivationDone_ && openStartupFile())
+        firstActivationDone_ = true;
     if (!firstActivationDone_) {
         firstActivationDone_ = true;
         // A start-up file that cannot be read is reported; the window still shows what the model

@@ -52,6 +52,9 @@ class TFormTEMConfig : public QMainWindow {
     /// window from the model, computes the derived values and redraws the diagram.
     void FormActivate();
     void FormShow();
+    /// A file named on the command line: the first activation opens it in place of the file the
+    /// settings name. One that cannot be opened is reported, and the settings' file opens instead.
+    void SetStartupFile(const QString& fileName) { startupFile_ = fileName; }
     /// The close question; never cancels the close.
     void FormCloseQuery();
     /// Writes the application settings.
@@ -175,6 +178,8 @@ class TFormTEMConfig : public QMainWindow {
     void updateTitle();
     void addRecentFile(const QString& fileName);
     void loadRecentFiles();
+    /// Opens startupFile_, if one is given; false when none is or it could not be opened.
+    bool openStartupFile();
     void saveRecentFiles();
     void rebuildRecentMenu();
     /// Runs a command; an ActionError ends it with its message.
@@ -189,6 +194,7 @@ class TFormTEMConfig : public QMainWindow {
     QMenu* recentMenu_ = nullptr;
     QStringList recent_;
     bool firstActivationDone_ = false;
+    QString startupFile_;
     bool closing_ = false;
 };
 

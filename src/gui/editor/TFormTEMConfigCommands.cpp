@@ -9,6 +9,7 @@
 #include <QLineEdit>
 
 #include <filesystem>
+#include <utility>
 
 #include "core/files/config_formats.h"
 #include "core/files/config_save.h"
@@ -126,6 +127,27 @@ void TFormTEMConfig::LoadFile(const QString& fileName)
         if (IsRegularFile(cfg.LoadFilename))
             addRecentFile(QString::fromStdString(cfg.LoadFilename));
     });
+}
+
+bool TFormTEMConfig::openStartupFile()
+{
+    const QString fileName = std::exchange(startupFile_, QString());
+    if (fileName.isEmpty())
+        return false;
+    if (!ConfigFormatOfFile(fileName.toStdString())) {
+        s_.op.inform(UnknownConfigExtension);
+        return false;
+    }
+    // A missing file would read as a configuration of defaults; from the command line it is a
+    // mistyped name.
+    if (!IsRegularFile(fileName.toStdString())) {
+        s_.op.inform("The file " + fileName.toStdString() +
+                     " named on the command line does not exist. The last configuration is opened instead.");
+        return false;
+    }
+    LoadFile(fileName);
+    // LoadFile names the model after the file only when the read succeeded.
+    return s_.cfg.LoadFilename == fileName.toStdString();
 }
 
 // ---- Save -------------------------------------------------------------------------------------
