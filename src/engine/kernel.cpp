@@ -70,26 +70,4 @@ std::complex<double> ReflectionTE(const LayeredEarth& earth, double lambda, doub
     return Reflection({beta.data(), earth.thickness.data(), n}, lambda);
 }
 
-KernelTable ComputeKernelTable(const LayeredEarth& earth, LatticeRange frequencies, double frequency_spacing,
-                               LatticeRange wavenumbers, double wavenumber_spacing)
-{
-    KernelTable table{frequencies, wavenumbers, frequency_spacing, wavenumber_spacing, {}};
-    const int n = static_cast<int>(earth.resistivity.size());
-    table.values.resize(static_cast<std::size_t>(frequencies.count()) * wavenumbers.count());
-    std::vector<double> lambda(wavenumbers.count());
-    for (int p = wavenumbers.first; p <= wavenumbers.last; ++p)
-        lambda[p - wavenumbers.first] = std::exp(wavenumber_spacing * p);
-    std::vector<double> beta(n);
-    Complex* out = table.values.data();
-    for (int k = frequencies.first; k <= frequencies.last; ++k) {
-        double omega = std::exp(frequency_spacing * k);
-        for (int j = 0; j < n; ++j)
-            beta[j] = omega * Mu0 / earth.resistivity[j];
-        Stack stack{beta.data(), earth.thickness.data(), n};
-        for (double l : lambda)
-            *out++ = Reflection(stack, l);
-    }
-    return table;
-}
-
 } // namespace tem::engine

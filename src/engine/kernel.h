@@ -41,7 +41,15 @@ struct KernelTable {
     }
 };
 
+/// The code the table is computed with: the widest the processor runs (Best), or one named path
+/// (for the tests that hold each path to ReflectionTE).
+enum class KernelPath { Best, Plain, Avx2, Avx512 };
+bool KernelPathAvailable(KernelPath path);
+
+/// The table, each row computed across its wavenumbers in vector code (kernel_table.cpp). Equal to
+/// ReflectionTE at every entry to within rounding.
 KernelTable ComputeKernelTable(const LayeredEarth& earth, LatticeRange frequencies, double frequency_spacing,
-                               LatticeRange wavenumbers, double wavenumber_spacing);
+                               LatticeRange wavenumbers, double wavenumber_spacing,
+                               KernelPath path = KernelPath::Best);
 
 } // namespace tem::engine
