@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "engine/forward.h"
+#include "engine/kernel.h"
 
 namespace {
 
@@ -37,8 +38,29 @@ void SideBySideSounding(benchmark::State& state)
     }
 }
 
+/// The kernel table alone for the same case, on each code path the processor runs (0 the widest,
+/// 1 plain x86-64, 2 AVX2, 3 AVX-512).
+void SideBySideKernelTable(benchmark::State& state)
+{
+    const auto path = static_cast<KernelPath>(state.range(0));
+    if (!KernelPathAvailable(path)) {
+        state.SkipWithError("this processor does not run this path");
+        return;
+    }
+    const PreparedSystem system = PrepareSystem(SideBySideSystem(), ForwardSettings{});
+    const LayeredEarth earth{{100, 10, 300}, {20, 30}};
+    for (auto _ : state)
+        benchmark::DoNotOptimize(
+            ComputeKernelTable(earth, system.frequencies, Filter(system.time_filter).spacing,
+                               system.source.wavenumbers, Filter(FilterTable::Hankel201).spacing, path)
+                .values.data());
+    state.counters["frequencies"] = system.frequencies.count();
+    state.counters["wavenumbers"] = system.source.wavenumbers.count();
+}
+
 } // namespace
 
 BENCHMARK(SideBySideSounding)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(SideBySideKernelTable)->DenseRange(0, 3)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
 BENCHMARK_MAIN();
