@@ -301,6 +301,41 @@ class TimeBaseTest : public QObject {
         QVERIFY(combo->isEditable());
     }
 
+    // The installed sets are in the name list and load at once; the gate-file dialog starts among
+    // them; a set that outlasts the off time is warned about.
+    void installedSetsDialogFolderAndOffTimeWarning()
+    {
+        Window w;
+        w.cfg.TimeBase[2].TimeGateFileName.clear();
+        w.cfg.Tx[2].FullWaveformRepetitionFrequency = 250; // 1 ms off time
+        w.open();
+        auto* combo = w.get<QComboBox>("ComboBoxDefName");
+        const int index = combo->findText("DualMoment_LM_28");
+        QVERIFY(index > 0);
+        combo->setCurrentIndex(index);
+        w.op.answers = {true};
+        emit combo->activated(index);
+        QVERIFY(w.cfg.TimeBase[1].NumGatesInSet > 0);
+        QCOMPARE(w.cfg.TimeBase[1].GateSetName, std::string("DualMoment_LM_28"));
+
+        const QString file = w.dir.filePath("late.chn");
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("Late\nNUMTIMES=2\nDELAY WIDTH\n0.5 0.1\n3.9 0.2\n");
+        f.close();
+        w.dialogs.answers = {file.toStdString()};
+        w.op.answers = {true};
+        w.op.messages.clear();
+        QTest::mouseClick(w.get<QLineEdit>("LabeledEditAuxTimeGateFilename"), Qt::LeftButton);
+        QCOMPARE(QString::fromStdString(w.dialogs.initialFiles.at(0)),
+                 QString::fromStdString(w.folders.temConfig) + "Channel_Files/");
+        QCOMPARE(w.cfg.TimeBase[2].NumGatesInSet, 2);
+        const QString warning = QString::fromStdString(w.op.messages.back());
+        QVERIFY2(warning.startsWith("Warning: the last gate (2) of time base 2 ends at") &&
+                     warning.contains("after the 1 ms off time of transmitter 2"),
+                 qPrintable(warning));
+    }
+
     void gateFileDialogUpdatesFromAChnFile()
     {
         Window w;

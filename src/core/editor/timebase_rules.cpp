@@ -123,6 +123,32 @@ int GatesClosingInOffTime(const Configuration& cfg, int tx)
     return n;
 }
 
+std::string GatesPastOffTimeWarning(const Configuration& cfg, int timeBase)
+{
+    if (timeBase < 1 || timeBase > MaxTimeBases)
+        return {};
+    const TTimeBase& tb = cfg.TimeBase[timeBase];
+    const int last = gateLimit(tb.NumGatesInSet);
+    if (last < 1)
+        return {};
+    const double lastEnd = tb.drivenGateEnd[last] + tb.PreBinAppliedSamplingDelay;
+    std::string out;
+    for (int tx = 1; tx <= std::min(cfg.NumTx, MaxTx); ++tx) {
+        const TTransmitter& t = cfg.Tx[tx];
+        if (t.TimeBaseNumber != timeBase || !(t.FullWaveformRepetitionFrequency > 0))
+            continue;
+        const double offTime = 0.25 / t.FullWaveformRepetitionFrequency;
+        if (!(lastEnd > offTime))
+            continue;
+        out += (out.empty() ? "" : "\n") + std::string("Warning: the last gate (") + std::to_string(last) +
+               ") of time base " + std::to_string(timeBase) + " ends at " + FormatGeneral(lastEnd * 1e3) +
+               " ms, after the " + FormatGeneral(offTime * 1e3) + " ms off time of transmitter " +
+               std::to_string(tx) + " at " + FormatGeneral(t.FullWaveformRepetitionFrequency) +
+               " Hz. Gates past the off time measure while the transmitter is on.";
+    }
+    return out;
+}
+
 void CountGatesInRampAllChannels(Configuration& cfg)
 {
     // The derived quantities' count: one rule for a gate in the ramp everywhere.
@@ -243,6 +269,29 @@ const std::vector<std::string>& KnownGateSetNames(bool auxiliary)
         return v;
     }();
     return auxiliary ? auxNames : names;
+}
+
+std::vector<std::string> GateSetChoices(bool auxiliary, const std::string& configFolder)
+{
+    namespace fs = std::filesystem;
+    std::vector<std::string> out = KnownGateSetNames(auxiliary);
+    std::vector<std::string> known;
+    for (const std::string& n : out)
+        known.push_back(UpperCase(n));
+    std::vector<std::string> found;
+    std::error_code ec;
+    for (fs::directory_iterator it(configFolder + "Channel_Files/", ec), end; !ec && it != end;
+         it.increment(ec)) {
+        const fs::path& p = it->path();
+        if (UpperCase(p.extension().string()) != ".CHN" || !it->is_regular_file(ec))
+            continue;
+        const std::string stem = p.stem().string();
+        if (std::find(known.begin(), known.end(), UpperCase(stem)) == known.end())
+            found.push_back(stem);
+    }
+    std::sort(found.begin(), found.end());
+    out.insert(out.end(), found.begin(), found.end());
+    return out;
 }
 
 std::string KnownGateSetFile(const std::string& configFolder, const std::string& name)

@@ -48,6 +48,10 @@ void DeriveTransmitterTiming(Configuration& cfg, int tx);
 /// Gates of the transmitter's time base that close inside the off time:
 /// drivenGateEnd + PreBinAppliedSamplingDelay < 0.25 / frequency.
 int GatesClosingInOffTime(const Configuration& cfg, int tx);
+/// A warning for every transmitter on TimeBase[timeBase] whose off time (a quarter period) ends
+/// before the last gate of the set closes (drivenGateEnd + PreBinAppliedSamplingDelay): such
+/// gates measure while the transmitter is on again. Empty when every gate fits.
+std::string GatesPastOffTimeWarning(const Configuration& cfg, int timeBase);
 /// Gates in the current ramp of every channel, into SysResp[c].drivenGatesInRamp: the gates
 /// 1..NoGates with 1.1 x ramp > MeaTimeDelay + (drivenGateStart - GateTimeShift).
 void CountGatesInRampAllChannels(Configuration& cfg);
@@ -107,6 +111,10 @@ TimelineSeries Timeline(const Configuration& cfg, int channel);
 /// The names offered by the default (auxiliary = false) or auxiliary name list; item 0 is
 /// "not_named".
 const std::vector<std::string>& KnownGateSetNames(bool auxiliary);
+/// The names a name list offers: the known names (KnownGateSetNames, in their order, so that
+/// GateSetKnownIndex keeps its meaning), then the name of every other ".chn" file (any letter case)
+/// in configFolder + "Channel_Files/", sorted.
+std::vector<std::string> GateSetChoices(bool auxiliary, const std::string& configFolder);
 /// configFolder + "Channel_Files/" + name + ".chn". When that exact file is missing, a file in
 /// the folder whose name differs only in letter case is used (the sets are often copied from
 /// systems that ignore case).

@@ -1,5 +1,6 @@
 #include "core/forward/forward_exports.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "core/files/keyword_file.h"
@@ -54,6 +55,37 @@ std::string FwdModelsRspText(const ForwardStore& store, int numBipoles)
 void SaveFwdModelsRsp(const ForwardStore& store, int numBipoles, const std::string& fileName)
 {
     WriteFileReplacing(fileName, FwdModelsRspText(store, numBipoles));
+}
+
+bool ResponsesComputed(const ForwardStore& store)
+{
+    return store.results.RespVoltages.models() > 0 && store.results.RespVoltages.columns() > 0;
+}
+
+std::string FwdModelsTEMRspText(const ForwardStore& store)
+{
+    const ForwardResults& r = store.results;
+    const int c = store.AcqSel;
+    if (r.dBdtTEM.models() == 0 || c < 1 || c > r.dBdtTEM.channels() || c > MaxAcqChn)
+        throw ActionError(NoResponsesMessage);
+    const int gates = std::min(r.FwdModelOutputGates[c], r.dBdtTEM.gates());
+    std::string out = "numGates: " + FormatNumbered(gates, 2) + CRLF;
+    out += "Model";
+    for (int i = 1; i <= gates; ++i)
+        out += " " + FormatSignificant(r.FwdModTimes(0, i, c), 8, 4);
+    out += CRLF;
+    for (int m = 0; m < store.models.NumModels && m < r.dBdtTEM.models(); ++m) {
+        out += FormatNumbered(m, 5);
+        for (int i = 1; i <= gates; ++i)
+            out += " " + FormatSignificant(r.dBdtTEM(m, i, c), 8, 4);
+        out += CRLF;
+    }
+    return out;
+}
+
+void SaveFwdModelsTEMRsp(const ForwardStore& store, const std::string& fileName)
+{
+    WriteFileReplacing(fileName, FwdModelsTEMRspText(store));
 }
 
 } // namespace tem

@@ -131,6 +131,7 @@ TEMGraphSeries BuildTEMGraph(const TEMGraphInput& in)
     g.models = ModelStaircases(drawn, 1.0, 10.0, false);
     g.appRes.resize(drawn.size());
     g.dBdt.resize(drawn.size());
+    g.dBdtNegative.resize(drawn.size());
     const auto at = [](const std::vector<std::vector<double>>& v, std::size_t m, int i) {
         return m < v.size() && std::size_t(i) < v[m].size() ? v[m][std::size_t(i)] : 0.0;
     };
@@ -139,8 +140,12 @@ TEMGraphSeries BuildTEMGraph(const TEMGraphInput& in)
         for (int i = 0; i < n; ++i) {
             const double rho = at(in.appRes, m, i);
             const double v = at(in.dBdt, m, i);
-            g.appRes[m].push_back({0.4 * at(in.loci, m, i), rho, labelG(rho, 5, 3)});
+            // An undefined apparent resistivity has no point: a floor value would read as a layer.
+            if (std::isfinite(rho) && rho > 0)
+                g.appRes[m].push_back({0.4 * at(in.loci, m, i), rho, labelG(rho, 5, 3)});
             g.dBdt[m].push_back({at(in.times, m, i), std::abs(v), labelG(v, 5, 3)});
+            if (v < 0)
+                g.dBdtNegative[m].push_back(g.dBdt[m].back());
         }
 
     const bool haveNoise = !in.noise.empty() && in.noise.front() != 0;

@@ -65,9 +65,11 @@ struct TEMGraphInput {
 };
 
 struct TEMGraphSeries {
-    std::vector<GraphPoints> models; ///< "Model 1".."8": depth (m), resistivity
-    std::vector<GraphPoints> appRes; ///< "Apparent Resistivity 1".."8": 0.4 x loci depth, rho_a
-    std::vector<GraphPoints> dBdt;   ///< "dB/dt 1".."8": time, |dB/dt| labelled with its sign
+    std::vector<GraphPoints> models;       ///< "Model 1".."8": depth (m), resistivity
+    std::vector<GraphPoints> appRes;       ///< "Apparent Resistivity 1".."8": 0.4 x loci depth, rho_a;
+                                           ///< gates without an apparent resistivity have no point
+    std::vector<GraphPoints> dBdt;         ///< "dB/dt 1".."8": time, |dB/dt| labelled with its sign
+    std::vector<GraphPoints> dBdtNegative; ///< the points of dBdt whose dB/dt is negative
     bool detectActive = false;
     GraphPoints detect; ///< time, (model 1 - model 2) / noise
     double SumDetect = 0;

@@ -153,8 +153,10 @@ bool FinishTEMRun(const Configuration& cfg, ForwardStore& store, Operator& op)
 
 double TEMApparentResistivity(double V, double t, double a)
 {
+    // A negative or vanishing dB/dt or a gate before the end of the turn-off has no apparent
+    // resistivity: none is better than a floor value that reads like a shallow conductor.
     if (!(V > 1e-15) || !(t > 0))
-        return 0.1;
+        return std::numeric_limits<double>::quiet_NaN();
     const double rho = std::pow(1.0, 2.0 / 3.0) * std::pow(Mu0, 5.0 / 3.0) * std::pow(a, 4.0 / 3.0) /
                        (std::pow(20.0, 2.0 / 3.0) * std::pow(std::numbers::pi, 1.0 / 3.0) *
                         std::pow(t, 5.0 / 3.0) * std::pow(V, 2.0 / 3.0));
@@ -163,6 +165,8 @@ double TEMApparentResistivity(double V, double t, double a)
 
 double TEMLociDepth(double t, double rho)
 {
+    if (std::isnan(rho))
+        return rho;
     return t > 0 && rho > 0 ? std::sqrt(2 * t * rho / Mu0) : 0;
 }
 
@@ -196,7 +200,8 @@ void CalcTEMDerivedValues(const Configuration& cfg, ForwardStore& store, Operato
                 double rho = TEMApparentResistivity(V, t, a);
                 double loci = TEMLociDepth(t, rho);
                 // A gate time such as 1e-222 s overflows the closed form: no number, not infinity.
-                if (!std::isfinite(rho) || !std::isfinite(loci)) {
+                // An undefined value (NaN) is blank without a message: its gate is plain to see.
+                if (!std::isnan(rho) && (!std::isfinite(rho) || !std::isfinite(loci))) {
                     rho = loci = std::numeric_limits<double>::quiet_NaN();
                     blank = true;
                 }

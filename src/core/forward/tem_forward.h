@@ -49,9 +49,9 @@ bool FinishTEMRun(const Configuration& cfg, ForwardStore& store, Operator& op);
 void DiscardRunFolder(ForwardStore& store);
 
 /// Apparent resistivity (ohm-m) of a dB/dt value V (V/(A m^2)) at time t (s) inside a loop of
-/// equal-area radius a (m); 0.1 when V <= 1e-15 and never below 0.1.
+/// equal-area radius a (m), never below 0.1; NaN (undefined) when V <= 1e-15 or t <= 0.
 double TEMApparentResistivity(double dBdt, double time, double radius);
-/// Diffusion depth (m) sqrt(2 t rho / mu0).
+/// Diffusion depth (m) sqrt(2 t rho / mu0); NaN when rho is.
 double TEMLociDepth(double time, double appRes);
 
 /// Fills AppRTEM, LociTEM, RespVoltages (channel AcqSel) and ln10responses from dBdtTEM, with the

@@ -121,7 +121,12 @@ TFormTimeBase::TFormTimeBase(tem::Configuration& cfg, const tem::DataFolders& fo
         g->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
         for (int r = 0; r < GateRows; ++r)
             editor::SetCell(g, r, 0, QString::number(r + 1), false);
-        const auto& names = tem::KnownGateSetNames(t == 1);
+        // The installed sets are offered beside the known names, usable at once.
+        // The shipped ones are installed when chosen.
+        std::vector<std::string> names = tem::GateSetChoices(t == 1, m_folders.temConfig);
+        for (const std::string& n : tem::GateSetChoices(t == 1, tem::ShippedDataFolder()))
+            if (std::find(names.begin(), names.end(), n) == names.end())
+                names.push_back(n);
         QComboBox* combo = m_col[t].name;
         for (const std::string& n : names)
             combo->addItem(Q(n));
@@ -529,8 +534,11 @@ void TFormTimeBase::SamplingDelayExit(int column)
 void TFormTimeBase::TimeGateFilenameClick(int column)
 {
     Guarded(m_op, [&] {
-        const std::string file =
-            m_dialogs.openFile(GateFileDialogTitle, GateFileDialogFilter, m_dialogFile[column]);
+        // Without a gate file of its own the dialog starts among the stored sets.
+        std::string start = m_dialogFile[column];
+        if (start.empty())
+            start = m_folders.temConfig + "Channel_Files/";
+        const std::string file = m_dialogs.openFile(GateFileDialogTitle, GateFileDialogFilter, start);
         if (file.empty())
             return;
         m_dialogFile[column] = file;
@@ -555,7 +563,15 @@ void TFormTimeBase::UpdateTimebaseFromSourceClick(int column)
             "If this is a standard known timebase set then please ensure the correct name is selected from "
             "the drop-down box. If the set is not known then type a name row 0 of the drop-down box.");
         FormShow();
+        warnGatesPastOffTime(column + 1);
     });
+}
+
+void TFormTimeBase::warnGatesPastOffTime(int timeBase)
+{
+    const std::string warning = tem::GatesPastOffTimeWarning(m_cfg, timeBase);
+    if (!warning.empty())
+        m_op.inform(warning);
 }
 
 void TFormTimeBase::ComboBoxNameCloseUp(int column)
@@ -585,6 +601,7 @@ void TFormTimeBase::ComboBoxNameCloseUp(int column)
                 }
                 m_dialogFile[column] = tb.TimeGateFileName;
                 FormShow();
+                warnGatesPastOffTime(column + 1);
             } else {
                 m_op.inform("It is up to you to ensure correct gate times are loaded - erroneous modelling "
                             "will occur "

@@ -69,6 +69,8 @@ class TFormTimeBase : public QDialog {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    /// Tells the operator when the set just loaded into TimeBase[timeBase] outlasts an off time.
+    void warnGatesPastOffTime(int timeBase);
     struct Column {
         RadioGroup *freq, *sampleRate;
         QLineEdit *otherFreq, *sampleRateEdit, *noGates, *stacks, *samplingDelay, *gateFile, *numGates;

@@ -790,7 +790,7 @@ void TFormForward::ButtonSaveTXTClick()
         SaveFwdModelsMod(s_.forward.models, dir + "FwdModels.Mod");
         const int m = method();
         if (m == pmTDEM)
-            s_.op.inform("For TDEM no FwdModels.Rsp file is generated yet - code is not yet written");
+            SaveFwdModelsTEMRsp(s_.forward, dir + "FwdModels.Rsp");
         else if (m == pmFDEM)
             s_.op.inform("FDEM is not supported yet");
         else
@@ -815,6 +815,10 @@ void TFormForward::ButtonSaveVoltDBFClick()
         const int m = method();
         if (m == pmFDEM) {
             s_.op.inform("FDEM is not supported yet");
+            return;
+        }
+        if (!ResponsesComputed(s_.forward)) {
+            s_.op.inform(NoResponsesMessage);
             return;
         }
         const std::string file = s_.dialogs.saveFile("Save Output VoltDBF", "Voltage DBF (*Volt.DBF)",

@@ -4,6 +4,8 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include <algorithm>
+
 #include <qcustomplot.h>
 
 #include "app/Session.h"
@@ -25,7 +27,28 @@ const QColor Yellow(0xFF, 0xFF, 0x00);
 void SetUpChart(QCustomPlot* chart)
 {
     chart->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
-    chart->legend->setVisible(false);
+}
+
+/// The legend names what is drawn: every shown series with points, and one "history" entry.
+void UpdateLegend(QCustomPlot* chart, const std::vector<const LabelledSeries*>& history)
+{
+    chart->legend->clearItems();
+    bool historyListed = false;
+    for (int i = 0; i < chart->plottableCount(); ++i) {
+        QCPAbstractPlottable* p = chart->plottable(i);
+        const auto* curve = qobject_cast<QCPCurve*>(p);
+        if (!p->visible() || !curve || curve->data()->isEmpty())
+            continue;
+        const bool isHistory = std::any_of(history.begin(), history.end(),
+                                           [p](const LabelledSeries* h) { return h->curve() == p; });
+        if (isHistory) {
+            if (historyListed)
+                continue;
+            historyListed = true;
+            p->setName("history");
+        }
+        p->addToLegend();
+    }
 }
 } // namespace
 
@@ -76,6 +99,21 @@ TFormTEMFwdModelGraph::TFormTEMFwdModelGraph(Session& session, QWidget* parent)
     detect_->curve()->setName("Detectability"); // its legend text
     noise_->setActive(false);
     detect_->setActive(false);
+    // Negative dB/dt is drawn at its magnitude; a ring marks it, as TEM plots do.
+    extra_.push_back(std::make_unique<LabelledSeries>(right, "Negative dB/dt", Red));
+    negative_ = extra_.back().get();
+    negative_->curve()->setLineStyle(QCPCurve::lsNone);
+    negative_->curve()->setScatterStyle(
+        QCPScatterStyle(QCPScatterStyle::ssCircle, QPen(Red, 1.5), Qt::NoBrush, 10));
+    negative_->curve()->setName("negative dB/dt (ringed)");
+    history_.front()->curve()->setName("history");
+    prior_.front()->curve()->setName("history");
+    for (QCustomPlot* chart : {left, right}) {
+        chart->legend->setVisible(true);
+        chart->legend->setFont(QFont(font().family(), 8));
+        chart->legend->setBrush(QColor(255, 255, 255, 210));
+        chart->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignRight);
+    }
 
     connect(ui->CheckBoxShowHistory, &QCheckBox::clicked, this,
             &TFormTEMFwdModelGraph::CheckBoxShowHistoryClick);
@@ -127,7 +165,21 @@ void TFormTEMFwdModelGraph::GraphTEM(const TEMGraphSeries& g)
     detect_->setActive(g.detectActive);
     noise_->setPoints(g.noise);
     noise_->setActive(g.noiseActive);
+    GraphPoints negative;
+    for (const GraphPoints& m : g.dBdtNegative)
+        negative.insert(negative.end(), m.begin(), m.end());
+    negative_->setPoints(negative);
+    UpdateLegends();
     ResetViews();
+}
+
+void TFormTEMFwdModelGraph::UpdateLegends()
+{
+    const auto history = seriesOf(history_, prior_, {});
+    UpdateLegend(ui->ChartTEMModels, history);
+    UpdateLegend(ui->ChartTEMDecays, history);
+    ui->ChartTEMModels->replot();
+    ui->ChartTEMDecays->replot();
 }
 
 std::vector<const LabelledSeries*>
@@ -164,14 +216,13 @@ void TFormTEMFwdModelGraph::CheckBoxShowHistoryClick()
         history_[std::size_t(k)]->setActive(on);
         prior_[std::size_t(k)]->setActive(on);
     }
-    ui->ChartTEMModels->replot();
-    ui->ChartTEMDecays->replot();
+    UpdateLegends();
 }
 
 void TFormTEMFwdModelGraph::CheckBoxShowDetectabilityClick()
 {
     detect_->setActive(ui->CheckBoxShowDetectability->isChecked());
-    ui->ChartTEMDecays->replot();
+    UpdateLegends();
 }
 
 void TFormTEMFwdModelGraph::ButtonSaveModelsGraphClick()

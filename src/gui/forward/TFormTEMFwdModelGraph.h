@@ -56,6 +56,8 @@ class TFormTEMFwdModelGraph : public QDialog {
     std::unique_ptr<Ui::TFormTEMFwdModelGraph> ui;
     std::vector<std::unique_ptr<LabelledSeries>> models_, appRes_, history_; // left chart
     std::vector<std::unique_ptr<LabelledSeries>> dBdt_, prior_, extra_;      // right chart
+    LabelledSeries* negative_ = nullptr; // rings round the negative dB/dt values
+    void UpdateLegends();
     LabelledSeries* detect_ = nullptr;
     LabelledSeries* noise_ = nullptr;
 };

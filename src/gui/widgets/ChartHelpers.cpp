@@ -1,6 +1,7 @@
 #include "widgets/ChartHelpers.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace chart {
 
@@ -49,6 +50,58 @@ void SetLinearAxis(QCPAxis* axis, double lo, double hi)
         axis->setRange(lo, hi);
 }
 
+namespace {
+
+/// A logarithmic ticker with a labelled tick at every decade in view, and at 2 and 5 times each
+/// decade when fewer than two decades are in view, so that any value can be read off.
+class DecadeTicker : public QCPAxisTickerLog {
+  protected:
+    QVector<double> createTickVector(double, const QCPRange& range) override
+    {
+        QVector<double> ticks;
+        if (!(range.lower > 0 && range.upper > range.lower))
+            return ticks;
+        const int first = int(std::floor(std::log10(range.lower)));
+        const int last = int(std::ceil(std::log10(range.upper)));
+        const bool fine = last - first <= 2;
+        // Far too many decades for a label each: every n-th decade, still one label per step.
+        const int step = std::max(1, (last - first) / 12 + 1);
+        for (int k = first - 1; k <= last + 1; ++k) {
+            const double decade = std::pow(10.0, k);
+            if (k % step == 0)
+                ticks.push_back(decade);
+            if (fine) {
+                ticks.push_back(2 * decade);
+                ticks.push_back(5 * decade);
+            }
+        }
+        return ticks;
+    }
+    QVector<double> createSubTickVector(int, const QVector<double>& ticks) override
+    {
+        QVector<double> sub;
+        for (double t : ticks) {
+            const int k = int(std::floor(std::log10(t) + 1e-9));
+            const double decade = std::pow(10.0, k);
+            if (std::abs(t / decade - 1) > 1e-9)
+                continue;
+            for (int m = 2; m <= 9; ++m)
+                sub.push_back(m * decade);
+        }
+        return sub;
+    }
+    QString getTickLabel(double tick, const QLocale&, QChar, int) override
+    {
+        // Plain numbers where they are short, powers of ten elsewhere.
+        const double a = std::abs(tick);
+        if (a >= 1e-3 && a < 1e5)
+            return QString::number(tick, 'g', 3);
+        return QString::number(tick, 'g', 2).replace("e+0", "e").replace("e-0", "e-").replace("e+", "e");
+    }
+};
+
+} // namespace
+
 void SetLogAxis(QCPAxis* axis, double lo, double hi)
 {
     if (!(lo > 0 && hi > lo)) {
@@ -56,9 +109,7 @@ void SetLogAxis(QCPAxis* axis, double lo, double hi)
         return;
     }
     axis->setScaleType(QCPAxis::stLogarithmic);
-    axis->setTicker(QSharedPointer<QCPAxisTickerLog>(new QCPAxisTickerLog));
-    axis->setNumberFormat("eb");
-    axis->setNumberPrecision(0);
+    axis->setTicker(QSharedPointer<QCPAxisTickerLog>(new DecadeTicker));
     axis->setRange(lo, hi);
 }
 

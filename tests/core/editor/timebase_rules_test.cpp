@@ -94,6 +94,30 @@ TEST(TimeBaseTiming, OffTimeGatesAndDerivedTiming)
     EXPECT_DOUBLE_EQ(cfg.Tx[1].drivenSamplingTime, 1.28);
 }
 
+// A 4 ms gate set in a 250 Hz time base (1 ms off time) is warned about; a set that fits is not.
+TEST(TimeBaseTiming, WarnsWhenTheLastGateEndsAfterTheOffTime)
+{
+    Configuration cfg = twoTransmitters();
+    cfg.Tx[1].FullWaveformRepetitionFrequency = 250;
+    cfg.Tx[2].FullWaveformRepetitionFrequency = 25;
+    cfg.Tx[2].TimeBaseNumber = 1; // both transmitters use time base 1
+    TTimeBase& tb = cfg.TimeBase[1];
+    tb.NumGatesInSet = 2;
+    tb.drivenGateEnd[1] = 0.5e-3;
+    tb.drivenGateEnd[2] = 4e-3;
+    EXPECT_EQ(
+        GatesPastOffTimeWarning(cfg, 1),
+        "Warning: the last gate (2) of time base 1 ends at 4 ms, after the 1 ms off time of transmitter "
+        "1 at 250 Hz. Gates past the off time measure while the transmitter is on.");
+    tb.drivenGateEnd[2] = 0.9e-3;
+    EXPECT_EQ(GatesPastOffTimeWarning(cfg, 1), "");
+    tb.PreBinAppliedSamplingDelay = 0.2e-3; // the sampling delay counts
+    EXPECT_NE(GatesPastOffTimeWarning(cfg, 1), "");
+    tb.NumGatesInSet = 0;
+    EXPECT_EQ(GatesPastOffTimeWarning(cfg, 1), "");
+    EXPECT_EQ(GatesPastOffTimeWarning(cfg, 0), "");
+}
+
 TEST(TimeBaseRamp, CountsTheLeadingGatesAsTheDerivedQuantitiesDo)
 {
     // One count, one rule: the window's count is the derived quantities' count, leading gates
@@ -223,6 +247,21 @@ TEST_F(KnownGateSets, NamesAndFileLookup)
     std::ofstream(folder / "Channel_Files" / "SIROTEM_EARLY.CHN") << "x\n";
     EXPECT_EQ(KnownGateSetFile(configFolder(), "SiroTEM_Early"),
               configFolder() + "Channel_Files/SIROTEM_EARLY.CHN");
+}
+
+// The list holds the known names in their places, then every other stored set of the folder.
+TEST_F(KnownGateSets, ChoicesAddEveryStoredSet)
+{
+    EXPECT_EQ(GateSetChoices(false, configFolder()), KnownGateSetNames(false));
+    EXPECT_EQ(InstallShippedGateSets(configFolder()), 2);
+    std::ofstream(folder / "Channel_Files" / "SIROTEM_EARLY.CHN") << "x\n"; // a known name
+    std::ofstream(folder / "Channel_Files" / "notes.txt") << "x\n";
+    std::filesystem::create_directories(folder / "Channel_Files" / "folder.chn");
+    const auto names = GateSetChoices(true, configFolder());
+    ASSERT_EQ(names.size(), KnownGateSetNames(true).size() + 2);
+    EXPECT_EQ(names[14], "TerraTEM16ResampleAarhus");
+    EXPECT_EQ(names[names.size() - 2], "DualMoment_HM_32");
+    EXPECT_EQ(names.back(), "DualMoment_LM_28");
 }
 
 TEST_F(KnownGateSets, LoadsTheStoredSetOrNamesTheMissingFile)

@@ -381,8 +381,11 @@ TEST(DerivedValues, ApparentResistivityAndLociDepth)
                        (std::pow(20.0, 2.0 / 3) * std::cbrt(3.14159265358979323846) * std::pow(t, 5.0 / 3) *
                         std::pow(V, 2.0 / 3));
     EXPECT_NEAR(TEMApparentResistivity(V, t, a) / rho, 1, 1e-12);
-    for (double small : {0.0, 1e-15, -1e-3})
-        EXPECT_EQ(TEMApparentResistivity(small, t, a), 0.1) << small;
+    // A negative or vanishing value, or a time not after the turn-off, has none.
+    for (auto [v, time] : {std::pair{0.0, t}, {1e-15, t}, {-1e-3, t}, {V, 0.0}, {V, -1e-6}}) {
+        EXPECT_TRUE(std::isnan(TEMApparentResistivity(v, time, a))) << v << " " << time;
+        EXPECT_TRUE(std::isnan(TEMLociDepth(time, TEMApparentResistivity(v, time, a))));
+    }
     EXPECT_EQ(TEMApparentResistivity(1e3, t, a), 0.1); // never below 0.1
     EXPECT_NEAR(TEMLociDepth(t, 0.1), std::sqrt(2 * t * 0.1 / mu0), 1e-12);
 }
@@ -434,16 +437,18 @@ TEST(DerivedValues, UseTheUnshiftedConfiguredGateAfterTheRampGates)
     CalcTEMDerivedValues(cfg, store);
     const double a = std::sqrt(100 / 3.14159265358979323846);
     EXPECT_DOUBLE_EQ(r.AppRTEM(0, 1, 1), TEMApparentResistivity(1e-6, 30e-6, a));
-    EXPECT_DOUBLE_EQ(r.LociTEM(0, 2, 1), TEMLociDepth(40e-6, 0.1));
+    // A zero dB/dt has no apparent resistivity: blank, with no message.
+    EXPECT_TRUE(std::isnan(r.AppRTEM(0, 2, 1)));
+    EXPECT_TRUE(std::isnan(r.LociTEM(0, 2, 1)));
     EXPECT_FLOAT_EQ(r.RespVoltages(0, 1), 1e-6f);
-    EXPECT_FLOAT_EQ(r.ln10responses(0, 2), -1.0f);
 
     const auto rows = TEMResponseTable(cfg, store);
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[0][0], "1");
     EXPECT_EQ(rows[0][1], "1E-006");
     EXPECT_EQ(rows[0][4], "1.2345E-005");
-    EXPECT_EQ(rows[1][2], "    0.1");
+    EXPECT_EQ(rows[1][2], "");
+    EXPECT_EQ(rows[1][3], "");
 }
 
 } // namespace

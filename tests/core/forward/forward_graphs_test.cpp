@@ -142,6 +142,11 @@ TEST(ForwardGraphs, TEMPointsSignsAndSums)
     EXPECT_EQ(g.dBdt.size(), 8u);
     EXPECT_DOUBLE_EQ(g.dBdt[0][2].y, 2.5e-9);
     EXPECT_EQ(g.dBdt[0][2].label, "-2.5E-009");
+    // The negative value is marked as such, the positive ones are not.
+    ASSERT_EQ(g.dBdtNegative[0].size(), 1u);
+    EXPECT_DOUBLE_EQ(g.dBdtNegative[0][0].x, in.times[0][2]);
+    EXPECT_DOUBLE_EQ(g.dBdtNegative[0][0].y, 2.5e-9);
+    EXPECT_TRUE(g.dBdtNegative[1].empty());
     EXPECT_DOUBLE_EQ(g.appRes[3][1].x, 0.4 * 20);
     EXPECT_DOUBLE_EQ(g.appRes[3][1].y, 400);
     // Detectability: first model minus second, signed, per gate's own noise.
@@ -153,6 +158,23 @@ TEST(ForwardGraphs, TEMPointsSignsAndSums)
     }
     EXPECT_DOUBLE_EQ(g.SumDetect, sum);
     EXPECT_EQ(SumDetectText(-1234.567), "-1234.57");
+}
+
+// A gate without an apparent resistivity (negative dB/dt, a gate in the ramp) draws no point
+// rather than a floor value that looks like a shallow layer.
+TEST(ForwardGraphs, UndefinedApparentResistivityDrawsNoPoint)
+{
+    TEMGraphInput in;
+    in.models.push_back(MakeLayeredModel({10}, {100, 10}));
+    AddDecay(in, 4, 1.0);
+    in.appRes[0][0] = std::nan("");
+    in.loci[0][0] = std::nan("");
+    in.appRes[0][2] = std::nan("");
+    const auto g = BuildTEMGraph(in);
+    ASSERT_EQ(g.appRes[0].size(), 2u);
+    EXPECT_DOUBLE_EQ(g.appRes[0][0].x, 0.4 * 20);
+    EXPECT_DOUBLE_EQ(g.appRes[0][1].x, 0.4 * 40);
+    EXPECT_EQ(g.dBdt[0].size(), 4u);
 }
 
 TEST(ForwardGraphs, GateWithoutNoiseIsLeftOutOfDetectability)

@@ -148,5 +148,43 @@ TEST(FwdModelsMod, HeaderAndRows)
     EXPECT_EQ(lines[3], "00001      100        2        5      300 0.0001234");
 }
 
+// The TEM response export: the selected channel's returned gates, times in the header, signed
+// dB/dt per model; nothing computed is refused before any file is made.
+TEST(FwdModelsRsp, TEMGatesOfTheSelectedChannel)
+{
+    ForwardStore store;
+    store.models.NumModels = 2;
+    store.AcqSel = 2;
+    ForwardResults& r = store.results;
+    r.dBdtTEM.resize(2, 3, 2);
+    r.FwdModTimes.resize(2, 3, 2);
+    r.FwdModelOutputGates[2] = 2; // the third gate was not returned
+    for (int m = 0; m < 2; ++m)
+        for (int i = 1; i <= 3; ++i) {
+            r.FwdModTimes(m, i, 2) = 1e-5 * i;
+            r.dBdtTEM(m, i, 1) = 99;
+            r.dBdtTEM(m, i, 2) = (m + 1) * 1e-6 / i;
+        }
+    r.dBdtTEM(1, 2, 2) = -3.25e-8;
+    const std::vector<std::string> lines = SplitLines(FwdModelsTEMRspText(store));
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0], "numGates: 02");
+    EXPECT_EQ(lines[1], "Model   1E-005   2E-005");
+    EXPECT_EQ(lines[2], "00000   1E-006   5E-007");
+    EXPECT_EQ(lines[3], "00001   2E-006 -3.25E-008");
+
+    const fs::path dir = fs::temp_directory_path() / "temsetrix-rsp-test";
+    fs::create_directories(dir);
+    const std::string file = (dir / "FwdModels.Rsp").string();
+    fs::remove(file);
+    ForwardStore empty;
+    EXPECT_FALSE(ResponsesComputed(empty));
+    EXPECT_THROW(SaveFwdModelsTEMRsp(empty, file), ActionError);
+    EXPECT_FALSE(fs::exists(file));
+    SaveFwdModelsTEMRsp(store, file);
+    EXPECT_TRUE(fs::exists(file));
+    fs::remove_all(dir);
+}
+
 } // namespace
 } // namespace tem::forwardtest
