@@ -22,6 +22,8 @@ std::vector<std::vector<std::string>> Csv(const std::string& text)
         std::string cell;
         while (std::getline(l, cell, ','))
             cells.push_back(cell);
+        if (!line.empty() && line.back() == ',')
+            cells.emplace_back(); // a blank last value (undefined loci depth)
         rows.push_back(cells);
     }
     return rows;
@@ -77,7 +79,7 @@ TEST(ForwardCommand, HalfSpaceApproachesItsResistivityAtLateTime)
                 EXPECT_LT(v, previous) << i;
             previous = v;
         }
-        if (rows[i][1] == "1") {
+        if (rows[i][1] == "1" && !rows[i][6].empty()) { // blank: undefined
             lastRho = std::stod(rows[i][6]);
             lastChannel = 1;
         }
