@@ -17,6 +17,7 @@
 #include "core/model/configuration.h"
 #include "core/model/data_folders.h"
 #include "core/operator.h"
+#include "fuzz_data_folder.h"
 #include "report/SystemReport.h"
 
 // Qt keeps its font and platform caches until the process ends; they are not leaks of a run.
@@ -30,34 +31,14 @@ namespace {
 namespace fs = std::filesystem;
 using namespace tem;
 
-class DefaultAnswers : public Operator {
-  public:
-    void inform(const std::string&) override {}
-    bool ask(const std::string&, bool defaultAnswer) override { return defaultAnswer; }
-};
-
-struct Folder {
-    Folder()
-    {
-        std::string pattern = (fs::temp_directory_path() / "fuzz-report-XXXXXX").string();
-        root = mkdtemp(pattern.data());
-        folders = DataFolders::Under(root + "/shared");
-        fs::create_directories(folders.temConfig);
-    }
-    ~Folder()
-    {
-        std::error_code ec;
-        fs::remove_all(root, ec);
-    }
-    std::string root;
-    DataFolders folders;
-};
+using fuzzing::DefaultAnswers;
+using Folder = fuzzing::DataFolder;
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static Folder f;
+    static Folder f("fuzz-report");
     static const bool app = (report::EnsureGuiApplication(), true);
     (void)app;
     if (size < 1)

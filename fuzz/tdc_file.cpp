@@ -17,34 +17,15 @@
 #include "core/model/configuration.h"
 #include "core/model/data_folders.h"
 #include "core/operator.h"
+#include "fuzz_data_folder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace tem;
 
-class DefaultAnswers : public Operator {
-  public:
-    void inform(const std::string&) override {}
-    bool ask(const std::string&, bool defaultAnswer) override { return defaultAnswer; }
-};
-
-struct Folder {
-    Folder()
-    {
-        std::string pattern = (fs::temp_directory_path() / "fuzz-tdc-XXXXXX").string();
-        root = mkdtemp(pattern.data());
-        folders = DataFolders::Under(root + "/shared");
-        fs::create_directories(folders.temConfig);
-    }
-    ~Folder()
-    {
-        std::error_code ec;
-        fs::remove_all(root, ec);
-    }
-    std::string root;
-    DataFolders folders;
-};
+using fuzzing::DefaultAnswers;
+using Folder = fuzzing::DataFolder;
 
 void CheckBounds(const Configuration& cfg)
 {
@@ -84,7 +65,7 @@ Configuration Read(const std::string& file, const Folder& f, Operator& op)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static Folder f;
+    static Folder f("fuzz-tdc");
     DefaultAnswers op;
     const std::string input = f.root + "/Input.TDC";
     {

@@ -770,6 +770,23 @@ int writeAll(int fd, std::string_view text)
     return 0;
 }
 
+/// Creates a new file of a unique name beside target (in folder), so the rename that gives it the
+/// target's name stays within one file system. Returns its descriptor, or -1 with errno set.
+int createTemporaryBeside(const std::filesystem::path& target, const std::filesystem::path& folder,
+                          std::filesystem::path& temp)
+{
+    static std::atomic<unsigned> counter{0};
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temp = folder / ("." + target.filename().string() + ".tmp" + std::to_string(::getpid()) + "-" +
+                         std::to_string(counter++));
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            break;
+    }
+    return fd;
+}
+
 } // namespace
 
 void SetWriteFaultForTesting(WriteFault fault)
@@ -853,17 +870,8 @@ void WriteFileReplacing(const std::string& path, std::string_view text)
     struct stat st {};
     const bool exists = ::stat(name.c_str(), &st) == 0;
 
-    // A unique name beside the target, so the rename below stays within one file system.
-    static std::atomic<unsigned> counter{0};
-    int fd = -1;
     fs::path temp;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = folder / ("." + target.filename().string() + ".tmp" + std::to_string(::getpid()) + "-" +
-                         std::to_string(counter++));
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST)
-            break;
-    }
+    const int fd = createTemporaryBeside(target, folder, temp);
     if (fd < 0)
         throw InOutError("Cannot write file \"" + path + "\": " + errnoText(errno));
 
@@ -913,16 +921,8 @@ void CopyFileNew(const std::string& from, const std::string& to)
     // at any moment leaves no empty or cut copy under that name.
     const fs::path target(to);
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    static std::atomic<unsigned> counter{0};
-    int fd = -1;
     fs::path temp;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = folder / ("." + target.filename().string() + ".tmp" + std::to_string(::getpid()) + "-" +
-                         std::to_string(counter++));
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST)
-            break;
-    }
+    const int fd = createTemporaryBeside(target, folder, temp);
     if (fd < 0)
         fail(errno);
     int err = injectedFault(WriteStep::Backup, to);
