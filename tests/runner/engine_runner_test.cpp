@@ -328,13 +328,23 @@ TEST_F(RunnerTest, MissingEngineFileIsNamed)
 // A stopped engine takes the processes it started with it.
 TEST_F(RunnerTest, StoppingEndsTheEnginesWholeProcessGroup)
 {
-    const RunOutcome o = Run("group", RunLimits{0.5, 20});
+    // The silence limit leaves a loaded machine time to start the wrapper and its child.
+    const RunOutcome o = Run("group", RunLimits{2.5, 20});
     EXPECT_EQ(o.end, RunOutcome::End::SilentTooLong);
     const pid_t child = pid_t(std::stol(ReadBytes(dir / "child.pid")));
     ASSERT_GT(child, 0);
+    // A killed process whose parent died waits for the system to reap it: as a zombie it no longer
+    // runs.
+    const auto ended = [child] {
+        if (::kill(child, 0) != 0 && errno == ESRCH)
+            return true;
+        const std::string stat = ReadBytes(fs::path("/proc") / std::to_string(child) / "stat");
+        const std::size_t paren = stat.rfind(')');
+        return paren != std::string::npos && paren + 2 < stat.size() && stat[paren + 2] == 'Z';
+    };
     bool gone = false;
-    for (int i = 0; i < 40 && !gone; ++i) {
-        gone = ::kill(child, 0) != 0 && errno == ESRCH;
+    for (int i = 0; i < 200 && !gone; ++i) {
+        gone = ended();
         if (!gone)
             QThread::msleep(50);
     }
