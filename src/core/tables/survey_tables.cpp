@@ -34,7 +34,7 @@ namespace {
 constexpr int ValueWidth = 24;
 constexpr int ValueDecimals = 15;
 
-struct FieldSpec {
+struct TableField {
     std::string name;
     char type; ///< 'N', 'F' or 'L'
     int width, decimals;
@@ -45,11 +45,11 @@ std::string numbered(const char* prefix, int k)
     return prefix + FormatNumbered(k, 2);
 }
 
-std::vector<FieldSpec> chnDepthFields(int n)
+std::vector<TableField> chnDepthFields(int n)
 {
-    std::vector<FieldSpec> f = {{"TIME", 'N', 14, 3},    {"DISTANCE", 'N', 14, 3}, {"OMIT", 'L', 1, 0},
-                                {"EASTING", 'N', 14, 3}, {"NORTHING", 'N', 14, 3}, {"CHN", 'N', 4, 0},
-                                {"CURRENT", 'N', 10, 3}, {"ERROR", 'N', 10, 4},    {"WATERDEP", 'N', 10, 3}};
+    std::vector<TableField> f = {{"TIME", 'N', 14, 3},    {"DISTANCE", 'N', 14, 3}, {"OMIT", 'L', 1, 0},
+                                 {"EASTING", 'N', 14, 3}, {"NORTHING", 'N', 14, 3}, {"CHN", 'N', 4, 0},
+                                 {"CURRENT", 'N', 10, 3}, {"ERROR", 'N', 10, 4},    {"WATERDEP", 'N', 10, 3}};
     for (int k = 1; k <= n; ++k) {
         f.push_back({numbered("DEPTH", k), 'N', ValueWidth, ValueDecimals});
         f.push_back({numbered("CHN", k), 'N', ValueWidth, ValueDecimals});
@@ -57,11 +57,11 @@ std::vector<FieldSpec> chnDepthFields(int n)
     return f;
 }
 
-std::vector<FieldSpec> voltageFields(int n)
+std::vector<TableField> voltageFields(int n)
 {
-    std::vector<FieldSpec> f = {{"TIME", 'N', 14, 3},    {"DISTANCE", 'N', 14, 3}, {"EASTING", 'N', 14, 3},
-                                {"OMIT", 'L', 1, 0},     {"NORTHING", 'N', 14, 3}, {"CHN", 'N', 4, 0},
-                                {"CURRENT", 'N', 10, 3}, {"WATERDEP", 'N', 10, 3}};
+    std::vector<TableField> f = {{"TIME", 'N', 14, 3},    {"DISTANCE", 'N', 14, 3}, {"EASTING", 'N', 14, 3},
+                                 {"OMIT", 'L', 1, 0},     {"NORTHING", 'N', 14, 3}, {"CHN", 'N', 4, 0},
+                                 {"CURRENT", 'N', 10, 3}, {"WATERDEP", 'N', 10, 3}};
     for (int k = 1; k <= n; ++k)
         f.push_back({numbered("V", k), 'N', ValueWidth, ValueDecimals});
     return f;
@@ -157,7 +157,7 @@ class Table {
 class TableBuild {
   public:
     /// A new empty table with these fields, or (fields null) a copy of the existing table to extend.
-    TableBuild(const std::string& target, const std::vector<FieldSpec>* fields) : target_(target)
+    TableBuild(const std::string& target, const std::vector<TableField>* fields) : target_(target)
     {
         static std::atomic<unsigned> counter{0};
         const fs::path t(target);
@@ -170,7 +170,7 @@ class TableBuild {
             DBFHandle h = DBFCreate(temporary_.c_str());
             if (!h)
                 throw InOutError("Cannot create the table " + target + ": " + std::strerror(errno));
-            for (const FieldSpec& f : *fields)
+            for (const TableField& f : *fields)
                 if (DBFAddNativeFieldType(h, f.name.c_str(), f.type, f.width, f.decimals) < 0) {
                     DBFClose(h);
                     std::remove(temporary_.c_str());
@@ -280,7 +280,7 @@ bool CreateChnDepthFile(const std::string& name, int n, Operator& op)
     }
     if (!channelCountAllowed(n, op))
         return false;
-    const std::vector<FieldSpec> chnFields = chnDepthFields(n);
+    const std::vector<TableField> chnFields = chnDepthFields(n);
     TableBuild build(fileName, &chnFields);
     build.commit();
     return true;
@@ -295,7 +295,7 @@ bool CreateVoltageFile(const std::string& name, int n, Operator& op)
     }
     if (!channelCountAllowed(n, op))
         return false;
-    const std::vector<FieldSpec> voltFields = voltageFields(n);
+    const std::vector<TableField> voltFields = voltageFields(n);
     TableBuild build(fileName, &voltFields);
     build.commit();
     return true;
@@ -310,7 +310,7 @@ void WriteChnDepthTable(const std::string& name, const ModelSet& set, Operator& 
     }
     if (!channelCountAllowed(set.NLayer, op))
         return;
-    const std::vector<FieldSpec> fields = chnDepthFields(set.NLayer);
+    const std::vector<TableField> fields = chnDepthFields(set.NLayer);
     TableBuild build(fileName, &fields);
     Table& table = build.table();
     for (int m = 0; m < set.NumModels; ++m) {
@@ -365,8 +365,8 @@ void WriteVoltageTable(const std::string& name, const Configuration& cfg, const 
         op.inform("Old table being used");
     else if (!channelCountAllowed(fields, op))
         return; // no table made
-    const std::vector<FieldSpec> specs = voltageFields(fields);
-    TableBuild build(fileName, existing == Existing::Keep ? nullptr : &specs);
+    const std::vector<TableField> tableFields = voltageFields(fields);
+    TableBuild build(fileName, existing == Existing::Keep ? nullptr : &tableFields);
 
     std::mt19937_64 random(input.seed
                                ? *input.seed
