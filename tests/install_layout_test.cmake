@@ -1,15 +1,17 @@
 # Installs the build into a fresh prefix and checks the layout a moved installation needs:
-# the programs in bin/, the shipped data in share/temsetrix/, and the installed command line
-# reading the installed demonstration configuration; with DESKTOP_FILES, the desktop entry, file
-# types, icons, AppStream metadata and manual pages where the desktop and man(1) look for them.
-# cmake -DBUILD_DIR=... -DPREFIX=... [-DDESKTOP_FILES=ON] -P install_layout_test.cmake
+# the programs in bin/, the command line's Qt part in the library folder (QT_MODULE), the shipped
+# data in share/temsetrix/, and the installed command line reading the installed demonstration
+# configuration and running the engine through its installed Qt part; with DESKTOP_FILES, the
+# desktop entry, file types, icons, AppStream metadata and manual pages where the desktop and
+# man(1) look for them.
+# cmake -DBUILD_DIR=... -DPREFIX=... -DQT_MODULE=lib/... [-DDESKTOP_FILES=ON] -P install_layout_test.cmake
 file(REMOVE_RECURSE "${PREFIX}")
 execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --prefix "${PREFIX}"
   RESULT_VARIABLE status OUTPUT_QUIET)
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "cmake --install failed: ${status}")
 endif()
-foreach(file bin/temsetrix bin/temsetrix-cli bin/temsetrix-engine share/temsetrix/DemoConfig.TDC
+foreach(file bin/temsetrix bin/temsetrix-cli bin/temsetrix-engine "${QT_MODULE}" share/temsetrix/DemoConfig.TDC
     share/temsetrix/Channel_Files/DualMoment_HM_32.chn share/temsetrix/Channel_Files/DualMoment_LM_28.chn
     share/temsetrix/filters/key201_hankel_2012.txt)
   if(NOT EXISTS "${PREFIX}/${file}")
@@ -33,5 +35,12 @@ execute_process(COMMAND "${PREFIX}/bin/temsetrix-cli" --data-dir "${PREFIX}/data
   RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
 if(NOT status EQUAL 0 OR NOT out MATCHES "\"NumTx\": 2")
   message(FATAL_ERROR "the installed temsetrix-cli cannot show the installed demonstration: ${status} ${err}")
+endif()
+# forward runs in the installed Qt part, found from the installed program.
+execute_process(COMMAND "${PREFIX}/bin/temsetrix-cli" --data-dir "${PREFIX}/data" forward
+    "${PREFIX}/share/temsetrix/DemoConfig.TDC" --resistivity 100
+  RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+if(NOT status EQUAL 0 OR NOT out MATCHES "^Model,Channel,Gate,ConfigGate,Time,dBdt,AppRes,LociDepth\n0,1,1,")
+  message(FATAL_ERROR "the installed temsetrix-cli cannot run the installed engine: ${status} ${err}")
 endif()
 file(REMOVE_RECURSE "${PREFIX}")

@@ -10,7 +10,6 @@
 #include <utility>
 
 #include <CLI/CLI.hpp>
-#include <QtGlobal>
 
 #include "cli/array_commands.h"
 #include "cli/command_context.h"
@@ -18,7 +17,7 @@
 #include "cli/file_formats.h"
 #include "cli/forward_command.h"
 #include "cli/model_json.h"
-#include "cli/report_command.h"
+#include "cli/qt_commands.h"
 #include "cli/systest_command.h"
 #include "core/action_error.h"
 #include "core/files/chn_file.h"
@@ -149,20 +148,12 @@ int chnCommand(CommandContext& ctx, const std::string& fileName)
     return 0;
 }
 
-int reportCommand(CommandContext& ctx, const std::string& in, const std::string& out)
-{
-    const Configuration cfg = readConfiguration(ctx, in);
-    if (out != "-")
-        RequireDistinctFiles(out, in);
-    return WriteReport(ctx, cfg, in, out);
-}
-
 /// The arguments of the configuration commands; Run keeps them beside the parser.
 struct FileArguments {
     std::string file, in, out;
 };
 
-void addConfigurationCommands(CLI::App& app, CommandContext& ctx, FileArguments& args)
+void addConfigurationCommands(CLI::App& app, CommandContext& ctx, FileArguments& args, const QtCommands& qt)
 {
     auto* show =
         app.add_subcommand("show", "Read a configuration (.tdc or .gex) and print the model as JSON");
@@ -192,7 +183,7 @@ void addConfigurationCommands(CLI::App& app, CommandContext& ctx, FileArguments&
     auto* report = app.add_subcommand("report", "Write the system report of a configuration as a PDF");
     report->add_option("CONFIG", args.in, "configuration file (.tdc or .gex)")->required();
     report->add_option("OUT", args.out, "PDF file to write; - for standard output")->required();
-    ctx.addCommand(report, [&ctx, &args] { return reportCommand(ctx, args.in, args.out); });
+    ctx.addCommand(report, [&ctx, &args, &qt] { return qt.report(ctx, args.in, args.out); });
 }
 
 } // namespace
@@ -204,14 +195,11 @@ Configuration ReadConfigurationFile(CommandContext& ctx, const std::string& file
 
 int Run(int argc, char** argv)
 {
-    return Run(argc, argv, std::cout, std::cerr);
+    return Run(argc, argv, std::cout, std::cerr, LoadedQtCommands(argc, argv));
 }
 
-int Run(int argc, char** argv, std::ostream& out, std::ostream& err)
+int Run(int argc, char** argv, std::ostream& out, std::ostream& err, const QtCommands& qt)
 {
-    // Qt's own warnings (fonts, platform plugins) are no message of this program's; the commands
-    // that load Qt report what went wrong themselves.
-    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
     CommandContext ctx(out, err);
     CLI::App app{"TEM Setrix command line: read, convert and check survey-system configurations.",
                  "temsetrix-cli"};
@@ -229,12 +217,12 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err)
     yesFlag->excludes(noFlag);
 
     FileArguments args;
-    addConfigurationCommands(app, ctx, args);
+    addConfigurationCommands(app, ctx, args, qt);
     // Further command groups register here.
     AddArrayCommands(app, ctx);
     AddSystestCommand(app, ctx);
     AddDiffCommand(app, ctx);
-    AddForwardCommand(app, ctx);
+    AddForwardCommand(app, ctx, qt);
 
     try {
         app.parse(argc, argv);

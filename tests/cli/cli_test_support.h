@@ -9,7 +9,7 @@
 
 #include <unistd.h>
 
-#include "cli/commands.h"
+#include "cli/qt/in_process.h"
 
 namespace tem::cli::test {
 
@@ -61,7 +61,7 @@ class CliFixture {
         argv.push_back(nullptr);
         std::ostringstream out, err;
         CliResult r;
-        r.status = Run(int(args.size()), argv.data(), out, err);
+        r.status = RunWithQt(int(args.size()), argv.data(), out, err);
         r.out = out.str();
         r.err = err.str();
         return r;

@@ -1,4 +1,4 @@
-#include "cli/report_command.h"
+#include "cli/qt/report_command.h"
 
 #include <QFileInfo>
 
@@ -7,13 +7,17 @@
 
 #include "cli/command_context.h"
 #include "core/action_error.h"
+#include "core/files/keyword_file.h"
+#include "core/model/configuration.h"
 #include "report/SystemReport.h"
 
 namespace tem::cli {
 
-int WriteReport(CommandContext& ctx, const Configuration& cfg, const std::string& configFile,
-                const std::string& pdfFile)
+int RunReport(CommandContext& ctx, const std::string& configFile, const std::string& pdfFile)
 {
+    const Configuration cfg = ReadConfigurationFile(ctx, configFile);
+    if (pdfFile != "-")
+        RequireDistinctFiles(pdfFile, configFile);
     report::EnsureGuiApplication();
     report::ReportSource source;
     source.fileName = QFileInfo(QString::fromStdString(configFile)).absoluteFilePath();
