@@ -5,18 +5,23 @@
 //
 // BM_WholeChain is everything; BM_ChainOwnWork is everything but the engine's computing (the
 // result files of one engine run are kept and read again), so the two give the chain's share.
+// BM_WholeChainDemonstration is everything on the demonstration configuration (two channels of 28
+// and 32 gates, its own waveforms and filters).
 #include <benchmark/benchmark.h>
 
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include <unistd.h>
 
 #include <QCoreApplication>
 
+#include "core/files/config_formats.h"
 #include "core/forward/tem_forward.h"
+#include "core/model/data_folders.h"
 #include "core/model/derived.h"
 #include "core/operator.h"
 #include "runner/EngineRunner.h"
@@ -91,8 +96,20 @@ tem::ModelGrid ThousandModels()
     return grid;
 }
 
+tem::Configuration Demonstration(const std::string& dataFolder)
+{
+    tem::Configuration cfg;
+    tem::RecordingOperator op;
+    const std::string demo = TEMSETRIX_SOURCE_DIR "/data/DemoConfig.TDC";
+    const tem::ConfigFormat* format = tem::ConfigFormatOfFile(demo);
+    cfg.TDCorGEX = format->format;
+    cfg.LoadFilename = demo;
+    format->read(cfg, tem::DataFolders::Under(dataFolder), op);
+    return cfg;
+}
+
 struct Bench {
-    Bench()
+    explicit Bench(bool demonstration = false)
     {
         static int argc = 1;
         static char name[] = "bench_forward_chain";
@@ -102,7 +119,7 @@ struct Bench {
         folder =
             (fs::temp_directory_path() / ("temsetrix-bench-chain-" + std::to_string(::getpid()))).string() +
             "/";
-        cfg = TwoChannels();
+        cfg = demonstration ? Demonstration(folder + "data") : TwoChannels();
         store.workFolder = folder;
         store.files.CONFilename = folder + "none.con";
     }
@@ -132,28 +149,45 @@ void BM_WholeChain(benchmark::State& state)
 }
 BENCHMARK(BM_WholeChain)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
 
+void BM_WholeChainDemonstration(benchmark::State& state)
+{
+    Bench b(true);
+    for (auto _ : state) {
+        if (!tem::ArrayModels(b.store.models, ThousandModels(), b.op) ||
+            !tem::runner::RunTEMForward(b.cfg, b.store, b.op)) {
+            state.SkipWithError(b.op.messages.empty() ? "run failed" : b.op.messages.back().c_str());
+            return;
+        }
+        benchmark::DoNotOptimize(b.store.results.LociTEM(999, 1, 2));
+    }
+    state.counters["models"] = b.store.models.NumModels;
+}
+BENCHMARK(BM_WholeChainDemonstration)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
+
 void BM_ChainOwnWork(benchmark::State& state)
 {
     Bench b;
+    // The first run's folder is kept, and its result files go into each later run's own folder.
+    b.store.keepRunFolder = true;
     if (!tem::ArrayModels(b.store.models, ThousandModels(), b.op) ||
         !tem::runner::RunTEMForward(b.cfg, b.store, b.op)) {
         state.SkipWithError("the engine run failed");
         return;
     }
-    // Keep the results aside: the chain removes a folder's earlier results before it writes.
-    const std::string kept = b.folder + "kept/";
-    fs::create_directories(kept);
-    for (const auto& e : fs::directory_iterator(b.folder))
-        if (e.path().extension() == ".fwr")
-            fs::copy_file(e.path(), kept + e.path().filename().string(),
-                          fs::copy_options::overwrite_existing);
+    b.store.keepRunFolder = false;
+    std::vector<fs::path> kept;
+    for (const auto& run : fs::directory_iterator(b.folder))
+        if (run.is_directory())
+            for (const auto& e : fs::directory_iterator(run.path()))
+                if (e.path().extension() == ".fwr")
+                    kept.push_back(e.path());
     b.store.files.AarExename = "/bin/true";
     for (auto _ : state) {
         tem::ArrayModels(b.store.models, ThousandModels(), b.op);
         tem::PrepareTEMRun(b.cfg, b.store, b.op);
         state.PauseTiming();
-        for (const auto& e : fs::directory_iterator(kept))
-            fs::copy_file(e.path(), b.folder + e.path().filename().string(),
+        for (const fs::path& result : kept)
+            fs::copy_file(result, fs::path(b.store.runFolder) / result.filename(),
                           fs::copy_options::overwrite_existing);
         state.ResumeTiming();
         if (!tem::FinishTEMRun(b.cfg, b.store, b.op)) {
