@@ -230,7 +230,7 @@ int RunEngine(const RunArguments& arguments, std::ostream& out)
         folder = ".";
     console.Line("temsetrix-engine: model file " + model_path.string());
     std::error_code ec;
-    if (arguments.control_file.empty() || !fs::exists(arguments.control_file, ec))
+    if (!arguments.control_file.empty() && !fs::exists(arguments.control_file, ec))
         console.Line("The control file \"" + arguments.control_file.string() +
                      "\" does not exist; this engine does not need it and goes on.");
 

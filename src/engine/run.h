@@ -12,7 +12,7 @@ namespace tem::engine {
 
 struct RunArguments {
     std::filesystem::path model_file;
-    std::filesystem::path control_file; ///< accepted, not read
+    std::filesystem::path control_file; ///< accepted, not read; may be empty
     ForwardSettings settings;
     int threads = 0; ///< 0: one per core
 };

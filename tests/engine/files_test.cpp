@@ -317,11 +317,12 @@ class EngineRun : public ::testing::Test {
         s << in.rdbuf();
         return s.str();
     }
-    int Run(std::string& console, int threads = 0)
+    int Run(std::string& console, int threads = 0, const char* control = "AarhusInv.con")
     {
         RunArguments a;
         a.model_file = folder / "fwd.mod";
-        a.control_file = folder / "AarhusInv.con";
+        if (*control)
+            a.control_file = folder / control;
         a.threads = threads;
         std::ostringstream out;
         int code = RunEngine(a, out);
@@ -369,10 +370,14 @@ TEST_F(EngineRun, WritesOneResultPerDataSetAndSaysSo)
     // Same earth, different receivers: different decays.
     EXPECT_NE(Read(ResultFileName(1)), Read(ResultFileName(4)));
 
-    // One worker or several: the same files.
+    // One worker or several, with a control file or none: the same files. Without one, the
+    // console does not speak of it.
     std::string first = Read(ResultFileName(5));
     EXPECT_EQ(Run(console, 1), 0);
     EXPECT_EQ(Read(ResultFileName(5)), first);
+    EXPECT_EQ(Run(console, 0, ""), 0);
+    EXPECT_EQ(Read(ResultFileName(5)), first);
+    EXPECT_EQ(console.find("control file"), std::string::npos) << console;
 }
 
 TEST_F(EngineRun, BadSystemFileFailsOnlyItsDataSetsAndLeavesNoStaleResult)

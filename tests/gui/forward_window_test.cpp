@@ -219,7 +219,10 @@ class ForwardWindowTest : public QObject {
         }
         QVERIFY(positive);
         QVERIFY(f.get<QPushButton>("ButtonGraph")->isEnabled());
-        QVERIFY(f.form->runner()->consoleText().contains("Executing:"));
+        // The built-in engine is given the model file alone: no empty control file in its log.
+        const QString console = f.form->runner()->consoleText();
+        QVERIFY(console.contains("Executing:temsetrix-engine \""));
+        QVERIFY2(!console.contains("\"\"") && !console.contains("control file"), qPrintable(console));
 
         TFormTEMFwdModelGraph* g = f.form->temGraph();
         QCOMPARE(g->series("Model 1")->count(), 4);

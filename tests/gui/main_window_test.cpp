@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -114,24 +115,65 @@ class MainWindowTest : public QObject {
         QVERIFY(ReadText(ini).find("LoadFilename=" + demo) != std::string::npos);
     }
 
-    void closeQuestionNeverCancelsTheClose()
+    // The close question comes only when the window shows something the file does not hold; Yes
+    // saves, No closes without writing, Cancel (or a save that did not write) keeps the window.
+    void closeAsksOnlyAfterAChange_data()
+    {
+        QTest::addColumn<bool>("edit");
+        QTest::addColumn<int>("choice");         // 0 Yes, 1 No, 2 Cancel
+        QTest::addColumn<bool>("overwrite");     // the answer to Save's overwrite question
+        QTest::addColumn<bool>("asked");
+        QTest::addColumn<bool>("closes");
+        QTest::addColumn<bool>("written");
+        QTest::newRow("unchanged") << false << 2 << true << false << true << false;
+        QTest::newRow("Yes saves") << true << 0 << true << true << true << true;
+        QTest::newRow("No discards") << true << 1 << true << true << true << false;
+        QTest::newRow("Cancel stays") << true << 2 << true << true << false << false;
+        QTest::newRow("save declined stays") << true << 0 << false << true << false << false;
+    }
+    void closeAsksOnlyAfterAChange()
+    {
+        QFETCH(bool, edit);
+        QFETCH(int, choice);
+        QFETCH(bool, overwrite);
+        QFETCH(bool, asked);
+        QFETCH(bool, closes);
+        QFETCH(bool, written);
+        MainWindowFixture f;
+        f.create();
+        const std::string file = f.dir.path().toStdString() + "/Survey.TDC";
+        QVERIFY(QFile::copy(QString::fromStdString(ShippedDemoConfiguration()), QString::fromStdString(file)));
+        f.form->LoadFile(QString::fromStdString(file));
+        const std::string before = ReadText(file);
+        f.op.messages.clear();
+        if (edit)
+            f.get<QLineEdit>("LabeledEditDescription")->setText("Moved to the northern block");
+        f.op.choices = {choice};
+        f.op.answers = {overwrite};
+        QCOMPARE(f.form->close(), closes);
+        const std::vector<std::string> question{
+            "Any changes you made have not been saved under the listed filename. Save now?"};
+        QCOMPARE(f.op.questions.empty() ? f.op.questions : std::vector<std::string>{f.op.questions.front()},
+                 asked ? question : std::vector<std::string>{});
+        const std::string after = ReadText(file);
+        QCOMPARE(after != before, written);
+        if (written)
+            QVERIFY(after.find("Description=Moved to the northern block") != std::string::npos);
+        // The settings are written once, when the window really closes.
+        QCOMPARE(std::filesystem::exists(f.folder() + "temsetrix.INI"), closes);
+    }
+
+    // A configuration never saved: Yes is Copy As, whose dialog opens; cancelling it keeps the
+    // window open.
+    void closeOfANeverSavedConfigurationOffersCopyAs()
     {
         MainWindowFixture f;
         f.create();
-        f.form->FormShow();
-        f.op.answers = {false};
-        f.form->close();
-        QVERIFY(f.shown("Any changes you made have not been saved under the listed filename. Save now?"));
-        QVERIFY(f.form->isHidden());
-        QVERIFY(std::filesystem::exists(f.folder() + "temsetrix.INI"));
-
-        // Yes runs Save, which for a never-saved configuration is Copy As: its dialog opens.
-        MainWindowFixture g;
-        g.create();
-        g.cfg().LoadFilename = "Not_Saved.TDC";
-        g.op.answers = {true};
-        g.form->close();
-        QCOMPARE(g.dialogs.titles, std::vector<std::string>{"Save Configuration FIle"});
+        f.cfg().LoadFilename = "Not_Saved.TDC";
+        f.get<QLineEdit>("EditTxDefName")->setText("Typed in");
+        f.op.choices = {0};
+        QVERIFY(!f.form->close());
+        QCOMPARE(f.dialogs.titles, std::vector<std::string>{"Save Configuration FIle"});
     }
 
     void laterActivationRefillsFromTheModel()

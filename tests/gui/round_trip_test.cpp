@@ -1,6 +1,7 @@
 // A configuration the program wrote, loaded, opened in every window, each window closed with its
 // OK or Close button and nothing typed, then saved: the file is byte for byte the file loaded. No
-// window may change a value behind the operator's back.
+// window may change a value behind the operator's back, nor make the main window think the model
+// changed.
 
 #include <QApplication>
 #include <QPushButton>
@@ -79,6 +80,8 @@ class RoundTripTest : public QObject {
             {"ButtonSysResponse", "TFormSysResp"},     {"ButtonFwdModel", "tem::gui::TFormForward"}};
         for (const auto& w : windows)
             QCOMPARE(OpenAndClose(f, w.button), QString(w.window));
+        // Nothing typed: closing the program would not ask to save.
+        QVERIFY(!f.form->ChangedSinceFile());
 
         f.op.answers = {true}; // the TDC's overwrite question
         f.form->ButtonSaveClick();

@@ -294,6 +294,7 @@ TEST_F(RunnerTest, RelativeWorkFolderBecomesAbsoluteAndAFileIsNoFolder)
     const EngineCommand c = PrepareTEMRun(cfg, store, op);
     fs::current_path(here);
     ASSERT_EQ(c.arguments.size(), 2u);
+    EXPECT_FALSE(c.builtIn);
     for (const std::string& a : c.arguments)
         EXPECT_TRUE(fs::path(a).is_absolute()) << a;
     EXPECT_EQ(fs::path(c.arguments[0]).parent_path().parent_path(), fs::path(dir / "wd"));
@@ -313,6 +314,29 @@ TEST_F(RunnerTest, RelativeWorkFolderBecomesAbsoluteAndAFileIsNoFolder)
                      ("The work folder " + dir / "a-file/" + " is not a folder (a file of that name exists).")
                          .c_str());
     }
+}
+
+// The built-in engine reads no control file: its command line names the model file alone, while an
+// external engine is given the control file whatever its name.
+TEST_F(RunnerTest, OnlyTheExternalEngineIsGivenTheControlFile)
+{
+    Configuration cfg = SmallConfiguration(3);
+    ForwardStore store;
+    store.models = HalfSpaceAndTwoLayers();
+    store.workFolder = dir.path();
+    RecordingOperator op;
+    store.files.AarExename = "/opt/temsetrix/bin/temsetrix-engine";
+    EngineCommand c = PrepareTEMRun(cfg, store, op);
+    EXPECT_TRUE(c.builtIn);
+    EXPECT_EQ(c.arguments, std::vector<std::string>{store.files.MODFilename});
+    EXPECT_EQ(c.commandLine, "temsetrix-engine \"" + store.files.MODFilename + "\"");
+    DiscardRunFolder(store);
+
+    store.files.AarExename = "/opt/AGS/AarhusInv64.exe";
+    c = PrepareTEMRun(cfg, store, op);
+    EXPECT_FALSE(c.builtIn);
+    EXPECT_EQ(c.commandLine, "AarhusInv64.exe \"" + store.files.MODFilename + "\" \"\"");
+    DiscardRunFolder(store);
 }
 
 TEST_F(RunnerTest, MissingEngineFileIsNamed)

@@ -39,6 +39,11 @@ double EngineTotalLimitSeconds(int dataSets)
     return 30.0 + 0.1 * (dataSets > 0 ? dataSets : 0);
 }
 
+bool IsBuiltInEngine(const std::string& program)
+{
+    return !program.empty() && fs::path(program).filename() == BuiltInEngineName;
+}
+
 void SetControlFile(RunnerFiles& files, const std::string& chosen, Operator& op)
 {
     std::error_code ec;
@@ -115,10 +120,14 @@ EngineCommand PrepareTEMRun(Configuration& cfg, ForwardStore& store, Operator& o
 
     EngineCommand command;
     command.program = program.string();
-    command.arguments = {store.files.MODFilename, control};
+    command.builtIn = IsBuiltInEngine(command.program);
+    command.arguments = {store.files.MODFilename};
+    if (!command.builtIn)
+        command.arguments.push_back(control);
     command.workingFolder = program.has_parent_path() ? program.parent_path().string() : store.runFolder;
-    command.commandLine =
-        program.filename().string() + " \"" + store.files.MODFilename + "\" \"" + control + "\"";
+    command.commandLine = program.filename().string();
+    for (const std::string& argument : command.arguments)
+        command.commandLine += " \"" + argument + "\"";
     command.dataSets = cfg.NumAcqChn * store.models.NumModels;
     return command;
 }

@@ -18,11 +18,17 @@ struct ArrayDescription;
 /// How to start the engine for one run (the runner turns it into a child process).
 struct EngineCommand {
     std::string program;                ///< the engine executable
-    std::vector<std::string> arguments; ///< the model file and the control file
+    std::vector<std::string> arguments; ///< the model file and (external engine) the control file
     std::string workingFolder;          ///< the executable's folder
-    std::string commandLine;            ///< as shown: file name, "MODEL" and "CONTROL" in double quotes
+    std::string commandLine;            ///< as shown: file name, then each argument in double quotes
     int dataSets = 0;                   ///< NumAcqChn * NumModels
+    bool builtIn = false;               ///< the built-in engine (no control file, no licence)
 };
+
+/// The file name of the built-in engine.
+inline constexpr const char* BuiltInEngineName = "temsetrix-engine";
+/// Whether `program` (a path or a bare file name) is the built-in engine.
+bool IsBuiltInEngine(const std::string& program);
 
 /// Seconds without a new output line after which the engine is stopped.
 inline constexpr double EngineSilenceLimitSeconds = 15;
@@ -36,7 +42,8 @@ void SetControlFile(RunnerFiles& files, const std::string& chosen, Operator& op)
 /// Before the engine: every check first; then the work folder made absolute (created when
 /// missing), a private run folder made inside it (store.runFolder), MODFilename := run folder +
 /// "fwd.mod", the model file and TEM system files written there. The engine, the control file and
-/// the model file are passed as absolute paths. store.files.AarExename names the engine. Throws
+/// the model file are passed as absolute paths; the built-in engine, which reads no control file,
+/// is given the model file alone. store.files.AarExename names the engine. Throws
 /// ActionError (nothing run) for a refused model set or channel, InOutError for a file.
 EngineCommand PrepareTEMRun(Configuration& cfg, ForwardStore& store, Operator& op);
 

@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QIcon>
-#include <QScreen>
 
 #include <algorithm>
 #include <clocale>
@@ -45,11 +44,6 @@ int RunApplication(QApplication& app, const QString& startupFile)
     op.setParentWindow(&mainWindow);
     dialogs.setParentWindow(&mainWindow);
     QObject::connect(&mainWindow, &TFormTEMConfig::closed, &app, &QApplication::quit, Qt::QueuedConnection);
-    if (const QScreen* screen = QApplication::primaryScreen()) {
-        const QRect avail = screen->availableGeometry();
-        mainWindow.resize(std::min(mainWindow.width(), avail.width()),
-                          std::min(mainWindow.height(), avail.height()));
-    }
     mainWindow.show();
     return app.exec();
 }

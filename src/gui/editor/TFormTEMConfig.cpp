@@ -35,6 +35,7 @@
 #include "widgets/PointChart3D.h"
 #include "widgets/RadioGroup.h"
 #include "widgets/WheelGuard.h"
+#include "widgets/WindowFit.h"
 
 namespace tem::gui {
 
@@ -67,6 +68,8 @@ TFormTEMConfig::TFormTEMConfig(Session& session, QWidget* parent)
     // The main window is the first window and lives as long as the program: from here on, the
     // wheel scrolls every window's panels and edits only the control that has focus.
     WheelGuard::Install();
+    // Every window opens inside the screen, title bar included.
+    WindowFit::Install();
     ui->setupUi(this);
     buildControls();
     buildMenus();
@@ -76,6 +79,8 @@ TFormTEMConfig::TFormTEMConfig(Session& session, QWidget* parent)
     // The Direct method's "Enter Configuration" designs the electrode array in the array window.
     forward_->showArrayWindow = [this] { return EnterArrayConfiguration(s_, forward_); };
     FormCreate();
+    // Until a file is read, the window's first filling counts as unchanged.
+    RememberFileModel();
 }
 
 TFormTEMConfig::~TFormTEMConfig() = default;
@@ -348,6 +353,7 @@ void TFormTEMConfig::FormActivate()
     // A file named on the command line takes the place of the settings' file.
     if (!firstActivationDone_ && openStartupFile())
         firstActivationDone_ = true;
+    bool startupRead = false;
     if (!firstActivationDone_) {
         firstActivationDone_ = true;
         // A start-up file that cannot be read is reported; the window still shows what the model
@@ -362,6 +368,7 @@ void TFormTEMConfig::FormActivate()
             if (QFileInfo::exists(QString::fromStdString(s_.cfg.LoadFilename)))
                 addRecentFile(QString::fromStdString(s_.cfg.LoadFilename));
         });
+        startupRead = true;
     }
     command([this] {
         PopulateConfigForm();
@@ -370,6 +377,8 @@ void TFormTEMConfig::FormActivate()
         DrawTEMConfig();
         RadioGroupViewClick();
     });
+    if (startupRead)
+        RememberFileModel();
     DefVoltChanged = DefCurrChanged = AuxVoltChanged = AuxCurrChanged = false;
 }
 
@@ -378,11 +387,22 @@ void TFormTEMConfig::FormShow()
     BeenSaved = false;
 }
 
-void TFormTEMConfig::FormCloseQuery()
+bool TFormTEMConfig::FormCloseQuery()
 {
-    if (!BeenSaved &&
-        s_.op.ask("Any changes you made have not been saved under the listed filename. Save now?", true))
+    if (!ChangedSinceFile())
+        return true;
+    switch (s_.op.choose("Any changes you made have not been saved under the listed filename. Save now?",
+                         {"Yes", "No", "Cancel"}, 0)) {
+    case 0:
+        // A save that was refused or cancelled (its reason has been shown) keeps the window open,
+        // so that the changes are not lost without a word.
         ButtonSaveClick();
+        return !ChangedSinceFile();
+    case 1:
+        return true;
+    default:
+        return false;
+    }
 }
 
 void TFormTEMConfig::FormClose()
@@ -407,8 +427,11 @@ void TFormTEMConfig::showEvent(QShowEvent* event)
 void TFormTEMConfig::closeEvent(QCloseEvent* event)
 {
     if (!closing_) {
+        if (!FormCloseQuery()) {
+            event->ignore();
+            return;
+        }
         closing_ = true;
-        FormCloseQuery();
         FormClose();
         if (help_)
             help_->close();
@@ -449,14 +472,14 @@ void TFormTEMConfig::SpinEditTxAuxSidesChange()
     resizeNodeGrid(aux_->grid, aux_->sides->value());
 }
 
-void TFormTEMConfig::checkTx(const TTransmitter& t)
+void TFormTEMConfig::checkTx(const TTransmitter& t, Operator& op)
 {
     if (t.Turns < 1)
-        s_.op.inform("Transmitter Turns must be at least 1");
+        op.inform("Transmitter Turns must be at least 1");
     if (t.Damping < 1)
-        s_.op.inform("Transmitter Damping must be at least 1 ohm, type 10000 for no damping");
+        op.inform("Transmitter Damping must be at least 1 ohm, type 10000 for no damping");
     if (t.AxisOrient != "Z" && t.AxisOrient != "X" && t.AxisOrient != "Y")
-        s_.op.inform("Transmitter Axis Orientation must be either Z, X, or Y");
+        op.inform("Transmitter Axis Orientation must be either Z, X, or Y");
 }
 
 void TFormTEMConfig::setBar(QSlider* bar, double vMin, double v, double vMax)
@@ -479,7 +502,7 @@ void TFormTEMConfig::populateTx(const TxControls& c, TTransmitter& t, bool aux)
     ShowNumber(c.cutoff, "%10.1f", t.LPFilterOrderandCutoff[1]);
     ShowNumber(c.flyLead, "%6.1f", t.FlyingLeadLength);
     c.orient->setText(editor::Q(t.AxisOrient));
-    checkTx(t);
+    checkTx(t, s_.op);
     ShowNumber(c.tilt, "%6.2f", t.AxisTilt);
     ShowNumber(c.rotation, "%8.2f", t.AxisRotation);
     ShowNumber(c.centroidX, "%8.3f", t.CentroidX);
@@ -610,15 +633,14 @@ void TFormTEMConfig::PopulateConfigForm()
 
 // ---- Window to model --------------------------------------------------------------------------
 
-void TFormTEMConfig::readTx(const TxControls& c, TTransmitter& t, bool aux)
+void TFormTEMConfig::readTx(const TxControls& c, TTransmitter& t, Operator& op, bool commit)
 {
-    (void)aux;
     if (c.moment->itemIndex() >= 0)
         t.MomentID = TMomentID(c.moment->itemIndex());
     t.LoopSides = c.sides->value();
     const int rows = std::min(t.LoopSides, c.grid->rowCount());
     // Committed: the vertices beyond the count are given up.
-    if (c.grid->rowCount() > t.LoopSides)
+    if (commit && c.grid->rowCount() > t.LoopSides)
         c.grid->setRowCount(t.LoopSides);
     auto cell = [&c](int r, int col) { return ReadNumber(c.grid->item(r, col), 0); };
     for (int k = 0; k < t.LoopSides; ++k) {
@@ -637,9 +659,10 @@ void TFormTEMConfig::readTx(const TxControls& c, TTransmitter& t, bool aux)
     t.LPFilterOrderandCutoff[0] = ReadNumber(c.filterOrder, 1);
     t.LPFilterOrderandCutoff[1] = ReadNumber(c.cutoff, 30000);
     t.FlyingLeadLength = ReadNumber(c.flyLead, 1.5);
-    if (c.orient->text().isEmpty())
-        c.orient->setText("Z");
-    t.AxisOrient = editor::S(c.orient->text().left(1));
+    const QString orient = c.orient->text().isEmpty() ? QString("Z") : c.orient->text();
+    if (commit && c.orient->text().isEmpty())
+        c.orient->setText(orient);
+    t.AxisOrient = editor::S(orient.left(1));
     t.AxisTilt = ReadNumber(c.tilt, 0);
     t.AxisRotation = ReadNumber(c.rotation, 0);
     t.CentroidX = ReadNumber(c.centroidX, 0);
@@ -654,12 +677,35 @@ void TFormTEMConfig::readTx(const TxControls& c, TTransmitter& t, bool aux)
     t.ConstantVoltsOrAmps = c.voltCurr->itemIndex() == 1;
     t.RelayA = c.outA->isChecked();
     t.RelayB = c.outB->isChecked();
-    checkTx(t);
+    checkTx(t, op);
 }
 
 void TFormTEMConfig::UserInterfaceToConfigVars()
 {
-    Configuration& cfg = s_.cfg;
+    readForm(s_.cfg, s_.op, true);
+}
+
+Configuration TFormTEMConfig::FormModel()
+{
+    // The messages of the reading and its checks are the commit's to show, not this look's.
+    RecordingOperator silent;
+    Configuration cfg = s_.cfg;
+    readForm(cfg, silent, false);
+    return cfg;
+}
+
+bool TFormTEMConfig::ChangedSinceFile()
+{
+    return FormModel() != fileModel_;
+}
+
+void TFormTEMConfig::RememberFileModel()
+{
+    fileModel_ = FormModel();
+}
+
+void TFormTEMConfig::readForm(Configuration& cfg, Operator& op, bool commit)
+{
     Ui::TFormTEMConfig& u = *ui;
     cfg.Master = u.CheckBoxMaster->isChecked();
     cfg.TDCorGEX = u.RadioGroupTDCGEX->itemIndex() == 1 ? TINIFileFormat::GEX : TINIFileFormat::TDC;
@@ -685,16 +731,16 @@ void TFormTEMConfig::UserInterfaceToConfigVars()
     cfg.NumTx = std::clamp(ReadInt(u.ComboBoxNumTx->currentText(), 1), 1, MaxTx);
 
     if (cfg.NumTx > 0)
-        readTx(*def_, cfg.Tx[1], false);
+        readTx(*def_, cfg.Tx[1], op, commit);
     if (cfg.NumTx > 1)
-        readTx(*aux_, cfg.Tx[2], true);
-    CalculateDrivenVariables(cfg, s_.op);
-    if (cfg.NumTx > 0)
+        readTx(*aux_, cfg.Tx[2], op, commit);
+    CalculateDrivenVariables(cfg, op);
+    if (commit && cfg.NumTx > 0)
         showDerived(*def_, cfg.Tx[1], false);
-    if (cfg.NumTx > 1)
+    if (commit && cfg.NumTx > 1)
         showDerived(*aux_, cfg.Tx[2], false);
     for (KeyValueEditor* e : rx_)
-        ReadRxParamsFromForm(*e);
+        readRx(*e, cfg, op, commit);
 }
 
 // ---- Track bars and their edits ---------------------------------------------------------------

@@ -55,14 +55,23 @@ class TFormTEMConfig : public QMainWindow {
     /// A file named on the command line: the first activation opens it in place of the file the
     /// settings name. One that cannot be opened is reported, and the settings' file opens instead.
     void SetStartupFile(const QString& fileName) { startupFile_ = fileName; }
-    /// The close question; never cancels the close.
-    void FormCloseQuery();
+    /// The close question, asked only when ChangedSinceFile: Yes saves, No closes without saving,
+    /// Cancel keeps the window open. Returns whether the window may close (a Yes whose save did not
+    /// write keeps it open).
+    bool FormCloseQuery();
     /// Writes the application settings.
     void FormClose();
 
     // ---- Model and window ----------------------------------------------------------------------
     void PopulateConfigForm();
     void UserInterfaceToConfigVars();
+    /// The model as UserInterfaceToConfigVars would commit it, without committing it: no message
+    /// is shown and no control changes.
+    Configuration FormModel();
+    /// Whether the model as the window shows it differs from the file last read or written.
+    bool ChangedSinceFile();
+    /// The window now shows the file just read or written.
+    void RememberFileModel();
     /// Fills one receiver editor (tag 1..3) from the model, and reads one back.
     void WriteRxParamsToForm(KeyValueEditor& editor);
     void ReadRxParamsFromForm(KeyValueEditor& editor);
@@ -161,9 +170,14 @@ class TFormTEMConfig : public QMainWindow {
     TINIFileFormat formatFromRadio() const;
     void resizeNodeGrid(QTableWidget* grid, int sides);
     void populateTx(const TxControls& c, TTransmitter& t, bool aux);
-    void readTx(const TxControls& c, TTransmitter& t, bool aux);
+    /// Reads the controls into `cfg` and computes its derived values, with the checks' messages
+    /// through `op`. With `commit`, the controls are tidied and show the derived values as a
+    /// commit does; without, nothing in the window changes.
+    void readForm(Configuration& cfg, Operator& op, bool commit);
+    void readTx(const TxControls& c, TTransmitter& t, Operator& op, bool commit);
+    void readRx(KeyValueEditor& editor, Configuration& cfg, Operator& op, bool commit);
     void showDerived(const TxControls& c, const TTransmitter& t, bool trimmed);
-    void checkTx(const TTransmitter& t);
+    void checkTx(const TTransmitter& t, Operator& op);
     void setBar(QSlider* bar, double vMin, double v, double vMax);
     void barMoved(QSlider* bar, QLineEdit* edit);
     void valueEditExit(QSlider* bar, QLineEdit* edit, bool& flag, double fallback, bool round);
@@ -196,6 +210,8 @@ class TFormTEMConfig : public QMainWindow {
     bool firstActivationDone_ = false;
     QString startupFile_;
     bool closing_ = false;
+    /// The model as the window showed it after the file was last read or written.
+    Configuration fileModel_;
 };
 
 } // namespace tem::gui

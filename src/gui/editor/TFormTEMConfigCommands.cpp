@@ -124,6 +124,7 @@ void TFormTEMConfig::LoadFile(const QString& fileName)
         DrawVehicle();
         DrawTEMConfig();
         ui->RadioGroupTDCGEX->setItemIndex(cfg.TDCorGEX == TINIFileFormat::GEX ? 1 : 0);
+        RememberFileModel();
         if (IsRegularFile(cfg.LoadFilename))
             addRecentFile(QString::fromStdString(cfg.LoadFilename));
     });
@@ -208,6 +209,7 @@ void TFormTEMConfig::ButtonSaveClick()
         const QString name = QString::fromStdString(cfg.LoadFilename);
         ui->EditTDCFilename->setText(name);
         OpenDialogFileName = name;
+        RememberFileModel();
         addRecentFile(name);
     });
 }
@@ -264,8 +266,10 @@ void TFormTEMConfig::ButtonSaveAsINIClick()
                         cleanSaveQuestion("\"Clean Save\" will wipe any un-identified information in your "
                                           "file - Erase? Continue?")});
         adoptSavedName();
-        if (reportSave(result))
+        if (reportSave(result)) {
+            RememberFileModel();
             addRecentFile(QString::fromStdString(cfg.SaveFilename));
+        }
     });
 }
 
@@ -325,8 +329,10 @@ void TFormTEMConfig::CheckBoxMasterClick()
                         cleanSaveQuestion("\"Clean Save\" will wipe any un-identified information in your "
                                           "file - Continue?")});
         adoptSavedName();
-        if (reportSave(result))
+        if (reportSave(result)) {
+            RememberFileModel();
             addRecentFile(QString::fromStdString(cfg.SaveFilename));
+        }
     });
 }
 

@@ -160,7 +160,11 @@ void TFormTEMConfig::WriteRxParamsToForm(KeyValueEditor& editor)
 
 void TFormTEMConfig::ReadRxParamsFromForm(KeyValueEditor& editor)
 {
-    Configuration& cfg = s_.cfg;
+    readRx(editor, s_.cfg, s_.op, true);
+}
+
+void TFormTEMConfig::readRx(KeyValueEditor& editor, Configuration& cfg, Operator& op, bool commit)
+{
     const int t = EditorTag(editor);
     if (cfg.NumRx < t)
         return;
@@ -178,7 +182,7 @@ void TFormTEMConfig::ReadRxParamsFromForm(KeyValueEditor& editor)
             const QString orientation = editor.value(KeyOf(&TReceiver::Orientation));
             rx.Orientation = ::editor::S(orientation);
             if (orientation.isEmpty() || QString("ZXY").indexOf(orientation) < 0)
-                s_.op.inform("Rx Coil Orientation detected as \"" + rx.Orientation +
+                op.inform("Rx Coil Orientation detected as \"" + rx.Orientation +
                              " but can only be Z, X or Y");
             break;
         }
@@ -200,16 +204,20 @@ void TFormTEMConfig::ReadRxParamsFromForm(KeyValueEditor& editor)
     // A derived value left blank (or 0) is worked out again and shown.
     if (rx.AreaNumTurnsxPreAmpxSingleTurn == 0) {
         rx.AreaNumTurnsxPreAmpxSingleTurn = rx.Turns * rx.AreaSingleTurn * rx.PreAmpGain;
-        SetNumber(editor, "AreaNumTurnsxPreAmpxSingleTurn", "%12.4f", rx.AreaNumTurnsxPreAmpxSingleTurn);
+        if (commit)
+            SetNumber(editor, "AreaNumTurnsxPreAmpxSingleTurn", "%12.4f", rx.AreaNumTurnsxPreAmpxSingleTurn);
     }
     if (rx.EquivRadius == 0) {
         rx.EquivRadius = std::sqrt(rx.AreaSingleTurn / std::numbers::pi);
-        SetNumber(editor, "EquivRadius", "%12.4f", rx.EquivRadius);
+        if (commit)
+            SetNumber(editor, "EquivRadius", "%12.4f", rx.EquivRadius);
     }
     if (rx.XSideLength == 0 || rx.YSideLength == 0) {
         rx.XSideLength = rx.YSideLength = std::sqrt(rx.AreaSingleTurn);
-        SetNumber(editor, "XSideLength", "%12.4f", rx.XSideLength);
-        SetNumber(editor, "YSideLength", "%12.4f", rx.YSideLength);
+        if (commit) {
+            SetNumber(editor, "XSideLength", "%12.4f", rx.XSideLength);
+            SetNumber(editor, "YSideLength", "%12.4f", rx.YSideLength);
+        }
     }
     if (IsPolygon(rx.Shape)) {
         rx.Loopsides = std::clamp(ReadInt(editor.value("Loopsides"), 4), 0, MaxRxNode);
@@ -226,26 +234,26 @@ void TFormTEMConfig::ReadRxParamsFromForm(KeyValueEditor& editor)
     if (std::abs(rx.AreaNumTurnsxPreAmpxSingleTurn - product) /
             std::max(rx.AreaNumTurnsxPreAmpxSingleTurn, 0.01) >
         0.01)
-        s_.op.inform(prefix + ", AreaNumTurnsxPreAmpxSingleTurn = " +
+        op.inform(prefix + ", AreaNumTurnsxPreAmpxSingleTurn = " +
                      FmtGeneral(rx.AreaNumTurnsxPreAmpxSingleTurn, 8).toStdString() +
                      " IS NOT exactly EQUAL TO AreaSingleTurn x Turns x PreAmpGain = " +
                      FmtGeneral(product, 10).toStdString());
     const QString shape = ::editor::Q(rx.Shape).toUpper();
     if (shape.isEmpty() || !ShapeList.contains(shape))
-        s_.op.inform(prefix + ", Shape = " + shape.toStdString() +
+        op.inform(prefix + ", Shape = " + shape.toStdString() +
                      " is not recognised. Available options are " + ShapeList.toStdString() +
                      ". Further checks are not possible");
     if (!(rx.AreaSingleTurn > 0)) {
         // Both remaining checks compare with the area; a zero area would divide by zero.
-        s_.op.inform(prefix +
+        op.inform(prefix +
                      ", AreaSingleTurn must be above zero; the radius and side lengths cannot be checked");
         return;
     }
     if (std::abs(std::numbers::pi * rx.EquivRadius * rx.EquivRadius - rx.AreaSingleTurn) / rx.AreaSingleTurn >
         0.01)
-        s_.op.inform("Equivalent radius does not match AreaSingleTurn. Leave blank to force recalculation");
+        op.inform("Equivalent radius does not match AreaSingleTurn. Leave blank to force recalculation");
     if (std::abs(rx.XSideLength * rx.YSideLength - rx.AreaSingleTurn) / rx.AreaSingleTurn > 0.01)
-        s_.op.inform(
+        op.inform(
             "Rectangle side lengths do not multiply to EXACTLY give AreaSingleTurn. Leave blank to force "
             "recalculation as equal lengths.");
 }

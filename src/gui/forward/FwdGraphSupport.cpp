@@ -1,7 +1,6 @@
 #include "forward/FwdGraphSupport.h"
 
 #include <QFileInfo>
-#include <QScreen>
 #include <QWidget>
 
 #include <algorithm>
@@ -66,16 +65,6 @@ void SaveChartImage(Session& session, QCustomPlot* chart, const QString& propose
     const bool ok = png ? chart->savePng(file) : chart->saveBmp(file);
     if (!ok)
         session.op.inform("Could not write the image " + file.toStdString());
-}
-
-void FitToScreen(QWidget* window)
-{
-    if (const QScreen* screen = window->screen()) {
-        const QRect avail = screen->availableGeometry();
-        if (window->width() > avail.width() || window->height() > avail.height())
-            window->resize(std::min(window->width(), avail.width()),
-                           std::min(window->height(), avail.height()));
-    }
 }
 
 } // namespace tem::gui

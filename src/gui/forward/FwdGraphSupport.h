@@ -26,7 +26,4 @@ void FitAxis(QCPAxis* axis, const std::vector<const LabelledSeries*>& series, bo
 /// nothing; a file that cannot be written is reported.
 void SaveChartImage(Session& session, QCustomPlot* chart, const QString& proposed);
 
-/// Shrinks a window shown larger than its screen's free area to fit it (small field laptops).
-void FitToScreen(QWidget* window);
-
 } // namespace tem::gui

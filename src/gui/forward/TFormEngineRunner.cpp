@@ -4,6 +4,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 
+#include "core/forward/tem_forward.h"
 #include "core/operator.h"
 #include "ui_TFormEngineRunner.h"
 
@@ -27,6 +28,7 @@ TFormEngineRunner::~TFormEngineRunner() = default;
 
 void TFormEngineRunner::Begin(const QString& engine, const QString& workFolder, const QString& commandLine)
 {
+    builtIn_ = IsBuiltInEngine(engine.toStdString());
     setWindowTitle(QFileInfo(engine).fileName() + " Interface");
     ui->MemoConsole->clear();
     ui->BitBtnOK->setEnabled(false);
@@ -77,8 +79,10 @@ void TFormEngineRunner::Ended()
 void TFormEngineRunner::BitBtnOKClick()
 {
     if (running_) {
-        op_.inform(
-            "The AarhusInv64 process is still occurring. Quitting now will have unpredictable results");
+        op_.inform(builtIn_ ? std::string("The ") + BuiltInEngineName +
+                                  " process is still occurring. Quitting now will have unpredictable results"
+                            : "The AarhusInv64 process is still occurring. Quitting now will have unpredictable "
+                              "results");
         return;
     }
     accept();
@@ -99,6 +103,12 @@ void TFormEngineRunner::reject()
 
 void TFormEngineRunner::BitBtnHelpClick()
 {
+    if (builtIn_) {
+        op_.inform(std::string("Running ") + BuiltInEngineName +
+                   ", the built-in forward engine of TEM Setrix. It needs no licence and no control file. "
+                   "If a run fails, the engine's last lines above say why.");
+        return;
+    }
     op_.inform("Running AarhusInv64.exe - if it does not work then maybe you do not have a licence to run "
                "AarhusInv64.exe in this particular mode - See Seequent about a licence.");
 }

@@ -29,7 +29,8 @@ class TFormEngineRunner : public QDialog {
     ~TFormEngineRunner() override;
 
     /// A run begins: the caption names the engine, the memo is cleared and shows the folder and
-    /// the command line, OK is disabled until the engine ends.
+    /// the command line, OK is disabled until the engine ends. Help and the messages speak of the
+    /// engine named here: the built-in one or the external one.
     void Begin(const QString& engine, const QString& workFolder, const QString& commandLine);
     /// One complete console line of the engine.
     void AppendLine(const QString& line);
@@ -57,6 +58,7 @@ class TFormEngineRunner : public QDialog {
     tem::Operator& op_;
     std::unique_ptr<Ui::TFormEngineRunner> ui;
     bool running_ = false;
+    bool builtIn_ = false; ///< the run's engine is the built-in one
     std::deque<std::string> last_; ///< the engine's latest lines while it runs
 };
 

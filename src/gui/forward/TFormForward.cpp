@@ -5,7 +5,6 @@
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QScreen>
 #include <QShowEvent>
 #include <QSpinBox>
 #include <QTemporaryFile>
@@ -168,11 +167,6 @@ void TFormForward::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
     if (event->spontaneous())
         return;
-    if (const QScreen* screen = this->screen()) {
-        const QRect avail = screen->availableGeometry();
-        if (width() > avail.width() || height() > avail.height())
-            resize(std::min(width(), avail.width()), std::min(height(), avail.height()));
-    }
     FormShow();
 }
 
@@ -624,10 +618,9 @@ void TFormForward::runTEM()
     ForwardStore& store = s_.forward;
     store.results.clear();
     store.files.AarExename = S(ui->EditAarExe->text());
-    const QString builtIn = runner::DefaultEnginePath();
     if (FileExists(S(ui->EditAarCon->text())))
         store.files.CONFilename = S(ui->EditAarCon->text());
-    else if (ui->EditAarExe->text() != builtIn) // the built-in engine needs no control file
+    else if (!IsBuiltInEngine(store.files.AarExename)) // the built-in engine needs no control file
         s_.op.inform("The CON file does not exist");
     store.workFolder = S(ui->EditTempDir->text());
     if (!store.workFolder.empty() && store.workFolder.back() != '/')

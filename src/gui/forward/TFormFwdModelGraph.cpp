@@ -1,7 +1,6 @@
 #include "forward/TFormFwdModelGraph.h"
 
 #include <QPushButton>
-#include <QScreen>
 
 #include <qcustomplot.h>
 
@@ -79,12 +78,6 @@ void TFormFwdModelGraph::ResetView()
 void TFormFwdModelGraph::ButtonSaveGraphClick()
 {
     SaveChartImage(s_, ui->ChartFwdModel, QString::fromStdString(s_.folders.temConfig) + "FwdModels.BMP");
-}
-
-void TFormFwdModelGraph::showEvent(QShowEvent* event)
-{
-    QDialog::showEvent(event);
-    FitToScreen(this);
 }
 
 } // namespace tem::gui

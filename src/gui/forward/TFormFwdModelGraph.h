@@ -38,9 +38,6 @@ class TFormFwdModelGraph : public QDialog {
     void ButtonSaveGraphClick();
     void ResetView();
 
-  protected:
-    void showEvent(QShowEvent* event) override;
-
   private:
     Session& s_;
     std::unique_ptr<Ui::TFormFwdModelGraph> ui;

@@ -2,7 +2,6 @@
 
 #include <QCheckBox>
 #include <QPushButton>
-#include <QScreen>
 
 #include <algorithm>
 
@@ -233,12 +232,6 @@ void TFormTEMFwdModelGraph::ButtonSaveModelsGraphClick()
 void TFormTEMFwdModelGraph::ButtonSaveDecaysGraphClick()
 {
     SaveChartImage(s_, ui->ChartTEMDecays, QString::fromStdString(s_.folders.temConfig) + "TEMDecays.BMP");
-}
-
-void TFormTEMFwdModelGraph::showEvent(QShowEvent* event)
-{
-    QDialog::showEvent(event);
-    FitToScreen(this);
 }
 
 } // namespace tem::gui

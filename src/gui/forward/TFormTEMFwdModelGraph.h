@@ -44,9 +44,6 @@ class TFormTEMFwdModelGraph : public QDialog {
     /// Fits the axes of both charts to their active curves.
     void ResetViews();
 
-  protected:
-    void showEvent(QShowEvent* event) override;
-
   private:
     std::vector<const LabelledSeries*> seriesOf(const std::vector<std::unique_ptr<LabelledSeries>>& a,
                                                 const std::vector<std::unique_ptr<LabelledSeries>>& b,

@@ -1,8 +1,6 @@
 #include "widgets/ScrollableWindow.h"
 
-#include <QGuiApplication>
 #include <QLayout>
-#include <QScreen>
 #include <QScrollArea>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -26,9 +24,6 @@ void MakeScrollable(QWidget* window)
     auto* outer = new QVBoxLayout(window);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->addWidget(scroll);
-
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        window->resize(window->size().boundedTo(screen->availableGeometry().size()));
 }
 
 } // namespace tem::gui

@@ -1,14 +1,14 @@
 #pragma once
 // Windows laid out for a desktop screen must still work on a 1024 x 600 field laptop: their
-// content goes into a scroll area, so the window can be made smaller than its layout, and the
-// window starts no larger than the screen.
+// content goes into a scroll area, so the window can be made smaller than its layout (WindowFit
+// then opens it inside the screen).
 
 class QWidget;
 
 namespace tem::gui {
 
-/// Moves the window's layout into a scroll area filling the window, and limits the window's size
-/// to the screen's free area. Call once, after the window's controls are built (setupUi).
+/// Moves the window's layout into a scroll area filling the window. Call once, after the window's
+/// controls are built (setupUi).
 void MakeScrollable(QWidget* window);
 
 } // namespace tem::gui
