@@ -24,6 +24,7 @@
 #include "core/files/gex_file.h"
 #include "core/files/tdc_file.h"
 #include "core/model/app_settings.h"
+#include "core/editor/timebase_rules.h"
 #include "core/model/derived.h"
 #include "editor/EditorSupport.h"
 #include "editor/FormValues.h"
@@ -694,14 +695,28 @@ Configuration TFormTEMConfig::FormModel()
     return cfg;
 }
 
+namespace {
+
+/// A model as compared with the file: the transmitter timings that the time base window works out
+/// whenever it opens are worked out here too, so that a window only looked at is no change.
+Configuration WithDerivedTimings(Configuration cfg)
+{
+    for (int tx = 1; tx <= std::min(cfg.NumTx, MaxTx); ++tx)
+        if (cfg.Tx[tx].FullWaveformRepetitionFrequency > 0 && cfg.TimeBase.contains(cfg.Tx[tx].TimeBaseNumber))
+            DeriveTransmitterTiming(cfg, tx);
+    return cfg;
+}
+
+} // namespace
+
 bool TFormTEMConfig::ChangedSinceFile()
 {
-    return FormModel() != fileModel_;
+    return WithDerivedTimings(FormModel()) != fileModel_;
 }
 
 void TFormTEMConfig::RememberFileModel()
 {
-    fileModel_ = FormModel();
+    fileModel_ = WithDerivedTimings(FormModel());
 }
 
 void TFormTEMConfig::readForm(Configuration& cfg, Operator& op, bool commit)
