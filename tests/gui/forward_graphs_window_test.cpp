@@ -204,12 +204,13 @@ class ForwardGraphWindowsTest : public QObject {
         QTest::addColumn<QString>("engine");
         QTest::addColumn<QString>("help");
         QTest::addColumn<QString>("stillRunning");
-        QTest::newRow("built-in") << "/opt/x/temsetrix-engine"
-                                  << "Running temsetrix-engine, the built-in forward engine of TEM Setrix. It "
-                                     "needs no licence and no control file. If a run fails, the engine's last "
-                                     "lines above say why."
-                                  << "The temsetrix-engine process is still occurring. Quitting now will have "
-                                     "unpredictable results";
+        QTest::newRow("built-in")
+            << "/opt/x/temsetrix-engine"
+            << "Running temsetrix-engine, the built-in forward engine of TEM Setrix. It "
+               "needs no licence and no control file. If a run fails, the engine's last "
+               "lines above say why."
+            << "The temsetrix-engine process is still occurring. Quitting now will have "
+               "unpredictable results";
         QTest::newRow("external")
             << "/opt/AGS/AarhusInv64.exe"
             << "Running AarhusInv64.exe - if it does not work then maybe you do not have a licence to run "

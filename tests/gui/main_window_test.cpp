@@ -120,8 +120,8 @@ class MainWindowTest : public QObject {
     void closeAsksOnlyAfterAChange_data()
     {
         QTest::addColumn<bool>("edit");
-        QTest::addColumn<int>("choice");         // 0 Yes, 1 No, 2 Cancel
-        QTest::addColumn<bool>("overwrite");     // the answer to Save's overwrite question
+        QTest::addColumn<int>("choice");     // 0 Yes, 1 No, 2 Cancel
+        QTest::addColumn<bool>("overwrite"); // the answer to Save's overwrite question
         QTest::addColumn<bool>("asked");
         QTest::addColumn<bool>("closes");
         QTest::addColumn<bool>("written");
@@ -142,7 +142,8 @@ class MainWindowTest : public QObject {
         MainWindowFixture f;
         f.create();
         const std::string file = f.dir.path().toStdString() + "/Survey.TDC";
-        QVERIFY(QFile::copy(QString::fromStdString(ShippedDemoConfiguration()), QString::fromStdString(file)));
+        QVERIFY(
+            QFile::copy(QString::fromStdString(ShippedDemoConfiguration()), QString::fromStdString(file)));
         f.form->LoadFile(QString::fromStdString(file));
         const std::string before = ReadText(file);
         f.op.messages.clear();

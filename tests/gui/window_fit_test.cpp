@@ -114,7 +114,8 @@ class WindowFitTest : public QObject {
         QTest::addColumn<QRect>("expected");
         const QMargins bar(4, 30, 4, 4);
         // On a 1024 x 600 screen with a 24-pixel panel at the top (free area y 24 to 599).
-        QTest::newRow("fits: stays") << QRect(100, 100, 600, 400) << bar << QSize() << QRect(100, 100, 600, 400);
+        QTest::newRow("fits: stays") << QRect(100, 100, 600, 400) << bar << QSize()
+                                     << QRect(100, 100, 600, 400);
         QTest::newRow("too large: the free area less the frame")
             << QRect(-238, -175, 1500, 950) << bar << QSize() << QRect(4, 54, 1016, 542);
         QTest::newRow("title bar above the screen: moved down")

@@ -21,10 +21,10 @@
 #include "arrays/TFormConfig.h"
 #include "core/action_error.h"
 #include "core/editor/layout_diagram.h"
+#include "core/editor/timebase_rules.h"
 #include "core/files/gex_file.h"
 #include "core/files/tdc_file.h"
 #include "core/model/app_settings.h"
-#include "core/editor/timebase_rules.h"
 #include "core/model/derived.h"
 #include "editor/EditorSupport.h"
 #include "editor/FormValues.h"
@@ -702,7 +702,8 @@ namespace {
 Configuration WithDerivedTimings(Configuration cfg)
 {
     for (int tx = 1; tx <= std::min(cfg.NumTx, MaxTx); ++tx)
-        if (cfg.Tx[tx].FullWaveformRepetitionFrequency > 0 && cfg.TimeBase.contains(cfg.Tx[tx].TimeBaseNumber))
+        if (cfg.Tx[tx].FullWaveformRepetitionFrequency > 0 &&
+            cfg.TimeBase.contains(cfg.Tx[tx].TimeBaseNumber))
             DeriveTransmitterTiming(cfg, tx);
     return cfg;
 }

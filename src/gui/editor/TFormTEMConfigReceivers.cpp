@@ -183,7 +183,7 @@ void TFormTEMConfig::readRx(KeyValueEditor& editor, Configuration& cfg, Operator
             rx.Orientation = ::editor::S(orientation);
             if (orientation.isEmpty() || QString("ZXY").indexOf(orientation) < 0)
                 op.inform("Rx Coil Orientation detected as \"" + rx.Orientation +
-                             " but can only be Z, X or Y");
+                          " but can only be Z, X or Y");
             break;
         }
         case RowKind::Turns:
@@ -235,18 +235,17 @@ void TFormTEMConfig::readRx(KeyValueEditor& editor, Configuration& cfg, Operator
             std::max(rx.AreaNumTurnsxPreAmpxSingleTurn, 0.01) >
         0.01)
         op.inform(prefix + ", AreaNumTurnsxPreAmpxSingleTurn = " +
-                     FmtGeneral(rx.AreaNumTurnsxPreAmpxSingleTurn, 8).toStdString() +
-                     " IS NOT exactly EQUAL TO AreaSingleTurn x Turns x PreAmpGain = " +
-                     FmtGeneral(product, 10).toStdString());
+                  FmtGeneral(rx.AreaNumTurnsxPreAmpxSingleTurn, 8).toStdString() +
+                  " IS NOT exactly EQUAL TO AreaSingleTurn x Turns x PreAmpGain = " +
+                  FmtGeneral(product, 10).toStdString());
     const QString shape = ::editor::Q(rx.Shape).toUpper();
     if (shape.isEmpty() || !ShapeList.contains(shape))
-        op.inform(prefix + ", Shape = " + shape.toStdString() +
-                     " is not recognised. Available options are " + ShapeList.toStdString() +
-                     ". Further checks are not possible");
+        op.inform(prefix + ", Shape = " + shape.toStdString() + " is not recognised. Available options are " +
+                  ShapeList.toStdString() + ". Further checks are not possible");
     if (!(rx.AreaSingleTurn > 0)) {
         // Both remaining checks compare with the area; a zero area would divide by zero.
         op.inform(prefix +
-                     ", AreaSingleTurn must be above zero; the radius and side lengths cannot be checked");
+                  ", AreaSingleTurn must be above zero; the radius and side lengths cannot be checked");
         return;
     }
     if (std::abs(std::numbers::pi * rx.EquivRadius * rx.EquivRadius - rx.AreaSingleTurn) / rx.AreaSingleTurn >

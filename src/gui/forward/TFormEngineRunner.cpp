@@ -79,10 +79,11 @@ void TFormEngineRunner::Ended()
 void TFormEngineRunner::BitBtnOKClick()
 {
     if (running_) {
-        op_.inform(builtIn_ ? std::string("The ") + BuiltInEngineName +
-                                  " process is still occurring. Quitting now will have unpredictable results"
-                            : "The AarhusInv64 process is still occurring. Quitting now will have unpredictable "
-                              "results");
+        op_.inform(builtIn_
+                       ? std::string("The ") + BuiltInEngineName +
+                             " process is still occurring. Quitting now will have unpredictable results"
+                       : "The AarhusInv64 process is still occurring. Quitting now will have unpredictable "
+                         "results");
         return;
     }
     accept();

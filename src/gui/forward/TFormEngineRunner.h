@@ -58,7 +58,7 @@ class TFormEngineRunner : public QDialog {
     tem::Operator& op_;
     std::unique_ptr<Ui::TFormEngineRunner> ui;
     bool running_ = false;
-    bool builtIn_ = false; ///< the run's engine is the built-in one
+    bool builtIn_ = false;         ///< the run's engine is the built-in one
     std::deque<std::string> last_; ///< the engine's latest lines while it runs
 };
 
