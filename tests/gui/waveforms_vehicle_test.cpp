@@ -59,6 +59,30 @@ class WaveformsVehicleTest : public QObject {
         QCOMPARE(child<QCustomPlot>(&one, "ChartWaveform")->graph(1)->dataCount(), 0);
     }
 
+    void waveformAxesFitTheAmplitudesAndShowTheTurnOff()
+    {
+        tem::Configuration cfg = fixture::DualMoment(); // on from -4 ms, off from 0 to 20 µs
+        tem::RecordingOperator op;
+        TFormTxWaveforms form(cfg, op);
+        form.show();
+        auto* chart = child<QCustomPlot>(&form, "ChartWaveform");
+        QCPAxis* amplitude = chart->axisRect(0)->axis(QCPAxis::atLeft);
+        QVERIFY(!amplitude->label().isEmpty());
+        QVERIFY(amplitude->range().lower <= 0 && amplitude->range().upper >= 1);
+        QVERIFY2(amplitude->range().upper < 1.5, "the axis fits amplitudes of 0 to 1");
+        // A second panel spans the turn-off, and the whole on-time would not fit in it.
+        QCOMPARE(chart->axisRectCount(), 2);
+        QCPAxisRect* turnOff = chart->axisRect(1);
+        const QCPRange t = turnOff->axis(QCPAxis::atBottom)->range();
+        QVERIFY(t.lower <= 0 && t.upper >= 20);
+        QVERIFY2(t.lower > -100 && t.upper < 100, qPrintable(QString("%1 .. %2").arg(t.lower).arg(t.upper)));
+        QVERIFY(!turnOff->axis(QCPAxis::atBottom)->label().isEmpty());
+        QCOMPARE(turnOff->graphs().size(), 2);
+        QCOMPARE(turnOff->graphs().at(0)->dataCount(), 4);
+        // Only the two waveforms are listed in the legend.
+        QCOMPARE(chart->legend->itemCount(), 2);
+    }
+
     void editingCommitsTheWholeListOnClose()
     {
         tem::Configuration cfg = fixture::DualMoment();

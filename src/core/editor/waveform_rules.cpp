@@ -1,5 +1,7 @@
 #include "core/editor/waveform_rules.h"
 
+#include <algorithm>
+#include <cmath>
 #include <limits>
 
 #include "core/files/value_forms.h"
@@ -65,6 +67,24 @@ int WaveformPointCount(std::string_view text, Operator& op)
     if (*v < std::numeric_limits<int>::min())
         return std::numeric_limits<int>::min();
     return static_cast<int>(*v);
+}
+
+std::optional<TimeSpan> TurnOffSpan(const TTxWaveform& w)
+{
+    const int n = std::min(w.WaveformPointsDigitized, MaxWaveformPoints);
+    if (n < 2)
+        return std::nullopt;
+    const double end = w.WaveformPointTimes[n];
+    int start = n - 1;
+    for (int j = n - 1; j >= 1; --j)
+        if (w.WaveformPointTimes[j] <= 0) {
+            start = j;
+            break;
+        }
+    const double from = w.WaveformPointTimes[start];
+    if (!std::isfinite(from) || !std::isfinite(end) || !(end > from))
+        return std::nullopt;
+    return TimeSpan{from, end};
 }
 
 } // namespace tem

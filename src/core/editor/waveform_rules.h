@@ -34,4 +34,15 @@ inline constexpr std::string_view AscendingMessage = "Times must be ascending";
 /// it with a message; 0 or less is kept as typed.
 int WaveformPointCount(std::string_view text, Operator& op);
 
+/// A stretch of time, seconds.
+struct TimeSpan {
+    double from = 0, to = 0;
+};
+
+/// The turn-off of a waveform: from its last on-time point (the last point at or before time 0,
+/// where the ramp starts, or else the point before the last) to its last point, the end of the
+/// ramp. Nothing when fewer than two points are stored or the span is not a forward stretch of
+/// finite times.
+std::optional<TimeSpan> TurnOffSpan(const TTxWaveform& w);
+
 } // namespace tem

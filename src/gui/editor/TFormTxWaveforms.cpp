@@ -2,6 +2,8 @@
 
 #include <QShowEvent>
 #include <algorithm>
+#include <cmath>
+#include <optional>
 #include <vector>
 
 #include "core/editor/waveform_rules.h"
@@ -63,17 +65,42 @@ TFormTxWaveforms::TFormTxWaveforms(tem::Configuration& cfg, tem::Operator& op, Q
     }
     for (QLineEdit* e : {ui->EditDefWaveformFile, ui->EditAuxWaveformFile})
         e->setMinimumWidth(e->fontMetrics().horizontalAdvance(e->text()) + 16);
+    // Two panels side by side: the whole waveform, and its turn-off, a few microseconds that the
+    // whole waveform's axis cannot show.
     QCustomPlot* chart = ui->ChartWaveform;
-    chart->plotLayout()->insertRow(0);
-    chart->plotLayout()->addElement(0, 0,
-                                    new QCPTextElement(chart, "Digitized Transmitter Waveform Points",
-                                                       QFont(font().family(), 10, QFont::Bold)));
+    QCPAxisRect* whole = chart->axisRect();
+    chart->plotLayout()->take(whole);
+    chart->plotLayout()->simplify();
+    const QFont titleFont(font().family(), 10, QFont::Bold);
+    chart->plotLayout()->addElement(
+        0, 0, new QCPTextElement(chart, "Digitized Transmitter Waveform Points", titleFont));
+    auto* panels = new QCPLayoutGrid;
+    chart->plotLayout()->addElement(1, 0, panels);
+    m_turnOff = new QCPAxisRect(chart);
+    const QFont panelFont(font().family(), 9);
+    panels->addElement(0, 0, new QCPTextElement(chart, "Whole waveform", panelFont));
+    panels->addElement(0, 1, new QCPTextElement(chart, "Turn-off", panelFont));
+    panels->addElement(1, 0, whole);
+    panels->addElement(1, 1, m_turnOff);
+    panels->setRowStretchFactor(0, 0.001);
     m_seriesDef = chart::AddSeries(chart, "Default Waveform", QCPScatterStyle::ssSquare, QColor(200, 40, 40),
                                    QCPGraph::lsLine);
     m_seriesAux = chart::AddSeries(chart, "Auxiliary Waveform", QCPScatterStyle::ssSquare,
                                    QColor(30, 90, 200), QCPGraph::lsLine);
+    for (QCPGraph* g : {m_seriesDef, m_seriesAux}) {
+        QCPGraph* copy =
+            chart->addGraph(m_turnOff->axis(QCPAxis::atBottom), m_turnOff->axis(QCPAxis::atLeft));
+        copy->setPen(g->pen());
+        copy->setLineStyle(g->lineStyle());
+        copy->setScatterStyle(g->scatterStyle());
+        copy->removeFromLegend();
+        (g == m_seriesDef ? m_turnOffDef : m_turnOffAux) = copy;
+    }
     chart::PlaceLegend(chart, false);
-    chart->xAxis->setLabel("Time (uS)");
+    for (QCPAxisRect* rect : {whole, m_turnOff}) {
+        rect->axis(QCPAxis::atBottom)->setLabel("Time (uS)");
+        rect->axis(QCPAxis::atLeft)->setLabel("Relative amplitude");
+    }
     connect(ui->BitBtnClose, &QPushButton::clicked, this, &QDialog::accept);
 }
 
@@ -166,17 +193,51 @@ void TFormTxWaveforms::ValueListEditorWaveformModelDefExit()
 void TFormTxWaveforms::Refreshgraph()
 {
     Guarded(m_op, [&] {
+        double lo = 0, hi = 0, first = 0, last = 0;
+        bool any = false;
+        std::optional<tem::TimeSpan> turnOff;
         for (int i = 0; i < 2; ++i) {
             std::vector<double> x, y;
             const tem::TTxWaveform& w = m_cfg.TxWaveform[i + 1];
-            if (i == 0 || m_cfg.NumTx > 1)
+            if (i == 0 || m_cfg.NumTx > 1) {
                 for (int j = 1; j <= std::clamp(w.WaveformPointsDigitized, 0, tem::MaxWaveformPoints); ++j) {
-                    x.push_back(w.WaveformPointTimes[j] * 1e6);
-                    y.push_back(w.WaveformPointAmplitudes[j] * 1e6);
+                    const double t = w.WaveformPointTimes[j] * 1e6, a = w.WaveformPointAmplitudes[j];
+                    x.push_back(t);
+                    y.push_back(a);
+                    if (!std::isfinite(t) || !std::isfinite(a))
+                        continue;
+                    first = any ? std::min(first, t) : t;
+                    last = any ? std::max(last, t) : t;
+                    lo = std::min(lo, a);
+                    hi = std::max(hi, a);
+                    any = true;
                 }
+                if (const auto span = tem::TurnOffSpan(w))
+                    turnOff = turnOff ? tem::TimeSpan{std::min(turnOff->from, span->from),
+                                                      std::max(turnOff->to, span->to)}
+                                      : *span;
+            }
             chart::SetPoints(i == 0 ? m_seriesDef : m_seriesAux, x, y);
+            chart::SetPoints(i == 0 ? m_turnOffDef : m_turnOffAux, x, y);
         }
-        ui->ChartWaveform->rescaleAxes();
+        // The amplitude axis fits the points (relative amplitudes, mostly 0 to 1) with a margin.
+        if (!(hi > lo))
+            hi = lo + 1;
+        const double pad = 0.05 * (hi - lo);
+        if (!(last > first)) {
+            first -= 1;
+            last += 1;
+        }
+        const double margin = 0.02 * (last - first);
+        QCPAxisRect* whole = ui->ChartWaveform->axisRect(0);
+        whole->axis(QCPAxis::atBottom)->setRange(first - margin, last + margin);
+        // The turn-off from the last on-time point to the end of the ramp, with a little on
+        // either side.
+        const double from = turnOff ? turnOff->from * 1e6 : first, to = turnOff ? turnOff->to * 1e6 : last;
+        const double side = 0.15 * (to - from);
+        m_turnOff->axis(QCPAxis::atBottom)->setRange(from - side, to + side);
+        for (QCPAxisRect* rect : {whole, m_turnOff})
+            rect->axis(QCPAxis::atLeft)->setRange(lo - pad, hi + pad);
         ui->ChartWaveform->replot();
     });
 }

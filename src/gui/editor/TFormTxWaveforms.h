@@ -15,6 +15,7 @@ class TFormTxWaveforms;
 }
 
 class KeyValueEditor;
+class QCPAxisRect;
 class QCPGraph;
 class QLineEdit;
 
@@ -52,4 +53,7 @@ class TFormTxWaveforms : public QDialog {
     QLineEdit* m_ramp[2];
     bool m_changed[2] = {false, false};
     QCPGraph *m_seriesDef = nullptr, *m_seriesAux = nullptr;
+    // The turn-off panel and its copies of the two series.
+    QCPAxisRect* m_turnOff = nullptr;
+    QCPGraph *m_turnOffDef = nullptr, *m_turnOffAux = nullptr;
 };

@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <utility>
+#include <vector>
+
 #include "core/editor/shown_number.h"
 #include "core/editor/vehicle_rules.h"
 #include "core/editor/waveform_rules.h"
@@ -58,6 +62,36 @@ TEST(WaveformRows, PointCount)
     EXPECT_TRUE(op.messages.empty());
     EXPECT_EQ(WaveformPointCount("300", op), 255);
     EXPECT_EQ(op.messages.size(), 1u);
+}
+
+TEST(WaveformRows, TurnOffRunsFromTheLastOnTimePointToTheEndOfTheRamp)
+{
+    struct Case {
+        std::vector<double> times; // µs
+        std::optional<std::pair<double, double>> span;
+    } cases[] = {
+        {{-1000, -980, -940, 0, 2.5}, std::pair{0.0, 2.5}},      // the demonstration waveform
+        {{-10000, -9980, -9940, -5, 4.5}, std::pair{-5.0, 4.5}}, // ramp start before 0
+        {{0, 10, 20, 25}, std::pair{0.0, 25.0}},                 // the ramp starts at 0
+        {{5, 10, 15}, std::pair{10.0, 15.0}},                    // nothing at or before 0
+        {{-10, 0}, std::pair{-10.0, 0.0}},                       // ends at 0
+        {{0}, std::nullopt},                                     // one point
+        {{}, std::nullopt},
+        {{5, 3}, std::nullopt}, // times not ascending
+    };
+    for (const Case& c : cases) {
+        TTxWaveform w;
+        w.WaveformPointsDigitized = int(c.times.size());
+        for (std::size_t j = 0; j < c.times.size(); ++j)
+            w.WaveformPointTimes[int(j) + 1] = c.times[j] * 1e-6;
+        const std::optional<TimeSpan> s = TurnOffSpan(w);
+        SCOPED_TRACE(testing::PrintToString(c.times));
+        ASSERT_EQ(s.has_value(), c.span.has_value());
+        if (s) {
+            EXPECT_DOUBLE_EQ(s->from, c.span->first * 1e-6);
+            EXPECT_DOUBLE_EQ(s->to, c.span->second * 1e-6);
+        }
+    }
 }
 
 TEST(ShownNumbers, UnchangedTextKeepsTheExactValue)
