@@ -4,6 +4,7 @@
 
 #include <array>
 #include <deque>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -58,6 +59,28 @@ class RecordingOperator : public Operator {
     std::vector<std::string> questions; ///< questions only
     std::deque<bool> answers;           ///< scripted answers, first asked first
     std::deque<int> choices;            ///< scripted answers of the three-answer questions
+};
+
+/// Passes each distinct message on once and every question, to another operator: for a long
+/// action whose steps may report the same thing again.
+class DistinctMessages : public Operator {
+  public:
+    explicit DistinctMessages(Operator& to) : to_(to) {}
+    void inform(const std::string& text) override
+    {
+        if (shown_.insert(text).second)
+            to_.inform(text);
+    }
+    bool ask(const std::string& text, bool defaultAnswer) override { return to_.ask(text, defaultAnswer); }
+    bool askYesAbort(const std::string& text) override { return to_.askYesAbort(text); }
+    int choose(const std::string& text, const std::array<std::string, 3>& answers, int defaultAnswer) override
+    {
+        return to_.choose(text, answers, defaultAnswer);
+    }
+
+  private:
+    Operator& to_;
+    std::set<std::string> shown_;
 };
 
 /// File dialogs and the folder chooser, so windows can be driven by tests.

@@ -154,6 +154,38 @@ class SystemTestWindowTest : public QObject {
         QCOMPARE(ref->data()->size(), 73);
         QCOMPARE(child<QLineEdit>(&form, "LabeledEditMeasuredAmps2P")->text(), QString());
     }
+
+    void stationsWithoutRecordsDrawNothingAndLeaveBlanks()
+    {
+        // Stations 1, 2, 4 and 8 only: no curve for 3, 5, 6 and 7 nor for the shorted response
+        // (3 minus 2); the turns ratios (4/2, 1/2) are drawn.
+        tem::SystemTestData data;
+        tem::RecordingOperator op;
+        tem::ScriptedFileDialogs dialogs;
+        TFormVarloSystemTest form(data, op, dialogs);
+        form.show();
+        dialogs.answers.push_back((Fixtures + "comma.TXT").toStdString());
+        QTest::mouseClick(child<QPushButton>(&form, "ButtonLoadTXT"), Qt::LeftButton);
+        auto* plot = child<QCustomPlot>(&form, "ChartSystemTest");
+        for (const char* absent :
+             {"stn 3Z - 1 Parallel 1 Shorted", "stn 5Z - 2 Parallel 2 Series", "stn 6Z - Noise @MaxA",
+              "Stn 7Z - Selected Config Gain 1", "Z  - short response (3 minus 2)"}) {
+            QVERIFY2(series(plot, absent)->data()->isEmpty(), absent);
+            QVERIFY2(!plot->legend->hasItemWithPlottable(series(plot, absent)), absent);
+        }
+        for (const char* drawn : {"stn 1Z - 2 Parallel 1 Series", "Stn8Z - Selected Configuration",
+                                  "Z - RxTurns Ratio Stn4/Stn2", "Z - TxTurns Ratio 2P/1P Stns1/2"}) {
+            QVERIFY2(!series(plot, drawn)->data()->isEmpty(), drawn);
+            QVERIFY2(plot->legend->hasItemWithPlottable(series(plot, drawn)), drawn);
+        }
+        // Nothing measured the 2P2S ramp (station 5) or the noise (station 6): blank, not zero.
+        QCOMPARE(child<QLineEdit>(&form, "LabeledEditMeasRamp2P2S")->text(), QString());
+        QCOMPARE(child<QLineEdit>(&form, "LabeledEditNoiseStd")->text(), QString());
+        QVERIFY(!child<QLineEdit>(&form, "LabeledEditMeasuredAmps2P")->text().trimmed().isEmpty());
+        child<RadioGroup>(&form, "RadioGroupZX")->button(1)->click();
+        QVERIFY(series(plot, "stn 3X - 1 Parallel 1 Shorted")->data()->isEmpty());
+        QCOMPARE(child<QLineEdit>(&form, "LabeledEditNoiseStd")->text(), QString());
+    }
 };
 
 QTEST_MAIN(SystemTestWindowTest)

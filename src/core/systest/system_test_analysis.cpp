@@ -95,8 +95,9 @@ void AnalyseSystemTest(SystemTestData& d, Operator& op)
     d.analysed = true;
 }
 
-bool LoadSystemTest(SystemTestData& d, const std::string& fileName, int kind, Operator& op)
+bool LoadSystemTest(SystemTestData& d, const std::string& fileName, int kind, Operator& to)
 {
+    DistinctMessages op(to);
     if (!ReadSystemTestFile(d, fileName, kind, op))
         return false;
     AnalyseSystemTest(d, op);

@@ -21,8 +21,8 @@ const OneBased<double, MaxChan>& SysTestGateTimes();
 /// the shorted-loop difference and the turns ratios. A division by zero leaves NaN.
 void AnalyseSystemTest(SystemTestData& d, Operator& op);
 
-/// ReadSystemTestFile followed, when the file was read, by AnalyseSystemTest. Returns false when
-/// the load ended early.
+/// ReadSystemTestFile followed, when the file was read, by AnalyseSystemTest; each distinct message
+/// once. Returns false when the load ended early.
 bool LoadSystemTest(SystemTestData& d, const std::string& fileName, int kind, Operator& op);
 
 /// How a value is drawn on a logarithmic axis: its magnitude, at least 1e-6; NaN (undefined) and

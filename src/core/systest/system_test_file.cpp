@@ -478,6 +478,11 @@ void finishAverages(SystemTestData& d, const Sums& s, Operator& op)
     d.MeasuredAmps2P = average(s.amps2P, s.ampsCount2P);
     d.MeasuredAmps2P2S = average(s.amps2P2S, s.ampsCount2P2S);
     d.MeasuredAmpsSel = average(s.ampsSel, s.ampsCountSel);
+    d.RampCount1P = s.rampCount1P;
+    d.RampCount2P = s.rampCount2P;
+    d.RampCount2P2S = s.rampCount2P2S;
+    d.AmpsCount1P = s.ampsCount1P;
+    d.AmpsCount2P = s.ampsCount2P;
     if (s.rampCount1P == 0)
         op.inform("No 1P ramps found with >1000 stacks; That is Stn 2,3,4,5");
     if (s.rampCount2P == 0)
@@ -490,8 +495,10 @@ void finishAverages(SystemTestData& d, const Sums& s, Operator& op)
 
 } // namespace
 
-bool ReadSystemTestText(SystemTestData& d, std::string_view text, int kind, Operator& op)
+bool ReadSystemTestText(SystemTestData& d, std::string_view text, int kind, Operator& to)
 {
+    // Each constants row repeats the same checks: the operator hears of each finding once.
+    DistinctMessages op(to);
     d = SystemTestData{};
     const std::vector<std::string> lines = SplitLines(text);
     SystemTestData read;

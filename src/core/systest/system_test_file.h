@@ -44,6 +44,9 @@ struct SystemTestData {
     double MeasuredRamp1P = 0, MeasuredRamp2P = 0, MeasuredRamp2P2S = 0; ///< averages, ms
     double MeasuredAmps1P = 0, MeasuredAmps2P = 0, MeasuredAmps2P2S = 0; ///< averages, A
     double MeasuredAmpsSel = 0; ///< average current of the selected configuration (stations 7, 8), A
+    /// Records each measured average was taken over; 0: nothing was measured and the average above
+    /// is no value.
+    int RampCount1P = 0, RampCount2P = 0, RampCount2P2S = 0, AmpsCount1P = 0, AmpsCount2P = 0;
 
     // Results of the analysis.
     ZeroBased<double, 2> NoiseStd{}; ///< noise deviation per receiver, V/A
@@ -56,8 +59,8 @@ struct SystemTestData {
 /// Equipment kinds of the voltage check and the reference model: 0 "Tavrel", 1 "Kembra", 2 "Other".
 inline constexpr int SysTestKinds = 3;
 
-/// Reads a system test file into d (reset first). Every message goes to op. Returns false when the
-/// load ended early: the file cannot be read, its "ChnUnits" are neither "uV" nor "uV/A", or a
+/// Reads a system test file into d (reset first). Every message goes to op, each distinct one once. Returns
+/// false when the load ended early: the file cannot be read, its "ChnUnits" are neither "uV" nor "uV/A", or a
 /// field the reader needs is absent or unreadable (that message names the column and the line).
 /// A load that ended early leaves d at its default (zeroed) value.
 bool ReadSystemTestFile(SystemTestData& d, const std::string& fileName, int kind, Operator& op);

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <initializer_list>
+#include <tuple>
 
 #include "core/files/value_forms.h"
 #include "core/operator.h"
@@ -220,12 +222,12 @@ void TFormVarloSystemTest::receiverSwitch()
         all.insert(all.end(), {s.reference, s.shorted, s.rxRatio, s.txRatio});
         for (QCPGraph* g : all) {
             g->setVisible(rx == r);
-            if (rx == r)
+            // The legend names what is drawn: a station without records has no curve.
+            if (rx == r && !g->data()->isEmpty())
                 g->addToLegend();
         }
     }
-    ui->LabeledEditNoiseStd->setText(
-        numberText(m_data.NoiseStd[r], tem::FormatPrintfE(m_data.NoiseStd[r], 9, 3)));
+    showNoise();
     rescaleLeftAxis();
     ui->ChartSystemTest->replot();
 }
@@ -306,14 +308,29 @@ void TFormVarloSystemTest::ButtonLoadTXTClick()
 
 void TFormVarloSystemTest::showMeasured()
 {
-    ui->LabeledEditMeasuredRamp2P->setText(Q(tem::FormatFixed(m_data.MeasuredRamp2P * 1000, 8, 1)));
-    ui->LabeledEditMeasuredRamp1P->setText(Q(tem::FormatFixed(m_data.MeasuredRamp1P * 1000, 8, 1)));
-    ui->LabeledEditMeasRamp2P2S->setText(Q(tem::FormatFixed(m_data.MeasuredRamp2P2S * 1000, 8, 1)));
-    ui->LabeledEditMeasuredAmps2P->setText(Q(tem::FormatFixed(m_data.MeasuredAmps2P, 9, 4)));
-    ui->LabeledEditMeasuredAmps1P->setText(Q(tem::FormatFixed(m_data.MeasuredAmps1P, 9, 4)));
+    // A value no record measured stays blank rather than showing a zero it never read.
+    const auto show = [](QLineEdit* e, int records, const std::string& text) {
+        e->setText(records > 0 ? Q(text) : QString());
+    };
+    show(ui->LabeledEditMeasuredRamp2P, m_data.RampCount2P,
+         tem::FormatFixed(m_data.MeasuredRamp2P * 1000, 8, 1));
+    show(ui->LabeledEditMeasuredRamp1P, m_data.RampCount1P,
+         tem::FormatFixed(m_data.MeasuredRamp1P * 1000, 8, 1));
+    show(ui->LabeledEditMeasRamp2P2S, m_data.RampCount2P2S,
+         tem::FormatFixed(m_data.MeasuredRamp2P2S * 1000, 8, 1));
+    show(ui->LabeledEditMeasuredAmps2P, m_data.AmpsCount2P, tem::FormatFixed(m_data.MeasuredAmps2P, 9, 4));
+    show(ui->LabeledEditMeasuredAmps1P, m_data.AmpsCount1P, tem::FormatFixed(m_data.MeasuredAmps1P, 9, 4));
+    showNoise();
+}
+
+void TFormVarloSystemTest::showNoise()
+{
+    // The noise comes from station 6: blank without a load or without its records.
     const int r = receiver();
     ui->LabeledEditNoiseStd->setText(
-        numberText(m_data.NoiseStd[r], tem::FormatPrintfE(m_data.NoiseStd[r], 9, 3)));
+        m_data.analysed && m_data.NumStn[6] > 0
+            ? numberText(m_data.NoiseStd[r], tem::FormatPrintfE(m_data.NoiseStd[r], 9, 3))
+            : QString());
 }
 
 void TFormVarloSystemTest::drawResults()
@@ -323,7 +340,13 @@ void TFormVarloSystemTest::drawResults()
     for (int k = 1; k <= tem::MaxChan; ++k)
         x.push_back(t[k]);
     // Magnitudes on the logarithmic axis (undefined values leave gaps); the labels keep the sign.
-    auto magnitudes = [&](QCPGraph* g, auto valueAt) {
+    // A station without records draws no curve, nor does a difference or ratio that needs it.
+    const auto recorded = [&](std::initializer_list<int> stations) {
+        return std::all_of(stations.begin(), stations.end(), [&](int n) { return m_data.NumStn[n] > 0; });
+    };
+    auto magnitudes = [&](QCPGraph* g, bool drawn, auto valueAt) {
+        if (!drawn)
+            return setSeries(g, {}, {}, {});
         QVector<double> y;
         QVector<QString> labels;
         for (int k = 1; k <= tem::MaxChan; ++k) {
@@ -336,12 +359,16 @@ void TFormVarloSystemTest::drawResults()
     for (int r : {RxZ, RxX}) {
         ReceiverSeries& s = m_series[static_cast<std::size_t>(r)];
         for (int n = 1; n <= tem::SysTestStations; ++n)
-            magnitudes(s.station[static_cast<std::size_t>(n - 1)],
+            magnitudes(s.station[static_cast<std::size_t>(n - 1)], recorded({n}),
                        [&](int k) { return m_data.stn[n][r][k]; });
-        magnitudes(s.shorted, [&](int k) { return m_data.shorted[r][k]; });
+        magnitudes(s.shorted, recorded({2, 3}), [&](int k) { return m_data.shorted[r][k]; });
         // The ratios keep their sign, without a floor; an undefined ratio is a gap.
-        for (auto [g, table] :
-             {std::pair{s.rxRatio, &m_data.RxTurnsRatio}, std::pair{s.txRatio, &m_data.TxTurnsRatio}}) {
+        for (auto [g, table, drawn] : {std::tuple{s.rxRatio, &m_data.RxTurnsRatio, recorded({2, 4})},
+                                       std::tuple{s.txRatio, &m_data.TxTurnsRatio, recorded({1, 2})}}) {
+            if (!drawn) {
+                setSeries(g, {}, {}, {});
+                continue;
+            }
             QVector<double> y;
             QVector<QString> labels;
             for (int k = 1; k <= tem::MaxChan; ++k) {

@@ -63,6 +63,7 @@ class TFormVarloSystemTest : public QDialog {
     void createSeries();
     void receiverSwitch();
     void showMeasured();
+    void showNoise();
     void drawResults();
     void clearResultSeries();
     void setSeries(QCPGraph* g, const QVector<double>& x, const QVector<double>& y, QVector<QString> labels);

@@ -53,7 +53,7 @@ TEST(SystemTestFile, EachFormOfTheExport)
         std::vector<std::string> messages;
     } cases[] = {
         {"tab.TXT", 0, true, 20, {2, 2, 2, 2, 2, 2, 2, 2}, {}},
-        {"tab.TXT", 1, true, 20, {2, 2, 2, 2, 2, 2, 2, 2}, {Voltage, Voltage}},
+        {"tab.TXT", 1, true, 20, {2, 2, 2, 2, 2, 2, 2, 2}, {Voltage}}, // two constants rows, one message
         {"tab.TXT", 2, true, 20, {2, 2, 2, 2, 2, 2, 2, 2}, {}},
         {"crlf.TXT", 0, true, 20, {2, 2, 2, 2, 2, 2, 2, 2}, {}},
         // The constants pass splits the first data row at tabs only: the comma row is one field,
@@ -282,9 +282,10 @@ TEST(SystemTestFile, ConstantsRowsAndMessages)
          0,
          {"BAD: Tx_Area column not found",
           "BAD: Tx_nTurns column does not exist. Tx Turns has been made  default of 1"}},
-        {"\tTx_Area\tTx_nTurns\t#Channels", "\t1\t1\t2", 1, 2, {}}, // two rows checked
-        {"\tTx_Area\tTx_nTurns\tHashChannels", "\t1\t1\t2", 1, 2, {}},
-        {"\tTx_Area\tTx_nTurns\t#Channels", "\t1\t1\t2000000000", 1, 2, {}}, // as many as the file has
+        // Two rows checked, each finding shown once.
+        {"\tTx_Area\tTx_nTurns\t#Channels", "\t1\t1\t2", 1, 1, {}},
+        {"\tTx_Area\tTx_nTurns\tHashChannels", "\t1\t1\t3", 1, 1, {}},
+        {"\tTx_Area\tTx_nTurns\t#Channels", "\t1\t1\t2000000000", 1, 1, {}}, // as many as the file has
         {"\tTx_Area\tTx_nTurns\t#Channels", "\t1\t1\t0", 1, 0, {}},          // none checked
         {"\tTx_Area\tTx_nTurns\t#Channels", "\t1\t1\t-3", 1, 0, {}},
         {"\tTx_Area\tTx_nTurns", "\t1\t1", 2, 0, {}}, // kind 2 has no band
