@@ -115,6 +115,37 @@ class ForwardGraphWindowsTest : public QObject {
         QCOMPARE(w.chartModels()->yAxis->scaleType(), QCPAxis::stLogarithmic);
     }
 
+    void stepMarksOfEqualDepthsStayApart()
+    {
+        // Equal resistivities: each layer's "T" mark and the next layer's "R" mark sit at one point.
+        Fixture f;
+        TFormTEMFwdModelGraph w(f.session);
+        w.resize(1200, 800);
+        w.show();
+        TEMGraphInput in;
+        in.models.push_back(MakeLayeredModel({2, 5}, {10, 10, 10}));
+        in.times = {{1e-5}};
+        in.dBdt = {{1e-8}};
+        in.appRes = {{10}};
+        in.loci = {{5}};
+        in.gates = 1;
+        in.noise = {0};
+        w.GraphTEM(BuildTEMGraph(in));
+        QCustomPlot* chart = w.chartModels();
+        chart->replot();
+        std::vector<std::pair<QString, QRectF>> marks;
+        for (int i = 0; i < chart->itemCount(); ++i)
+            if (auto* t = qobject_cast<QCPItemText*>(chart->item(i));
+                t && t->visible() && !t->text().isEmpty())
+                marks.push_back(
+                    {t->text(), QRectF(t->topLeft->pixelPosition(), t->bottomRight->pixelPosition())});
+        QCOMPARE(int(marks.size()), 6); // R and T of three layers
+        for (std::size_t a = 0; a < marks.size(); ++a)
+            for (std::size_t b = a + 1; b < marks.size(); ++b)
+                QVERIFY2(!marks[a].second.intersects(marks[b].second),
+                         qPrintable(marks[a].first + " covers " + marks[b].first));
+    }
+
     void checkBoxesSwitchSeries()
     {
         Fixture f;

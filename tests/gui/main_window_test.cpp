@@ -842,8 +842,10 @@ class MainWindowTest : public QObject {
         PointChart3D* ch = f.form->chart();
         QCOMPARE(ch->series(0).title, QString("TxDefault"));
         QCOMPARE(ch->series(0).points.size(), std::size_t(5));
-        QCOMPARE(ch->markText(0, 0), QString("Node 0"));
-        QCOMPARE(ch->markText(0, 4), QString("Node 4"));
+        // One mark per corner, numbered as the node table numbers them; the closing point has none.
+        for (int i = 0; i < 4; ++i)
+            QCOMPARE(ch->markText(0, i), QString("Node %1").arg(i + 1));
+        QCOMPARE(ch->markText(0, 4), QString());
         QCOMPARE(ch->series(0).points[4].x, ch->series(0).points[0].x);
         QCOMPARE(ch->series(1).title, QString("TxAuxilliary"));
         QCOMPARE(ch->series(2).points.size(), std::size_t(8)); // centroid and outline
@@ -863,6 +865,25 @@ class MainWindowTest : public QObject {
         f.form->DrawVehicle();
         QVERIFY(ch->series(6).points.empty());
         QCOMPARE(ch->series(5).points.size(), std::size_t(1));
+
+        // An auxiliary loop of its own has marks of its own.
+        QCOMPARE(ch->markText(1, 0), QString("Node 1"));
+        QCOMPARE(ch->markText(1, 4), QString());
+        // Laid on the default loop's corners, one mark per corner stands for both loops; where the
+        // numbers differ it names the auxiliary node.
+        TTransmitter& aux = f.cfg().Tx[2];
+        const TTransmitter& def = f.cfg().Tx[1];
+        for (int shift : {0, 1}) {
+            for (int k = 0; k < 4; ++k) {
+                aux.NodeX[k] = def.NodeX[(k + shift) % 4];
+                aux.NodeY[k] = def.NodeY[(k + shift) % 4];
+                aux.NodeZ[k] = def.NodeZ[(k + shift) % 4];
+            }
+            f.form->DrawTEMConfig();
+            for (int i = 0; i < 5; ++i)
+                QCOMPARE(ch->markText(1, i), QString());
+            QCOMPARE(ch->markText(0, 0), shift == 0 ? QString("Node 1") : QString("Node 1 (Tx2 node 4)"));
+        }
     }
 
     void diagramRepairsReceivers()

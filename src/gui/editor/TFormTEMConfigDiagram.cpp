@@ -17,8 +17,11 @@ void TFormTEMConfig::DrawTEMConfig()
 {
     PointChart3D* ch = chart();
     std::vector<ChartSeries> drawn = LayoutDiagramSeries(s_.cfg);
-    for (int i : {SeriesTxDefault, SeriesTxAuxiliary, SeriesRx1, SeriesRx2, SeriesRx3})
+    for (int i : {SeriesTxDefault, SeriesTxAuxiliary, SeriesRx1, SeriesRx2, SeriesRx3}) {
         ch->series(i).points = std::move(drawn[std::size_t(i)].points);
+        // The loops' marks depend on where their corners lie.
+        ch->series(i).markText = std::move(drawn[std::size_t(i)].markText);
+    }
     ch->equaliseScales();
 }
 

@@ -70,16 +70,21 @@ void LabelledSeries::rebuildLabels()
         return;
     QFont font = plot_->font();
     font.setPointSizeF(font.pointSizeF() * 0.8);
-    for (const tem::GraphPoint& p : points_) {
+    for (std::size_t i = 0; i < points_.size(); ++i) {
+        const tem::GraphPoint& p = points_[i];
+        // Where the next point lies straight above or below (a staircase's step, where one layer
+        // ends and the next begins), this point's label goes to the left of it and the next one's
+        // to the right, so the two never cover each other, even at equal values.
+        const bool stepFollows = i + 1 < points_.size() && points_[i + 1].x == p.x;
         auto* label = new QCPItemText(plot_);
         label->setClipAxisRect(curve_->keyAxis()->axisRect());
         label->position->setAxes(curve_->keyAxis(), curve_->valueAxis());
         label->position->setCoords(p.x, p.y);
-        label->setPositionAlignment(Qt::AlignLeft | Qt::AlignBottom);
+        label->setPositionAlignment((stepFollows ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignBottom);
         label->setText(QString::fromStdString(p.label).trimmed());
         label->setFont(font);
         label->setColor(colour_.darker(130));
-        label->setPadding(QMargins(3, 0, 0, 1));
+        label->setPadding(stepFollows ? QMargins(0, 0, 3, 1) : QMargins(3, 0, 0, 1));
         label->setVisible(curve_->visible());
         labels_.push_back(label);
     }
