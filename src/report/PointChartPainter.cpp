@@ -110,7 +110,9 @@ void PaintPointChart(QPainter& painter, QSize size, const std::vector<ChartSerie
     }
     // A vertical axis needs room for its labels on the left and for the direction titles below.
     const int extraLeft = decor.verticalTicks.empty() ? 0 : 2 * fm.height();
-    const int extraBottom = decor.verticalTicks.empty() ? 0 : 3 * fm.height();
+    const int extraBottom = decor.verticalTicks.empty() && decor.horizontalTicks.empty()
+                                ? 0
+                                : (decor.horizontalTicks.empty() ? 3 : 5) * fm.height();
     const QRectF plot(Margin + extraLeft, legendHeight + Margin,
                       std::max(10, size.width() - 2 * Margin - extraLeft),
                       std::max(10, size.height() - legendHeight - 2 * Margin - extraBottom));
@@ -239,6 +241,38 @@ void PaintPointChart(QPainter& painter, QSize size, const std::vector<ChartSerie
             const int w = fm.horizontalAdvance(decor.verticalTitle);
             painter.drawText(QPointF(-w / 2.0, 0), decor.verticalTitle);
             painter.restore();
+        }
+    }
+    // A horizontal axis along X under the data, at the vertical axis's lowest tick.
+    if (!decor.horizontalTicks.empty()) {
+        double ylow = std::numeric_limits<double>::max(), zmin = ylow;
+        for (const ChartSeries& s : series)
+            for (const ChartPoint& p : s.points) {
+                if (std::isfinite(p.y))
+                    ylow = std::min(ylow, p.y);
+                if (std::isfinite(p.z))
+                    zmin = std::min(zmin, p.z);
+            }
+        for (const auto& tick : decor.verticalTicks)
+            ylow = std::min(ylow, tick.first);
+        painter.setPen(QPen(textColor, 1));
+        painter.setBrush(Qt::NoBrush);
+        const QPointF shift(0, 16); // a little below the lowest points
+        const QPointF first = toScreen({decor.horizontalTicks.front().first, ylow, zmin}) + shift;
+        const QPointF last = toScreen({decor.horizontalTicks.back().first, ylow, zmin}) + shift;
+        painter.drawLine(first, last);
+        double labelBottom = std::max(first.y(), last.y());
+        for (const auto& [x, text] : decor.horizontalTicks) {
+            const QPointF c = toScreen({x, ylow, zmin}) + shift;
+            painter.drawLine(c, c + QPointF(0, 5));
+            const int w = fm.horizontalAdvance(text);
+            painter.drawText(QPointF(c.x() - w / 2.0, c.y() + 6 + fm.ascent()), text);
+            labelBottom = std::max(labelBottom, c.y() + 6 + fm.height());
+        }
+        if (!decor.horizontalTitle.isEmpty()) {
+            const int w = fm.horizontalAdvance(decor.horizontalTitle);
+            painter.drawText(QPointF((first.x() + last.x() - w) / 2.0, labelBottom + fm.ascent() + 2),
+                             decor.horizontalTitle);
         }
     }
     drawAnnotations();

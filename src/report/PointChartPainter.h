@@ -60,6 +60,10 @@ struct PointChartDecor {
     /// A vertical axis at the lower-left corner of the data: data Y values and their texts.
     std::vector<std::pair<double, QString>> verticalTicks;
     QString verticalTitle;
+    /// A horizontal axis along X under the data (at the vertical axis's lowest tick): data X
+    /// values and their texts.
+    std::vector<std::pair<double, QString>> horizontalTicks;
+    QString horizontalTitle;
     bool scaleBar = true; ///< the metre scale bar (off when Y is not in metres)
     std::vector<ChartAnnotation> annotations;
 };

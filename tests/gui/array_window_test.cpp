@@ -487,7 +487,12 @@ class ArrayWindowTest : public QObject {
             QCOMPARE(options->objectName(), QString("Form2LayerNDIC"));
             static_cast<QDialog*>(options)->accept();
             WhenModal([&](QWidget* w) {
-                shownNDIC = w->findChild<QCustomPlot*>("ChartNDIC")->graphCount();
+                auto* ndic = w->findChild<QCustomPlot*>("ChartNDIC");
+                shownNDIC = ndic->graphCount();
+                // A legend names every configuration's curve.
+                QVERIFY(ndic->legend->visible());
+                QCOMPARE(ndic->legend->itemCount(), shownNDIC);
+                QCOMPARE(ndic->graph(0)->name(), QString("Config. 1"));
                 static_cast<QDialog*>(w)->accept();
             });
         });
@@ -509,6 +514,8 @@ class ArrayWindowTest : public QObject {
         closeNext();
         f.trigger("Graph Signal w.r.t. Effective Depth");
         QCustomPlot* sig = plot("FormSigVsEffDepth", "ChartSigVsEffDepth");
+        QCOMPARE(f.form->findChild<QDialog*>("FormSigVsEffDepth")->windowTitle(),
+                 QString("Signal to Noise Ratio versus Effective Depth"));
         QCOMPARE(sig->graphCount(), 2);
         QCOMPARE(sig->graph(0)->name(), QString("Geo-electric Array 0"));
         QCOMPARE(sig->graph(1)->name(), QString("Geo-electric Array 1"));
@@ -543,6 +550,10 @@ class ArrayWindowTest : public QObject {
             maximum = w->findChild<QSpinBox*>("SpinEditConfig")->maximum();
             auto* chart = w->findChild<QCustomPlot*>("ChartSCE");
             drawn = chart->graphCount() == 3 && chart->xAxis->range().lower < 0;
+            // The depth axis is logarithmic, as its title says, and holds the electrodes' depth.
+            QCOMPARE(chart->yAxis->label(), QString("Depth (log metres)"));
+            QCOMPARE(chart->yAxis->scaleType(), QCPAxis::stLogarithmic);
+            QVERIFY(chart->yAxis->range().contains(chart->graph(2)->data()->at(0)->value));
             w->findChild<QLineEdit*>("EditY")->setText("y");
             QTest::mouseClick(w->findChild<QPushButton*>("ButtonUpdate"), Qt::LeftButton);
             static_cast<QDialog*>(w)->accept();

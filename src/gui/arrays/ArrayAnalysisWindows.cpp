@@ -194,6 +194,9 @@ ArrayAnalysisWindows::ArrayAnalysisWindows(TFormConfig& form, Session& s)
     SetTitle(ndic, {"Normalized Depth of Investigation Curves"});
     ndic->xAxis->setLabel("Depth (metres in log10 scale).");
     ndic->yAxis->setLabel("Sensitivity");
+    // Each curve named for its configuration, in as many columns as fit.
+    chart::PlaceLegend(ndic, false);
+    ndic->legend->setWrap(8);
 
     QCustomPlot* detect = w.detect.ui.ChartDetect;
     SetTitle(detect, {"MINIMUM DETECTABLE THICKNESS of a layer versus the depth of the top of it"});
@@ -280,7 +283,8 @@ void ArrayAnalysisWindows::GraphNDICCurves()
     QCustomPlot* plot = w_->ndic.ui.ChartNDIC;
     Range x, y;
     for (std::size_t i = 0; i < curves.size(); ++i) {
-        Graph(plot, curves[i].X, curves[i].Y, Q(curves[i].Title), SeriesColour(int(i)), 2);
+        const QString title = curves[i].Title.empty() ? QString("Config. %1").arg(i + 1) : Q(curves[i].Title);
+        Graph(plot, curves[i].X, curves[i].Y, title, SeriesColour(int(i)), 2);
         for (double v : curves[i].X)
             x.add(v, true);
         for (double v : curves[i].Y)
@@ -415,17 +419,26 @@ void ArrayAnalysisWindows::UpdateSCE()
         plot->replot();
         return;
     }
-    map->data()->setSize(sec.numXCells, sec.numZCells);
+    // Depth is drawn on a logarithmic axis: the image's rows are spaced evenly in log depth, from
+    // the first cell's centre to the last one's, each showing the cell that holds its depth.
+    const double top = sec.CellH / 2, bottom = (sec.numZCells - 0.5) * sec.CellH;
+    const int rows = std::max(2, 4 * sec.numZCells);
+    const double ratio = bottom > top ? std::pow(bottom / top, 1.0 / (rows - 1)) : 1.0;
+    map->data()->setSize(sec.numXCells, rows);
     map->data()->setRange(QCPRange(sec.MinX + sec.CellW / 2, sec.MinX + (sec.numXCells - 0.5) * sec.CellW),
-                          QCPRange(sec.CellH / 2, (sec.numZCells - 0.5) * sec.CellH));
-    for (int ix = 0; ix < sec.numXCells; ++ix)
-        for (int iz = 0; iz < sec.numZCells; ++iz) {
+                          QCPRange(top, bottom > top ? bottom : top * 2));
+    for (int row = 0; row < rows; ++row) {
+        const double z = top * std::pow(ratio, row);
+        const int iz = std::clamp(int(z / sec.CellH), 0, sec.numZCells - 1);
+        for (int ix = 0; ix < sec.numXCells; ++ix) {
             const double v = sec.Value(ix, iz);
-            map->data()->setCell(ix, iz, std::isfinite(v) ? v : 0);
+            map->data()->setCell(ix, row, std::isfinite(v) ? v : 0);
         }
+    }
     map->rescaleDataRange(true);
     chart::SetLinearAxis(plot->xAxis, sec.MinX, sec.MaxX);
-    chart::SetLinearAxis(plot->yAxis, 0, sec.MaxZ > 0 ? sec.MaxZ : 1);
+    const double half = std::sqrt(ratio);
+    chart::SetLogAxis(plot->yAxis, top / half, std::max(bottom * half, sec.ElectrodeDepth * 1.2));
     plot->yAxis->setRangeReversed(true);
 
     auto points = [&](const std::vector<double>& xs, const QColor& colour) {

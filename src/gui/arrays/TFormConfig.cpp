@@ -285,6 +285,17 @@ void TFormConfig::drawChart()
     for (double e = lo; e <= hi + 0.5; e += 1)
         ticks.emplace_back(axis.y(std::pow(10.0, e)), QString::number(std::pow(10.0, e), 'g', 6));
     ch->setVerticalTicks(std::move(ticks), "Effective Depth (m)");
+    // Electrode positions along the line: about five round steps over their extent.
+    std::vector<std::pair<double, QString>> xTicks;
+    const double span = std::max(xmax - xmin, 1e-9);
+    const double raw = span / 5, unit = std::pow(10.0, std::floor(std::log10(raw)));
+    const double step = raw / unit < 1.5   ? unit
+                        : raw / unit < 3.5 ? 2 * unit
+                        : raw / unit < 7.5 ? 5 * unit
+                                           : 10 * unit;
+    for (double t = std::ceil(xmin / step - 1e-9) * step; t <= xmax + step * 1e-9; t += step)
+        xTicks.emplace_back(t, QString::number(std::abs(t) < step * 1e-9 ? 0.0 : t, 'g', 6));
+    ch->setHorizontalTicks(std::move(xTicks), "X (metres)");
 }
 
 bool TFormConfig::commitCount(bool quietForNonPositive)

@@ -39,6 +39,13 @@ void PointChart3D::setAxisTitles(const QString& x, const QString& y, const QStri
     update();
 }
 
+void PointChart3D::setHorizontalTicks(std::vector<std::pair<double, QString>> ticks, const QString& title)
+{
+    decor_.horizontalTicks = std::move(ticks);
+    decor_.horizontalTitle = title;
+    update();
+}
+
 void PointChart3D::setVerticalTicks(std::vector<std::pair<double, QString>> ticks, const QString& title)
 {
     decor_.verticalTicks = std::move(ticks);

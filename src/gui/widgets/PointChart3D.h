@@ -63,6 +63,8 @@ class PointChart3D : public QWidget {
     /// Labels along a vertical axis drawn at the lower-left corner of the data: each tick is a
     /// data Y value and its text (for a Y that the caller has transformed, e.g. a log depth).
     void setVerticalTicks(std::vector<std::pair<double, QString>> ticks, const QString& title);
+    /// Labels along a horizontal axis drawn under the data: each tick is a data X value and its text.
+    void setHorizontalTicks(std::vector<std::pair<double, QString>> ticks, const QString& title);
     /// The metre scale bar (off when Y is not in metres).
     void setScaleBarVisible(bool on);
     /// A fixed text box at a pixel position of the chart (kept inside the chart).
