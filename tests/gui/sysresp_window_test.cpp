@@ -199,6 +199,42 @@ class SysRespWindowTest : public QObject {
         }
     }
 
+    void everyCurveIsDrawnInTheAxisUnitWithLabelsOverTheRange()
+    {
+        tem::RecordingOperator op;
+        tem::ScriptedFileDialogs dialogs;
+        tem::gui::Session session(m_folders, op, dialogs);
+        session.cfg = fixture::DualMoment();
+        TFormSysResp form(session);
+        form.show();
+        QTest::mouseClick(child<QPushButton>(&form, "ButtonUpdateSimulation"), Qt::LeftButton);
+        child<RadioGroup>(&form, "RadioGroupSeedType")->button(1)->click();
+        QTest::mouseClick(child<QPushButton>(&form, "ButtonSeed"), Qt::LeftButton);
+        auto* plot = child<QCustomPlot>(&form, "ChartSysResp");
+        const QCPRange range = plot->yAxis->range();
+        // The seeded response (V/(A.m^2)) is drawn in microvolts, as the axis is, like the equation.
+        const tem::CurvePoints& seeded = form.Curve(ResponseCurve::SystemResponse);
+        QVERIFY(!seeded.empty());
+        QCPGraph* g = nullptr;
+        for (int i = 0; i < plot->graphCount(); ++i)
+            if (plot->graph(i)->name() == "System Response")
+                g = plot->graph(i);
+        QVERIFY(g);
+        for (int i = 0; i < int(seeded.size()); ++i) {
+            const double y = g->data()->at(i)->value;
+            QCOMPARE(y, tem::ArcSinhDisplay(seeded[std::size_t(i)].amplitude, form.CrossoverStretcher()));
+            QVERIFY(range.contains(y));
+        }
+        // Labels over the whole range the curves take, none outside it.
+        auto ticker = qSharedPointerDynamicCast<QCPAxisTickerText>(plot->yAxis->ticker());
+        const QList<double> at = ticker->ticks().keys();
+        QVERIFY2(at.size() >= 3, qPrintable(leftAxisLabels(plot).join(" ")));
+        for (double a : at)
+            QVERIFY(range.contains(a));
+        QVERIFY(at.front() < range.lower + range.size() / 3);
+        QVERIFY(at.back() > range.upper - range.size() / 3);
+    }
+
     void closingAsksOnlyWhenSomethingIsUncommittedAndDoesWhatItSays_data()
     {
         QTest::addColumn<int>("answer"); // 0 Commit, 1 Discard, 2 Cancel

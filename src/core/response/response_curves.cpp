@@ -49,13 +49,26 @@ double ArcSinhDisplay(double amplitude, double stretcher)
 std::vector<std::pair<double, std::string>> ArcSinhAxisLabels(double stretcher, double lo, double hi)
 {
     std::vector<std::pair<double, std::string>> out;
-    for (double v : FixedAxesValues) {
-        if (std::fabs(v) == 0.1 && !(stretcher > 10))
-            continue;
+    const auto add = [&](double v) {
         const double at = std::asinh(stretcher * v);
         if (at > lo && at < hi)
             out.emplace_back(at, FormatPrintfG(v, 8, 4));
+    };
+    // Below the fixed values, smaller decades as long as they stand clear of zero: the axis is
+    // linear there, and a decade at less than half a unit would crowd the zero label.
+    constexpr double Clear = 0.5;
+    std::vector<double> small;
+    if (stretcher > 0 && std::isfinite(stretcher))
+        for (double v = 0.01; v >= 1e-12 && std::asinh(stretcher * v) >= Clear; v /= 10)
+            small.push_back(v);
+    for (double v : small) {
+        add(-v);
+        add(v);
     }
+    for (double v : FixedAxesValues)
+        if (!(std::fabs(v) == 0.1 && !(stretcher > 10)))
+            add(v);
+    std::sort(out.begin(), out.end());
     return out;
 }
 

@@ -41,9 +41,10 @@ std::optional<double> CurveLabelAmplitude(ResponseCurve curve, const std::string
 
 /// Where an amplitude is drawn: arcsinh(stretcher x 10^6 x amplitude).
 double ArcSinhDisplay(double amplitude, double stretcher);
-/// The left axis labels: for each fixed value v (-1e8 ... 1e8) whose position
+/// The left axis labels, in order: for each fixed value v (-1e8 ... 1e8) whose position
 /// arcsinh(stretcher x v) lies strictly between lo and hi, that position and "%8.4g" of v;
-/// -0.1 and 0.1 only when stretcher > 10.
+/// -0.1 and 0.1 only when stretcher > 10. Below 0.1 the decades +-0.01, +-0.001, ... follow as long
+/// as they lie at least half a unit from zero, so the axis is labelled over its whole range.
 std::vector<std::pair<double, std::string>> ArcSinhAxisLabels(double stretcher, double lo, double hi);
 
 /// Gates of the channel's transmitter (0 .. MaxGates).

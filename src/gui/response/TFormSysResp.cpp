@@ -131,6 +131,9 @@ TFormSysResp::TFormSysResp(tem::gui::Session& session, QWidget* parent)
     plot->xAxis->setLabel("Time (microSeconds)");
     plot->yAxis->setLabel("dB/dt (microVolts/(A.m^2)) ArcSinhTRansformed");
     plot->yAxis->setTicker(QSharedPointer<QCPAxisTickerText>(new QCPAxisTickerText));
+    // The labels follow the axis wherever it goes: a new curve, a zoom or a drag.
+    connect(plot->yAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this,
+            [this] { relabelLeftAxis(); });
     chart::PlaceLegend(plot, true);
     plot->legend->setWrap(2);
     m_labels = new PointLabels(plot);

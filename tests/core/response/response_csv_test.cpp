@@ -164,8 +164,19 @@ TEST(ResponseCurves, LabelsTransformAndAxis)
     EXPECT_EQ(std::count(at5.begin(), at5.end(), "0.1"), 0); // only when the stretcher exceeds 10
     EXPECT_EQ(std::count(at1000.begin(), at1000.end(), "-0.1"), 1);
     EXPECT_EQ(std::count(at100.begin(), at100.end(), "1e+08"), 1);
-    // Strictly inside the range.
-    EXPECT_TRUE(ArcSinhAxisLabels(100, 0, std::asinh(100.0 * 1)).size() == 1); // only 0.1 lies inside
+    // Strictly inside the range; below 0.1 the decades that stand clear of zero.
+    const auto inside = ArcSinhAxisLabels(100, 0, std::asinh(100.0 * 1));
+    ASSERT_EQ(inside.size(), 2u);
+    EXPECT_EQ(Trim(inside[0].second), "0.01");
+    EXPECT_EQ(Trim(inside[1].second), "0.1");
+    // Every stretcher labels the range near zero, in order, with no two labels on one place.
+    for (double stretcher : {1.0, 5.0, 100.0, 1e4, 1e6}) {
+        SCOPED_TRACE(stretcher);
+        const auto labels = ArcSinhAxisLabels(stretcher, -3, 3);
+        EXPECT_GE(labels.size(), 3u); // zero and at least one decade either side
+        for (std::size_t i = 1; i < labels.size(); ++i)
+            EXPECT_GE(labels[i].first - labels[i - 1].first, 0.5);
+    }
 
     // A commit stores the points' numbers, not their rounded labels; a missing point gives
     // 1e-12, a point without a number stops.
