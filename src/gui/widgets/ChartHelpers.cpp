@@ -53,7 +53,7 @@ void SetLinearAxis(QCPAxis* axis, double lo, double hi)
 namespace {
 
 /// A logarithmic ticker with a labelled tick at every decade in view, and at 2 and 5 times each
-/// decade when fewer than two decades are in view, so that any value can be read off.
+/// decade when at most two and a half decades are in view, so that any value can be read off.
 class DecadeTicker : public QCPAxisTickerLog {
   protected:
     QVector<double> createTickVector(double, const QCPRange& range) override
@@ -63,7 +63,8 @@ class DecadeTicker : public QCPAxisTickerLog {
             return ticks;
         const int first = int(std::floor(std::log10(range.lower)));
         const int last = int(std::ceil(std::log10(range.upper)));
-        const bool fine = last - first <= 2;
+        // Fewer than about two and a half decades in view: too few decade labels to read by.
+        const bool fine = std::log10(range.upper / range.lower) <= 2.5;
         // Far too many decades for a label each: every n-th decade, still one label per step.
         const int step = std::max(1, (last - first) / 12 + 1);
         for (int k = first - 1; k <= last + 1; ++k) {
