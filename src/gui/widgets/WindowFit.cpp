@@ -14,10 +14,6 @@ namespace tem::gui {
 
 namespace {
 
-/// A frame for a window whose frame no window shows yet: borders and a title bar of the common
-/// window managers, a little generous.
-constexpr QMargins TypicalFrame{8, 36, 8, 8};
-
 bool FittedType(const QWidget* w)
 {
     const Qt::WindowType type = w->windowType();
@@ -32,7 +28,7 @@ QMargins ReportedFrame(const QWidget* w)
 
 /// The window's frame as the window system reports it. Before a window is first shown some window
 /// systems know no frame yet; the frame of a window already shown stands in (a window manager
-/// frames all windows alike), else a typical one.
+/// frames all windows alike), else TypicalWindowFrame.
 QMargins FrameOf(const QWidget* window)
 {
     if (const QMargins m = ReportedFrame(window); !m.isNull())
@@ -41,7 +37,7 @@ QMargins FrameOf(const QWidget* window)
         if (other != window && other->isVisible() && FittedType(other))
             if (const QMargins m = ReportedFrame(other); !m.isNull())
                 return m;
-    return TypicalFrame;
+    return TypicalWindowFrame;
 }
 
 } // namespace

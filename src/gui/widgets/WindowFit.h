@@ -13,6 +13,10 @@ class QWidget;
 
 namespace tem::gui {
 
+/// The frame taken for a window before any window's frame is known: borders and a title bar of
+/// the common window managers, a little generous.
+inline constexpr QMargins TypicalWindowFrame{8, 36, 8, 8};
+
 /// Where a window goes: the content rectangle for a window whose content is now `content`, with
 /// the frame `frame` around it, on a screen whose free area is `available`. The window keeps its
 /// size when it fits, else takes the largest that fits (never below `minimum`, the least its
