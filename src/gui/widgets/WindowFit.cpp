@@ -1,7 +1,6 @@
 #include "widgets/WindowFit.h"
 
 #include <QApplication>
-#include <QDialog>
 #include <QEvent>
 #include <QLayout>
 #include <QScreen>
@@ -75,15 +74,17 @@ void FitWindowToScreen(QWidget* window)
     const QRect available = screen->availableGeometry();
     const QMargins frame = FrameOf(window);
     QRect content = window->geometry();
-    // A main window the program has not placed opens in the middle of the screen (dialogs are
-    // placed over their parent by Qt before they show).
-    if (!window->testAttribute(Qt::WA_Moved) && !qobject_cast<QDialog*>(window))
-        content.moveCenter(available.center());
+    // A window the program has not placed opens over the middle of its parent window, or of the
+    // screen (Qt would place a dialog so only after this, from its size before the fit).
+    if (!window->testAttribute(Qt::WA_Moved)) {
+        const QWidget* parent = window->parentWidget() ? window->parentWidget()->window() : nullptr;
+        content.moveCenter(parent && parent->isVisible() ? parent->geometry().center() : available.center());
+    }
     const QRect fitted = FittedContentRect(content, frame, available, window->minimumSize());
-    if (fitted.size() != window->size())
-        window->resize(fitted.size());
-    if (fitted.topLeft() != window->geometry().topLeft())
-        window->move(fitted.topLeft() - QPoint(frame.left(), frame.top()));
+    // The content rectangle, not the frame position: before a window is first shown some window
+    // systems take a frame position for the content's, and the title bar would go above the screen.
+    if (fitted != window->geometry())
+        window->setGeometry(fitted);
 }
 
 void WindowFit::Install()
