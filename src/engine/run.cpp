@@ -100,27 +100,66 @@ std::string RemoveEarlierResults(const fs::path& folder)
     return {};
 }
 
-/// Writes through a temporary file of a name no other engine uses (its process and a counter of
-/// its own), so a result file is either complete or absent, and engines that share a folder never
-/// write into or remove each other's temporary files.
+bool WriteAll(int fd, const std::string& text)
+{
+    std::size_t done = 0;
+    while (done < text.size()) {
+        ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+/// Writes an unnamed file in the result's folder and gives it its name only once it is whole.
+/// Returns 1 when written, 0 on a write fault, -1 when the folder's file system or the system
+/// offers no unnamed files or no way to name them (or the name is taken), so the caller falls
+/// back to a temporary name.
+int WriteUnnamedThenLink(const fs::path& path, const std::string& text)
+{
+    const int fd = ::open(path.parent_path().empty() ? "." : path.parent_path().c_str(),
+                          O_TMPFILE | O_WRONLY | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return errno == ENOSPC || errno == EDQUOT || errno == EROFS ? 0 : -1;
+    if (!WriteAll(fd, text)) {
+        ::close(fd);
+        return 0;
+    }
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    const int linked = ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW);
+    const int link_error = errno;
+    const bool closed = ::close(fd) == 0;
+    if (linked != 0)
+        return link_error == ENOSPC || link_error == EDQUOT ? 0 : -1;
+    if (!closed) {
+        std::error_code ec;
+        fs::remove(path, ec);
+        return 0;
+    }
+    return 1;
+}
+
+/// Writes a result file so that a reader sees it complete or not at all. The cheapest way is an
+/// unnamed file linked under its name when whole (a third fewer folder operations than a rename
+/// for the two worker threads writing into one folder); where the file system cannot do that, or
+/// the name is already taken, through a temporary file of a name no other engine uses (its process
+/// and a counter of its own), so engines that share a folder never write into or remove each
+/// other's temporary files.
 bool WriteResultFile(const fs::path& path, const std::string& text)
 {
+    const int unnamed = WriteUnnamedThenLink(path, text);
+    if (unnamed >= 0)
+        return unnamed == 1;
     static std::atomic<unsigned> counter{0};
     fs::path temporary = path;
     temporary += "." + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".part";
     int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0)
         return false;
-    std::size_t done = 0;
-    bool ok = true;
-    while (ok && done < text.size()) {
-        ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        ok = n > 0;
-        if (ok)
-            done += static_cast<std::size_t>(n);
-    }
+    bool ok = WriteAll(fd, text);
     ok = ::close(fd) == 0 && ok;
     std::error_code ec;
     if (ok)
