@@ -12,7 +12,7 @@ ifneq ($(shell command -v ccache 2>/dev/null),)
   export CCACHE_NOHASHDIR := 1
 endif
 
-.PHONY: all deps configure build run test package package-check asan-test fuzz-build fuzz bench format format-check screenshots clean
+.PHONY: all deps configure build run test package package-check asan-test fuzz-build fuzz bench format format-check screenshots fixtures clean
 
 all: build
 
@@ -72,6 +72,13 @@ format-check:
 # One PNG per window on the demonstration configuration, drawn offscreen, into docs/screenshots/.
 screenshots: build
 	@QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/src/gui/temsetrix-screenshots docs/screenshots
+
+# The generated test fixtures and the shipped demonstration configuration written again from their
+# sources (the two generator scripts, then the program's own writers); review them with git diff.
+fixtures: build
+	@cd tests/data/gex && python3 make_fixtures.py
+	@cd tests/data/systest && python3 make_fixtures.py
+	@cmake --build $(BUILD_DIR) --target fixtures
 
 clean:
 	@rm -rf $(BUILD_DIR) $(ASAN_DIR) $(FUZZ_DIR) ./temsetrix_*.deb
