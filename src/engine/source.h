@@ -38,7 +38,8 @@ struct LoopAndReceiver {
     Component component = Component::Z;
 };
 
-/// Numerical settings of the wire integration (documented defaults).
+/// Numerical settings of the wire integration; the forward model accepts 1 to 64 points per piece
+/// and a piece length from 0.01 to 10, and refuses other values.
 struct SourceSettings {
     int points_per_piece = 8;  ///< Gauss-Legendre points per piece of a wire
     double piece_length = 0.5; ///< piece length in asinh(distance along wire / perpendicular distance)

@@ -75,8 +75,9 @@ TEST(ForwardCommand, HalfSpaceApproachesItsResistivityAtLateTime)
         const double v = std::stod(rows[i][5]);
         if (rows[i][1] == "1" && std::stod(rows[i][4]) > 20e-6) { // past the turn-off
             EXPECT_GT(v, 0) << i;
-            if (previous > 0)
+            if (previous > 0) {
                 EXPECT_LT(v, previous) << i;
+            }
             previous = v;
         }
         if (rows[i][1] == "1" && !rows[i][6].empty()) { // blank: undefined
@@ -126,8 +127,9 @@ TEST(ForwardCommand, BadUsageAndFailedRuns)
         const CliResult r = f.run(args);
         EXPECT_EQ(r.status, c.status) << c.message << "\n" << r.err;
         EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
-        if (c.status != 0)
+        if (c.status != 0) {
             EXPECT_TRUE(r.out.empty()) << c.message;
+        }
     }
 }
 

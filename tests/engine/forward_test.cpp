@@ -74,7 +74,7 @@ template <class F> double Integrate(F f, double a, double b)
 
 TEST(CentralLoop, StepOffMatchesClosedFormFrom5usTo10ms)
 {
-    // Measured: worst 3e-5 at both resistivities (the tolerance is the target, 0.5 %).
+    // Measured: worst 3e-5 at both resistivities; the tolerance is 0.02 %.
     for (double rho : {10.0, 100.0}) {
         TemSystem s = CentralLoop();
         s.gates = PointGates(5e-6, 1e-2, 34);

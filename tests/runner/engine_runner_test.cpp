@@ -96,17 +96,12 @@ TEST_F(RunnerTest, ProgressLinesAndWorkingFolder)
 TEST_F(RunnerTest, TimeLimitsStopTheEngine)
 {
     RunLimits silence{0.5, 20};
-    QElapsedTimer timer;
-    timer.start();
     RunOutcome o = Run("silent", silence);
     EXPECT_EQ(o.end, RunOutcome::End::SilentTooLong);
-    EXPECT_LT(timer.elapsed(), 5000);
 
     RunLimits total{0.5, 1.0};
-    timer.restart();
     o = Run("chatty", total);
     EXPECT_EQ(o.end, RunOutcome::End::TooLong);
-    EXPECT_LT(timer.elapsed(), 5000);
     EXPECT_GT(lines.size(), 3u); // the output kept it from the silence limit
 
     EXPECT_DOUBLE_EQ(runner::LimitsFor(1000).totalSeconds, 130);
@@ -191,8 +186,9 @@ TEST_F(RunnerTest, BuiltInEngineGivesFallingDecaysAndTheHalfSpaceResistivity)
     for (int m = 0; m < 2; ++m)
         for (int k = 1; k <= gates; ++k) {
             EXPECT_GT(r.dBdtTEM(m, k, 1), 0) << m << " " << k;
-            if (k > 1)
+            if (k > 1) {
                 EXPECT_LT(r.dBdtTEM(m, k, 1), r.dBdtTEM(m, k - 1, 1)) << m << " " << k;
+            }
         }
     EXPECT_NEAR(r.AppRTEM(0, gates, 1) / 100, 1, 0.1); // late time: the half-space's resistivity
     EXPECT_LT(r.AppRTEM(1, gates, 1), 50);             // the conductor below shows late

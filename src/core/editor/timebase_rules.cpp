@@ -10,7 +10,6 @@
 #include "core/files/chn_file.h"
 #include "core/files/value_forms.h"
 #include "core/model/configuration.h"
-#include "core/model/data_folders.h"
 #include "core/model/derived.h"
 
 namespace tem {
@@ -307,29 +306,6 @@ std::string KnownGateSetFile(const std::string& configFolder, const std::string&
         if (UpperCase(it->path().filename().string()) == wanted)
             return it->path().string();
     return exact;
-}
-
-std::string ShippedGateSetFolder()
-{
-    return ShippedDataFolder() + "Channel_Files/";
-}
-
-int InstallShippedGateSets(const std::string& configFolder, const std::string& shippedFolder)
-{
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    const fs::path target = fs::path(configFolder) / "Channel_Files";
-    int copied = 0;
-    for (fs::directory_iterator it(shippedFolder, ec), end; !ec && it != end; it.increment(ec)) {
-        if (!it->is_regular_file(ec) || UpperCase(it->path().extension().string()) != ".CHN")
-            continue;
-        std::error_code copyError;
-        fs::create_directories(target, copyError);
-        // copy_options::none refuses an existing file, so a set the operator edited stays.
-        if (fs::copy_file(it->path(), target / it->path().filename(), fs::copy_options::none, copyError))
-            ++copied;
-    }
-    return copied;
 }
 
 void LoadKnownGateSet(Configuration& cfg, const std::string& configFolder, const std::string& name,

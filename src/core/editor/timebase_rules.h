@@ -119,12 +119,6 @@ std::vector<std::string> GateSetChoices(bool auxiliary, const std::string& confi
 /// the folder whose name differs only in letter case is used (the sets are often copied from
 /// systems that ignore case).
 std::string KnownGateSetFile(const std::string& configFolder, const std::string& name);
-/// The gate sets shipped with the program (ShippedDataFolder() + "Channel_Files/").
-std::string ShippedGateSetFolder();
-/// Copies every shipped "*.chn" file into configFolder + "Channel_Files/" where no file of that
-/// name exists yet (the operator's own sets are never replaced); returns the number copied.
-int InstallShippedGateSets(const std::string& configFolder,
-                           const std::string& shippedFolder = ShippedGateSetFolder());
 /// Reads the stored gate set into TimeBase[timeBase]. Throws InOutError naming the file when it
 /// does not exist; nothing is changed then.
 void LoadKnownGateSet(Configuration& cfg, const std::string& configFolder, const std::string& name,

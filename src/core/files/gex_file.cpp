@@ -293,7 +293,7 @@ class GexReader {
             tx = DefaultTransmitter();
             tx.NoGates = 1;
 
-            // 1. Moment, given or inferred from the turns keys of [General].
+            // Moment, given or inferred from the turns keys of [General].
             const std::string momentText = f_.ReadString(T, "MomentID", "Bogus");
             const auto given = MomentIDFromText(momentText);
             if (given &&
@@ -313,7 +313,7 @@ class GexReader {
             }
             RecordTransmitterRole(cfg_, t);
 
-            // 3. Centroid.
+            // Centroid.
             std::optional<std::string> posKey;
             for (const auto& k : {Key("TxCoilPosition", t, 1), Key("TxCoilPosition", t, 2),
                                   std::string("TxCoilPosition1"), std::string("TxCoilPosition01")})
@@ -330,7 +330,7 @@ class GexReader {
                 tx.CentroidZ = f_.ReadFloat(T, "CentroidZ", 0);
             }
 
-            // 4. Number of vertices: the key, else the vertex keys found.
+            // Number of vertices: the key, else the vertex keys found.
             if (f_.ValueExists(T, "LoopSides")) {
                 tx.LoopSides =
                     ClampReported(ReadInt(f_, T, "LoopSides", 4), 0, MaxLoopSides, T, "LoopSides", op_);
@@ -346,7 +346,7 @@ class GexReader {
                     ReportBeyondLimit(op_, "loop vertices (TxLoopPoint keys)", MaxLoopSides);
             }
 
-            // 5. Vertices, from the transmitter section when there, else from [General].
+            // Vertices, from the transmitter section when there, else from [General].
             for (int n = 1; n <= tx.LoopSides; ++n) {
                 std::string value = "0 0";
                 if (auto k = FindNumbered(f_, T, "TxLoopPoint", n, {1, 2, 3}))
@@ -357,7 +357,7 @@ class GexReader {
             }
             CloseLoop(tx);
 
-            // 6, 7. Primary field deviation and loop type.
+            // Primary field deviation and loop type.
             // Our writer keeps the deviation in the transmitter section; other files have it in [General].
             tx.PrimaryFieldSTD = f_.ValueExists(T, "PrimaryFieldSTD") ? f_.ReadFloat(T, "PrimaryFieldSTD", 0)
                                                                       : f_.ReadFloat(G, "PrimaryFieldSTD", 0);
@@ -380,7 +380,7 @@ class GexReader {
                 op_.inform(std::string(message));
             }
 
-            // 8. Turns, by moment.
+            // Turns, by moment.
             switch (tx.MomentID) {
             case TMomentID::SingleM:
                 tx.Turns = ReadInt(f_, G, "NumberOfTurns", 1);
@@ -396,7 +396,7 @@ class GexReader {
                 break;
             }
 
-            // 9. The loop's area, then the plain keys of the transmitter section (the square side
+            // The loop's area, then the plain keys of the transmitter section (the square side
             // falls back on the area).
             tx.Area = f_.ValueExists(T, "TxLoopArea") ? f_.ReadFloat(T, "TxLoopArea", 1)
                                                       : f_.ReadFloat(G, "TxLoopArea", 1);

@@ -4,7 +4,6 @@
 #include <system_error>
 
 #include "core/action_error.h"
-#include "core/editor/timebase_rules.h"
 #include "core/files/keyword_file.h"
 #include "core/model/configuration.h"
 #include "core/model/data_folders.h"

@@ -2,7 +2,8 @@
 // The configuration model: one complete description of a towed TEM survey system.
 // Lengths in metres, times in seconds, currents in amperes, angles in degrees; coordinates in the
 // vehicle frame with Z positive downwards. A value-initialised Configuration is all zero, false or
-// empty, as the program's model is before the first read; readers store the documented defaults.
+// empty, as the program's model is before the first read; for a key a file lacks, a reader stores
+// the default of the field's line in the record table (core/model/record_fields.h).
 
 #include <array>
 #include <cstdint>

@@ -46,6 +46,16 @@ std::string ensureFolder(const std::string& folder, Operator& op)
     return folder;
 }
 
+/// A gate set file: the extension ".chn" in any letter case.
+bool isChnFile(const fs::path& file)
+{
+    std::string extension = file.extension().string();
+    for (char& c : extension)
+        if (c >= 'a' && c <= 'z')
+            c = char(c - 'a' + 'A');
+    return extension == ".CHN";
+}
+
 } // namespace
 
 DataFolders DataFolders::ForUser()
@@ -113,6 +123,28 @@ bool InstallDemoConfiguration(const DataFolders& folders, Operator& op, const st
         return false;
     }
     return true;
+}
+
+std::string ShippedGateSetFolder()
+{
+    return ShippedDataFolder() + "Channel_Files/";
+}
+
+int InstallShippedGateSets(const std::string& configFolder, const std::string& shippedFolder)
+{
+    std::error_code ec;
+    const fs::path target = fs::path(configFolder) / "Channel_Files";
+    int copied = 0;
+    for (fs::directory_iterator it(shippedFolder, ec), end; !ec && it != end; it.increment(ec)) {
+        if (!it->is_regular_file(ec) || !isChnFile(it->path()))
+            continue;
+        std::error_code copyError;
+        fs::create_directories(target, copyError);
+        // copy_options::none refuses an existing file, so a set the operator edited stays.
+        if (fs::copy_file(it->path(), target / it->path().filename(), fs::copy_options::none, copyError))
+            ++copied;
+    }
+    return copied;
 }
 
 } // namespace tem

@@ -39,4 +39,11 @@ std::string ShippedDemoConfiguration();
 bool InstallDemoConfiguration(const DataFolders& folders, Operator& op,
                               const std::string& source = ShippedDemoConfiguration());
 
+/// The gate sets shipped with the program (ShippedDataFolder() + "Channel_Files/").
+std::string ShippedGateSetFolder();
+/// Copies every shipped "*.chn" file into configFolder + "Channel_Files/" where no file of that
+/// name exists yet (the operator's own sets are never replaced); returns the number copied.
+int InstallShippedGateSets(const std::string& configFolder,
+                           const std::string& shippedFolder = ShippedGateSetFolder());
+
 } // namespace tem

@@ -104,11 +104,6 @@ TFormTimeBase::TFormTimeBase(tem::Configuration& cfg, const tem::DataFolders& fo
                 ui->StringGridAuxTimeGates,
                 ui->WidgetAuxTxControls,
                 ui->WidgetAuxGateControls};
-    // Tags of the Delphi-era senders: the default column's controls 1, the auxiliary ones 2 and 3.
-    ui->RadioGroupDefFreq->setProperty("tag", 1);
-    ui->RadioGroupAuxFreq->setProperty("tag", 2);
-    ui->EditAuxOtherFreq->setProperty("tag", 3);
-
     // FormCreate: grid headers and row names.
     for (int t = 0; t < 2; ++t) {
         QTableWidget* g = m_col[t].gates;

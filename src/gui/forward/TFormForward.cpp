@@ -186,7 +186,6 @@ void TFormForward::FormShow()
     if (FwdModelParentForm == fmpfTEMSetrix)
         s_.LastTDEMConfigIniName = s_.ConfigIniName;
     ConfigTypeOnShow = s_.ConfigType;
-    DirOnShow = QDir::currentPath();
     CurrentPropagationChanged = false;
     ui->ButtonGraph->setEnabled(false);
     s_.forward.AcqSel = 1;
@@ -227,8 +226,6 @@ void TFormForward::FormHide()
 {
     s_.ConfigIniName = ConfigIniNameOnShow;
     s_.ConfigType = ConfigTypeOnShow;
-    if (!DirOnShow.isEmpty() && !QDir::setCurrent(DirOnShow))
-        s_.op.inform("Could not return current directory to what it was before running Forward modelling");
     command([this] {
         const std::string iniName = ForwardIniFileName(appData(), s_.ForwardIniName);
         const ModelGrid grid = ModelGridFromForm();
@@ -405,9 +402,6 @@ void TFormForward::RadioGroupTEMorDirectClick(bool operatorClick)
                     s_.ConfigIniName = ConfigIniNameOnShow;
                     s_.ConfigType = ConfigTypeOnShow;
                     s_.cfg.LoadFilename = ConfigIniNameOnShow;
-                    if (!DirOnShow.isEmpty() && !QDir::setCurrent(DirOnShow))
-                        s_.op.inform("Could not return current directory to what it was before running "
-                                     "Forward modelling");
                 } else {
                     ButtonEnterConfigClick();
                 }

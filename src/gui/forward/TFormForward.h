@@ -117,7 +117,6 @@ class TFormForward : public QDialog {
     // Remembered on show, restored on hide.
     std::string ConfigIniNameOnShow;
     int ConfigTypeOnShow = 0;
-    QString DirOnShow;
     bool CurrentPropagationChanged = false;
     int shownLayers_ = 3;
     bool hiding_ = false;

@@ -10,6 +10,7 @@
 #include "core/editor/timebase_rules.h"
 #include "core/files/chn_file.h"
 #include "core/model/configuration.h"
+#include "core/model/data_folders.h"
 #include "core/model/derived.h"
 #include "core/operator.h"
 

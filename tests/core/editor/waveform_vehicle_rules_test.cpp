@@ -20,13 +20,13 @@ TEST(WaveformRows, PointsRampFallbackAndAscendingCheck)
 {
     TTxWaveform w;
     RecordingOperator op;
-    CommitWaveformRows(w, {{"0", "1"}, {"1e-5", "0.5"}, {"5e-6", "0"}}, false, op);
+    CommitWaveformRows(w, {{"0", "1", {}, {}}, {"1e-5", "0.5", {}, {}}, {"5e-6", "0", {}, {}}}, false, op);
     EXPECT_EQ(w.WaveformPointsDigitized, 3);
     EXPECT_DOUBLE_EQ(w.drivenRamp, 5e-6);
     EXPECT_EQ(op.messages, std::vector<std::string>{std::string(AscendingMessage)});
 
     op.messages.clear();
-    CommitWaveformRows(w, {{"-0.001", "0"}, {"0", "1"}, {"time", "x"}}, false, op);
+    CommitWaveformRows(w, {{"-0.001", "0", {}, {}}, {"0", "1", {}, {}}, {"time", "x", {}, {}}}, false, op);
     EXPECT_DOUBLE_EQ(w.WaveformPointTimes[3], -0.0001); // 0.0003 x 3 - 0.001
     EXPECT_DOUBLE_EQ(w.WaveformPointAmplitudes[3], -0.0001);
     EXPECT_EQ(op.messages.size(), 1u); // -0.0001 is not above 0
@@ -42,7 +42,7 @@ TEST(WaveformRows, PointsRampFallbackAndAscendingCheck)
     EXPECT_EQ(w.WaveformPointsDigitized, 0);
     EXPECT_DOUBLE_EQ(w.drivenRamp, 7e-6);
 
-    std::vector<WaveformRow> many(260, WaveformRow{"1", "1"});
+    std::vector<WaveformRow> many(260, WaveformRow{"1", "1", {}, {}});
     for (std::size_t i = 0; i < many.size(); ++i)
         many[i].time = std::to_string(i);
     CommitWaveformRows(w, many, false, op);

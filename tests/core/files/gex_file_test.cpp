@@ -413,8 +413,9 @@ void ExpectSameModel(const Configuration& a, const Configuration& b)
         EXPECT_EQ(a.AcqChn[c].GateConstants, b.AcqChn[c].GateConstants);
         EXPECT_TRUE(a.AcqChn[c] == b.AcqChn[c]) << "some other channel field differs";
         EXPECT_EQ(a.SysResp[c].SysRespExists, b.SysResp[c].SysRespExists);
-        if (a.SysResp[c].SysRespExists)
+        if (a.SysResp[c].SysRespExists) {
             EXPECT_TRUE(a.SysResp[c] == b.SysResp[c]) << "some system-response field differs";
+        }
     }
     for (int r = 1; r <= a.NumRx; ++r) {
         SCOPED_TRACE("receiver " + std::to_string(r));

@@ -22,33 +22,39 @@ template <class R> void ExpectSoundTable(std::span<const RecordField<R>> table, 
     for (const RecordField<R>& field : table) {
         SCOPED_TRACE(std::string(field.name));
         EXPECT_TRUE(names.insert(field.name).second) << "name twice";
-        if (!field.tdcKey.empty())
+        if (!field.tdcKey.empty()) {
             EXPECT_TRUE(tdcKeys.insert(field.tdcKey).second) << "TDC key twice";
-        if (!field.gexKey.empty())
+        }
+        if (!field.gexKey.empty()) {
             EXPECT_TRUE(gexKeys.insert(field.gexKey).second) << "GEX key twice";
+        }
         // A plain key needs a member, and a default of the member's kind (or a derived one).
         const bool plain = !field.tdcKey.empty() || !field.gexKey.empty();
-        if (plain)
+        if (plain) {
             EXPECT_TRUE(std::visit([](auto m) { return IsFieldPointer<decltype(m)>; }, field.member));
+        }
         std::visit(
             [&](auto member) {
                 using M = decltype(member);
                 for (const FieldValue* def : {&field.def, &field.gexDef}) {
                     if (std::holds_alternative<std::monostate>(*def))
                         continue;
-                    if constexpr (std::is_same_v<M, std::string R::*>)
+                    if constexpr (std::is_same_v<M, std::string R::*>) {
                         EXPECT_TRUE(std::holds_alternative<std::string_view>(*def));
-                    else if constexpr (std::is_same_v<M, bool R::*>)
+                    } else if constexpr (std::is_same_v<M, bool R::*>) {
                         EXPECT_TRUE(std::holds_alternative<bool>(*def));
-                    else if constexpr (std::is_same_v<M, int R::*>)
+                    } else if constexpr (std::is_same_v<M, int R::*>) {
                         EXPECT_TRUE(std::holds_alternative<int>(*def));
-                    else if constexpr (std::is_same_v<M, double R::*>)
+                    } else if constexpr (std::is_same_v<M, double R::*>) {
                         EXPECT_TRUE(std::holds_alternative<double>(*def));
+                    }
                 }
-                if constexpr (IsFieldPointer<M>)
-                    if (plain)
+                if constexpr (IsFieldPointer<M>) {
+                    if (plain) {
                         EXPECT_TRUE(!std::holds_alternative<std::monostate>(field.def) ||
                                     field.derivedDefault);
+                    }
+                }
             },
             field.member);
     }
@@ -117,7 +123,7 @@ TEST(RecordFields, TablesAreSoundAndCarryEveryPlainField)
 
 TEST(RecordFields, DefaultsComeFromTheTables)
 {
-    // The documented defaults a reader stores for a missing key, and the record defaults, agree.
+    // A reader stores a table line's default for a missing key; the record defaults are those values.
     const TTransmitter tx = DefaultTransmitter();
     EXPECT_EQ(tx.Amps, 36);
     EXPECT_EQ(tx.VoltsMin, 3.3);
