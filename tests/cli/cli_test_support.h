@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "cli/qt/in_process.h"
+#include "support/temp_folder.h"
 
 namespace tem::cli::test {
 
@@ -21,19 +22,6 @@ struct CliResult {
 /// A temporary folder that also serves as the shared data folder; removed at the end.
 class CliFixture {
   public:
-    CliFixture()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "temsetrix-cli-XXXXXX").string();
-        root_ = mkdtemp(pattern.data());
-    }
-    ~CliFixture()
-    {
-        std::error_code ec;
-        std::filesystem::remove_all(root_, ec);
-    }
-    CliFixture(const CliFixture&) = delete;
-    CliFixture& operator=(const CliFixture&) = delete;
-
     std::string root() const { return root_; }
     std::string dataDir() const { return root_ + "/shared"; }
     std::string path(const std::string& name) const { return root_ + "/" + name; }
@@ -68,7 +56,8 @@ class CliFixture {
     }
 
   private:
-    std::string root_;
+    testsupport::TempFolder folder_{"temsetrix-cli-"};
+    std::string root_ = folder_.path();
 };
 
 } // namespace tem::cli::test

@@ -15,6 +15,7 @@
 
 #include "engine/files.h"
 #include "engine/run.h"
+#include "support/temp_folder.h"
 
 namespace tem::engine {
 namespace {
@@ -299,13 +300,6 @@ std::vector<std::pair<double, double>> ReadAsTheProgramDoes(const std::string& t
 
 class EngineRun : public ::testing::Test {
   protected:
-    void SetUp() override
-    {
-        std::string pattern = (fs::temp_directory_path() / "temsetrix-engine-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        folder = pattern;
-    }
-    void TearDown() override { fs::remove_all(folder); }
     void Write(const std::string& name, const std::string& text)
     {
         std::ofstream(folder / name, std::ios::binary) << text;
@@ -329,7 +323,8 @@ class EngineRun : public ::testing::Test {
         console = out.str();
         return code;
     }
-    fs::path folder;
+    testsupport::TempFolder temp{"temsetrix-engine-"};
+    fs::path folder = temp.path();
 };
 
 TEST_F(EngineRun, WritesOneResultPerDataSetAndSaysSo)

@@ -18,17 +18,12 @@
 #include "editor/TFormTxWaveforms.h"
 #include "editor/TFormVehicleParams.h"
 #include "editor_fixture.h"
+#include "support/qt_children.h"
 #include "widgets/KeyValueEditor.h"
 
 namespace {
 
-template <class T> T* child(QWidget* form, const char* name)
-{
-    T* w = form->findChild<T*>(name);
-    if (!w)
-        qFatal("no control %s", name);
-    return w;
-}
+using tem::testsupport::child;
 
 void screenshot(QWidget* form, const char* name)
 {

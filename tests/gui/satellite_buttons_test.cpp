@@ -13,6 +13,7 @@
 #include "editor/TFormTimeBase.h"
 #include "editor/TFormTxWaveforms.h"
 #include "editor/TFormVehicleParams.h"
+#include "support/qt_children.h"
 #include "widgets/RadioGroup.h"
 
 using namespace tem;
@@ -37,13 +38,7 @@ bool runModal(MainWindowFixture& f, const char* button, std::function<void(Windo
     return seen;
 }
 
-template <class T> T* child(QWidget* w, const char* name)
-{
-    T* c = w->findChild<T*>(name);
-    if (!c)
-        qFatal("no control %s", name);
-    return c;
-}
+using tem::testsupport::child;
 
 } // namespace
 

@@ -23,18 +23,13 @@
 #include "editor_fixture.h"
 #include "qcustomplot.h"
 #include "response/TFormSysResp.h"
+#include "support/qt_children.h"
 #include "widgets/KeyValueEditor.h"
 #include "widgets/RadioGroup.h"
 
 namespace {
 
-template <class T> T* child(QWidget* form, const char* name)
-{
-    T* w = form->findChild<T*>(name);
-    if (!w)
-        qFatal("no control %s", name);
-    return w;
-}
+using tem::testsupport::child;
 
 void screenshots(QWidget* form, const char* name)
 {

@@ -12,18 +12,13 @@
 
 #include "core/operator.h"
 #include "qcustomplot.h"
+#include "support/qt_children.h"
 #include "systest/TFormVarloSystemTest.h"
 #include "widgets/RadioGroup.h"
 
 namespace {
 
-template <class T> T* child(QWidget* form, const char* name)
-{
-    T* w = form->findChild<T*>(name);
-    if (!w)
-        qFatal("no control %s", name);
-    return w;
-}
+using tem::testsupport::child;
 
 QCPGraph* series(QCustomPlot* plot, const QString& name)
 {

@@ -11,17 +11,12 @@
 #include "editor/TFormVehicleParams.h"
 #include "editor_fixture.h"
 #include "qcustomplot.h"
+#include "support/qt_children.h"
 #include "widgets/KeyValueEditor.h"
 #include "widgets/RadioGroup.h"
 
 namespace {
-template <class T> T* child(QWidget* form, const char* name)
-{
-    T* w = form->findChild<T*>(name);
-    if (!w)
-        qFatal("no control %s", name);
-    return w;
-}
+using tem::testsupport::child;
 } // namespace
 
 class WaveformsVehicleTest : public QObject {

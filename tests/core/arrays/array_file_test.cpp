@@ -13,6 +13,7 @@
 #include "core/arrays/array_generators.h"
 #include "core/files/keyword_file.h"
 #include "core/operator.h"
+#include "support/temp_folder.h"
 
 namespace tem {
 namespace {
@@ -24,30 +25,14 @@ ArrayDescription Read(const std::string& text, RecordingOperator& op)
     return d;
 }
 
-class TempFolder {
-  public:
-    TempFolder()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "temsetrix-arrays-XXXXXX").string();
-        root_ = mkdtemp(pattern.data());
-    }
-    ~TempFolder()
-    {
-        std::error_code ec;
-        std::filesystem::remove_all(root_, ec);
-    }
-    std::string path(const std::string& name) const { return root_ + "/" + name; }
-
-  private:
-    std::string root_;
-};
+using testsupport::TempFolder;
 
 TEST(ArrayFile, MissingFileGivesTheDefaultArray)
 {
     TempFolder t;
     RecordingOperator op;
     ArrayDescription d;
-    ReadConfigIni(d, t.path("none.DCC"), op);
+    ReadConfigIni(d, t.file("none.DCC"), op);
     ASSERT_GE(op.messages.size(), 1u);
     EXPECT_EQ(op.messages[0], "Default device configuration being loaded as the specified configuration "
                               "parameter file was not found!");
@@ -159,7 +144,7 @@ TEST(ArrayFile, WrittenInTableOrderAndReadBackUnchanged)
     EXPECT_EQ(f.ReadString("Array", "AConfigType", ""), "Schlumberger");
 
     TempFolder t;
-    const std::string name = t.path("Sounding.DCC");
+    const std::string name = t.file("Sounding.DCC");
     WriteConfigIni(d, name);
     ArrayDescription back;
     ReadConfigIni(back, name, op);

@@ -9,6 +9,7 @@
 #include "core/files/chn_file.h"
 #include "core/model/configuration.h"
 #include "core/operator.h"
+#include "support/temp_folder.h"
 
 namespace tem {
 namespace {
@@ -21,12 +22,7 @@ const std::string FewerRows = "There were less than NUMTIMES rows in the file - 
 
 class ChnFile : public ::testing::Test {
   protected:
-    void SetUp() override
-    {
-        char tmpl[] = "/tmp/chn-XXXXXX";
-        root = ::mkdtemp(tmpl);
-        resetTimeBase();
-    }
+    void SetUp() override { resetTimeBase(); }
     void resetTimeBase()
     {
         TTimeBase& tb = cfg.TimeBase[2];
@@ -35,11 +31,6 @@ class ChnFile : public ::testing::Test {
         tb.TimeGateFileName = "old.chn";
         for (int g = 0; g <= MaxGates; ++g)
             tb.GateCentre[g] = tb.GateWidth[g] = -1;
-    }
-    void TearDown() override
-    {
-        std::error_code ec;
-        fs::remove_all(root, ec);
     }
     /// Writes the text to a file and reads it into time base 2.
     void read(const std::string& text)
@@ -50,7 +41,8 @@ class ChnFile : public ::testing::Test {
     }
     const TTimeBase& tb() const { return cfg.TimeBase[2]; }
 
-    fs::path root;
+    testsupport::TempFolder folder{"chn-"};
+    fs::path root = folder.path();
     std::string path;
     Configuration cfg;
     RecordingOperator op;

@@ -11,30 +11,25 @@
 #include "core/files/value_forms.h"
 #include "core/model/configuration.h"
 #include "core/model/data_folders.h"
+#include "support/temp_folder.h"
 #include "test_file_bytes.h"
 
 namespace tem::gextest {
 
 namespace fs = std::filesystem;
 
+/// A temporary folder that is also the shared data folder, with its configuration folder.
 class TempFolder {
   public:
-    TempFolder()
-    {
-        char tmpl[] = "/tmp/gex-test-XXXXXX";
-        path = ::mkdtemp(tmpl);
-        folders = DataFolders::Under(path.string() + "/");
-        fs::create_directories(folders.temConfig);
-    }
-    ~TempFolder()
-    {
-        std::error_code ec;
-        fs::remove_all(path, ec);
-    }
+    TempFolder() { fs::create_directories(folders.temConfig); }
     std::string file(const std::string& name) const { return (path / name).string(); }
 
-    fs::path path;
-    DataFolders folders;
+  private:
+    testsupport::TempFolder folder_{"gex-test-"};
+
+  public:
+    fs::path path = folder_.path();
+    DataFolders folders = DataFolders::Under(path.string() + "/");
 };
 
 using tem::testfiles::ReadBytes;

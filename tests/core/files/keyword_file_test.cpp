@@ -10,6 +10,7 @@
 
 #include "core/action_error.h"
 #include "core/files/keyword_file.h"
+#include "support/temp_folder.h"
 #include "test_file_bytes.h"
 
 namespace tem {
@@ -21,19 +22,10 @@ using tem::testfiles::ReadBytes;
 using tem::testfiles::WriteBytes;
 
 class TempFolder {
+    testsupport::TempFolder folder_{"kwfile-"};
+
   public:
-    TempFolder()
-    {
-        char tmpl[] = "/tmp/kwfile-XXXXXX";
-        path = ::mkdtemp(tmpl);
-    }
-    ~TempFolder()
-    {
-        std::error_code ec;
-        fs::permissions(path, fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::remove_all(path, ec);
-    }
-    fs::path path;
+    fs::path path = folder_.path();
 };
 
 TEST(KeywordFile, LookupRules)

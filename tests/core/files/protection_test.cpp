@@ -14,6 +14,7 @@
 #include "core/model/configuration.h"
 #include "core/model/data_folders.h"
 #include "core/operator.h"
+#include "support/temp_folder.h"
 #include "test_file_bytes.h"
 
 namespace tem {
@@ -28,16 +29,9 @@ class Protection : public ::testing::Test {
   protected:
     void SetUp() override
     {
-        char tmpl[] = "/tmp/protection-XXXXXX";
-        root = ::mkdtemp(tmpl);
         folders = DataFolders::Under(root.string() + "/data");
         fs::create_directories(folders.temConfig);
         file = (root / "Setup.TDC").string();
-    }
-    void TearDown() override
-    {
-        std::error_code ec;
-        fs::remove_all(root, ec);
     }
 
     /// Writes the text tidied and stamped, as a save stores it.
@@ -52,7 +46,8 @@ class Protection : public ::testing::Test {
         return KeywordFile::Load(file).ReadString("All", "MasterTamperCheckCRC", "missing");
     }
 
-    fs::path root;
+    testsupport::TempFolder folder{"protection-"};
+    fs::path root = folder.path();
     DataFolders folders;
     std::string file;
     Configuration cfg;

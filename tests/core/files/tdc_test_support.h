@@ -19,6 +19,7 @@
 #include "core/model/derived.h"
 #include "core/operator.h"
 #include "support/demo_configuration.h"
+#include "support/temp_folder.h"
 #include "test_file_bytes.h"
 
 namespace tem::tdctest {
@@ -38,15 +39,8 @@ class TdcTest : public ::testing::Test {
   protected:
     TdcTest()
     {
-        std::string pattern = (fs::temp_directory_path() / "temsetrix-tdc-XXXXXX").string();
-        root_ = mkdtemp(pattern.data());
         folders = DataFolders::Under(root_ + "/shared");
         fs::create_directories(folders.temConfig);
-    }
-    ~TdcTest() override
-    {
-        std::error_code ec;
-        fs::remove_all(root_, ec);
     }
 
     /// A path in the temporary folder (not the data folder, like an operator's own file).
@@ -80,7 +74,8 @@ class TdcTest : public ::testing::Test {
     RecordingOperator op;
 
   private:
-    std::string root_;
+    testsupport::TempFolder folder_{"temsetrix-tdc-"};
+    std::string root_ = folder_.path();
 };
 
 /// The model reduced to what a TDC file carries: entries within the counts, vertices, gates,

@@ -12,6 +12,7 @@
 #include "core/model/configuration.h"
 #include "core/model/derived.h"
 #include "core/operator.h"
+#include "support/temp_folder.h"
 #include "test_file_bytes.h"
 
 namespace tem::forwardtest {
@@ -20,25 +21,16 @@ namespace fs = std::filesystem;
 using tem::testfiles::ReadBytes;
 using tem::testfiles::WriteBytes;
 
+/// A temporary folder named with a trailing '/', as the forward files name their folders.
 class TempFolder {
   public:
-    TempFolder()
-    {
-        std::string pattern = (fs::temp_directory_path() / "temsetrix-fwd-XXXXXX").string();
-        path_ = mkdtemp(pattern.data());
-        path_ += '/';
-    }
-    ~TempFolder()
-    {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
     /// The folder, ending in '/'.
     const std::string& path() const { return path_; }
     std::string operator/(const std::string& name) const { return path_ + name; }
 
   private:
-    std::string path_;
+    testsupport::TempFolder folder_{"temsetrix-fwd-"};
+    std::string path_ = folder_.path() + '/';
 };
 
 /// One 10 m x 10 m loop (type 72) with a Z receiver at its centre, a 10 us ramp, and `gates`

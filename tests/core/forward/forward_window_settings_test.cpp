@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "core/forward/forward_window_settings.h"
+#include "support/temp_folder.h"
 
 namespace tem {
 namespace {
@@ -16,8 +17,8 @@ namespace fs = std::filesystem;
 
 TEST(ForwardWindowSettings, KeepsOtherLinesAndRefusesAbsurdCounts)
 {
-    std::string pattern = (fs::temp_directory_path() / "temsetrix-fwdini-XXXXXX").string();
-    const std::string root = mkdtemp(pattern.data());
+    const testsupport::TempFolder folder("temsetrix-fwdini-");
+    const std::string root = folder.path();
     const std::string file = root + "/Forward.Ini";
 
     // A missing file gives the defaults.
@@ -37,7 +38,6 @@ TEST(ForwardWindowSettings, KeepsOtherLinesAndRefusesAbsurdCounts)
         std::ofstream(file, std::ios::binary) << "[Window]\r\nLayers=" << bad << "\r\n";
         EXPECT_EQ(ReadForwardWindowSettings(file).layerCount, 3) << bad;
     }
-    fs::remove_all(root);
 }
 
 } // namespace

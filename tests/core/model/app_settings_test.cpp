@@ -12,6 +12,7 @@
 #include "core/model/configuration.h"
 #include "core/model/data_folders.h"
 #include "core/operator.h"
+#include "support/temp_folder.h"
 
 namespace tem {
 namespace {
@@ -20,17 +21,7 @@ namespace fs = std::filesystem;
 
 class AppSettings : public ::testing::Test {
   protected:
-    void SetUp() override
-    {
-        std::string pattern = (fs::temp_directory_path() / "temsetrix-settings-XXXXXX").string();
-        root = mkdtemp(pattern.data());
-        folders = DataFolders::Under(root + "/shared");
-    }
-    void TearDown() override
-    {
-        std::error_code ec;
-        fs::remove_all(root, ec);
-    }
+    void SetUp() override { folders = DataFolders::Under(root + "/shared"); }
     void writeSettings(const std::string& text)
     {
         fs::create_directories(folders.temConfig);
@@ -43,7 +34,8 @@ class AppSettings : public ::testing::Test {
         return path;
     }
 
-    std::string root;
+    testsupport::TempFolder folder{"temsetrix-settings-"};
+    std::string root = folder.path();
     DataFolders folders;
 };
 
@@ -83,8 +75,8 @@ TEST_F(AppSettings, FirstStartNeverReplacesTheOperatorsGateSets)
 
 TEST(ShippedData, FoundBesideAnInstalledProgramElseInTheCheckout)
 {
-    std::string pattern = (fs::temp_directory_path() / "temsetrix-install-XXXXXX").string();
-    const fs::path prefix = mkdtemp(pattern.data());
+    const testsupport::TempFolder folder("temsetrix-install-");
+    const fs::path prefix = folder.path();
     fs::create_directories(prefix / "bin");
     fs::create_directories(prefix / "share/temsetrix");
     const std::string program = (prefix / "bin/temsetrix").string();
@@ -93,7 +85,6 @@ TEST(ShippedData, FoundBesideAnInstalledProgramElseInTheCheckout)
     std::ofstream(prefix / "share/temsetrix/DemoConfig.TDC") << "[All]\n";
     EXPECT_EQ(ShippedDataFolderFor(program), (prefix / "share/temsetrix/").string());
     EXPECT_TRUE(fs::is_regular_file(checkout + "DemoConfig.TDC"));
-    fs::remove_all(prefix);
 }
 
 TEST_F(AppSettings, ReadsTheStartUpSection)

@@ -12,31 +12,14 @@
 
 #include "core/model/data_folders.h"
 #include "core/operator.h"
+#include "support/temp_folder.h"
 
 namespace tem {
 namespace {
 
 namespace fs = std::filesystem;
 
-/// A fresh temporary folder, removed with everything in it.
-class TempFolder {
-  public:
-    TempFolder()
-    {
-        std::string pattern = (fs::temp_directory_path() / "temsetrix-test-XXXXXX").string();
-        path_ = mkdtemp(pattern.data());
-    }
-    ~TempFolder()
-    {
-        std::error_code ec;
-        fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::remove_all(path_, ec);
-    }
-    std::string path() const { return path_; }
-
-  private:
-    std::string path_;
-};
+using testsupport::TempFolder;
 
 /// Sets an environment variable for one scope and puts the old value back.
 class ScopedEnv {

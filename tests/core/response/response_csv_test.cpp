@@ -14,6 +14,7 @@
 #include "core/operator.h"
 #include "core/response/response_csv.h"
 #include "core/response/response_curves.h"
+#include "support/temp_folder.h"
 #include "test_file_bytes.h"
 
 namespace tem {
@@ -49,19 +50,14 @@ Configuration threeChannels()
 
 class ResponseCsvTest : public ::testing::Test {
   protected:
-    void SetUp() override
-    {
-        char tmpl[] = "/tmp/respcsv-XXXXXX";
-        root = ::mkdtemp(tmpl);
-    }
-    void TearDown() override { fs::remove_all(root); }
     std::string write(const std::string& text)
     {
         const std::string p = (root / "data.csv").string();
         testfiles::WriteBytes(p, text);
         return p;
     }
-    fs::path root;
+    testsupport::TempFolder folder{"respcsv-"};
+    fs::path root = folder.path();
     RecordingOperator op;
 };
 

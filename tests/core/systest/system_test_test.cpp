@@ -11,6 +11,7 @@
 #include "core/operator.h"
 #include "core/systest/system_test_analysis.h"
 #include "core/systest/system_test_file.h"
+#include "support/temp_folder.h"
 #include "test_file_bytes.h"
 
 namespace tem {
@@ -414,15 +415,14 @@ TEST(SystemTestAnalysis, ExportWritesStation8Averages)
     SystemTestData d;
     RecordingOperator op;
     ASSERT_TRUE(LoadSystemTest(d, fixture("tab.TXT"), 0, op));
-    char tmpl[] = "/tmp/stn8-XXXXXX";
-    const fs::path root = ::mkdtemp(tmpl);
+    const testsupport::TempFolder folder("stn8-");
+    const fs::path root = folder.path();
     const std::string out = (root / Stn8SiteResponseName).string();
     WriteStn8SiteResponse(d, out);
     const auto lines = SplitLines(testfiles::ReadBytes(out));
     ASSERT_EQ(lines.size(), 74u);
     EXPECT_EQ(lines[1], "      8011.5,      -802.5,0.00");
     EXPECT_EQ(lines[21], "           0,           0,0.00");
-    fs::remove_all(root);
 
     EXPECT_EQ(SysTestPlotMagnitude(-1), 1);
     EXPECT_EQ(SysTestPlotMagnitude(2e-7), 1e-6);
