@@ -222,7 +222,7 @@ void TFormTEMConfig::readRx(KeyValueEditor& editor, Configuration& cfg, Operator
     if (IsPolygon(rx.Shape)) {
         rx.Loopsides = std::clamp(ReadInt(editor.value("Loopsides"), 4), 0, MaxRxNode);
         // A vertex cell that is missing or not a number falls back to the point k radians round the
-        // unit circle, 0.3 m down: a different point for every k, so blank cells never put two
+        // unit circle, at Z = -0.3 m: a different point for every k, so blank cells never put two
         // vertices in one place. This is deliberately not the readers' fallback for a missing key
         // (UnitCircleX/Y, quarter turns, which repeat every four vertices).
         for (int k = 0; k <= rx.Loopsides; ++k) {
