@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev libcli11-dev
   qt6-base-dev qt6-base-dev-tools libqcustomplot-dev libshp-dev libgl-dev
-  xvfb xauth ccache
+  xvfb xauth ccache python3
   poppler-utils
   help2man librsvg2-bin dpkg-dev file fakeroot lintian desktop-file-utils appstream shared-mime-info
 )
