@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "core/arrays/array_generators.h"
-#include "core/forward/geoelectric_model.h"
+#include "core/geoelectric/geoelectric_model.h"
 #include "core/operator.h"
 
 namespace {

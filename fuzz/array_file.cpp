@@ -13,7 +13,7 @@
 #include "core/arrays/array_file.h"
 #include "core/arrays/array_geometry.h"
 #include "core/files/keyword_file.h"
-#include "core/forward/geoelectric_model.h"
+#include "core/geoelectric/geoelectric_model.h"
 #include "core/operator.h"
 
 namespace {

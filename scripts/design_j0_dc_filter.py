@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 """Designs the 12-points-per-decade J0 filter of the geo-electric forward model and writes its
-coefficients as a C++ table (src/core/forward/j0_filter12_coefficients.inc).
+coefficients as a C++ table (src/core/geoelectric/j0_filter12_coefficients.inc).
 
 Needs Python 3 with numpy and scipy (Debian: python3-numpy python3-scipy).
 

@@ -22,7 +22,7 @@
 #include "core/arrays/depth_of_investigation.h"
 #include "core/files/keyword_file.h"
 #include "core/files/value_forms.h"
-#include "core/forward/geoelectric_model.h"
+#include "core/geoelectric/geoelectric_model.h"
 
 namespace tem::cli {
 

@@ -4,8 +4,8 @@
 #include <functional>
 #include <utility>
 
-#include "core/editor/layout_diagram.h"
 #include "core/model/configuration.h"
+#include "core/rules/layout_diagram.h"
 
 namespace tem::report {
 

@@ -15,10 +15,10 @@
 #include <functional>
 
 #include "core/action_error.h"
-#include "core/editor/layout_diagram.h"
 #include "core/files/keyword_file.h"
 #include "core/files/protection.h"
 #include "core/files/value_forms.h"
+#include "core/rules/layout_diagram.h"
 #include "report/LayoutDiagramSeries.h"
 #include "report/PointChartPainter.h"
 #include "report/ReportDocument.h"

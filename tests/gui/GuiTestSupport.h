@@ -11,7 +11,7 @@
 #include <string>
 
 #include "app/Session.h"
-#include "editor/TFormTEMConfig.h"
+#include "config/TFormTEMConfig.h"
 
 namespace tem::gui::test {
 

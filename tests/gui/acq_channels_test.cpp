@@ -8,10 +8,12 @@
 #include <QTableWidget>
 #include <QTest>
 
-#include "editor/TFormTEMAcqChannels.h"
+#include "config/TFormTEMAcqChannels.h"
 #include "editor_fixture.h"
 #include "widgets/KeyValueEditor.h"
 #include "widgets/RadioGroup.h"
+
+using namespace tem::gui;
 
 class AcqChannelsTest : public QObject {
     Q_OBJECT

@@ -12,14 +12,16 @@
 #include <memory>
 #include <vector>
 
+#include "config/TFormTEMAcqChannels.h"
+#include "config/TFormTimeBase.h"
+#include "config/TFormTxWaveforms.h"
+#include "config/TFormVehicleParams.h"
 #include "core/files/tdc_file.h"
-#include "editor/TFormTEMAcqChannels.h"
-#include "editor/TFormTimeBase.h"
-#include "editor/TFormTxWaveforms.h"
-#include "editor/TFormVehicleParams.h"
 #include "editor_fixture.h"
 #include "support/qt_children.h"
 #include "widgets/KeyValueEditor.h"
+
+using namespace tem::gui;
 
 namespace {
 

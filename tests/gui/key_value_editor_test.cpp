@@ -7,6 +7,8 @@
 
 #include "widgets/KeyValueEditor.h"
 
+using namespace tem::gui;
+
 class KeyValueEditorTest : public QObject {
     Q_OBJECT
 

@@ -25,9 +25,9 @@
 #include <numbers>
 
 #include "GuiTestSupport.h"
+#include "config/TFormHELP.h"
+#include "config/TFormTimeBase.h"
 #include "core/model/derived.h"
-#include "editor/TFormHELP.h"
-#include "editor/TFormTimeBase.h"
 #include "widgets/KeyValueEditor.h"
 #include "widgets/PointChart3D.h"
 #include "widgets/RadioGroup.h"

@@ -74,10 +74,12 @@ class RoundTripTest : public QObject {
         const struct {
             const char* button;
             const char* window;
-        } windows[] = {
-            {"ButtonTimeBase", "TFormTimeBase"},       {"ButtonAcqChannels", "TFormTEMAcqChannels"},
-            {"ButtonTxWaveforms", "TFormTxWaveforms"}, {"ButtonVehicle", "TFormVehicleParams"},
-            {"ButtonSysResponse", "TFormSysResp"},     {"ButtonFwdModel", "tem::gui::TFormForward"}};
+        } windows[] = {{"ButtonTimeBase", "tem::gui::TFormTimeBase"},
+                       {"ButtonAcqChannels", "tem::gui::TFormTEMAcqChannels"},
+                       {"ButtonTxWaveforms", "tem::gui::TFormTxWaveforms"},
+                       {"ButtonVehicle", "tem::gui::TFormVehicleParams"},
+                       {"ButtonSysResponse", "tem::gui::TFormSysResp"},
+                       {"ButtonFwdModel", "tem::gui::TFormForward"}};
         for (const auto& w : windows)
             QCOMPARE(OpenAndClose(f, w.button), QString(w.window));
         // Nothing typed: closing the program would not ask to save.

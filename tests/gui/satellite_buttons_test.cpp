@@ -8,11 +8,11 @@
 #include <QTimer>
 
 #include "GuiTestSupport.h"
+#include "config/TFormTEMAcqChannels.h"
+#include "config/TFormTimeBase.h"
+#include "config/TFormTxWaveforms.h"
+#include "config/TFormVehicleParams.h"
 #include "core/model/derived.h"
-#include "editor/TFormTEMAcqChannels.h"
-#include "editor/TFormTimeBase.h"
-#include "editor/TFormTxWaveforms.h"
-#include "editor/TFormVehicleParams.h"
 #include "support/qt_children.h"
 #include "widgets/RadioGroup.h"
 

@@ -27,6 +27,8 @@
 #include "widgets/KeyValueEditor.h"
 #include "widgets/RadioGroup.h"
 
+using namespace tem::gui;
+
 namespace {
 
 using tem::testsupport::child;

@@ -16,6 +16,8 @@
 #include "systest/TFormVarloSystemTest.h"
 #include "widgets/RadioGroup.h"
 
+using namespace tem::gui;
+
 namespace {
 
 using tem::testsupport::child;

@@ -7,12 +7,14 @@
 #include <QTableWidget>
 #include <QTest>
 
-#include "core/editor/timebase_rules.h"
+#include "config/TFormTimeBase.h"
 #include "core/files/value_forms.h"
-#include "editor/TFormTimeBase.h"
+#include "core/rules/timebase_rules.h"
 #include "editor_fixture.h"
 #include "qcustomplot.h"
 #include "widgets/RadioGroup.h"
+
+using namespace tem::gui;
 
 class TimeBaseTest : public QObject {
     Q_OBJECT

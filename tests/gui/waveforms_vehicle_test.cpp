@@ -7,13 +7,15 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "editor/TFormTxWaveforms.h"
-#include "editor/TFormVehicleParams.h"
+#include "config/TFormTxWaveforms.h"
+#include "config/TFormVehicleParams.h"
 #include "editor_fixture.h"
 #include "qcustomplot.h"
 #include "support/qt_children.h"
 #include "widgets/KeyValueEditor.h"
 #include "widgets/RadioGroup.h"
+
+using namespace tem::gui;
 
 namespace {
 using tem::testsupport::child;

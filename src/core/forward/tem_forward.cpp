@@ -11,10 +11,8 @@
 #include <system_error>
 
 #include "core/action_error.h"
-#include "core/arrays/array_description.h"
 #include "core/files/value_forms.h"
 #include "core/forward/aarhus_files.h"
-#include "core/forward/geoelectric_model.h"
 #include "core/operator.h"
 
 namespace tem {
@@ -254,36 +252,6 @@ std::vector<std::array<std::string, 5>> TEMResponseTable(const Configuration& cf
         else
             rows.push_back({std::to_string(i), FormatSignificant(0, 6, 4), FormatSignificant(0, 7, 6),
                             FormatSignificant(0, 7, 6), FormatSignificant(0, 7, 6)});
-    }
-    return rows;
-}
-
-std::vector<std::array<std::string, 4>> DirectRecalculation(const ArrayDescription& array,
-                                                            ForwardStore& store, int filterPointsPerDecade)
-{
-    const TFilter* filter = J0FilterForDecade(filterPointsPerDecade);
-    if (!filter)
-        throw ActionError("There is no J0 filter of " + std::to_string(filterPointsPerDecade) +
-                          " points per decade.");
-    const TArrayConfiguration& config = array.AConfig;
-    const int bipoles = std::clamp(config.numBipoles, 0, MaxResponseConfigs);
-    const ModelSet& set = store.models;
-    ForwardResults& r = store.results;
-    r.clear();
-    r.RespVoltages.resize(set.NumModels, bipoles);
-    r.ln10responses.resize(set.NumModels, bipoles);
-    std::vector<std::array<std::string, 4>> rows;
-    TResponse response;
-    for (int j = 0; j < set.NumModels; ++j) {
-        ForwardModel(false, set.Models[std::size_t(j)], config, response, *filter);
-        for (int i = 1; i <= bipoles; ++i) {
-            r.ln10responses(j, i) = float(std::log10(double(response.AppReses[i])));
-            r.RespVoltages(j, i) = response.Voltages[i];
-            if (j == 0)
-                rows.push_back({std::to_string(i), FormatSignificant(response.Voltages[i], 7, 6),
-                                FormatSignificant(response.AppReses[i], 7, 6),
-                                FormatSignificant(config.EffDepth[i], 7, 6)});
-        }
     }
     return rows;
 }

@@ -1,7 +1,6 @@
 #pragma once
 // The TEM forward chain without its engine run: what happens before the engine starts (input
-// files) and after it ends (results, apparent resistivity, loci depth, the response table), and
-// the Direct recalculation over the geo-electric model.
+// files) and after it ends (results, apparent resistivity, loci depth, the response table).
 
 #include <array>
 #include <string>
@@ -13,7 +12,6 @@
 namespace tem {
 
 class Operator;
-struct ArrayDescription;
 
 /// How to start the engine for one run (the runner turns it into a child process).
 struct EngineCommand {
@@ -70,12 +68,5 @@ void CalcTEMDerivedValues(const Configuration& cfg, ForwardStore& store, Operato
 /// 1 .. NoGates - drivenGatesInRamp: gate number, "%6.4g" dB/dt, "%7.6g" apparent resistivity,
 /// "%7.6g" loci depth, "%7.6g" time from the result file; rows past the returned gates hold zeros.
 std::vector<std::array<std::string, 5>> TEMResponseTable(const Configuration& cfg, const ForwardStore& store);
-
-/// The Direct recalculation: for every model the geo-electric response of the array with the J0
-/// filter of `filterPointsPerDecade` (3, 6 or 12): ln10responses = log10 apparent resistivity,
-/// RespVoltages = voltage, per bipole. Returns the response table of model 0: bipole, "%7.6g" of
-/// voltage, apparent resistivity and effective depth. Throws ActionError.
-std::vector<std::array<std::string, 4>> DirectRecalculation(const ArrayDescription& array,
-                                                            ForwardStore& store, int filterPointsPerDecade);
 
 } // namespace tem

@@ -4,6 +4,16 @@
 // vehicle frame with Z positive downwards. A value-initialised Configuration is all zero, false or
 // empty, as the program's model is before the first read; for a key a file lacks, a reader stores
 // the default of the field's line in the record table (core/model/record_fields.h).
+//
+// Names that recur through the program:
+// - A field whose name begins with `driven` is computed from other fields (CalculateDrivenVariables,
+//   CalcGatesInRamp in core/model/derived.h) or not set by any operation; it is never typed, and a
+//   reader may load it but the next computation overwrites it.
+// - Def and Aux: the main window's two transmitter panels, the default transmitter Tx[1] and the
+//   auxiliary transmitter Tx[2], normally the two moments of one loop (TxDef / TxAux in messages).
+// - LM and HM: the low and high moment of a dual-moment system (TMomentID::LM / HM; TxLM, TxHM
+//   hold which transmitter carries each). GEX keeps LM in Tx[1] and HM in Tx[2]; SingleM is a
+//   single-moment system.
 
 #include <array>
 #include <cstdint>

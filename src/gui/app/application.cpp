@@ -10,8 +10,8 @@
 #include "app/MessageBoxOperator.h"
 #include "app/QtFileDialogs.h"
 #include "app/Session.h"
+#include "config/TFormTEMConfig.h"
 #include "core/tables/survey_tables.h"
-#include "editor/TFormTEMConfig.h"
 
 namespace tem::gui {
 

@@ -5,12 +5,13 @@
 #include <QString>
 #include <vector>
 
-class LabelledSeries;
 class QCPAxis;
 class QCustomPlot;
 class QWidget;
 
 namespace tem::gui {
+
+class LabelledSeries;
 
 struct Session;
 

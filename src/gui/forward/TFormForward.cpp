@@ -13,6 +13,7 @@
 #include <cmath>
 
 #include "app/Session.h"
+#include "config/EditorSupport.h"
 #include "core/action_error.h"
 #include "core/arrays/array_file.h"
 #include "core/files/gex_file.h"
@@ -22,10 +23,10 @@
 #include "core/forward/forward_graphs.h"
 #include "core/forward/forward_window_settings.h"
 #include "core/forward/tem_forward.h"
+#include "core/geoelectric/geoelectric_model.h"
 #include "core/model/data_folders.h"
 #include "core/response/system_response.h"
 #include "core/tables/survey_tables.h"
-#include "editor/EditorSupport.h"
 #include "forward/TFormEngineRunner.h"
 #include "forward/TFormFwdModelGraph.h"
 #include "forward/TFormTEMFwdModelGraph.h"

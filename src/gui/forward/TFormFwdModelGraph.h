@@ -10,7 +10,6 @@
 
 #include "core/forward/forward_graphs.h"
 
-class LabelledSeries;
 class QCustomPlot;
 
 namespace Ui {
@@ -18,6 +17,8 @@ class TFormFwdModelGraph;
 }
 
 namespace tem::gui {
+
+class LabelledSeries;
 
 struct Session;
 

@@ -11,7 +11,6 @@
 
 #include "core/forward/forward_graphs.h"
 
-class LabelledSeries;
 class QCustomPlot;
 
 namespace Ui {
@@ -19,6 +18,8 @@ class TFormTEMFwdModelGraph;
 }
 
 namespace tem::gui {
+
+class LabelledSeries;
 
 struct Session;
 

@@ -9,6 +9,7 @@
 #include <cmath>
 
 #include "app/Session.h"
+#include "config/EditorSupport.h"
 #include "core/action_error.h"
 #include "core/files/config_save.h"
 #include "core/files/gex_file.h"
@@ -19,7 +20,6 @@
 #include "core/model/configuration.h"
 #include "core/response/response_csv.h"
 #include "core/response/system_response.h"
-#include "editor/EditorSupport.h"
 #include "runner/EngineRunner.h"
 #include "systest/TFormVarloSystemTest.h"
 #include "ui_TFormSysResp.h"
@@ -27,11 +27,12 @@
 #include "widgets/PointLabels.h"
 #include "widgets/RadioGroup.h"
 
-using editor::Guarded;
-using editor::Q;
-using editor::S;
 using tem::ResponseCurve;
+using tem::gui::editor::Guarded;
+using tem::gui::editor::Q;
+using tem::gui::editor::S;
 
+namespace tem::gui {
 const char* const TFormSysResp::FieldDataDialogFilter = "CSV averagedVoltages dataset (*.csv *.CSV)";
 const char* const TFormSysResp::SysRespLoadDialogTitle =
     "Load a CSV format system response - one colum per AcqChn";
@@ -795,3 +796,5 @@ void TFormSysResp::ButtonRunSystemTestClick()
     TFormVarloSystemTest window(m_session.sysTest, m_session.op, m_session.dialogs, this);
     window.exec();
 }
+
+} // namespace tem::gui

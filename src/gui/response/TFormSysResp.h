@@ -30,6 +30,8 @@ class TFormSysResp;
 }
 
 class QCPGraph;
+
+namespace tem::gui {
 class PointLabels;
 
 class TFormSysResp : public QDialog {
@@ -123,3 +125,5 @@ class TFormSysResp : public QDialog {
     // The files the dialogs hold: where each starts, and what a commit records.
     std::string m_fieldDataFile, m_sysRespLoadFile, m_sysRespSaveFile;
 };
+
+} // namespace tem::gui

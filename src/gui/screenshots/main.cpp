@@ -38,15 +38,15 @@
 
 #include "app/Session.h"
 #include "arrays/TFormConfig.h"
+#include "config/TFormHELP.h"
+#include "config/TFormTEMAcqChannels.h"
+#include "config/TFormTEMConfig.h"
+#include "config/TFormTimeBase.h"
+#include "config/TFormTxWaveforms.h"
+#include "config/TFormVehicleParams.h"
 #include "core/model/data_folders.h"
 #include "core/operator.h"
 #include "core/systest/system_test_analysis.h"
-#include "editor/TFormHELP.h"
-#include "editor/TFormTEMAcqChannels.h"
-#include "editor/TFormTEMConfig.h"
-#include "editor/TFormTimeBase.h"
-#include "editor/TFormTxWaveforms.h"
-#include "editor/TFormVehicleParams.h"
 #include "forward/TFormEngineRunner.h"
 #include "forward/TFormForward.h"
 #include "forward/TFormFwdModelGraph.h"
@@ -54,6 +54,8 @@
 #include "response/TFormSysResp.h"
 #include "systest/TFormVarloSystemTest.h"
 #include "widgets/WindowFit.h"
+
+using namespace tem::gui;
 
 namespace {
 

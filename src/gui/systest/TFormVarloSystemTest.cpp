@@ -9,20 +9,21 @@
 #include <initializer_list>
 #include <tuple>
 
+#include "config/EditorSupport.h"
 #include "core/files/value_forms.h"
 #include "core/operator.h"
-#include "editor/EditorSupport.h"
 #include "ui_TFormVarloSystemTest.h"
 #include "widgets/ChartHelpers.h"
 #include "widgets/PointLabels.h"
 #include "widgets/RadioGroup.h"
 
-using editor::EditNumber;
-using editor::Guarded;
-using editor::Q;
-using editor::S;
-using editor::SetNumberEdit;
+using tem::gui::editor::EditNumber;
+using tem::gui::editor::Guarded;
+using tem::gui::editor::Q;
+using tem::gui::editor::S;
+using tem::gui::editor::SetNumberEdit;
 
+namespace tem::gui {
 const char* const TFormVarloSystemTest::LoadDialogTitle = "Load a special Test TXT file";
 const char* const TFormVarloSystemTest::LoadDialogFilter = "Varlo *.TXT System Test (*.TXT *.txt)";
 const char* const TFormVarloSystemTest::SaveDialogTitle = "Save Stn8 Average Site Response CSV file";
@@ -411,3 +412,5 @@ void TFormVarloSystemTest::ButtonSaveCSVClick()
         return;
     Guarded(m_op, [&] { tem::WriteStn8SiteResponse(m_data, file); });
 }
+
+} // namespace tem::gui

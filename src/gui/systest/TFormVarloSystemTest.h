@@ -20,6 +20,8 @@ class TFormVarloSystemTest;
 }
 
 class QCPGraph;
+
+namespace tem::gui {
 class PointLabels;
 
 class TFormVarloSystemTest : public QDialog {
@@ -79,3 +81,5 @@ class TFormVarloSystemTest : public QDialog {
     std::array<ReceiverSeries, 2> m_series{};
     PointLabels* m_labels = nullptr;
 };
+
+} // namespace tem::gui

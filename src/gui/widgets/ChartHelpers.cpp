@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+namespace tem::gui {
 namespace chart {
 
 QCPGraph* AddSeries(QCustomPlot* plot, const QString& title, QCPScatterStyle::ScatterShape shape,
@@ -126,3 +127,5 @@ void PlaceLegend(QCustomPlot* plot, bool top)
 }
 
 } // namespace chart
+
+} // namespace tem::gui

@@ -8,6 +8,7 @@
 
 #include <qcustomplot.h>
 
+namespace tem::gui {
 namespace chart {
 
 /// A new series drawn as marks (and a line unless lineStyle is lsNone), listed in the legend.
@@ -28,3 +29,5 @@ void SetLogAxis(QCPAxis* axis, double lo, double hi);
 void PlaceLegend(QCustomPlot* plot, bool top);
 
 } // namespace chart
+
+} // namespace tem::gui

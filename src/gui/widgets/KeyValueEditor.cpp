@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 
+namespace tem::gui {
 namespace {
 
 // Holds the fill guard for the lifetime of a program write.
@@ -288,3 +289,5 @@ void KeyValueEditor::leaveEvent(QEvent* event)
     QTableWidget::leaveEvent(event);
     emit mouseLeft();
 }
+
+} // namespace tem::gui

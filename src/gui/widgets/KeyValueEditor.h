@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <QTableWidget>
 
+namespace tem::gui {
 class KeyValueEditor : public QTableWidget {
     Q_OBJECT
 
@@ -84,3 +85,5 @@ class KeyValueEditor : public QTableWidget {
     int m_filling = 0;       // >0 while the program writes cells
     QStringList m_keyShadow; // keys as they were before an operator edit
 };
+
+} // namespace tem::gui

@@ -2,6 +2,7 @@
 
 #include <qcustomplot.h>
 
+namespace tem::gui {
 LabelledSeries::LabelledSeries(QCustomPlot* plot, const QString& name, const QColor& colour, QCPAxis* keyAxis,
                                QCPAxis* valueAxis)
     : plot_(plot), name_(name), colour_(colour)
@@ -89,3 +90,5 @@ void LabelledSeries::rebuildLabels()
         labels_.push_back(label);
     }
 }
+
+} // namespace tem::gui

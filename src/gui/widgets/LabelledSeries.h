@@ -13,6 +13,7 @@ class QCPCurve;
 class QCPItemText;
 class QCustomPlot;
 
+namespace tem::gui {
 class LabelledSeries {
   public:
     /// A series on the given axes (the plot's bottom and left axes when null).
@@ -52,3 +53,5 @@ class LabelledSeries {
     QList<QCPItemText*> labels_;
     bool labelsVisible_ = false;
 };
+
+} // namespace tem::gui

@@ -5,6 +5,7 @@
 
 #include <qcustomplot.h>
 
+namespace tem::gui {
 PointLabels::PointLabels(QCustomPlot* plot) : QObject(plot), m_plot(plot)
 {
     plot->setMouseTracking(true);
@@ -63,3 +64,5 @@ void PointLabels::onMouseMove(QMouseEvent* event)
     else
         QToolTip::showText(event->globalPosition().toPoint(), text, m_plot);
 }
+
+} // namespace tem::gui

@@ -11,6 +11,7 @@ class QCustomPlot;
 class QCPGraph;
 class QMouseEvent;
 
+namespace tem::gui {
 class PointLabels : public QObject {
     Q_OBJECT
 
@@ -30,3 +31,5 @@ class PointLabels : public QObject {
     QCustomPlot* m_plot;
     QHash<QCPGraph*, QVector<QString>> m_labels;
 };
+
+} // namespace tem::gui

@@ -2,6 +2,7 @@
 
 #include <QGridLayout>
 
+namespace tem::gui {
 RadioGroup::RadioGroup(QWidget* parent)
     : QGroupBox(parent), m_group(new QButtonGroup(this)), m_layout(new QGridLayout(this))
 {
@@ -78,3 +79,5 @@ void RadioGroup::rebuild()
     }
     setItemIndex(checked);
 }
+
+} // namespace tem::gui

@@ -10,6 +10,7 @@
 
 class QGridLayout;
 
+namespace tem::gui {
 class RadioGroup : public QGroupBox {
     Q_OBJECT
     Q_PROPERTY(QStringList items READ items WRITE setItems)
@@ -46,3 +47,5 @@ class RadioGroup : public QGroupBox {
     QGridLayout* m_layout;
     QList<QRadioButton*> m_buttons;
 };
+
+} // namespace tem::gui

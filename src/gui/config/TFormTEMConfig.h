@@ -1,0 +1,217 @@
+#pragma once
+// The main configuration window: shows the configuration model for editing, runs the file and
+// master commands, and draws the layout diagram. Data moves between window and model only
+// through PopulateConfigForm (model to controls) and UserInterfaceToConfigVars (controls to model).
+
+#include <QMainWindow>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+#include "app/Session.h"
+#include "core/files/config_save.h"
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QSlider;
+class QSpinBox;
+class QTableWidget;
+
+namespace Ui {
+class TFormTEMConfig;
+}
+
+namespace tem::gui {
+
+class KeyValueEditor;
+class RadioGroup;
+
+class PointChart3D;
+
+class TFormHELP;
+class TFormForward;
+
+class TFormTEMConfig : public QMainWindow {
+    Q_OBJECT
+
+  public:
+    /// Creates the window (FormCreate: reads the application settings) hidden.
+    explicit TFormTEMConfig(Session& session, QWidget* parent = nullptr);
+    ~TFormTEMConfig() override;
+
+    Session& session() { return s_; }
+
+    // ---- Life cycle ----------------------------------------------------------------------------
+    void FormCreate();
+    /// The first time: reads the configuration named by LoadFilename. Every time: refills the
+    /// window from the model, computes the derived values and redraws the diagram.
+    void FormActivate();
+    void FormShow();
+    /// A file named on the command line: the first activation opens it in place of the file the
+    /// settings name. One that cannot be opened is reported, and the settings' file opens instead.
+    void SetStartupFile(const QString& fileName) { startupFile_ = fileName; }
+    /// The close question, asked only when ChangedSinceFile: Yes saves, No closes without saving,
+    /// Cancel keeps the window open. Returns whether the window may close (a Yes whose save did not
+    /// write keeps it open).
+    bool FormCloseQuery();
+    /// Writes the application settings.
+    void FormClose();
+
+    // ---- Model and window ----------------------------------------------------------------------
+    void PopulateConfigForm();
+    void UserInterfaceToConfigVars();
+    /// The model as UserInterfaceToConfigVars would commit it, without committing it: no message
+    /// is shown and no control changes.
+    Configuration FormModel();
+    /// Whether the model as the window shows it differs from the file last read or written.
+    bool ChangedSinceFile();
+    /// The window now shows the file just read or written.
+    void RememberFileModel();
+    /// Fills one receiver editor (tag 1..3) from the model, and reads one back.
+    void WriteRxParamsToForm(KeyValueEditor& editor);
+    void ReadRxParamsFromForm(KeyValueEditor& editor);
+
+    // ---- Layout diagram ------------------------------------------------------------------------
+    void DrawTEMConfig();
+    void DrawVehicle();
+    void RadioGroupViewClick();
+    PointChart3D* chart() const;
+
+    // ---- Commands ------------------------------------------------------------------------------
+    void ButtonLoadClick();
+    void ButtonSaveClick();
+    void ButtonSaveAsINIClick();
+    void CheckBoxMasterClick();
+    void RadioGroupTDCGEXClick();
+    void EditTDCFilenameExit();
+    /// Where a run of the moment rules came from.
+    enum class MomentSource { DefMoment, AuxMoment, UseDefTx, UseAuxTx, NumTxCombo };
+    void RadioGroupDefMomentClick(MomentSource source);
+    void BitBtnCancelClick();
+    /// Loads a file without the open dialog (File menu, recent files).
+    void LoadFile(const QString& fileName);
+
+    // ---- Buttons -------------------------------------------------------------------------------
+    void ButtonRefreshGraphClick();
+    void ButtonCentroidClick();
+    void ButtonPDFClick();
+    /// The diagram as a PNG image (the diagram tool bar's "Save PNG..." button).
+    void SaveDiagramPngClick();
+    void ButtonHELPClick();
+    void ButtonFwdModelClick();
+    // Buttons of the satellite windows. Each shows its window modally with RunSatellite, which
+    // refills this window from the model when the satellite closes.
+    void ButtonTimeBaseClick();
+    void ButtonAcqChannelsClick();
+    void ButtonTxWaveformsClick();
+    void ButtonVehicleClick();
+    void ButtonSysResponseClick();
+    /// Shows a satellite window modally, then activates this window again (refill and redraw).
+    void RunSatellite(QDialog& window);
+
+    // ---- Track bars and their edits ------------------------------------------------------------
+    void SpinEditTxDefSidesChange();
+    void SpinEditTxAuxSidesChange();
+    void TrackBarDefVoltChange();
+    void TrackBarDefCurrChange();
+    void TrackBarAuxVoltChange();
+    void TrackBarAuxCurrChange();
+    void LabeledEditDefVoltsChange();
+    void LabeledEditDefVoltsExit();
+    void LabeledEditDefAmpsChange();
+    void LabeledEditDefAmpsExit();
+    void LabeledEditAuxVoltsChange();
+    void LabeledEditAuxVoltsExit();
+    void LabeledEditAuxAmpsChange();
+    void LabeledEditAuxAmpsExit();
+    void LabeledEditDefMinVoltsChange();
+    void LabeledEditDefMaxVoltsChange();
+    void LabeledEditDefMinAmpsChange();
+    void LabeledEditDefMaxAmpsChange();
+    void LabeledEditAuxMinAmpsChange();
+    void LabeledEditAuxMaxAmpsChange();
+    void RadioGroupRxClick();
+
+    // ---- Window state --------------------------------------------------------------------------
+    bool DefVoltChanged = false;
+    bool AuxVoltChanged = false;
+    bool DefCurrChanged = false;
+    bool AuxCurrChanged = false;
+    bool BeenSaved = false;
+
+    /// File names the dialogs start with.
+    QString OpenDialogFileName, SaveDialogFileName, PngDialogFileName, PdfDialogFileName;
+
+    /// The receiver editors, tags 1 to 3 (null until built).
+    KeyValueEditor* rxEditor(int tag) const;
+    TFormHELP* helpWindow() const { return help_; }
+    TFormForward* forwardWindow() const { return forward_; }
+    QStringList recentFiles() const { return recent_; }
+
+  signals:
+    /// Emitted when the window has closed; the application ends then.
+    void closed();
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    struct TxControls;
+    void buildControls();
+    void buildMenus();
+    void connectControls();
+    void setFormat(TINIFileFormat f);
+    TINIFileFormat formatFromRadio() const;
+    void resizeNodeGrid(QTableWidget* grid, int sides);
+    void populateTx(const TxControls& c, TTransmitter& t, bool aux);
+    /// Reads the controls into `cfg` and computes its derived values, with the checks' messages
+    /// through `op`. With `commit`, the controls are tidied and show the derived values as a
+    /// commit does; without, nothing in the window changes.
+    void readForm(Configuration& cfg, Operator& op, bool commit);
+    void readTx(const TxControls& c, TTransmitter& t, Operator& op, bool commit);
+    void readRx(KeyValueEditor& editor, Configuration& cfg, Operator& op, bool commit);
+    void showDerived(const TxControls& c, const TTransmitter& t, bool trimmed);
+    void checkTx(const TTransmitter& t, Operator& op);
+    void setBar(QSlider* bar, double vMin, double v, double vMax);
+    void barMoved(QSlider* bar, QLineEdit* edit);
+    void valueEditExit(QSlider* bar, QLineEdit* edit, bool& flag, double fallback, bool round);
+    void limitEditChange(QSlider* bar, QLineEdit* edit, double fallback, bool round, bool isMinimum);
+    /// The Clean Save question when "Clean Save" is ticked, else nothing to ask.
+    std::string cleanSaveQuestion(const std::string& question) const;
+    /// Shows why a save did not write; returns whether it wrote.
+    bool reportSave(const SaveResult& result);
+    /// After a save: the model, the file box and the dialogs take the name the writer wrote.
+    void adoptSavedName();
+    void notYetAvailable(const QString& windowName);
+    void updateTitle();
+    void addRecentFile(const QString& fileName);
+    void loadRecentFiles();
+    /// Opens startupFile_, if one is given; false when none is or it could not be opened.
+    bool openStartupFile();
+    void saveRecentFiles();
+    void rebuildRecentMenu();
+    /// Runs a command; an ActionError ends it with its message.
+    void command(const std::function<void()>& f);
+
+    Session& s_;
+    std::unique_ptr<Ui::TFormTEMConfig> ui;
+    std::unique_ptr<TxControls> def_, aux_;
+    KeyValueEditor* rx_[3] = {nullptr, nullptr, nullptr};
+    TFormHELP* help_ = nullptr;
+    TFormForward* forward_ = nullptr;
+    QMenu* recentMenu_ = nullptr;
+    QStringList recent_;
+    bool firstActivationDone_ = false;
+    QString startupFile_;
+    bool closing_ = false;
+    /// The model as the window showed it after the file was last read or written.
+    Configuration fileModel_;
+};
+
+} // namespace tem::gui

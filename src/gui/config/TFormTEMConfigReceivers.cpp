@@ -1,0 +1,264 @@
+// The receiver panels of the main window: one key/value editor per receiver, tags 1 to 3.
+
+#include <cmath>
+#include <numbers>
+
+#include <QSignalBlocker>
+
+#include "config/EditorSupport.h"
+#include "config/FormValues.h"
+#include "config/TFormTEMConfig.h"
+#include "core/model/record_fields.h"
+#include "widgets/KeyValueEditor.h"
+
+namespace tem::gui {
+
+namespace {
+
+const QString ShapeList = "POLYGON CIRCLE OCTAGON SEPTAGON HEXAGON PENTAGON SQUARE TRIANGLE RECTANGLE";
+
+int EditorTag(const KeyValueEditor& editor)
+{
+    return editor.property("tag").toInt();
+}
+
+bool IsPolygon(const std::string& shape)
+{
+    return gui::editor::Q(shape).trimmed().compare("POLYGON", Qt::CaseInsensitive) == 0;
+}
+
+QString NodeKey(const char* prefix, int k)
+{
+    return QString(prefix) + QString::asprintf("%02d", k);
+}
+
+/// The highest node number a receiver can hold (nodes 0 to Loopsides).
+constexpr int MaxRxNode = MaxLoopSides;
+
+/// A number row of the receiver editor: the field (its key is the record table's name for it), the
+/// form it is shown in, and what a typed text that is not a number gives.
+struct NumberRow {
+    double TReceiver::*member;
+    const char* format;
+    double fallback;
+};
+
+/// The rows of the receiver editor in their order. Numbers come from NumberRows; the others have
+/// rules of their own.
+enum class RowKind { Number, Name, Orientation, Turns, RxType, Shape };
+struct Row {
+    RowKind kind;
+    NumberRow number{};
+};
+constexpr Row N(double TReceiver::*member, const char* format, double fallback)
+{
+    return {RowKind::Number, {member, format, fallback}};
+}
+
+// The three derived rows (effective area, radius, sides) fall back on 0, which recalculates them.
+const Row Rows[] = {
+    N(&TReceiver::CentroidX, "%8.3f", 0),
+    N(&TReceiver::CentroidY, "%8.3f", 0),
+    N(&TReceiver::CentroidZ, "%8.3f", 0),
+    {RowKind::Name},
+    {RowKind::Orientation},
+    {RowKind::Turns},
+    N(&TReceiver::AreaSingleTurn, "%12.4f", 1),
+    N(&TReceiver::PreAmpGain, "%8.3f", 1),
+    N(&TReceiver::AreaNumTurnsxPreAmpxSingleTurn, "%12.4f", 0),
+    N(&TReceiver::DampingOhms, "%8.3f", 330),
+    N(&TReceiver::FilterHz, "%10.2f", 30000),
+    N(&TReceiver::FilterOrder, "%8.3f", 1),
+    N(&TReceiver::PreBinAppliedRxDelay, "%12.7f", 0),
+    N(&TReceiver::AtoDConvGain, "%8.3f", 1),
+    N(&TReceiver::AxisTilt, "%8.3f", 0),
+    N(&TReceiver::AxisRotation, "%8.3f", 0),
+    {RowKind::RxType},
+    {RowKind::Shape},
+    N(&TReceiver::EquivRadius, "%8.3f", 0),
+    N(&TReceiver::XSideLength, "%8.3f", 0),
+    N(&TReceiver::YSideLength, "%8.3f", 0),
+};
+
+/// The editor's key of a receiver field: its name in the record table.
+template <class M> QString KeyOf(M TReceiver::*member)
+{
+    const std::string_view name = FieldName(ReceiverFields(), member);
+    return QString::fromLatin1(name.data(), qsizetype(name.size()));
+}
+
+/// A number row that gives back the exact model value while its text is left as shown.
+void AppendNumber(KeyValueEditor& editor, const QString& key, const char* format, double v)
+{
+    const int row = editor.appendRow(key, Fmt(format, v));
+    const QSignalBlocker block(editor);
+    RememberNumber(editor.item(row, 1), v);
+}
+
+/// Rewrites a derived value the read filled in.
+void SetNumber(KeyValueEditor& editor, const QString& key, const char* format, double v)
+{
+    editor.setValue(key, Fmt(format, v));
+    const QSignalBlocker block(editor);
+    RememberNumber(editor.item(editor.findRow(key), 1), v);
+}
+
+double NumberOf(const KeyValueEditor& editor, const QString& key, double fallback)
+{
+    const int row = editor.findRow(key);
+    return row < 0 ? fallback : ReadNumber(editor.item(row, 1), fallback);
+}
+
+} // namespace
+
+void TFormTEMConfig::WriteRxParamsToForm(KeyValueEditor& editor)
+{
+    Configuration& cfg = s_.cfg;
+    const int t = EditorTag(editor);
+    TReceiver& rx = cfg.Rx[cfg.NumRx < t ? 1 : t];
+
+    editor.clearRows();
+    editor.setTitles(QString("Receiver %1 Key").arg(t), "Value");
+    for (const Row& row : Rows) {
+        switch (row.kind) {
+        case RowKind::Number:
+            AppendNumber(editor, KeyOf(row.number.member), row.number.format, rx.*row.number.member);
+            break;
+        case RowKind::Name:
+            editor.appendRow(KeyOf(&TReceiver::Name), gui::editor::Q(rx.Name));
+            break;
+        case RowKind::Orientation:
+            rx.Orientation = gui::editor::S(gui::editor::Q(rx.Orientation).trimmed());
+            if (rx.Orientation.empty() || QString("ZXY").indexOf(gui::editor::Q(rx.Orientation)) < 0)
+                rx.Orientation = "Z";
+            editor.appendRow(KeyOf(&TReceiver::Orientation), gui::editor::Q(rx.Orientation));
+            break;
+        case RowKind::Turns:
+            editor.appendRow(KeyOf(&TReceiver::Turns), QString::asprintf("%3d", rx.Turns));
+            break;
+        case RowKind::RxType: {
+            const auto type = std::size_t(std::clamp(int(rx.RxType), 0, int(RxTypeNames.size()) - 1));
+            editor.appendRow(
+                "RxType", QString::fromUtf8(RxTypeNames[type].data(), qsizetype(RxTypeNames[type].size())));
+            break;
+        }
+        case RowKind::Shape:
+            editor.appendRow(KeyOf(&TReceiver::Shape), gui::editor::Q(rx.Shape).trimmed());
+            break;
+        }
+    }
+    if (IsPolygon(rx.Shape)) {
+        editor.appendRow(KeyOf(&TReceiver::Loopsides), QString::number(rx.Loopsides));
+        const int last = std::clamp(rx.Loopsides, 0, MaxRxNode);
+        for (int k = 0; k <= last; ++k) {
+            AppendNumber(editor, NodeKey("NodeX", k), "%8.3f", rx.NodeX[k]);
+            AppendNumber(editor, NodeKey("NodeY", k), "%8.3f", rx.NodeY[k]);
+            AppendNumber(editor, NodeKey("NodeZ", k), "%8.3f", rx.NodeZ[k]);
+        }
+    }
+}
+
+void TFormTEMConfig::ReadRxParamsFromForm(KeyValueEditor& editor)
+{
+    readRx(editor, s_.cfg, s_.op, true);
+}
+
+void TFormTEMConfig::readRx(KeyValueEditor& editor, Configuration& cfg, Operator& op, bool commit)
+{
+    const int t = EditorTag(editor);
+    if (cfg.NumRx < t)
+        return;
+    TReceiver& rx = cfg.Rx[t];
+
+    for (const Row& row : Rows) {
+        switch (row.kind) {
+        case RowKind::Number:
+            rx.*row.number.member = NumberOf(editor, KeyOf(row.number.member), row.number.fallback);
+            break;
+        case RowKind::Name:
+            rx.Name = gui::editor::S(editor.value(KeyOf(&TReceiver::Name)));
+            break;
+        case RowKind::Orientation: {
+            const QString orientation = editor.value(KeyOf(&TReceiver::Orientation));
+            rx.Orientation = gui::editor::S(orientation);
+            if (orientation.isEmpty() || QString("ZXY").indexOf(orientation) < 0)
+                op.inform("Rx Coil Orientation detected as \"" + rx.Orientation +
+                          " but can only be Z, X or Y");
+            break;
+        }
+        case RowKind::Turns:
+            rx.Turns = ReadInt(editor.value(KeyOf(&TReceiver::Turns)), 1);
+            break;
+        case RowKind::RxType: {
+            const QString type = editor.value("RxType");
+            rx.RxType = type == "B"      ? TRxType::rxtypeB
+                        : type == "Curr" ? TRxType::rxtypeCurr
+                                         : TRxType::rxtypedBdt;
+            break;
+        }
+        case RowKind::Shape:
+            rx.Shape = gui::editor::S(editor.value(KeyOf(&TReceiver::Shape)).trimmed());
+            break;
+        }
+    }
+    // A derived value left blank (or 0) is worked out again and shown.
+    if (rx.AreaNumTurnsxPreAmpxSingleTurn == 0) {
+        rx.AreaNumTurnsxPreAmpxSingleTurn = rx.Turns * rx.AreaSingleTurn * rx.PreAmpGain;
+        if (commit)
+            SetNumber(editor, "AreaNumTurnsxPreAmpxSingleTurn", "%12.4f", rx.AreaNumTurnsxPreAmpxSingleTurn);
+    }
+    if (rx.EquivRadius == 0) {
+        rx.EquivRadius = std::sqrt(rx.AreaSingleTurn / std::numbers::pi);
+        if (commit)
+            SetNumber(editor, "EquivRadius", "%12.4f", rx.EquivRadius);
+    }
+    if (rx.XSideLength == 0 || rx.YSideLength == 0) {
+        rx.XSideLength = rx.YSideLength = std::sqrt(rx.AreaSingleTurn);
+        if (commit) {
+            SetNumber(editor, "XSideLength", "%12.4f", rx.XSideLength);
+            SetNumber(editor, "YSideLength", "%12.4f", rx.YSideLength);
+        }
+    }
+    if (IsPolygon(rx.Shape)) {
+        rx.Loopsides = std::clamp(ReadInt(editor.value("Loopsides"), 4), 0, MaxRxNode);
+        // A vertex cell that is missing or not a number falls back to the point k radians round the
+        // unit circle, at Z = -0.3 m: a different point for every k, so blank cells never put two
+        // vertices in one place. This is deliberately not the readers' fallback for a missing key
+        // (UnitCircleX/Y, quarter turns, which repeat every four vertices).
+        for (int k = 0; k <= rx.Loopsides; ++k) {
+            rx.NodeX[k] = NumberOf(editor, NodeKey("NodeX", k), std::sin(double(k)));
+            rx.NodeY[k] = NumberOf(editor, NodeKey("NodeY", k), std::cos(double(k)));
+            rx.NodeZ[k] = NumberOf(editor, NodeKey("NodeZ", k), -0.3);
+        }
+    }
+
+    // Cross-checks: each is a message; the values stay as stored.
+    const std::string prefix = "For Rx" + std::to_string(t);
+    const double product = rx.Turns * rx.AreaSingleTurn * rx.PreAmpGain;
+    if (std::abs(rx.AreaNumTurnsxPreAmpxSingleTurn - product) /
+            std::max(rx.AreaNumTurnsxPreAmpxSingleTurn, 0.01) >
+        0.01)
+        op.inform(prefix + ", AreaNumTurnsxPreAmpxSingleTurn = " +
+                  FmtGeneral(rx.AreaNumTurnsxPreAmpxSingleTurn, 8).toStdString() +
+                  " IS NOT exactly EQUAL TO AreaSingleTurn x Turns x PreAmpGain = " +
+                  FmtGeneral(product, 10).toStdString());
+    const QString shape = gui::editor::Q(rx.Shape).toUpper();
+    if (shape.isEmpty() || !ShapeList.contains(shape))
+        op.inform(prefix + ", Shape = " + shape.toStdString() + " is not recognised. Available options are " +
+                  ShapeList.toStdString() + ". Further checks are not possible");
+    if (!(rx.AreaSingleTurn > 0)) {
+        // Both remaining checks compare with the area; a zero area would divide by zero.
+        op.inform(prefix +
+                  ", AreaSingleTurn must be above zero; the radius and side lengths cannot be checked");
+        return;
+    }
+    if (std::abs(std::numbers::pi * rx.EquivRadius * rx.EquivRadius - rx.AreaSingleTurn) / rx.AreaSingleTurn >
+        0.01)
+        op.inform("Equivalent radius does not match AreaSingleTurn. Leave blank to force recalculation");
+    if (std::abs(rx.XSideLength * rx.YSideLength - rx.AreaSingleTurn) / rx.AreaSingleTurn > 0.01)
+        op.inform(
+            "Rectangle side lengths do not multiply to EXACTLY give AreaSingleTurn. Leave blank to force "
+            "recalculation as equal lengths.");
+}
+
+} // namespace tem::gui
