@@ -1,6 +1,5 @@
 // The four editor windows on the demonstration configuration: each shows the model, its edits
-// survive a save and a reload. With TEMSETRIX_SCREENSHOT_DIR set, each window is also saved there
-// as a PNG for a look by eye.
+// survive a save and a reload.
 
 #include <QComboBox>
 #include <QFile>
@@ -26,16 +25,6 @@ using namespace tem::gui;
 namespace {
 
 using tem::testsupport::child;
-
-void screenshot(QWidget* form, const char* name)
-{
-    const QByteArray dir = qgetenv("TEMSETRIX_SCREENSHOT_DIR");
-    if (dir.isEmpty())
-        return;
-    form->resize(form->sizeHint().expandedTo(form->size()));
-    QTest::qWait(50);
-    form->grab().save(QString::fromUtf8(dir) + "/" + name + ".png");
-}
 
 } // namespace
 
@@ -100,7 +89,6 @@ class DemoWindowsTest : public QObject {
             QCOMPARE(child<QComboBox>(&form, "ComboBoxDefName")->currentText(), QString("DualMoment_LM_28"));
             QCOMPARE(child<QTableWidget>(&form, "StringGridAuxTimeGates")->item(31, 1)->text(),
                      QString("   0.0040000"));
-            screenshot(&form, "TFormTimeBase");
             child<QLineEdit>(&form, "EditAuxStacks")->setText("128");
             child<QLineEdit>(&form, "LabeledEditFrontGateDelay")->setText("1.5");
             form.accept();
@@ -114,7 +102,6 @@ class DemoWindowsTest : public QObject {
             form.show();
             QCOMPARE(child<KeyValueEditor>(&form, "ValueListEditorAcqChn")->value("TransmitterMoment"),
                      QString("LM"));
-            screenshot(&form, "TFormTEMAcqChannels");
             auto* ed = child<KeyValueEditor>(&form, "ValueListEditorAcqChn");
             ed->item(ed->findRow("Description"), 1)->setText("Low moment Z");
             child<QPushButton>(&form, "BitBtnOK")->click();
@@ -122,7 +109,6 @@ class DemoWindowsTest : public QObject {
         {
             TFormTxWaveforms form(cfg, op);
             form.show();
-            screenshot(&form, "TFormTxWaveforms");
             auto* ed = child<KeyValueEditor>(&form, "ValueListEditorWaveformModelDef");
             ed->item(1, 1)->setText("0.95");
             form.accept();
@@ -130,7 +116,6 @@ class DemoWindowsTest : public QObject {
         {
             TFormVehicleParams form(cfg, op, dialogs);
             form.show();
-            screenshot(&form, "TFormVehicleParams");
             child<QLineEdit>(&form, "LabeledEditSling")->setText("25");
             form.accept();
         }

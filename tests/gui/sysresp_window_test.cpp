@@ -1,8 +1,7 @@
 // The system response window on the demonstration configuration, as a crew uses it: the station-8
 // export of a system test loads as field data, the site model is forward-modelled with the built-in
 // engine, the system response is seeded from field minus model and committed, and a save and
-// reload keeps every amplitude. With TEMSETRIX_SCREENSHOT_DIR set, the window is also saved there
-// at two sizes for a look by eye.
+// reload keeps every amplitude.
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -32,21 +31,6 @@ using namespace tem::gui;
 namespace {
 
 using tem::testsupport::child;
-
-void screenshots(QWidget* form, const char* name)
-{
-    const QByteArray dir = qgetenv("TEMSETRIX_SCREENSHOT_DIR");
-    if (dir.isEmpty())
-        return;
-    for (QSize size : {QSize(1600, 1000), QSize(1024, 600)}) {
-        form->resize(size);
-        QTest::qWait(50);
-        form->grab().save(QString("%1/%2-%3x%4.png")
-                              .arg(QString::fromUtf8(dir), name)
-                              .arg(size.width())
-                              .arg(size.height()));
-    }
-}
 
 QStringList leftAxisLabels(QCustomPlot* plot)
 {
@@ -157,8 +141,6 @@ class SysRespWindowTest : public QObject {
         QVERIFY(!leftAxisLabels(plot).contains("0.1") && !leftAxisLabels(plot).contains("-0.1"));
         child<QLineEdit>(&form, "EditCrossoverStretcher")->setText("100");
         emit child<QLineEdit>(&form, "EditCrossoverStretcher")->textEdited("100");
-
-        screenshots(&form, "sysresp");
 
         // A field-data line with two values stops the load and changes nothing.
         const std::string bad = m_folders.temConfig + "short.csv";

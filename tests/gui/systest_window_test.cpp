@@ -1,6 +1,5 @@
 // The system test window: a full test file loads and draws, the receiver switch, the reference
-// model, the export, and a load that ends early. With TEMSETRIX_SCREENSHOT_DIR set, the window is
-// also saved there at two sizes for a look by eye.
+// model, the export, and a load that ends early.
 
 #include <QFile>
 #include <QLineEdit>
@@ -28,21 +27,6 @@ QCPGraph* series(QCustomPlot* plot, const QString& name)
         if (plot->graph(i)->name() == name)
             return plot->graph(i);
     qFatal("no series %s", qPrintable(name));
-}
-
-void screenshots(QWidget* form, const char* name)
-{
-    const QByteArray dir = qgetenv("TEMSETRIX_SCREENSHOT_DIR");
-    if (dir.isEmpty())
-        return;
-    for (QSize size : {QSize(1600, 1000), QSize(1024, 600)}) {
-        form->resize(size);
-        QTest::qWait(50);
-        form->grab().save(QString("%1/%2-%3x%4.png")
-                              .arg(QString::fromUtf8(dir), name)
-                              .arg(size.width())
-                              .arg(size.height()));
-    }
 }
 
 const QString Fixtures = TEMSETRIX_TEST_DATA_DIR "/systest/";
@@ -123,8 +107,6 @@ class SystemTestWindowTest : public QObject {
         gain->setText("abc");
         emit gain->editingFinished();
         QCOMPARE(form.Model().PreAmpGain[0][0], 20.0);
-
-        screenshots(&form, "systest");
 
         QTemporaryDir dir;
         const std::string out = (dir.path() + "/Stn8SiteResponse.CSV").toStdString();
