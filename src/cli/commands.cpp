@@ -26,7 +26,6 @@
 #include "core/files/protection.h"
 #include "core/files/value_forms.h"
 #include "core/model/configuration.h"
-#include "core/model/derived.h"
 
 namespace tem::cli {
 
@@ -51,7 +50,7 @@ void requireReadableFile(const std::string& name)
         throw InOutError("Cannot open file " + name);
 }
 
-std::string upperExtension(const FileFormat& f)
+std::string upperExtension(const ConfigFormat& f)
 {
     return UpperCase(f.extension.substr(1));
 }
@@ -66,14 +65,14 @@ std::string jsonText(Json j)
 /// Reads a configuration file with the reader its extension selects.
 Configuration readConfiguration(CommandContext& ctx, const std::string& fileName)
 {
-    const FileFormat& format = FormatOf(fileName);
+    const ConfigFormat& format = FormatOf(fileName);
     requireReadableFile(fileName);
     if (!format.read)
         throw UsageError("Reading " + upperExtension(format) + " files is not available yet: " + fileName);
     Configuration cfg;
     cfg.TDCorGEX = format.format;
     cfg.LoadFilename = absolutePath(fileName);
-    format.read(cfg, ctx.folders(), ctx.op);
+    LoadConfiguration(cfg, ctx.folders(), ctx.op);
     return cfg;
 }
 
@@ -90,19 +89,15 @@ int convertCommand(CommandContext& ctx, const std::string& in, const std::string
 {
     if (out == "-")
         throw UsageError("convert: OUT must name a file; its extension (.tdc or .gex) chooses the format");
-    const FileFormat& target = FormatOf(out);
+    const ConfigFormat& target = FormatOf(out);
     if (!target.write)
         throw UsageError("Writing " + upperExtension(target) + " files is not available yet: " + out);
     Configuration cfg = readConfiguration(ctx, in);
-
-    // GEX holds only the conventional moment combinations.
-    if (target.format == TINIFileFormat::GEX && !CheckGEXMomentCombination(cfg, ctx.op))
-        throw ActionError("Not written: " + absolutePath(out));
     cfg.TDCorGEX = target.format;
     cfg.SaveFilename = absolutePath(out);
-    // As the main window's Save: a master file is never overwritten, and an existing file only
-    // after the question (default Yes).
-    const SaveResult result = SaveConfiguration(cfg, ctx.folders(), ctx.op, SaveRequest{});
+    // As the main window's Save: GEX holds only the conventional moment combinations, a master
+    // file is never overwritten, and an existing file only after the question (default Yes).
+    const SaveResult result = SaveConfiguration(cfg, ctx.folders(), ctx.op, SaveRequest{true, {}, true});
     if (!result.written())
         throw ActionError(result.reason.empty() ? "Not written: " + cfg.SaveFilename : result.reason);
     return 0;
@@ -111,7 +106,7 @@ int convertCommand(CommandContext& ctx, const std::string& in, const std::string
 /// Looks at the stamp only: a check never changes the file it checks.
 int checkCommand(CommandContext& ctx, const std::string& fileName)
 {
-    const FileFormat& format = FormatOf(fileName);
+    const ConfigFormat& format = FormatOf(fileName);
     requireReadableFile(fileName);
     const StampStatus s = CheckStamp(fileName, SectionGen(format.format));
     if (!s.isMaster) {

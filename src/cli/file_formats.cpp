@@ -4,7 +4,7 @@
 
 namespace tem::cli {
 
-const FileFormat& FormatOf(const std::string& fileName)
+const ConfigFormat& FormatOf(const std::string& fileName)
 {
     if (const ConfigFormat* f = ConfigFormatOfFile(fileName))
         return *f;

@@ -8,10 +8,8 @@
 
 namespace tem::cli {
 
-using FileFormat = ConfigFormat;
-
 /// The format of a file name by its extension (any case). Throws UsageError for any other
 /// extension, with the program's own text for it.
-const FileFormat& FormatOf(const std::string& fileName);
+const ConfigFormat& FormatOf(const std::string& fileName);
 
 } // namespace tem::cli

@@ -15,6 +15,7 @@
 #include "cli/file_formats.h"
 #include "cli/forward_command.h"
 #include "core/action_error.h"
+#include "core/files/config_save.h"
 #include "core/files/keyword_file.h"
 #include "core/files/value_forms.h"
 #include "core/forward/forward_exports.h"
@@ -104,7 +105,7 @@ ModelGrid gridFromLists(const std::string& thickness, const std::string& resisti
 
 Configuration readConfiguration(CommandContext& ctx, const std::string& fileName)
 {
-    const FileFormat& format = FormatOf(fileName);
+    const ConfigFormat& format = FormatOf(fileName);
     std::error_code ec;
     if (!fs::is_regular_file(fileName, ec) || !std::ifstream(fileName, std::ios::binary))
         throw InOutError("File not found: " + fileName);
@@ -113,7 +114,7 @@ Configuration readConfiguration(CommandContext& ctx, const std::string& fileName
     Configuration cfg;
     cfg.TDCorGEX = format.format;
     cfg.LoadFilename = fs::absolute(fileName, ec).string();
-    format.read(cfg, ctx.folders(), ctx.op);
+    LoadConfiguration(cfg, ctx.folders(), ctx.op);
     return cfg;
 }
 

@@ -11,10 +11,12 @@ namespace tem {
 
 namespace {
 
-// Switch a format on by naming its reader and writer here.
+// Switch a format on by naming its reader, writer and save rules here.
 const std::array<ConfigFormat, 2> Formats = {{
-    {".tdc", TINIFileFormat::TDC, &LoadTDCFromFile, &SaveTDCToFile},
-    {".gex", TINIFileFormat::GEX, &LoadGEXFromFile, &SaveGEXToFile},
+    {".tdc", TINIFileFormat::TDC, &LoadTDCFromFile, &WriteTDC, nullptr,
+     "Double Checking: Writing to a Master configuration file. Are you sure?"},
+    {".gex", TINIFileFormat::GEX, &LoadGEXFromFile, &WriteGEX, &WhyNotSavedAsGEX,
+     "Writing to a Master configuration file. Are you sure?"},
 }};
 
 } // namespace
@@ -30,7 +32,10 @@ const ConfigFormat* ConfigFormatOfFile(std::string_view fileName)
 
 const ConfigFormat& ConfigFormatOf(TINIFileFormat format)
 {
-    return format == TINIFileFormat::GEX ? Formats[1] : Formats[0];
+    for (const ConfigFormat& f : Formats)
+        if (f.format == format)
+            return f;
+    return Formats[0];
 }
 
 std::string_view UpperExtensionOf(TINIFileFormat format)

@@ -9,11 +9,12 @@
 #include <thread>
 
 #include "core/action_error.h"
-#include "core/files/gex_file.h"
+#include "core/files/config_formats.h"
+#include "core/files/config_shared.h"
 #include "core/files/keyword_file.h"
 #include "core/files/protection.h"
-#include "core/files/tdc_file.h"
 #include "core/files/value_forms.h"
+#include "core/model/derived.h"
 #include "core/operator.h"
 
 namespace tem {
@@ -120,12 +121,45 @@ SaveResult StoreConfiguration(const std::string& target, TINIFileFormat format, 
     return SaveResult{SaveOutcome::Written, {}, false};
 }
 
+void LoadConfiguration(Configuration& cfg, const DataFolders& folders, Operator& op)
+{
+    ConfigFormatOf(cfg.TDCorGEX).read(cfg, folders, op);
+}
+
+void PrepareModelForSave(Configuration& cfg, Operator& op)
+{
+    TxRxAliasAcqChnMapping(cfg, op);
+}
+
+namespace {
+
+/// The name the target is written under and the section names it gets, settled before anything
+/// looks at the target.
+void SettleTarget(Configuration& cfg, const ConfigFormat& format)
+{
+    if (format.format == TINIFileFormat::GEX) {
+        // Readers of the exchange format look for the lower-case extension only.
+        if (UpperCase(fs::path(cfg.SaveFilename).extension().string()) == ".GEX")
+            cfg.SaveFilename = fs::path(cfg.SaveFilename).replace_extension(".gex").string();
+        return;
+    }
+    // A TDC-style file named ".gex" uses the GEX section names.
+    const ConfigFormat* named = ConfigFormatOfFile(cfg.SaveFilename);
+    cfg.TDCorGEX = named ? named->format : TINIFileFormat::TDC;
+}
+
+} // namespace
+
 SaveResult SaveConfiguration(Configuration& cfg, const DataFolders& folders, Operator& op,
                              const SaveRequest& request)
 {
-    const bool gex = cfg.TDCorGEX == TINIFileFormat::GEX;
-    if (gex && UpperCase(fs::path(cfg.SaveFilename).extension().string()) == ".GEX")
-        cfg.SaveFilename = fs::path(cfg.SaveFilename).replace_extension(".gex").string();
+    (void)folders;
+    const ConfigFormat& format = ConfigFormatOf(cfg.TDCorGEX);
+    const bool gex = format.format == TINIFileFormat::GEX;
+    // The message says why; the caller adds nothing.
+    if (gex && request.checkGEXMoments && !CheckGEXMomentCombination(cfg, op))
+        return SaveResult{SaveOutcome::Failed, {}, false};
+    SettleTarget(cfg, format);
     if (auto refused = RefuseMasterTarget(cfg.SaveFilename, cfg.TDCorGEX))
         return *refused;
     const bool exists = IsRegularFile(ResolvedTarget(cfg.SaveFilename));
@@ -135,7 +169,23 @@ SaveResult SaveConfiguration(Configuration& cfg, const DataFolders& folders, Ope
     SaveMode mode = SaveMode::Update;
     if (exists && !request.cleanSaveQuestion.empty() && op.ask(request.cleanSaveQuestion, false))
         mode = SaveMode::Clean;
-    return gex ? SaveGEXToFile(cfg, folders, op, mode) : SaveTDCToFile(cfg, folders, op, mode);
+    if (format.refusal)
+        if (auto why = format.refusal(cfg))
+            return SaveResult{SaveOutcome::Failed, std::move(*why), false};
+    if (cfg.Master && !op.ask(std::string(format.masterQuestion), false))
+        return SaveResult{SaveOutcome::Declined, {}, false};
+
+    return StoreConfiguration(
+        cfg.SaveFilename, cfg.TDCorGEX, mode,
+        [&](KeywordFile& text) {
+            PrepareModelForSave(cfg, op);
+            format.write(cfg, text, op);
+            // After the writer: the transmitters' section keeps the currents the model had, as the
+            // file always has; a read of it applies the link again.
+            if (cfg.LinkTxApproximateCurrenttoTxAmps)
+                LinkChannelCurrentsToTransmitters(cfg);
+        },
+        op);
 }
 
 } // namespace tem

@@ -1,6 +1,7 @@
 #pragma once
-// One save of a configuration file: what it came to, the refusal of a master target, and the
-// single write of the tidied, stamped text under the folder's lock after the backup.
+// One load and one save of a configuration file, each in the format the table of formats gives:
+// what a save came to, the refusal of a master target, and the single write of the tidied,
+// stamped text under the folder's lock after the backup.
 
 #include <functional>
 #include <optional>
@@ -23,7 +24,8 @@ enum class SaveOutcome {
 
 struct SaveResult {
     SaveOutcome outcome = SaveOutcome::Failed;
-    std::string reason;         ///< RefusedMaster and Failed: the text for the operator
+    std::string reason;         ///< RefusedMaster and Failed: the text for the operator (empty when
+                                ///< the operator has been told already)
     bool corruptMaster = false; ///< RefusedMaster: that master's stamp fails as well
     bool written() const { return outcome == SaveOutcome::Written; }
 };
@@ -52,10 +54,22 @@ SaveResult StoreConfiguration(const std::string& target, TINIFileFormat format, 
 struct SaveRequest {
     bool askOverwrite = true;      ///< "This TDC file already exists - Overwrite?" (default Yes)
     std::string cleanSaveQuestion; ///< asked (default No) when the target exists; Yes saves clean
+    bool checkGEXMoments = false;  ///< a GEX save first checks the moment combination (Save, convert)
 };
 
-/// A whole save of cfg to cfg.SaveFilename in the format cfg.TDCorGEX: the master refusal, the
-/// request's questions, then the format's writer. A GEX target is named ".gex".
+/// Reads cfg.LoadFilename with the reader of the format cfg.TDCorGEX. cfg changes only when the
+/// read succeeds; a refused or failed read throws.
+void LoadConfiguration(Configuration& cfg, const DataFolders& folders, Operator& op);
+
+/// Rebuilds the channel map the writers name each channel's transmitter and receiver from; the
+/// step of a save before its writer.
+void PrepareModelForSave(Configuration& cfg, Operator& op);
+
+/// A whole save of cfg to cfg.SaveFilename in the format cfg.TDCorGEX, each step once: the GEX
+/// moment check when asked, the target's name (".gex" in lower case for GEX; a TDC-style file
+/// named ".gex" gets the GEX section names), the master refusal, the request's questions, what the
+/// format cannot hold, the master question, then under the lock the prepared model through the
+/// format's writer. With the current link on, the transmitters then take their channels' currents.
 SaveResult SaveConfiguration(Configuration& cfg, const DataFolders& folders, Operator& op,
                              const SaveRequest& request);
 

@@ -742,7 +742,7 @@ std::optional<std::string> WhyGexCannotHold(const Configuration& cfg)
 
 class GexWriter {
   public:
-    GexWriter(Configuration& cfg, KeywordFile& f, Operator& op) : cfg_(cfg), f_(f), op_(op) {}
+    GexWriter(const Configuration& cfg, KeywordFile& f, Operator& op) : cfg_(cfg), f_(f), op_(op) {}
 
     void Run()
     {
@@ -753,13 +753,11 @@ class GexWriter {
         WriteVehicle();
         WriteSystemResponses();
         WriteWaveforms();
-        if (cfg_.LinkTxApproximateCurrenttoTxAmps)
-            LinkChannelCurrentsToTransmitters(cfg_);
         WriteChannels();
     }
 
   private:
-    Configuration& cfg_;
+    const Configuration& cfg_;
     KeywordFile& f_;
     Operator& op_;
 
@@ -1062,32 +1060,24 @@ void LoadGEXFromFile(Configuration& cfg, const DataFolders& folders, Operator& o
     cfg = std::move(next);
 }
 
-SaveResult SaveGEXToFile(Configuration& cfg, const DataFolders& folders, Operator& op, SaveMode mode)
+std::optional<std::string> WhyNotSavedAsGEX(const Configuration& cfg)
 {
-    (void)folders;
     if (!NamedGex(cfg.SaveFilename))
-        return SaveResult{
-            SaveOutcome::Failed,
-            "File extension must be 'gex' when saving in GEX format but it was not. Beware that "
-            "AarhusWorkBench only reads GEX files ending in lower case 'gex' and not upper case "
-            "'GEX'. ABORTING",
-            false};
-    cfg.SaveFilename = fs::path(cfg.SaveFilename).replace_extension(".gex").string();
-    cfg.TDCorGEX = TINIFileFormat::GEX;
-    if (auto why = WhyGexCannotHold(cfg))
-        return SaveResult{SaveOutcome::Failed, *why, false};
-    if (auto refused = RefuseMasterTarget(cfg.SaveFilename, TINIFileFormat::GEX))
-        return *refused;
-    if (cfg.Master && !op.ask("Writing to a Master configuration file. Are you sure?", false))
-        return SaveResult{SaveOutcome::Declined, {}, false};
+        return "File extension must be 'gex' when saving in GEX format but it was not. Beware that "
+               "AarhusWorkBench only reads GEX files ending in lower case 'gex' and not upper case "
+               "'GEX'. ABORTING";
+    return WhyGexCannotHold(cfg);
+}
 
-    return StoreConfiguration(
-        cfg.SaveFilename, TINIFileFormat::GEX, mode,
-        [&](KeywordFile& f) {
-            TxRxAliasAcqChnMapping(cfg, op);
-            GexWriter(cfg, f, op).Run();
-        },
-        op);
+void WriteGEX(const Configuration& cfg, KeywordFile& file, Operator& op)
+{
+    GexWriter(cfg, file, op).Run();
+}
+
+SaveResult SaveGEXToFile(Configuration& cfg, const DataFolders& folders, Operator& op)
+{
+    cfg.TDCorGEX = TINIFileFormat::GEX;
+    return SaveConfiguration(cfg, folders, op, SaveRequest{false, {}});
 }
 
 } // namespace tem

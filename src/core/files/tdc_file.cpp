@@ -32,8 +32,6 @@ namespace fs = std::filesystem;
 constexpr std::string_view NotSavedMarker = "Not_Saved.TDC";
 constexpr std::string_view TimeGatesMissing =
     "TimeGate entries were not found - they are infilled with zeros";
-constexpr std::string_view MasterWriteQuestion =
-    "Double Checking: Writing to a Master configuration file. Are you sure?";
 constexpr std::string_view Type7Missing =
     "Loop type 7 is specified but TxLoopSides keyword was not detected in the general section of the GEX "
     "file. Loopsides of 99m have been assumed - please edit manually.";
@@ -325,7 +323,7 @@ void TdcReader::CurrentLink()
 
 class TdcWriter {
   public:
-    TdcWriter(Configuration& cfg, KeywordFile& file) : cfg_(cfg), f_(file), fmt_(cfg.TDCorGEX) {}
+    TdcWriter(const Configuration& cfg, KeywordFile& file) : cfg_(cfg), f_(file), fmt_(cfg.TDCorGEX) {}
 
     void General();
     void Receivers();
@@ -348,7 +346,7 @@ class TdcWriter {
     int NumAcqChn() const { return std::clamp(cfg_.NumAcqChn, 1, MaxAcqChn); }
     int NumTimebases() const { return std::clamp(cfg_.NumTimebases, 1, MaxTimeBases); }
 
-    Configuration& cfg_;
+    const Configuration& cfg_;
     KeywordFile& f_;
     TINIFileFormat fmt_;
 };
@@ -595,34 +593,24 @@ void LoadTDCFromFile(Configuration& cfg, const DataFolders& folders, Operator& o
     cfg = std::move(next);
 }
 
-SaveResult SaveTDCToFile(Configuration& cfg, const DataFolders& folders, Operator& op, SaveMode mode)
+void WriteTDC(const Configuration& cfg, KeywordFile& file, Operator& op)
 {
-    (void)folders;
-    // A TDC-style file named ".gex" uses the GEX section names.
-    const ConfigFormat* named = ConfigFormatOfFile(cfg.SaveFilename);
-    cfg.TDCorGEX = named ? named->format : TINIFileFormat::TDC;
-    if (auto refused = RefuseMasterTarget(cfg.SaveFilename, cfg.TDCorGEX))
-        return *refused;
-    if (cfg.Master && !op.ask(std::string(MasterWriteQuestion), false))
-        return SaveResult{SaveOutcome::Declined, {}, false};
+    (void)op;
+    TdcWriter writer(cfg, file);
+    writer.General();
+    writer.Receivers();
+    writer.Transmitters();
+    writer.TimeBases();
+    writer.Vehicle();
+    writer.SystemResponses();
+    writer.Waveforms();
+    writer.Channels();
+}
 
-    return StoreConfiguration(
-        cfg.SaveFilename, cfg.TDCorGEX, mode,
-        [&](KeywordFile& saveFile) {
-            TxRxAliasAcqChnMapping(cfg, op);
-            TdcWriter writer(cfg, saveFile);
-            writer.General();
-            writer.Receivers();
-            writer.Transmitters();
-            writer.TimeBases();
-            writer.Vehicle();
-            writer.SystemResponses();
-            writer.Waveforms();
-            if (cfg.LinkTxApproximateCurrenttoTxAmps)
-                LinkChannelCurrentsToTransmitters(cfg);
-            writer.Channels();
-        },
-        op);
+SaveResult SaveTDCToFile(Configuration& cfg, const DataFolders& folders, Operator& op)
+{
+    cfg.TDCorGEX = TINIFileFormat::TDC;
+    return SaveConfiguration(cfg, folders, op, SaveRequest{false, {}});
 }
 
 } // namespace tem

@@ -23,8 +23,7 @@
 #include "config/FormValues.h"
 #include "config/TFormHELP.h"
 #include "core/action_error.h"
-#include "core/files/gex_file.h"
-#include "core/files/tdc_file.h"
+#include "core/files/config_save.h"
 #include "core/model/app_settings.h"
 #include "core/model/derived.h"
 #include "core/rules/layout_diagram.h"
@@ -361,10 +360,7 @@ void TFormTEMConfig::FormActivate()
         // holds.
         command([this] {
             Configuration loaded = s_.cfg;
-            if (loaded.TDCorGEX == TINIFileFormat::TDC)
-                LoadTDCFromFile(loaded, s_.folders, s_.op);
-            else
-                LoadGEXFromFile(loaded, s_.folders, s_.op);
+            LoadConfiguration(loaded, s_.folders, s_.op);
             s_.cfg = std::move(loaded);
             if (QFileInfo::exists(QString::fromStdString(s_.cfg.LoadFilename)))
                 addRecentFile(QString::fromStdString(s_.cfg.LoadFilename));

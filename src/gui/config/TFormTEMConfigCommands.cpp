@@ -20,10 +20,8 @@
 #include "config/TFormVehicleParams.h"
 #include "core/files/config_formats.h"
 #include "core/files/config_save.h"
-#include "core/files/gex_file.h"
 #include "core/files/keyword_file.h"
 #include "core/files/protection.h"
-#include "core/files/tdc_file.h"
 #include "core/model/derived.h"
 #include "forward/TFormForward.h"
 #include "report/SystemReport.h"
@@ -114,7 +112,8 @@ void TFormTEMConfig::LoadFile(const QString& fileName)
         // the model, and the name it is shown under, as they were.
         Configuration loaded = cfg;
         loaded.LoadFilename = loaded.SaveFilename = fileName.toStdString();
-        format->read(loaded, s_.folders, s_.op);
+        loaded.TDCorGEX = f;
+        LoadConfiguration(loaded, s_.folders, s_.op);
         cfg = std::move(loaded);
         ui->EditTDCFilename->setText(fileName);
         OpenDialogFileName = fileName;
@@ -178,30 +177,16 @@ void TFormTEMConfig::ButtonSaveClick()
         UserInterfaceToConfigVars();
         const TINIFileFormat f = cfg.TDCorGEX;
         cfg.SaveFilename = SaveName(ui->EditTDCFilename->text(), f).toStdString();
-        if (f == TINIFileFormat::GEX) {
-            const TMomentID m1 = cfg.Tx[1].MomentID, m2 = cfg.Tx[2].MomentID;
-            const bool single = cfg.NumTx == 1 && m1 == TMomentID::SingleM;
-            const bool lowHigh = cfg.NumTx == 2 && m1 == TMomentID::LM && m2 == TMomentID::HM;
-            const bool highLow = cfg.NumTx == 2 && m1 == TMomentID::HM && m2 == TMomentID::LM;
-            if (highLow) {
-                s_.op.inform(
-                    "GEX file has a convention that TxDef = LM (Low Moment) and TxAux = HM (High Moment). "
-                    "You have reversed them. The reverse order can be specified like this using "
-                    "[Channel#] section keyword TRANSMITTER MOMENT");
-            } else if (!single && !lowHigh) {
-                s_.op.inform("GEX supports only TxDef = SingleM Moment, or TxDef = LM and TxAux = HM. Other "
-                             "combinations are not conventional. ABORTING: GEX NOT Saved");
-                return;
-            }
-        }
-        // The save refuses a master target, asks before overwriting and about Clean Save. A GEX
-        // saved back onto the file being edited is no overwrite of another file: no question.
+        // The save checks the GEX moments, refuses a master target, asks before overwriting and
+        // about Clean Save. A GEX saved back onto the file being edited is no overwrite of another
+        // file: no question.
         const bool inPlace = f == TINIFileFormat::GEX && SameFile(cfg.SaveFilename, editing);
         const SaveResult result = SaveConfiguration(
             cfg, s_.folders, s_.op,
             SaveRequest{!inPlace,
                         cleanSaveQuestion("\"Clean Save\" will wipe any un-identified information in your "
-                                          "file - Continue?")});
+                                          "file - Continue?"),
+                        true});
         if (!reportSave(result))
             return;
         cfg.LoadFilename = cfg.SaveFilename;

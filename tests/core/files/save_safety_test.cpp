@@ -6,6 +6,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <set>
@@ -154,6 +155,76 @@ TEST_F(SaveSafety, OutcomesOfTheWholeSave)
     EXPECT_TRUE(op.questions.empty()) << "refused before any question";
     EXPECT_EQ(ReadBytes(Path("Master.TDC")), stamped);
     EXPECT_FALSE(fs::exists(Path("Master.TDCBAK")));
+}
+
+// Each check of a save runs once, before the writer: the GEX moment check only when the request
+// asks for it (Save, convert), the ".gex" name, the master question of the format.
+TEST_F(SaveSafety, EachCheckOnceBeforeTheWriter)
+{
+    const std::string convention =
+        "GEX file has a convention that TxDef = LM (Low Moment) and TxAux = HM (High Moment). You have "
+        "reversed them. The reverse order can be specified like this using [Channel#] section keyword "
+        "TRANSMITTER MOMENT";
+    const std::string unconventional =
+        "GEX supports only TxDef = SingleM Moment, or TxDef = LM and TxAux = HM. Other combinations are not "
+        "conventional. ABORTING: GEX NOT Saved";
+    const SaveRequest save{true, {}, true};
+
+    Configuration cfg = DemoConfiguration();
+    cfg.TDCorGEX = TINIFileFormat::GEX;
+    cfg.Master = true;
+    cfg.SaveFilename = Path("Setup.GEX");
+    op.answers = {true};
+    EXPECT_TRUE(SaveConfiguration(cfg, folders, op, save).written());
+    EXPECT_EQ(cfg.SaveFilename, Path("Setup.gex"));
+    EXPECT_TRUE(fs::exists(Path("Setup.gex")));
+    EXPECT_THAT(op.messages, testing::ElementsAre("Writing to a Master configuration file. Are you sure?"));
+
+    cfg.Master = false;
+    std::swap(cfg.Tx[1].MomentID, cfg.Tx[2].MomentID);
+    cfg.SaveFilename = Path("Reversed.gex");
+    op.messages.clear();
+    EXPECT_TRUE(SaveConfiguration(cfg, folders, op, save).written());
+    EXPECT_EQ(std::count(op.messages.begin(), op.messages.end(), convention), 1);
+
+    cfg.Tx[1].MomentID = TMomentID::SingleM;
+    cfg.SaveFilename = Path("Single.gex");
+    op.messages.clear();
+    const SaveResult refused = SaveConfiguration(cfg, folders, op, save);
+    EXPECT_EQ(refused.outcome, SaveOutcome::Failed);
+    EXPECT_EQ(refused.reason, "") << "the operator has been told";
+    EXPECT_THAT(op.messages, testing::ElementsAre(unconventional));
+    EXPECT_FALSE(fs::exists(Path("Single.gex")));
+    // Copy As does not check the moments: GEX holds the pair, each in its own keys.
+    EXPECT_TRUE(SaveConfiguration(cfg, folders, op, {false, {}}).written());
+}
+
+// The load reads with the reader of the model's format, and changes the model only when it
+// succeeds.
+TEST_F(SaveSafety, TheLoadReadsInTheModelsFormat)
+{
+    Configuration cfg = DemoConfiguration();
+    for (const TINIFileFormat format : {TINIFileFormat::TDC, TINIFileFormat::GEX}) {
+        SCOPED_TRACE(std::string(Name(format)));
+        const std::string file = Path(format == TINIFileFormat::GEX ? "Demo.gex" : "Demo.TDC");
+        cfg.TDCorGEX = format;
+        cfg.SaveFilename = file;
+        ASSERT_TRUE(SaveConfiguration(cfg, folders, op, {}).written());
+        Configuration back;
+        back.TDCorGEX = format;
+        back.LoadFilename = file;
+        LoadConfiguration(back, folders, op);
+        EXPECT_EQ(back.TDCorGEX, format);
+        EXPECT_EQ(back.Description, cfg.Description);
+        EXPECT_EQ(back.Tx[2].NoGates, cfg.Tx[2].NoGates);
+    }
+    // A TDC file is no GEX file: the read stops and the model stays.
+    Configuration other;
+    other.TDCorGEX = TINIFileFormat::GEX;
+    other.LoadFilename = Path("Demo.TDC");
+    other.Description = "unchanged";
+    EXPECT_THROW(LoadConfiguration(other, folders, op), ActionError);
+    EXPECT_EQ(other.Description, "unchanged");
 }
 
 TEST_F(SaveSafety, CleanSaveBacksUpThenWritesOnlyWhatTheWriterWrites)
