@@ -47,7 +47,7 @@ void SetControlFile(RunnerFiles& files, const std::string& chosen, Operator& op)
     std::error_code ec;
     if (!chosen.empty() && fs::is_regular_file(chosen, ec))
         files.CONFilename = chosen;
-    else
+    else if (!IsBuiltInEngine(files.AarExename)) // the built-in engine reads no control file
         op.inform("The CON file does not exist");
 }
 
@@ -254,6 +254,34 @@ std::vector<std::array<std::string, 5>> TEMResponseTable(const Configuration& cf
                             FormatSignificant(0, 7, 6), FormatSignificant(0, 7, 6)});
     }
     return rows;
+}
+
+TEMGraphInput TEMGraphInputOf(const Configuration& cfg, const ForwardStore& store, int channel)
+{
+    const ForwardResults& res = store.results;
+    TEMGraphInput in;
+    in.models = store.models.Models;
+    if (channel < 1 || channel > res.dBdtTEM.channels() || channel > MaxAcqChn)
+        return in;
+    in.gates = std::min(res.FwdModelOutputGates[channel], res.dBdtTEM.gates());
+    const int drawn = std::min({int(in.models.size()), numGraphs, res.dBdtTEM.models()});
+    for (int m = 0; m < drawn; ++m) {
+        std::vector<double> t, v, rho, loci;
+        for (int i = 1; i <= in.gates; ++i) {
+            t.push_back(res.FwdModTimes(m, i, channel));
+            v.push_back(res.dBdtTEM(m, i, channel));
+            rho.push_back(res.AppRTEM(m, i, channel));
+            loci.push_back(res.LociTEM(m, i, channel));
+        }
+        in.times.push_back(std::move(t));
+        in.dBdt.push_back(std::move(v));
+        in.appRes.push_back(std::move(rho));
+        in.loci.push_back(std::move(loci));
+    }
+    if (channel <= cfg.NumAcqChn)
+        for (int i = 1; i <= in.gates && i <= MaxGates; ++i)
+            in.noise.push_back(cfg.SysResp[channel].NoiseStdVperAm2[i]);
+    return in;
 }
 
 } // namespace tem

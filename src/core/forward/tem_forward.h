@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/forward/forward_graphs.h"
 #include "core/forward/forward_store.h"
 #include "core/model/configuration.h"
 
@@ -33,8 +34,9 @@ inline constexpr double EngineSilenceLimitSeconds = 15;
 /// Seconds in all after which the engine is stopped: 30 s plus 0.1 s per data set.
 double EngineTotalLimitSeconds(int dataSets);
 
-/// The run's control file: CONFilename := `chosen` when that file exists; otherwise "The CON file
-/// does not exist" is shown and the previous name stays.
+/// The run's control file: CONFilename := `chosen` when that file exists; otherwise the previous
+/// name stays and, unless files.AarExename is the built-in engine (which reads no control file),
+/// "The CON file does not exist" is shown.
 void SetControlFile(RunnerFiles& files, const std::string& chosen, Operator& op);
 
 /// Before the engine: every check first; then the work folder made absolute (created when
@@ -68,5 +70,11 @@ void CalcTEMDerivedValues(const Configuration& cfg, ForwardStore& store, Operato
 /// 1 .. NoGates - drivenGatesInRamp: gate number, "%6.4g" dB/dt, "%7.6g" apparent resistivity,
 /// "%7.6g" loci depth, "%7.6g" time from the result file; rows past the returned gates hold zeros.
 std::vector<std::array<std::string, 5>> TEMResponseTable(const Configuration& cfg, const ForwardStore& store);
+
+/// What the TEM graph draws of `channel`: the whole model set; times, dB/dt, apparent resistivity
+/// and loci depth of the returned gates (FwdModelOutputGates, at most the gates of the results)
+/// for each of the first numGraphs models that have results; the channel's noise of those gates.
+/// A channel without results has no gates.
+TEMGraphInput TEMGraphInputOf(const Configuration& cfg, const ForwardStore& store, int channel);
 
 } // namespace tem

@@ -16,8 +16,8 @@
 #include "config/EditorSupport.h"
 #include "core/action_error.h"
 #include "core/arrays/array_file.h"
-#include "core/files/gex_file.h"
-#include "core/files/tdc_file.h"
+#include "core/files/config_formats.h"
+#include "core/files/config_save.h"
 #include "core/files/value_forms.h"
 #include "core/forward/forward_exports.h"
 #include "core/forward/forward_graphs.h"
@@ -376,18 +376,19 @@ std::string TFormForward::arrayFile()
 
 void TFormForward::reloadTEMConfiguration()
 {
-    const std::string suffix = UpperCase(S(QFileInfo(Q(s_.ConfigIniName)).suffix()));
-    if (suffix != "TDC" && suffix != "GEX") {
+    const ConfigFormat* format = ConfigFormatOfFile(s_.ConfigIniName);
+    if (!format) {
         s_.op.inform(
             "TDEM has been chosen but the current Configuration file is not a TDC or GEX file. Specify a "
             "suitable file.");
         return;
     }
     s_.cfg.LoadFilename = s_.ConfigIniName;
-    if (suffix == "TDC")
-        LoadTDCFromFile(s_.cfg, s_.folders, s_.op);
-    else
-        LoadGEXFromFile(s_.cfg, s_.folders, s_.op);
+    // The read hands back a new model only when it succeeds.
+    Configuration loaded = s_.cfg;
+    loaded.TDCorGEX = format->format;
+    LoadConfiguration(loaded, s_.folders, s_.op);
+    s_.cfg = std::move(loaded);
 }
 
 void TFormForward::RadioGroupTEMorDirectClick(bool operatorClick)
@@ -613,10 +614,7 @@ void TFormForward::runTEM()
     ForwardStore& store = s_.forward;
     store.results.clear();
     store.files.AarExename = S(ui->EditAarExe->text());
-    if (FileExists(S(ui->EditAarCon->text())))
-        store.files.CONFilename = S(ui->EditAarCon->text());
-    else if (!IsBuiltInEngine(store.files.AarExename)) // the built-in engine needs no control file
-        s_.op.inform("The CON file does not exist");
+    SetControlFile(store.files, S(ui->EditAarCon->text()), s_.op);
     store.workFolder = S(ui->EditTempDir->text());
     if (!store.workFolder.empty() && store.workFolder.back() != '/')
         store.workFolder += '/';
@@ -721,34 +719,9 @@ void TFormForward::Graph()
 
 void TFormForward::GraphTEM()
 {
-    ForwardStore& store = s_.forward;
     const int chn = ui->SpinEditAcqChn->value();
-    store.AcqSel = chn;
-    const ForwardResults& res = store.results;
-    TEMGraphInput in;
-    in.models = store.models.Models;
-    const bool have = chn >= 1 && chn <= res.dBdtTEM.channels() && chn <= MaxAcqChn;
-    in.gates = have ? std::min(res.FwdModelOutputGates[chn], res.dBdtTEM.gates()) : 0;
-    const int drawn = std::min({int(in.models.size()), numGraphs, res.dBdtTEM.models()});
-    for (int m = 0; have && m < drawn; ++m) {
-        std::vector<double> t, v, rho, loci;
-        for (int i = 1; i <= in.gates; ++i) {
-            t.push_back(res.FwdModTimes(m, i, chn));
-            v.push_back(res.dBdtTEM(m, i, chn));
-            rho.push_back(res.AppRTEM(m, i, chn));
-            loci.push_back(res.LociTEM(m, i, chn));
-        }
-        in.times.push_back(t);
-        in.dBdt.push_back(v);
-        in.appRes.push_back(rho);
-        in.loci.push_back(loci);
-    }
-    if (!have)
-        in.gates = 0;
-    if (chn >= 1 && chn <= s_.cfg.NumAcqChn && chn <= MaxAcqChn)
-        for (int i = 1; i <= in.gates && i <= MaxGates; ++i)
-            in.noise.push_back(s_.cfg.SysResp[chn].NoiseStdVperAm2[i]);
-    const TEMGraphSeries g = BuildTEMGraph(in);
+    s_.forward.AcqSel = chn;
+    const TEMGraphSeries g = BuildTEMGraph(TEMGraphInputOf(s_.cfg, s_.forward, chn));
     temGraph_->GraphTEM(g);
     if (g.detectActive)
         ui->EditSumDetect->setText(Q(SumDetectText(g.SumDetect)));

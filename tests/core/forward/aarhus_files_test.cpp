@@ -451,5 +451,55 @@ TEST(DerivedValues, UseTheUnshiftedConfiguredGateAfterTheRampGates)
     EXPECT_EQ(rows[1][3], "");
 }
 
+// The graph takes the selected channel's returned gates of the first models that have results,
+// value by value from the result cubes, and the channel's noise of those gates.
+TEST(TEMGraphInputOf, ReturnedGatesOfTheDrawnModelsAndTheChannelNoise)
+{
+    Configuration cfg = SmallConfiguration(3);
+    cfg.NumAcqChn = 2;
+    for (int i = 1; i <= 3; ++i)
+        cfg.SysResp[2].NoiseStdVperAm2[i] = 1e-9 * i;
+    ForwardStore store;
+    store.models = Models(1, std::vector<std::vector<float>>(10, {100}));
+    ForwardResults& r = store.results;
+    for (auto* cube : {&r.dBdtTEM, &r.FwdModTimes, &r.AppRTEM, &r.LociTEM})
+        cube->resize(9, 3, 3);
+    for (int m = 0; m < 9; ++m)
+        for (int i = 1; i <= 3; ++i)
+            for (int c = 1; c <= 3; ++c) {
+                const double v = 100 * m + 10 * i + c;
+                r.dBdtTEM(m, i, c) = v;
+                r.FwdModTimes(m, i, c) = v + 0.1;
+                r.AppRTEM(m, i, c) = v + 0.2;
+                r.LociTEM(m, i, c) = v + 0.3;
+            }
+    r.FwdModelOutputGates[2] = 2;
+    r.FwdModelOutputGates[3] = 5; // never more gates than the results hold
+
+    const TEMGraphInput in = TEMGraphInputOf(cfg, store, 2);
+    EXPECT_EQ(in.models.size(), 10u);
+    EXPECT_EQ(in.gates, 2);
+    ASSERT_EQ(in.dBdt.size(), std::size_t(numGraphs));
+    EXPECT_EQ(in.dBdt[7], (std::vector<double>{712, 722}));
+    EXPECT_EQ(in.times[1], (std::vector<double>{112.1, 122.1}));
+    EXPECT_EQ(in.appRes[0], (std::vector<double>{12.2, 22.2}));
+    EXPECT_EQ(in.loci[3], (std::vector<double>{312.3, 322.3}));
+    EXPECT_EQ(in.noise, (std::vector<double>{1e-9, 2e-9}));
+
+    // A channel the results hold but the configuration does not: values, no noise.
+    const TEMGraphInput beyond = TEMGraphInputOf(cfg, store, 3);
+    EXPECT_EQ(beyond.gates, 3);
+    EXPECT_EQ(beyond.dBdt[0], (std::vector<double>{13, 23, 33}));
+    EXPECT_TRUE(beyond.noise.empty());
+
+    // Channels without results draw the models only.
+    for (int channel : {0, 4}) {
+        const TEMGraphInput none = TEMGraphInputOf(cfg, store, channel);
+        EXPECT_EQ(none.models.size(), 10u) << channel;
+        EXPECT_EQ(none.gates, 0) << channel;
+        EXPECT_TRUE(none.dBdt.empty() && none.times.empty() && none.noise.empty()) << channel;
+    }
+}
+
 } // namespace
 } // namespace tem::forwardtest
