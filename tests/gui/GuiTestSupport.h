@@ -12,6 +12,7 @@
 
 #include "app/Session.h"
 #include "config/TFormTEMConfig.h"
+#include "support/dual_moment.h"
 
 namespace tem::gui::test {
 
@@ -77,17 +78,7 @@ inline void FillDualMoment(Configuration& c)
         tx = DefaultTransmitter();
         tx.Name = t == 1 ? "LowMoment" : "HighMoment";
         tx.MomentID = t == 1 ? TMomentID::LM : TMomentID::HM;
-        tx.LoopSides = 4;
-        const double h = t == 1 ? 20 : 10;
-        const double xs[4] = {-h, h, h, -h}, ys[4] = {-h, -h, h, h};
-        for (int k = 0; k < 4; ++k) {
-            tx.NodeX[k] = xs[k];
-            tx.NodeY[k] = ys[k];
-            tx.NodeZ[k] = -0.5;
-        }
-        tx.NodeX[4] = xs[0];
-        tx.NodeY[4] = ys[0];
-        tx.NodeZ[4] = -0.5;
+        testmodels::SquareLoop(tx, t == 1 ? 20 : 10, -0.5);
     }
     for (int r = 1; r <= 3; ++r) {
         c.Rx[r] = DefaultReceiver();

@@ -8,22 +8,15 @@
 #include "core/model/configuration.h"
 #include "core/model/data_folders.h"
 #include "core/operator.h"
+#include "support/dual_moment.h"
 
 namespace fixture {
 
 inline tem::Configuration DualMoment()
 {
-    tem::Configuration cfg;
-    cfg.NumTx = 2;
-    cfg.NumRx = 1;
-    cfg.NumAcqChn = 2;
-    cfg.NumTimebases = 2;
-    cfg.Rx[1] = tem::DefaultReceiver();
+    tem::Configuration cfg = tem::testmodels::DualMoment();
     for (int t = 1; t <= 2; ++t) {
         tem::TTransmitter& tx = cfg.Tx[t];
-        tx = tem::DefaultTransmitter();
-        tx.TimeBaseNumber = t;
-        tx.MomentID = t == 1 ? tem::TMomentID::LM : tem::TMomentID::HM;
         tx.FullWaveformRepetitionFrequency = t == 1 ? 100 : 25;
         tx.NoGates = 20;
         tem::TTimeBase& tb = cfg.TimeBase[t];
@@ -39,11 +32,6 @@ inline tem::Configuration DualMoment()
             tb.drivenGateStart[j] = centre - width / 2;
             tb.drivenGateEnd[j] = centre + width / 2;
         }
-        tem::TAcqChn& a = cfg.AcqChn[t];
-        a = tem::DefaultAcqChn(t);
-        a.TxNumber = t;
-        a.RxCoilNumber = 1;
-        a.TransmitterMoment = t == 1 ? "LM" : "HM";
         cfg.SysResp[t] = tem::DefaultSystemResponse();
         tem::TTxWaveform& w = cfg.TxWaveform[t];
         w = tem::DefaultTxWaveform();

@@ -11,6 +11,7 @@
 #include "core/files/value_forms.h"
 #include "core/model/configuration.h"
 #include "core/model/data_folders.h"
+#include "support/dual_moment.h"
 #include "support/temp_folder.h"
 #include "test_file_bytes.h"
 
@@ -66,8 +67,9 @@ inline Configuration MakeModel(bool dual)
     const double loop[6][2] = {{-8, -3}, {-2, -6.25}, {5.5, -5}, {8.125, 0}, {5.5, 5}, {-2, 6.25}};
     for (int t = 1; t <= cfg.NumTx; ++t) {
         TTransmitter& tx = cfg.Tx[t];
-        tx = DefaultTransmitter();
-        tx.MomentID = !dual ? TMomentID::SingleM : t == 1 ? TMomentID::LM : TMomentID::HM;
+        tx = testmodels::MomentTransmitter(t);
+        if (!dual)
+            tx.MomentID = TMomentID::SingleM;
         tx.Name = t == 1 ? "LowMoment" : "HighMoment";
         tx.Turns = t == 1 ? 1 : 4;
         tx.LoopSides = 6;
@@ -77,7 +79,6 @@ inline Configuration MakeModel(bool dual)
             tx.NodeZ[i] = -0.5;
         }
         tx.NoGates = t == 1 ? 25 : 30;
-        tx.TimeBaseNumber = t;
         tx.FullWaveformRepetitionFrequency = t == 1 ? 210 : 25;
         tx.SignPattern = {1, -1, -1, 1};
         tx.LPFilterOrderandCutoff[0] = 1;

@@ -9,29 +9,12 @@
 #include "core/model/derived.h"
 #include "core/operator.h"
 #include "core/rules/acq_channel_rules.h"
+#include "support/dual_moment.h"
 
 namespace tem {
 namespace {
 
-Configuration dualMoment()
-{
-    Configuration cfg;
-    cfg.NumTx = 2;
-    cfg.NumRx = 1;
-    cfg.NumAcqChn = 2;
-    cfg.NumTimebases = 2;
-    for (int t = 1; t <= 2; ++t) {
-        cfg.Tx[t] = DefaultTransmitter();
-        cfg.Tx[t].TimeBaseNumber = t;
-        cfg.Tx[t].MomentID = t == 1 ? TMomentID::LM : TMomentID::HM;
-        cfg.AcqChn[t] = DefaultAcqChn(t);
-        cfg.AcqChn[t].TxNumber = t;
-        cfg.AcqChn[t].RxCoilNumber = 1;
-        cfg.AcqChn[t].TransmitterMoment = t == 1 ? "LM" : "HM";
-    }
-    cfg.Rx[1] = DefaultReceiver();
-    return cfg;
-}
+using testmodels::DualMoment;
 
 // The editor of a channel as a map the commit reads from.
 struct Editor {
@@ -55,7 +38,7 @@ Editor editorOf(const Configuration& cfg, int c)
 
 TEST(AcqChnKeys, ShownInOrderAndCommittedUnchanged)
 {
-    Configuration cfg = dualMoment();
+    Configuration cfg = DualMoment();
     cfg.Tx[1].SignPattern = {1, -1, 0, 2};
     cfg.Tx[1].LPFilterOrderandCutoff[1] = 30000;
     cfg.AcqChn[1].GateConstants = {1.5e-9, 2e-9};
@@ -103,7 +86,7 @@ TEST(AcqChnKeys, SignPatternRule)
 
 TEST(AcqChnKeys, FallbacksListsAndTransmitterKeys)
 {
-    Configuration cfg = dualMoment();
+    Configuration cfg = DualMoment();
     Editor e = editorOf(cfg, 1);
     e.rows["TxNumber"] = "2"; // the transmitter keys then go to transmitter 2
     e.rows["NoGates"] = "17";
@@ -130,7 +113,7 @@ TEST(AcqChnKeys, FallbacksListsAndTransmitterKeys)
 
 TEST(AcqChnKeys, NumbersThatWouldLeaveTheModelAreRefused)
 {
-    Configuration cfg = dualMoment();
+    Configuration cfg = DualMoment();
     Editor e = editorOf(cfg, 1);
     e.rows["TxNumber"] = "12";
     e.rows["RxCoilNumber"] = "-3";
@@ -145,7 +128,7 @@ TEST(AcqChnKeys, NumbersThatWouldLeaveTheModelAreRefused)
 
 TEST(AcqChnKeys, CurrentLinkCopiesPositiveCurrents)
 {
-    Configuration cfg = dualMoment();
+    Configuration cfg = DualMoment();
     RecordingOperator op;
     TxRxAliasAcqChnMapping(cfg, op);
     cfg.Tx[1].Amps = 5;
@@ -163,7 +146,7 @@ TEST(AcqChnKeys, CurrentLinkCopiesPositiveCurrents)
 
 TEST(AcqChnLabel, FrontGate)
 {
-    Configuration cfg = dualMoment();
+    Configuration cfg = DualMoment();
     EXPECT_EQ(FrontGateLabel(cfg, 1), "No Front Gate is applied for this channel");
     cfg.AcqChn[1].FrontGateExists = true;
     cfg.AcqChn[1].FrontGatetime = 5e-6;
@@ -175,7 +158,7 @@ TEST(AcqChnLabel, FrontGate)
 
 TEST(AcqChnMatrix, ValidationStoresPairsAndReports)
 {
-    Configuration cfg = dualMoment();
+    Configuration cfg = DualMoment();
     RecordingOperator op;
     // Channel 2 moved to Tx1/Rx1's neighbour, and channel 3 named with only two channels.
     ValidateChannelMatrix(cfg, {{"2", "0", "0"}, {"1", "3", "x"}}, op);
@@ -192,13 +175,13 @@ TEST(AcqChnMatrix, ValidationStoresPairsAndReports)
     RecordingOperator quiet;
     ValidateChannelMatrix(cfg, {{"99"}}, quiet); // beyond the model: reported, nothing stored
     EXPECT_EQ(quiet.messages.size(), 1u);
-    EXPECT_EQ(ChannelMatrix(dualMoment(), 2, 3),
+    EXPECT_EQ(ChannelMatrix(DualMoment(), 2, 3),
               (std::vector<std::vector<std::string>>{{"1", "0", "0"}, {"2", "0", "0"}}));
 }
 
 TEST(AcqChnCount, NewChannelsCopyTheDisplayedOneAndBadCountsAreRefused)
 {
-    Configuration cfg = dualMoment();
+    Configuration cfg = DualMoment();
     cfg.AcqChn[1].Description = "early";
     Editor e = editorOf(cfg, 1);
     RecordingOperator op;
@@ -219,7 +202,7 @@ TEST(AcqChnCount, NewChannelsCopyTheDisplayedOneAndBadCountsAreRefused)
 
 TEST(AcqChnAliases, LowAndHighMomentRules)
 {
-    Configuration cfg = dualMoment();
+    Configuration cfg = DualMoment();
     RecordingOperator op;
     // Low moment "Auxiliary" while the high moment is "Auxiliary": the high moment moves to "Default".
     AliasSelection sel{0, 1, 2};
@@ -236,7 +219,7 @@ TEST(AcqChnAliases, LowAndHighMomentRules)
     EXPECT_EQ(sel, (AliasSelection{0, 2, 1}));
 
     // One channel: choosing a low moment makes two channels, LM and HM.
-    Configuration one = dualMoment();
+    Configuration one = DualMoment();
     one.NumAcqChn = 1;
     sel = {1, 1, 0};
     ApplyLowMomentChoice(one, sel, op);
@@ -248,7 +231,7 @@ TEST(AcqChnAliases, LowAndHighMomentRules)
 
 TEST(AcqChnAliases, NoneAndSingleReduceTheTransmitters)
 {
-    Configuration cfg = dualMoment();
+    Configuration cfg = DualMoment();
     RecordingOperator op;
     op.answers = {false};
     AliasSelection sel{0, 0, 2};
@@ -267,7 +250,7 @@ TEST(AcqChnAliases, NoneAndSingleReduceTheTransmitters)
     EXPECT_EQ(cfg.AcqChn[1].TransmitterMoment, "SingleM");
     EXPECT_EQ(cfg.AcqChn[2].TransmitterMoment, "SingleM");
 
-    Configuration dual = dualMoment();
+    Configuration dual = DualMoment();
     sel = {2, 1, 2};
     ApplySingleChoice(dual, sel, op);
     EXPECT_EQ(sel, (AliasSelection{2, 0, 0}));

@@ -13,27 +13,19 @@
 #include "core/model/derived.h"
 #include "core/operator.h"
 #include "core/rules/timebase_rules.h"
+#include "support/dual_moment.h"
 
 namespace tem {
 namespace {
 
+/// The dual-moment system with default time bases on a 50 Hz power line.
 Configuration twoTransmitters()
 {
-    Configuration cfg;
-    cfg.NumTx = 2;
-    cfg.NumRx = 1;
-    cfg.NumTimebases = 2;
-    cfg.NumAcqChn = 2;
+    Configuration cfg = testmodels::DualMoment();
     for (int t = 1; t <= 2; ++t) {
-        cfg.Tx[t] = DefaultTransmitter();
-        cfg.Tx[t].TimeBaseNumber = t;
         cfg.TimeBase[t] = DefaultTimeBase();
         cfg.TimeBase[t].PowerlineBaseFrequency = 50;
-        cfg.AcqChn[t] = DefaultAcqChn(t);
-        cfg.AcqChn[t].TxNumber = t;
-        cfg.AcqChn[t].RxCoilNumber = 1;
     }
-    cfg.Rx[1] = DefaultReceiver();
     return cfg;
 }
 
