@@ -131,18 +131,22 @@ void PrepareModelForSave(Configuration& cfg, Operator& op)
     TxRxAliasAcqChnMapping(cfg, op);
 }
 
+std::string SaveTargetName(const std::string& name, TINIFileFormat format)
+{
+    if (format == TINIFileFormat::GEX && UpperCase(fs::path(name).extension().string()) == ".GEX")
+        return fs::path(name).replace_extension(".gex").string();
+    return name;
+}
+
 namespace {
 
 /// The name the target is written under and the section names it gets, settled before anything
 /// looks at the target.
 void SettleTarget(Configuration& cfg, const ConfigFormat& format)
 {
-    if (format.format == TINIFileFormat::GEX) {
-        // Readers of the exchange format look for the lower-case extension only.
-        if (UpperCase(fs::path(cfg.SaveFilename).extension().string()) == ".GEX")
-            cfg.SaveFilename = fs::path(cfg.SaveFilename).replace_extension(".gex").string();
+    cfg.SaveFilename = SaveTargetName(cfg.SaveFilename, format.format);
+    if (format.format == TINIFileFormat::GEX)
         return;
-    }
     // A TDC-style file named ".gex" uses the GEX section names.
     const ConfigFormat* named = ConfigFormatOfFile(cfg.SaveFilename);
     cfg.TDCorGEX = named ? named->format : TINIFileFormat::TDC;

@@ -61,6 +61,10 @@ struct SaveRequest {
 /// read succeeds; a refused or failed read throws.
 void LoadConfiguration(Configuration& cfg, const DataFolders& folders, Operator& op);
 
+/// The name a file of the format is written under: a GEX file ends in the lower-case ".gex" that
+/// readers of the exchange format look for; any other name stays as it is.
+std::string SaveTargetName(const std::string& name, TINIFileFormat format);
+
 /// Rebuilds the channel map the writers name each channel's transmitter and receiver from; the
 /// step of a save before its writer.
 void PrepareModelForSave(Configuration& cfg, Operator& op);

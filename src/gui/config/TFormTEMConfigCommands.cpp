@@ -48,15 +48,14 @@ QString FormatExt(TINIFileFormat f)
 }
 
 /// The file Save writes: the name with the format's extension. File names are case-sensitive
-/// here: a name that has the extension in other letters (a.tdc) keeps it, and GEX files are
-/// written with the lower-case ".gex" the GEX writer gives them, so the existence, master and
-/// overwrite checks look at the file that is actually written.
+/// here: a name that has the extension in other letters (a.tdc) keeps it, and a GEX file gets the
+/// name the save writes it under (".gex"), so the window's own check of the file being edited
+/// looks at the file that is actually written.
 QString SaveName(const QString& name, TINIFileFormat f)
 {
     const bool sameFormat = ExtractFileExt(name).toUpper() == FormatExt(f);
-    if (f == TINIFileFormat::GEX)
-        return ChangeFileExt(name, ".gex");
-    return sameFormat ? name : ChangeFileExt(name, ".TDC");
+    const QString named = sameFormat ? name : ChangeFileExt(name, FormatExt(f));
+    return QString::fromStdString(SaveTargetName(named.toStdString(), f));
 }
 
 /// Whether two names are the same existing file (a link or another spelling of the path counts).
@@ -203,7 +202,7 @@ void TFormTEMConfig::ButtonSaveClick()
 
 void TFormTEMConfig::adoptSavedName()
 {
-    // The writer may have renamed the target (GEX files are written as ".gex"): the model, the
+    // The save may have renamed the target (GEX files are written as ".gex"): the model, the
     // file box, the dialogs and so the settings keep the name of the file that exists.
     Configuration& cfg = s_.cfg;
     cfg.LoadFilename = cfg.SaveFilename;
