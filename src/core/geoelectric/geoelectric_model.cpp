@@ -108,16 +108,6 @@ double MonopoleT(const TModel& model, double LogX)
     return transform(unpack(model), std::exp(-LogX));
 }
 
-double MonopoleTAndDeriv(const TModel& model, double LogX, OneBased<double, MaxModelParams>& dT)
-{
-    std::array<double, MaxModelParams + 1> d{};
-    const double T = transformAndDeriv(unpack(model), std::exp(-LogX), d);
-    dT.fill(0.0);
-    for (int p = 1; p <= MaxModelParams; ++p)
-        dT[p] = d[std::size_t(p)];
-    return T;
-}
-
 void ForwardModel(bool CalcDeriv, const TModel& Model, const TArrayConfiguration& ArrayConfig,
                   TResponse& Response, const TFilter& Fltr)
 {

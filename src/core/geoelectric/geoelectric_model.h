@@ -28,9 +28,6 @@ struct TResponse {
 /// Resistivity transform (ohm-m) of the model at the wavenumber lambda = e^-LogX (1/m).
 double MonopoleT(const TModel& model, double LogX);
 
-/// The transform together with its derivatives with respect to Param[1 .. NParam] in dT.
-double MonopoleTAndDeriv(const TModel& model, double LogX, OneBased<double, MaxModelParams>& dT);
-
 /// Fills Voltages and AppReses (and, with CalcDeriv, AppResDeriv) for configurations
 /// 1 .. numBipoles. Separations below 1e-7 m are left out, as in the geometric factor. Throws
 /// ActionError when the model cannot describe an earth (see CheckLayeredModel).
