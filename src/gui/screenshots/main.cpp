@@ -67,14 +67,14 @@ struct Opened {
     std::unique_ptr<QWidget> owner;
     QWidget* window = nullptr;
     /// For a window shown modally by a command: the command, during which the window is drawn.
-    std::function<void()> run;
+    std::function<void()> run = {};
 };
 
 struct Shot {
     QString name; ///< PNG file name without extension
     QSize size;   ///< drawn at this size (the size it opens at on a large screen)
     std::function<Opened(Session&)> open;
-    QSize screen; ///< when set: drawn as it opens on a screen of this size (the name says which)
+    QSize screen = {}; ///< when set: drawn as it opens on a screen of this size (the name says which)
 };
 
 template <class W> Opened Own(std::unique_ptr<W> w)
