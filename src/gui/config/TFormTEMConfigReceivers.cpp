@@ -1,21 +1,17 @@
 // The receiver panels of the main window: one key/value editor per receiver, tags 1 to 3.
 
-#include <cmath>
-#include <numbers>
-
 #include <QSignalBlocker>
 
 #include "config/EditorSupport.h"
 #include "config/FormValues.h"
 #include "config/TFormTEMConfig.h"
 #include "core/model/record_fields.h"
+#include "core/rules/receiver_rules.h"
 #include "widgets/KeyValueEditor.h"
 
 namespace tem::gui {
 
 namespace {
-
-const QString ShapeList = "POLYGON CIRCLE OCTAGON SEPTAGON HEXAGON PENTAGON SQUARE TRIANGLE RECTANGLE";
 
 int EditorTag(const KeyValueEditor& editor)
 {
@@ -178,14 +174,9 @@ void TFormTEMConfig::readRx(KeyValueEditor& editor, Configuration& cfg, Operator
         case RowKind::Name:
             rx.Name = gui::editor::S(editor.value(KeyOf(&TReceiver::Name)));
             break;
-        case RowKind::Orientation: {
-            const QString orientation = editor.value(KeyOf(&TReceiver::Orientation));
-            rx.Orientation = gui::editor::S(orientation);
-            if (orientation.isEmpty() || QString("ZXY").indexOf(orientation) < 0)
-                op.inform("Rx Coil Orientation detected as \"" + rx.Orientation +
-                          " but can only be Z, X or Y");
+        case RowKind::Orientation:
+            rx.Orientation = gui::editor::S(editor.value(KeyOf(&TReceiver::Orientation)));
             break;
-        }
         case RowKind::Turns:
             rx.Turns = ReadInt(editor.value(KeyOf(&TReceiver::Turns)), 1);
             break;
@@ -201,64 +192,28 @@ void TFormTEMConfig::readRx(KeyValueEditor& editor, Configuration& cfg, Operator
             break;
         }
     }
+    CheckReceiverOrientation(rx, op);
     // A derived value left blank (or 0) is worked out again and shown.
-    if (rx.AreaNumTurnsxPreAmpxSingleTurn == 0) {
-        rx.AreaNumTurnsxPreAmpxSingleTurn = rx.Turns * rx.AreaSingleTurn * rx.PreAmpGain;
-        if (commit)
-            SetNumber(editor, "AreaNumTurnsxPreAmpxSingleTurn", "%12.4f", rx.AreaNumTurnsxPreAmpxSingleTurn);
-    }
-    if (rx.EquivRadius == 0) {
-        rx.EquivRadius = std::sqrt(rx.AreaSingleTurn / std::numbers::pi);
-        if (commit)
-            SetNumber(editor, "EquivRadius", "%12.4f", rx.EquivRadius);
-    }
-    if (rx.XSideLength == 0 || rx.YSideLength == 0) {
-        rx.XSideLength = rx.YSideLength = std::sqrt(rx.AreaSingleTurn);
-        if (commit) {
-            SetNumber(editor, "XSideLength", "%12.4f", rx.XSideLength);
-            SetNumber(editor, "YSideLength", "%12.4f", rx.YSideLength);
-        }
+    const DerivedReceiverValues derived = DeriveReceiverValues(rx);
+    if (commit && derived.areaProduct)
+        SetNumber(editor, "AreaNumTurnsxPreAmpxSingleTurn", "%12.4f", rx.AreaNumTurnsxPreAmpxSingleTurn);
+    if (commit && derived.equivRadius)
+        SetNumber(editor, "EquivRadius", "%12.4f", rx.EquivRadius);
+    if (commit && derived.sideLengths) {
+        SetNumber(editor, "XSideLength", "%12.4f", rx.XSideLength);
+        SetNumber(editor, "YSideLength", "%12.4f", rx.YSideLength);
     }
     if (IsPolygon(rx.Shape)) {
         rx.Loopsides = std::clamp(ReadInt(editor.value("Loopsides"), 4), 0, MaxRxNode);
-        // A vertex cell that is missing or not a number falls back to the point k radians round the
-        // unit circle, at Z = -0.3 m: a different point for every k, so blank cells never put two
-        // vertices in one place. This is deliberately not the readers' fallback for a missing key
-        // (UnitCircleX/Y, quarter turns, which repeat every four vertices).
+        // A vertex entry that is missing or not a number takes the receiver rules' fallback.
         for (int k = 0; k <= rx.Loopsides; ++k) {
-            rx.NodeX[k] = NumberOf(editor, NodeKey("NodeX", k), std::sin(double(k)));
-            rx.NodeY[k] = NumberOf(editor, NodeKey("NodeY", k), std::cos(double(k)));
-            rx.NodeZ[k] = NumberOf(editor, NodeKey("NodeZ", k), -0.3);
+            const std::array<double, 3> fallback = ReceiverNodeFallback(k);
+            rx.NodeX[k] = NumberOf(editor, NodeKey("NodeX", k), fallback[0]);
+            rx.NodeY[k] = NumberOf(editor, NodeKey("NodeY", k), fallback[1]);
+            rx.NodeZ[k] = NumberOf(editor, NodeKey("NodeZ", k), fallback[2]);
         }
     }
-
-    // Cross-checks: each is a message; the values stay as stored.
-    const std::string prefix = "For Rx" + std::to_string(t);
-    const double product = rx.Turns * rx.AreaSingleTurn * rx.PreAmpGain;
-    if (std::abs(rx.AreaNumTurnsxPreAmpxSingleTurn - product) /
-            std::max(rx.AreaNumTurnsxPreAmpxSingleTurn, 0.01) >
-        0.01)
-        op.inform(prefix + ", AreaNumTurnsxPreAmpxSingleTurn = " +
-                  FmtGeneral(rx.AreaNumTurnsxPreAmpxSingleTurn, 8).toStdString() +
-                  " IS NOT exactly EQUAL TO AreaSingleTurn x Turns x PreAmpGain = " +
-                  FmtGeneral(product, 10).toStdString());
-    const QString shape = gui::editor::Q(rx.Shape).toUpper();
-    if (shape.isEmpty() || !ShapeList.contains(shape))
-        op.inform(prefix + ", Shape = " + shape.toStdString() + " is not recognised. Available options are " +
-                  ShapeList.toStdString() + ". Further checks are not possible");
-    if (!(rx.AreaSingleTurn > 0)) {
-        // Both remaining checks compare with the area; a zero area would divide by zero.
-        op.inform(prefix +
-                  ", AreaSingleTurn must be above zero; the radius and side lengths cannot be checked");
-        return;
-    }
-    if (std::abs(std::numbers::pi * rx.EquivRadius * rx.EquivRadius - rx.AreaSingleTurn) / rx.AreaSingleTurn >
-        0.01)
-        op.inform("Equivalent radius does not match AreaSingleTurn. Leave blank to force recalculation");
-    if (std::abs(rx.XSideLength * rx.YSideLength - rx.AreaSingleTurn) / rx.AreaSingleTurn > 0.01)
-        op.inform(
-            "Rectangle side lengths do not multiply to EXACTLY give AreaSingleTurn. Leave blank to force "
-            "recalculation as equal lengths.");
+    CheckReceiver(rx, t, op);
 }
 
 } // namespace tem::gui
