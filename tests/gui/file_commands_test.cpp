@@ -152,7 +152,7 @@ class FileCommandsTest : public QObject {
         f.form->ButtonSaveClick();
         const std::string file = f.work + "a.TDC";
         QVERIFY(fs::exists(file));
-        QVERIFY(f.form->BeenSaved);
+        QVERIFY(f.form->beenSaved());
         QVERIFY(f.op.questions.empty()); // a new file needs no question
         QCOMPARE(f.cfg().Tx[1].Name, std::string("Committed by Save"));
 
@@ -309,7 +309,7 @@ class FileCommandsTest : public QObject {
         QCOMPARE(f.cfg().LoadFilename, written);
         QCOMPARE(f.cfg().SaveFilename, written);
         QCOMPARE(f.fileEdit()->text(), QString::fromStdString(written));
-        QCOMPARE(f.form->OpenDialogFileName, QString::fromStdString(written));
+        QCOMPARE(f.form->openDialogFileName(), QString::fromStdString(written));
 
         f.op.messages.clear();
         f.form->FormClose(); // writes the settings
@@ -329,7 +329,7 @@ class FileCommandsTest : public QObject {
         QVERIFY(fs::exists(copy));
         QCOMPARE(f.cfg().LoadFilename, copy);
         QCOMPARE(f.cfg().ParentConfigFile, std::string("Not_Saved.TDC"));
-        QVERIFY(!f.form->BeenSaved);
+        QVERIFY(!f.form->beenSaved());
     }
 
     void masterQuestionOffersYesAndAbortWithAbortTheDefault()
@@ -444,7 +444,7 @@ class FileCommandsTest : public QObject {
         f.form->EditTDCFilenameExit();
         QCOMPARE(f.format()->itemIndex(), 1);
         QCOMPARE(f.cfg().TDCorGEX, TINIFileFormat::GEX);
-        QCOMPARE(f.form->SaveDialogFileName, QString("/data/survey.gex"));
+        QCOMPARE(f.form->saveDialogFileName(), QString("/data/survey.gex"));
         f.fileEdit()->setText("/data/survey.Tdc");
         f.form->EditTDCFilenameExit();
         QCOMPARE(f.format()->itemIndex(), 0);

@@ -27,6 +27,7 @@
 #include "GuiTestSupport.h"
 #include "config/TFormHELP.h"
 #include "config/TFormTimeBase.h"
+#include "config/TransmitterPanel.h"
 #include "core/model/derived.h"
 #include "widgets/KeyValueEditor.h"
 #include "widgets/PointChart3D.h"
@@ -46,7 +47,8 @@ struct Loaded : MainWindowFixture {
         fill(cfg());
         CalculateDrivenVariables(cfg(), op);
         form->PopulateConfigForm();
-        form->DefVoltChanged = form->DefCurrChanged = form->AuxVoltChanged = form->AuxCurrChanged = false;
+        for (int t : {1, 2})
+            form->transmitterPanel(t)->forgetTypedValues();
         op.messages.clear();
         op.questions.clear();
     }
@@ -54,10 +56,10 @@ struct Loaded : MainWindowFixture {
     QSlider* bar(const char* name) { return get<QSlider>(name); }
     KeyValueEditor* rx(int t) { return form->rxEditor(t); }
     /// Types text into an edit and leaves it (the edit's exit handler runs).
-    void typeAndLeave(const char* name, const QString& text, void (TFormTEMConfig::*exit)())
+    void typeAndLeave(const char* name, const QString& text)
     {
         edit(name)->setText(text);
-        (form.get()->*exit)();
+        emit edit(name)->editingFinished();
     }
 };
 
@@ -187,7 +189,7 @@ class MainWindowTest : public QObject {
         f.cfg().Tx[1].Name = "committed by a satellite";
         f.form->FormActivate();
         QCOMPARE(f.edit("EditTxDefName")->text(), QString("committed by a satellite"));
-        QVERIFY(!f.form->DefVoltChanged && !f.form->DefCurrChanged);
+        QVERIFY(!f.form->transmitterPanel(1)->voltsTyped() && !f.form->transmitterPanel(1)->ampsTyped());
     }
 
     void damagedStartFileIsReportedAndTheWindowStillFills()
@@ -234,7 +236,7 @@ class MainWindowTest : public QObject {
         f.get<QPushButton>("ButtonPDF")->click();
         QCOMPARE(f.op.messages, std::vector<std::string>{});
         QCOMPARE(QString::fromStdString(ReadText(pdf).substr(0, 5)), QString("%PDF-"));
-        QCOMPARE(f.form->PdfDialogFileName, QString::fromStdString(pdf));
+        QCOMPARE(f.form->pdfDialogFileName(), QString::fromStdString(pdf));
         f.dialogs.answers = {f.dir.path().toStdString() + "/no-such-folder/Report.PDF"};
         f.get<QPushButton>("ButtonPDF")->click();
         QVERIFY(f.shownStartingWith("Could not write the report"));
@@ -598,7 +600,7 @@ class MainWindowTest : public QObject {
         Loaded f;
         f.bar("TrackBarDefVolt")->setValue(12345);
         QCOMPARE(f.edit("LabeledEditDefVolts")->text(), QString("12.345"));
-        QVERIFY(!f.form->DefVoltChanged);
+        QVERIFY(!f.form->transmitterPanel(1)->voltsTyped());
         f.form->UserInterfaceToConfigVars();
         QCOMPARE(f.cfg().Tx[1].Volts, 12.345);
     }
@@ -610,35 +612,30 @@ class MainWindowTest : public QObject {
             const char* bar;
             const char* text;
             int position;
-            void (TFormTEMConfig::*exit)();
         };
         const Case cases[] = {
-            {"LabeledEditDefAmps", "TrackBarDefCurr", "9.9999", 9999,
-             &TFormTEMConfig::LabeledEditDefAmpsExit},
-            {"LabeledEditDefVolts", "TrackBarDefVolt", "9.9999", 10000,
-             &TFormTEMConfig::LabeledEditDefVoltsExit},
-            {"LabeledEditDefVolts", "TrackBarDefVolt", "12.3445", 12344,
-             &TFormTEMConfig::LabeledEditDefVoltsExit},
-            {"LabeledEditDefVolts", "TrackBarDefVolt", "abc", 3300, &TFormTEMConfig::LabeledEditDefVoltsExit},
-            {"LabeledEditAuxVolts", "TrackBarAuxVolt", "9.9999", 9999,
-             &TFormTEMConfig::LabeledEditAuxVoltsExit},
-            {"LabeledEditAuxAmps", "TrackBarAuxCurr", "abc", 36000, &TFormTEMConfig::LabeledEditAuxAmpsExit},
-            {"LabeledEditDefAmps", "TrackBarDefCurr", "50", 45000, &TFormTEMConfig::LabeledEditDefAmpsExit},
+            {"LabeledEditDefAmps", "TrackBarDefCurr", "9.9999", 9999},
+            {"LabeledEditDefVolts", "TrackBarDefVolt", "9.9999", 10000},
+            {"LabeledEditDefVolts", "TrackBarDefVolt", "12.3445", 12344},
+            {"LabeledEditDefVolts", "TrackBarDefVolt", "abc", 3300},
+            {"LabeledEditAuxVolts", "TrackBarAuxVolt", "9.9999", 9999},
+            {"LabeledEditAuxAmps", "TrackBarAuxCurr", "abc", 36000},
+            {"LabeledEditDefAmps", "TrackBarDefCurr", "50", 45000},
         };
         for (const Case& c : cases) {
             Loaded f;
-            f.typeAndLeave(c.edit, c.text, c.exit);
+            f.typeAndLeave(c.edit, c.text);
             QCOMPARE(f.bar(c.bar)->value(), c.position);
             QCOMPARE(f.edit(c.edit)->text(), QString(c.text));
         }
         // A value held at the bar's maximum is committed as the maximum.
         Loaded f;
-        f.typeAndLeave("LabeledEditDefAmps", "50", &TFormTEMConfig::LabeledEditDefAmpsExit);
+        f.typeAndLeave("LabeledEditDefAmps", "50");
         f.form->UserInterfaceToConfigVars();
         QCOMPARE(f.cfg().Tx[1].Amps, 45.0);
         // Leaving an edit whose text did not change does not touch the bar.
         f.bar("TrackBarDefCurr")->setValue(20000);
-        f.form->LabeledEditDefAmpsExit();
+        emit f.edit("LabeledEditDefAmps")->editingFinished();
         QCOMPARE(f.bar("TrackBarDefCurr")->value(), 20000);
     }
 

@@ -87,7 +87,7 @@ class RoundTripTest : public QObject {
 
         f.op.answers = {true}; // the TDC's overwrite question
         f.form->ButtonSaveClick();
-        QVERIFY(f.form->BeenSaved);
+        QVERIFY(f.form->beenSaved());
         QCOMPARE(f.cfg().SaveFilename, file);
         const std::string saved = ReadText(file);
         if (saved != loaded) {

@@ -22,6 +22,7 @@
 #include "config/EditorSupport.h"
 #include "config/FormValues.h"
 #include "config/TFormHELP.h"
+#include "config/TransmitterPanel.h"
 #include "core/action_error.h"
 #include "core/files/config_save.h"
 #include "core/model/app_settings.h"
@@ -40,27 +41,9 @@
 namespace tem::gui {
 
 namespace {
-/// The fewest loop sides the operator can choose.
-constexpr int MinLoopSidesShown = 3;
 /// Pixels of the edit area that stay visible however narrow the window (the rest scrolls).
 constexpr int MinEditAreaWidth = 420;
 } // namespace
-
-/// The controls of one transmitter panel: the default one (Tx1) or the auxiliary one (Tx2).
-struct TFormTEMConfig::TxControls {
-    QGroupBox* panel;
-    QLineEdit* name;
-    RadioGroup* moment;
-    QSpinBox* sides;
-    QTableWidget* grid;
-    QLineEdit *turns, *damp, *filterOrder, *cutoff, *flyLead, *orient, *tilt, *rotation;
-    QLineEdit *centroidX, *centroidY, *centroidZ;
-    QSlider *voltBar, *currBar;
-    QLineEdit *minVolts, *volts, *maxVolts, *minAmps, *amps, *maxAmps;
-    RadioGroup* voltCurr;
-    QCheckBox *outA, *outB;
-    QLabel *area, *equivSide, *power, *res, *nia;
-};
 
 TFormTEMConfig::TFormTEMConfig(Session& session, QWidget* parent)
     : QMainWindow(parent), s_(session), ui(std::make_unique<Ui::TFormTEMConfig>())
@@ -90,6 +73,11 @@ PointChart3D* TFormTEMConfig::chart() const
     return ui->ChartTEMConfig;
 }
 
+TransmitterPanel* TFormTEMConfig::transmitterPanel(int tx) const
+{
+    return tx == 1 ? def_ : tx == 2 ? aux_ : nullptr;
+}
+
 KeyValueEditor* TFormTEMConfig::rxEditor(int tag) const
 {
     return tag >= 1 && tag <= 3 ? rx_[tag - 1] : nullptr;
@@ -109,106 +97,12 @@ void TFormTEMConfig::command(const std::function<void()>& f)
 
 void TFormTEMConfig::buildControls()
 {
-    auto tx = [this](bool aux) {
-        auto c = std::make_unique<TxControls>();
-        Ui::TFormTEMConfig& u = *ui;
-        if (!aux) {
-            *c = {u.GroupBoxTxDef,
-                  u.EditTxDefName,
-                  u.RadioGroupDefMoment,
-                  u.SpinEditTxDefSides,
-                  u.StringGridTxDef,
-                  u.LabeledEditTxDefTurns,
-                  u.LabeledEditTxDefDamp,
-                  u.LabeledEditTxDefFilterOrder,
-                  u.LabeledEditTxDefCutoff,
-                  u.LabeledEditDefFlyLead,
-                  u.LabeledEditDefOrient,
-                  u.LabeledEditDefTilt,
-                  u.LabeledEditDefRotation,
-                  u.LabeledEditDefCentroidX,
-                  u.LabeledEditDefCentroidY,
-                  u.LabeledEditDefCentroidZ,
-                  u.TrackBarDefVolt,
-                  u.TrackBarDefCurr,
-                  u.LabeledEditDefMinVolts,
-                  u.LabeledEditDefVolts,
-                  u.LabeledEditDefMaxVolts,
-                  u.LabeledEditDefMinAmps,
-                  u.LabeledEditDefAmps,
-                  u.LabeledEditDefMaxAmps,
-                  u.RadioGroupDefVoltCurr,
-                  u.CheckBoxDefOutA,
-                  u.CheckBoxDefOutB,
-                  u.LabelTxDefArea,
-                  u.LabelDefEquivSquareLoopside,
-                  u.LabelDefPower,
-                  u.LabelDefRes,
-                  u.LabelDefNIA};
-        } else {
-            *c = {u.GroupBoxTxAux,
-                  u.EditTxAuxName,
-                  u.RadioGroupAuxMoment,
-                  u.SpinEditTxAuxSides,
-                  u.StringGridTxAux,
-                  u.LabeledEditTxAuxTurns,
-                  u.LabeledEditTxAuxDamp,
-                  u.LabeledEditTxAuxFilterOrder,
-                  u.LabeledEditTxAuxCutoff,
-                  u.LabeledEditAuxFlyLead,
-                  u.LabeledEditAuxOrient,
-                  u.LabeledEditAuxTilt,
-                  u.LabeledEditAuxRotation,
-                  u.LabeledEditAuxCentroidX,
-                  u.LabeledEditAuxCentroidY,
-                  u.LabeledEditAuxCentroidZ,
-                  u.TrackBarAuxVolt,
-                  u.TrackBarAuxCurr,
-                  u.LabeledEditAuxMinVolts,
-                  u.LabeledEditAuxVolts,
-                  u.LabeledEditAuxMaxVolts,
-                  u.LabeledEditAuxMinAmps,
-                  u.LabeledEditAuxAmps,
-                  u.LabeledEditAuxMaxAmps,
-                  u.RadioGroupAuxVoltCurr,
-                  u.CheckBoxAuxOutA,
-                  u.CheckBoxAuxOutB,
-                  u.LabelTxAuxArea,
-                  u.LabelAuxEquivSquareLoopside,
-                  u.LabelAuxPower,
-                  u.LabelAuxRes,
-                  u.LabelAuxNIA};
-        }
-        // Numbers are padded by their formats; right-aligned they read as a column.
-        for (QLineEdit* e : {c->damp, c->filterOrder, c->cutoff, c->flyLead, c->tilt, c->rotation,
-                             c->centroidX, c->centroidY, c->centroidZ, c->turns})
-            e->setAlignment(Qt::AlignRight);
-        for (QLineEdit* e : {c->minVolts, c->volts, c->maxVolts, c->minAmps, c->amps, c->maxAmps})
-            e->setMaximumWidth(70);
-        for (QLineEdit* e : {c->centroidX, c->centroidY, c->centroidZ})
-            e->setMaximumWidth(80);
-        // The box goes as far as the model holds vertices, so no loop from a file is cut short.
-        c->sides->setMaximum(MaxLoopSides);
-        c->grid->setColumnCount(4);
-        c->grid->setHorizontalHeaderLabels({"TxNode", "X", "Y", "Z"});
-        c->grid->verticalHeader()->setVisible(false);
-        c->grid->verticalHeader()->setDefaultSectionSize(c->grid->fontMetrics().height() + 6);
-        c->grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-        c->grid->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
-        return c;
-    };
-    def_ = tx(false);
-    aux_ = tx(true);
-    ui->RadioGroupDefMoment->setItemIndex(0);
-    ui->RadioGroupAuxMoment->setItemIndex(0);
-    ui->RadioGroupDefVoltCurr->setItemIndex(0);
-    ui->RadioGroupAuxVoltCurr->setItemIndex(0);
+    def_ = new TransmitterPanel(ui->GroupBoxTxDef, TransmitterPanel::Role::Default);
+    aux_ = new TransmitterPanel(ui->GroupBoxTxAux, TransmitterPanel::Role::Auxiliary);
     ui->RadioGroupTDCGEX->setItemIndex(0);
     ui->RadioGroupDataType->setItemIndex(0);
     ui->RadioGroupView->setItemIndex(0);
     ui->RadioGroupRx->setItemIndex(0);
-    resizeNodeGrid(def_->grid, def_->sides->value());
-    resizeNodeGrid(aux_->grid, aux_->sides->value());
 
     for (QComboBox* combo : {ui->ComboBoxNumTx, ui->ComboBoxNumRx}) {
         for (int i = 1; i <= (combo == ui->ComboBoxNumTx ? MaxTx : MaxRx); ++i)
@@ -276,9 +170,9 @@ void TFormTEMConfig::connectControls()
     connect(u.RadioGroupView, &RadioGroup::itemClicked, this, &TFormTEMConfig::RadioGroupViewClick);
     connect(u.RadioGroupRx, &RadioGroup::itemClicked, this, &TFormTEMConfig::RadioGroupRxClick);
 
-    connect(u.RadioGroupDefMoment, &RadioGroup::itemClicked, this,
+    connect(def_, &TransmitterPanel::momentClicked, this,
             [this] { RadioGroupDefMomentClick(MomentSource::DefMoment); });
-    connect(u.RadioGroupAuxMoment, &RadioGroup::itemClicked, this,
+    connect(aux_, &TransmitterPanel::momentClicked, this,
             [this] { RadioGroupDefMomentClick(MomentSource::AuxMoment); });
     connect(u.CheckBoxUseDefTx, &QCheckBox::clicked, this,
             [this] { RadioGroupDefMomentClick(MomentSource::UseDefTx); });
@@ -296,40 +190,6 @@ void TFormTEMConfig::connectControls()
     connect(u.ButtonFwdModel, &QPushButton::clicked, this, &TFormTEMConfig::ButtonFwdModelClick);
     connect(u.ButtonRefresh, &QPushButton::clicked, this, &TFormTEMConfig::ButtonRefreshGraphClick);
     connect(u.ButtonCentroid, &QPushButton::clicked, this, &TFormTEMConfig::ButtonCentroidClick);
-
-    connect(u.SpinEditTxDefSides, &QSpinBox::valueChanged, this, &TFormTEMConfig::SpinEditTxDefSidesChange);
-    connect(u.SpinEditTxAuxSides, &QSpinBox::valueChanged, this, &TFormTEMConfig::SpinEditTxAuxSidesChange);
-    connect(u.TrackBarDefVolt, &QSlider::valueChanged, this, &TFormTEMConfig::TrackBarDefVoltChange);
-    connect(u.TrackBarDefCurr, &QSlider::valueChanged, this, &TFormTEMConfig::TrackBarDefCurrChange);
-    connect(u.TrackBarAuxVolt, &QSlider::valueChanged, this, &TFormTEMConfig::TrackBarAuxVoltChange);
-    connect(u.TrackBarAuxCurr, &QSlider::valueChanged, this, &TFormTEMConfig::TrackBarAuxCurrChange);
-    connect(u.LabeledEditDefVolts, &QLineEdit::textChanged, this, &TFormTEMConfig::LabeledEditDefVoltsChange);
-    connect(u.LabeledEditDefVolts, &QLineEdit::editingFinished, this,
-            &TFormTEMConfig::LabeledEditDefVoltsExit);
-    connect(u.LabeledEditDefAmps, &QLineEdit::textChanged, this, &TFormTEMConfig::LabeledEditDefAmpsChange);
-    connect(u.LabeledEditDefAmps, &QLineEdit::editingFinished, this, &TFormTEMConfig::LabeledEditDefAmpsExit);
-    connect(u.LabeledEditAuxVolts, &QLineEdit::textChanged, this, &TFormTEMConfig::LabeledEditAuxVoltsChange);
-    connect(u.LabeledEditAuxVolts, &QLineEdit::editingFinished, this,
-            &TFormTEMConfig::LabeledEditAuxVoltsExit);
-    connect(u.LabeledEditAuxAmps, &QLineEdit::textChanged, this, &TFormTEMConfig::LabeledEditAuxAmpsChange);
-    connect(u.LabeledEditAuxAmps, &QLineEdit::editingFinished, this, &TFormTEMConfig::LabeledEditAuxAmpsExit);
-    connect(u.LabeledEditDefMinVolts, &QLineEdit::textChanged, this,
-            &TFormTEMConfig::LabeledEditDefMinVoltsChange);
-    connect(u.LabeledEditDefMaxVolts, &QLineEdit::textChanged, this,
-            &TFormTEMConfig::LabeledEditDefMaxVoltsChange);
-    connect(u.LabeledEditDefMinAmps, &QLineEdit::textChanged, this,
-            &TFormTEMConfig::LabeledEditDefMinAmpsChange);
-    connect(u.LabeledEditDefMaxAmps, &QLineEdit::textChanged, this,
-            &TFormTEMConfig::LabeledEditDefMaxAmpsChange);
-    connect(u.LabeledEditAuxMinAmps, &QLineEdit::textChanged, this,
-            &TFormTEMConfig::LabeledEditAuxMinAmpsChange);
-    connect(u.LabeledEditAuxMaxAmps, &QLineEdit::textChanged, this,
-            &TFormTEMConfig::LabeledEditAuxMaxAmpsChange);
-    // The auxiliary volts limits change only through a load: typing into them does nothing.
-    for (QLineEdit* e : {u.LabeledEditAuxMinVolts, u.LabeledEditAuxMaxVolts}) {
-        e->setReadOnly(true);
-        e->setToolTip(tr("Set by the loaded file"));
-    }
 }
 
 // ---- Life cycle -------------------------------------------------------------------------------
@@ -343,8 +203,8 @@ void TFormTEMConfig::FormCreate()
         ui->EditTDCFilename->setText(load);
         SaveDialogFileName = QString::fromStdString(s_.cfg.SaveFilename);
     });
-    resizeNodeGrid(def_->grid, def_->sides->value());
-    resizeNodeGrid(aux_->grid, aux_->sides->value());
+    def_->resizeNodeGrid();
+    aux_->resizeNodeGrid();
     loadRecentFiles();
 }
 
@@ -376,7 +236,8 @@ void TFormTEMConfig::FormActivate()
     });
     if (startupRead)
         RememberFileModel();
-    DefVoltChanged = DefCurrChanged = AuxVoltChanged = AuxCurrChanged = false;
+    def_->forgetTypedValues();
+    aux_->forgetTypedValues();
 }
 
 void TFormTEMConfig::FormShow()
@@ -444,103 +305,6 @@ void TFormTEMConfig::BitBtnCancelClick()
 
 // ---- Model to window --------------------------------------------------------------------------
 
-void TFormTEMConfig::resizeNodeGrid(QTableWidget* grid, int sides)
-{
-    // Rows beyond a lowered count are hidden, not dropped: raising the count again before a commit
-    // brings their coordinates back.
-    sides = std::max(0, sides);
-    grid->setRowCount(std::max(grid->rowCount(), sides));
-    for (int r = 0; r < grid->rowCount(); ++r) {
-        auto* item = new QTableWidgetItem(QString::number(r + 1));
-        item->setFlags(Qt::ItemIsEnabled);
-        item->setTextAlignment(Qt::AlignCenter);
-        grid->setItem(r, 0, item);
-        grid->setRowHidden(r, r >= sides);
-    }
-}
-
-void TFormTEMConfig::SpinEditTxDefSidesChange()
-{
-    resizeNodeGrid(def_->grid, def_->sides->value());
-}
-
-void TFormTEMConfig::SpinEditTxAuxSidesChange()
-{
-    resizeNodeGrid(aux_->grid, aux_->sides->value());
-}
-
-void TFormTEMConfig::checkTx(const TTransmitter& t, Operator& op)
-{
-    if (t.Turns < 1)
-        op.inform("Transmitter Turns must be at least 1");
-    if (t.Damping < 1)
-        op.inform("Transmitter Damping must be at least 1 ohm, type 10000 for no damping");
-    if (t.AxisOrient != "Z" && t.AxisOrient != "X" && t.AxisOrient != "Y")
-        op.inform("Transmitter Axis Orientation must be either Z, X, or Y");
-}
-
-void TFormTEMConfig::setBar(QSlider* bar, double vMin, double v, double vMax)
-{
-    // Limits first, then the position, so that a stored minimum, value and maximum all survive
-    // the next commit (the edits of the limits may have moved the bar with their own rounding).
-    const int lo = ToBar(vMin * 1000, BarRounding::Round);
-    const int hi = ToBar(vMax * 1000, BarRounding::Round);
-    const QSignalBlocker block(bar);
-    bar->setRange(lo, std::max(lo, hi));
-    bar->setValue(ToBar(v * 1000, BarRounding::Round));
-}
-
-void TFormTEMConfig::populateTx(const TxControls& c, TTransmitter& t, bool aux)
-{
-    c.name->setText(editor::Q(t.Name));
-    c.turns->setText(QString::number(t.Turns));
-    ShowNumber(c.damp, "%10.1f", t.Damping);
-    ShowNumber(c.filterOrder, "%10.2f", t.LPFilterOrderandCutoff[0]);
-    ShowNumber(c.cutoff, "%10.1f", t.LPFilterOrderandCutoff[1]);
-    ShowNumber(c.flyLead, "%6.1f", t.FlyingLeadLength);
-    c.orient->setText(editor::Q(t.AxisOrient));
-    checkTx(t, s_.op);
-    ShowNumber(c.tilt, "%6.2f", t.AxisTilt);
-    ShowNumber(c.rotation, "%8.2f", t.AxisRotation);
-    ShowNumber(c.centroidX, "%8.3f", t.CentroidX);
-    ShowNumber(c.centroidY, "%8.3f", t.CentroidY);
-    ShowNumber(c.centroidZ, "%8.3f", t.CentroidZ);
-
-    // Bars, then the value edits, then the limit edits (which act on their bars at once), then
-    // the bars once more with the stored values.
-    setBar(c.voltBar, t.VoltsMin, t.Volts, t.VoltsMax);
-    setBar(c.currBar, t.AmpsMin, t.Amps, t.AmpsMax);
-    c.volts->setText(FmtTrim("%8.3f", t.Volts));
-    c.amps->setText(FmtTrim("%8.3f", t.Amps));
-    c.minVolts->setText(FmtTrim("%8.3f", t.VoltsMin));
-    c.maxVolts->setText(FmtTrim("%8.3f", t.VoltsMax));
-    c.minAmps->setText(FmtTrim("%8.3f", t.AmpsMin));
-    c.maxAmps->setText(FmtTrim("%8.3f", t.AmpsMax));
-    setBar(c.voltBar, t.VoltsMin, t.Volts, t.VoltsMax);
-    setBar(c.currBar, t.AmpsMin, t.Amps, t.AmpsMax);
-    c.volts->setText(FmtTrim("%8.3f", t.Volts));
-    c.amps->setText(FmtTrim("%8.3f", t.Amps));
-
-    c.voltCurr->setItemIndex(t.ConstantVoltsOrAmps ? 1 : 0);
-    c.outA->setChecked(t.RelayA);
-    c.outB->setChecked(t.RelayB);
-    (void)aux;
-}
-
-void TFormTEMConfig::showDerived(const TxControls& c, const TTransmitter& t, bool trimmed)
-{
-    auto f = [trimmed](const char* format, double v) {
-        return trimmed ? FmtTrim(format, v) : Fmt(format, v);
-    };
-    c.area->setText("Area (m^2): " + f("%8.3f", t.Area));
-    c.equivSide->setText("Equivalent Square Loopside " + f("%7.3f", t.EquivalentSquareLoopSide));
-    c.power->setText("Power (Watts): " + f("%5.0f", t.Power));
-    c.res->setText("Resistance (Ohms): " + f("%6.2f", t.Resistance));
-    c.nia->setText("Moment (NIA A.m^2): " + f("%7.2f", t.MomentNIA));
-    ShowNumber(c.centroidX, "%8.3f", t.CentroidX, trimmed);
-    ShowNumber(c.centroidY, "%8.3f", t.CentroidY, trimmed);
-}
-
 void TFormTEMConfig::PopulateConfigForm()
 {
     Configuration& cfg = s_.cfg;
@@ -576,106 +340,23 @@ void TFormTEMConfig::PopulateConfigForm()
 
     u.GroupBoxTxAux->setVisible(cfg.NumTx > 1 || !u.CheckBoxUseDefTx->isChecked());
 
-    TTransmitter& t1 = cfg.Tx[1];
-    u.RadioGroupDefMoment->setItemIndex(int(t1.MomentID));
-    // A file without a loop has fewer than three sides; the box shows that count (it cannot be
-    // typed back once the operator gives the loop three sides or more).
-    auto showSides = [](QSpinBox* spin, int sides) {
-        spin->setMinimum(std::clamp(sides, 0, MinLoopSidesShown));
-        spin->setValue(sides);
-    };
-    showSides(u.SpinEditTxDefSides, t1.LoopSides);
-    auto fillGrid = [this](const TxControls& c, const TTransmitter& t) {
-        c.grid->setRowCount(0); // rows hidden by a lowered count belong to the values refilled now
-        resizeNodeGrid(c.grid, c.sides->value());
-        // Every node cell is refilled: corners of an earlier file must not survive a load that has
-        // fewer (or no) nodes, or the next commit would store them as a loop.
-        const int rows = std::min({t.LoopSides, c.grid->rowCount(), MaxLoopSides});
-        for (int r = 1; r <= c.grid->rowCount(); ++r) {
-            const double xyz[3] = {t.NodeX[r - 1], t.NodeY[r - 1], t.NodeZ[r - 1]};
-            for (int col = 1; col <= 3; ++col) {
-                if (r > rows) {
-                    c.grid->setItem(r - 1, col, new QTableWidgetItem());
-                    continue;
-                }
-                auto* item = new QTableWidgetItem(Fmt("%8.3f", xyz[col - 1]));
-                RememberNumber(item, xyz[col - 1]);
-                c.grid->setItem(r - 1, col, item);
-            }
-        }
-    };
-    if (cfg.NumTx > 0) {
-        fillGrid(*def_, t1);
-        populateTx(*def_, t1, false);
-    }
+    def_->show(cfg.Tx[1], s_.op);
     if (cfg.NumTx > 1) {
-        TTransmitter& t2 = cfg.Tx[2];
         u.CheckBoxUseAuxTx->setChecked(true);
-        u.RadioGroupAuxMoment->setItemIndex(int(t2.MomentID));
-        showSides(u.SpinEditTxAuxSides, t2.LoopSides);
-        fillGrid(*aux_, t2);
-        populateTx(*aux_, t2, true);
+        aux_->show(cfg.Tx[2], s_.op);
     } else {
         // Also when an earlier file had two transmitters (the box follows NumTx).
         u.CheckBoxUseAuxTx->setChecked(false);
     }
-    if (cfg.NumTx > 0)
-        showDerived(*def_, t1, true);
+    def_->showDerived(cfg.Tx[1], true);
     if (cfg.NumTx > 1)
-        showDerived(*aux_, cfg.Tx[2], true);
+        aux_->showDerived(cfg.Tx[2], true);
     for (KeyValueEditor* e : rx_)
         WriteRxParamsToForm(*e);
     updateTitle();
 }
 
 // ---- Window to model --------------------------------------------------------------------------
-
-void TFormTEMConfig::readTx(const TxControls& c, TTransmitter& t, Operator& op, bool commit)
-{
-    if (c.moment->itemIndex() >= 0)
-        t.MomentID = TMomentID(c.moment->itemIndex());
-    t.LoopSides = c.sides->value();
-    const int rows = std::min(t.LoopSides, c.grid->rowCount());
-    // Committed: the vertices beyond the count are given up.
-    if (commit && c.grid->rowCount() > t.LoopSides)
-        c.grid->setRowCount(t.LoopSides);
-    auto cell = [&c](int r, int col) { return ReadNumber(c.grid->item(r, col), 0); };
-    for (int k = 0; k < t.LoopSides; ++k) {
-        const bool inGrid = k < rows;
-        t.NodeX[k] = inGrid ? cell(k, 1) : 0;
-        t.NodeY[k] = inGrid ? cell(k, 2) : 0;
-        t.NodeZ[k] = inGrid ? cell(k, 3) : 0;
-    }
-    t.NodeX[t.LoopSides] = t.NodeX[0];
-    t.NodeY[t.LoopSides] = t.NodeY[0];
-    t.NodeZ[t.LoopSides] = t.NodeZ[0];
-
-    t.Name = editor::S(c.name->text());
-    t.Turns = ReadInt(c.turns->text(), 1);
-    t.Damping = ReadNumber(c.damp, 330);
-    t.LPFilterOrderandCutoff[0] = ReadNumber(c.filterOrder, 1);
-    t.LPFilterOrderandCutoff[1] = ReadNumber(c.cutoff, 30000);
-    t.FlyingLeadLength = ReadNumber(c.flyLead, 1.5);
-    const QString orient = c.orient->text().isEmpty() ? QString("Z") : c.orient->text();
-    if (commit && c.orient->text().isEmpty())
-        c.orient->setText(orient);
-    t.AxisOrient = editor::S(orient.left(1));
-    t.AxisTilt = ReadNumber(c.tilt, 0);
-    t.AxisRotation = ReadNumber(c.rotation, 0);
-    t.CentroidX = ReadNumber(c.centroidX, 0);
-    t.CentroidY = ReadNumber(c.centroidY, 0);
-    t.CentroidZ = ReadNumber(c.centroidZ, -1.8);
-    t.VoltsMin = c.voltBar->minimum() / 1000.0;
-    t.Volts = c.voltBar->value() / 1000.0;
-    t.VoltsMax = c.voltBar->maximum() / 1000.0;
-    t.AmpsMin = c.currBar->minimum() / 1000.0;
-    t.Amps = c.currBar->value() / 1000.0;
-    t.AmpsMax = c.currBar->maximum() / 1000.0;
-    t.ConstantVoltsOrAmps = c.voltCurr->itemIndex() == 1;
-    t.RelayA = c.outA->isChecked();
-    t.RelayB = c.outB->isChecked();
-    checkTx(t, op);
-}
 
 void TFormTEMConfig::UserInterfaceToConfigVars()
 {
@@ -743,123 +424,16 @@ void TFormTEMConfig::readForm(Configuration& cfg, Operator& op, bool commit)
     cfg.NumTx = std::clamp(ReadInt(u.ComboBoxNumTx->currentText(), 1), 1, MaxTx);
 
     if (cfg.NumTx > 0)
-        readTx(*def_, cfg.Tx[1], op, commit);
+        def_->read(cfg.Tx[1], op, commit);
     if (cfg.NumTx > 1)
-        readTx(*aux_, cfg.Tx[2], op, commit);
+        aux_->read(cfg.Tx[2], op, commit);
     CalculateDrivenVariables(cfg, op);
     if (commit && cfg.NumTx > 0)
-        showDerived(*def_, cfg.Tx[1], false);
+        def_->showDerived(cfg.Tx[1], false);
     if (commit && cfg.NumTx > 1)
-        showDerived(*aux_, cfg.Tx[2], false);
+        aux_->showDerived(cfg.Tx[2], false);
     for (KeyValueEditor* e : rx_)
         readRx(*e, cfg, op, commit);
-}
-
-// ---- Track bars and their edits ---------------------------------------------------------------
-
-void TFormTEMConfig::barMoved(QSlider* bar, QLineEdit* edit)
-{
-    const QSignalBlocker block(edit);
-    edit->setText(ShortestText(bar->value() / 1000.0));
-}
-
-void TFormTEMConfig::valueEditExit(QSlider* bar, QLineEdit* edit, bool& flag, double fallback, bool round)
-{
-    if (!flag)
-        return;
-    const QString typed = edit->text();
-    const double v = ReadFloat(typed, fallback) * 1000;
-    bar->setValue(ToBar(v, round ? BarRounding::Round : BarRounding::Truncate));
-    // The edit keeps what was typed, also when the bar held the value at one of its limits.
-    const QSignalBlocker block(edit);
-    edit->setText(typed);
-    flag = false;
-}
-
-void TFormTEMConfig::limitEditChange(QSlider* bar, QLineEdit* edit, double fallback, bool round,
-                                     bool isMinimum)
-{
-    const int v =
-        ToBar(ReadFloat(edit->text(), fallback) * 1000, round ? BarRounding::Round : BarRounding::Truncate);
-    if (isMinimum) {
-        if (v <= bar->maximum())
-            bar->setMinimum(v);
-    } else if (v >= bar->minimum()) {
-        bar->setMaximum(v);
-    }
-}
-
-void TFormTEMConfig::TrackBarDefVoltChange()
-{
-    barMoved(def_->voltBar, def_->volts);
-}
-void TFormTEMConfig::TrackBarDefCurrChange()
-{
-    barMoved(def_->currBar, def_->amps);
-}
-void TFormTEMConfig::TrackBarAuxVoltChange()
-{
-    barMoved(aux_->voltBar, aux_->volts);
-}
-void TFormTEMConfig::TrackBarAuxCurrChange()
-{
-    barMoved(aux_->currBar, aux_->amps);
-}
-void TFormTEMConfig::LabeledEditDefVoltsChange()
-{
-    DefVoltChanged = true;
-}
-void TFormTEMConfig::LabeledEditDefAmpsChange()
-{
-    DefCurrChanged = true;
-}
-void TFormTEMConfig::LabeledEditAuxVoltsChange()
-{
-    AuxVoltChanged = true;
-}
-void TFormTEMConfig::LabeledEditAuxAmpsChange()
-{
-    AuxCurrChanged = true;
-}
-void TFormTEMConfig::LabeledEditDefVoltsExit()
-{
-    valueEditExit(def_->voltBar, def_->volts, DefVoltChanged, 3.3, true);
-}
-void TFormTEMConfig::LabeledEditDefAmpsExit()
-{
-    valueEditExit(def_->currBar, def_->amps, DefCurrChanged, 36, false);
-}
-void TFormTEMConfig::LabeledEditAuxVoltsExit()
-{
-    valueEditExit(aux_->voltBar, aux_->volts, AuxVoltChanged, 18, false);
-}
-void TFormTEMConfig::LabeledEditAuxAmpsExit()
-{
-    valueEditExit(aux_->currBar, aux_->amps, AuxCurrChanged, 36, false);
-}
-void TFormTEMConfig::LabeledEditDefMinVoltsChange()
-{
-    limitEditChange(def_->voltBar, def_->minVolts, 3.3, true, true);
-}
-void TFormTEMConfig::LabeledEditDefMaxVoltsChange()
-{
-    limitEditChange(def_->voltBar, def_->maxVolts, 18, false, false);
-}
-void TFormTEMConfig::LabeledEditDefMinAmpsChange()
-{
-    limitEditChange(def_->currBar, def_->minAmps, 0, false, true);
-}
-void TFormTEMConfig::LabeledEditDefMaxAmpsChange()
-{
-    limitEditChange(def_->currBar, def_->maxAmps, 45, false, false);
-}
-void TFormTEMConfig::LabeledEditAuxMinAmpsChange()
-{
-    limitEditChange(aux_->currBar, aux_->minAmps, 0, false, true);
-}
-void TFormTEMConfig::LabeledEditAuxMaxAmpsChange()
-{
-    limitEditChange(aux_->currBar, aux_->maxAmps, 45, false, false);
 }
 
 void TFormTEMConfig::RadioGroupRxClick()

@@ -13,14 +13,7 @@
 #include "app/Session.h"
 #include "core/files/config_save.h"
 
-class QCheckBox;
-class QGroupBox;
-class QLabel;
-class QLineEdit;
 class QMenu;
-class QSlider;
-class QSpinBox;
-class QTableWidget;
 
 namespace Ui {
 class TFormTEMConfig;
@@ -32,6 +25,7 @@ class KeyValueEditor;
 class RadioGroup;
 
 class PointChart3D;
+class TransmitterPanel;
 
 class TFormHELP;
 class TFormForward;
@@ -114,39 +108,18 @@ class TFormTEMConfig : public QMainWindow {
     /// Shows a satellite window modally, then activates this window again (refill and redraw).
     void RunSatellite(QDialog& window);
 
-    // ---- Track bars and their edits ------------------------------------------------------------
-    void SpinEditTxDefSidesChange();
-    void SpinEditTxAuxSidesChange();
-    void TrackBarDefVoltChange();
-    void TrackBarDefCurrChange();
-    void TrackBarAuxVoltChange();
-    void TrackBarAuxCurrChange();
-    void LabeledEditDefVoltsChange();
-    void LabeledEditDefVoltsExit();
-    void LabeledEditDefAmpsChange();
-    void LabeledEditDefAmpsExit();
-    void LabeledEditAuxVoltsChange();
-    void LabeledEditAuxVoltsExit();
-    void LabeledEditAuxAmpsChange();
-    void LabeledEditAuxAmpsExit();
-    void LabeledEditDefMinVoltsChange();
-    void LabeledEditDefMaxVoltsChange();
-    void LabeledEditDefMinAmpsChange();
-    void LabeledEditDefMaxAmpsChange();
-    void LabeledEditAuxMinAmpsChange();
-    void LabeledEditAuxMaxAmpsChange();
     void RadioGroupRxClick();
 
     // ---- Window state --------------------------------------------------------------------------
-    bool DefVoltChanged = false;
-    bool AuxVoltChanged = false;
-    bool DefCurrChanged = false;
-    bool AuxCurrChanged = false;
-    bool BeenSaved = false;
-
+    /// Whether a save wrote the configuration since the window was last shown.
+    bool beenSaved() const { return BeenSaved; }
     /// File names the dialogs start with.
-    QString OpenDialogFileName, SaveDialogFileName, PngDialogFileName, PdfDialogFileName;
+    QString openDialogFileName() const { return OpenDialogFileName; }
+    QString saveDialogFileName() const { return SaveDialogFileName; }
+    QString pdfDialogFileName() const { return PdfDialogFileName; }
 
+    /// The panel of transmitter 1 (default) or 2 (auxiliary); null for any other.
+    TransmitterPanel* transmitterPanel(int tx) const;
     /// The receiver editors, tags 1 to 3 (null until built).
     KeyValueEditor* rxEditor(int tag) const;
     TFormHELP* helpWindow() const { return help_; }
@@ -162,26 +135,16 @@ class TFormTEMConfig : public QMainWindow {
     void closeEvent(QCloseEvent* event) override;
 
   private:
-    struct TxControls;
     void buildControls();
     void buildMenus();
     void connectControls();
     void setFormat(TINIFileFormat f);
     TINIFileFormat formatFromRadio() const;
-    void resizeNodeGrid(QTableWidget* grid, int sides);
-    void populateTx(const TxControls& c, TTransmitter& t, bool aux);
     /// Reads the controls into `cfg` and computes its derived values, with the checks' messages
     /// through `op`. With `commit`, the controls are tidied and show the derived values as a
     /// commit does; without, nothing in the window changes.
     void readForm(Configuration& cfg, Operator& op, bool commit);
-    void readTx(const TxControls& c, TTransmitter& t, Operator& op, bool commit);
     void readRx(KeyValueEditor& editor, Configuration& cfg, Operator& op, bool commit);
-    void showDerived(const TxControls& c, const TTransmitter& t, bool trimmed);
-    void checkTx(const TTransmitter& t, Operator& op);
-    void setBar(QSlider* bar, double vMin, double v, double vMax);
-    void barMoved(QSlider* bar, QLineEdit* edit);
-    void valueEditExit(QSlider* bar, QLineEdit* edit, bool& flag, double fallback, bool round);
-    void limitEditChange(QSlider* bar, QLineEdit* edit, double fallback, bool round, bool isMinimum);
     /// The Clean Save question when "Clean Save" is ticked, else nothing to ask.
     std::string cleanSaveQuestion(const std::string& question) const;
     /// Shows why a save did not write; returns whether it wrote.
@@ -201,7 +164,8 @@ class TFormTEMConfig : public QMainWindow {
 
     Session& s_;
     std::unique_ptr<Ui::TFormTEMConfig> ui;
-    std::unique_ptr<TxControls> def_, aux_;
+    TransmitterPanel* def_ = nullptr;
+    TransmitterPanel* aux_ = nullptr;
     KeyValueEditor* rx_[3] = {nullptr, nullptr, nullptr};
     TFormHELP* help_ = nullptr;
     TFormForward* forward_ = nullptr;
@@ -212,6 +176,8 @@ class TFormTEMConfig : public QMainWindow {
     bool closing_ = false;
     /// The model as the window showed it after the file was last read or written.
     Configuration fileModel_;
+    bool BeenSaved = false;
+    QString OpenDialogFileName, SaveDialogFileName, PngDialogFileName, PdfDialogFileName;
 };
 
 } // namespace tem::gui
