@@ -21,6 +21,7 @@
 #include "arrays/TFormConfig.h"
 #include "config/EditorSupport.h"
 #include "config/FormValues.h"
+#include "config/ReceiverPanel.h"
 #include "config/TFormHELP.h"
 #include "config/TransmitterPanel.h"
 #include "core/action_error.h"
@@ -80,7 +81,7 @@ TransmitterPanel* TFormTEMConfig::transmitterPanel(int tx) const
 
 KeyValueEditor* TFormTEMConfig::rxEditor(int tag) const
 {
-    return tag >= 1 && tag <= 3 ? rx_[tag - 1] : nullptr;
+    return rx_ ? rx_->editor(tag) : nullptr;
 }
 
 void TFormTEMConfig::command(const std::function<void()>& f)
@@ -102,7 +103,6 @@ void TFormTEMConfig::buildControls()
     ui->RadioGroupTDCGEX->setItemIndex(0);
     ui->RadioGroupDataType->setItemIndex(0);
     ui->RadioGroupView->setItemIndex(0);
-    ui->RadioGroupRx->setItemIndex(0);
 
     for (QComboBox* combo : {ui->ComboBoxNumTx, ui->ComboBoxNumRx}) {
         for (int i = 1; i <= (combo == ui->ComboBoxNumTx ? MaxTx : MaxRx); ++i)
@@ -114,19 +114,7 @@ void TFormTEMConfig::buildControls()
                                      "not know are not kept"));
     ui->CheckBoxMaster->setToolTip(tr("A master file is protected against being overwritten"));
 
-    // Receiver editors, one visible at a time.
-    for (int t = 1; t <= 3; ++t) {
-        auto* e = new KeyValueEditor(ui->PanelRxEditors);
-        e->setObjectName(QString("ValueListEditorRx%1").arg(t));
-        e->setProperty("tag", t);
-        e->setTitles(QString("Receiver %1 Key").arg(t), "Value");
-        e->setToolTip(tr("Driven entries can be calculated if left blank"));
-        e->setVisible(t == 1);
-        e->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
-        e->horizontalHeader()->setStretchLastSection(true);
-        ui->LayoutRxEditors->addWidget(e);
-        rx_[t - 1] = e;
-    }
+    rx_ = new ReceiverPanel(ui->PanelRxEditors, ui->LayoutRxEditors, ui->RadioGroupRx);
 
     // The diagram's tool bar above it, and its series in drawing order.
     QToolBar* bar = ui->ChartTEMConfig->createToolBar(ui->PanelChart);
@@ -168,7 +156,6 @@ void TFormTEMConfig::connectControls()
     connect(u.RadioGroupTDCGEX, &RadioGroup::itemClicked, this, &TFormTEMConfig::RadioGroupTDCGEXClick);
     connect(u.EditTDCFilename, &QLineEdit::editingFinished, this, &TFormTEMConfig::EditTDCFilenameExit);
     connect(u.RadioGroupView, &RadioGroup::itemClicked, this, &TFormTEMConfig::RadioGroupViewClick);
-    connect(u.RadioGroupRx, &RadioGroup::itemClicked, this, &TFormTEMConfig::RadioGroupRxClick);
 
     connect(def_, &TransmitterPanel::momentClicked, this,
             [this] { RadioGroupDefMomentClick(MomentSource::DefMoment); });
@@ -351,8 +338,7 @@ void TFormTEMConfig::PopulateConfigForm()
     def_->showDerived(cfg.Tx[1], true);
     if (cfg.NumTx > 1)
         aux_->showDerived(cfg.Tx[2], true);
-    for (KeyValueEditor* e : rx_)
-        WriteRxParamsToForm(*e);
+    rx_->show(cfg);
     updateTitle();
 }
 
@@ -432,15 +418,7 @@ void TFormTEMConfig::readForm(Configuration& cfg, Operator& op, bool commit)
         def_->showDerived(cfg.Tx[1], false);
     if (commit && cfg.NumTx > 1)
         aux_->showDerived(cfg.Tx[2], false);
-    for (KeyValueEditor* e : rx_)
-        readRx(*e, cfg, op, commit);
-}
-
-void TFormTEMConfig::RadioGroupRxClick()
-{
-    const int shown = ui->RadioGroupRx->itemIndex();
-    for (int i = 0; i < 3; ++i)
-        rx_[i]->setVisible(i == shown);
+    rx_->read(cfg, op, commit);
 }
 
 } // namespace tem::gui

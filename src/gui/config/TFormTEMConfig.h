@@ -25,6 +25,7 @@ class KeyValueEditor;
 class RadioGroup;
 
 class PointChart3D;
+class ReceiverPanel;
 class TransmitterPanel;
 
 class TFormHELP;
@@ -66,9 +67,6 @@ class TFormTEMConfig : public QMainWindow {
     bool ChangedSinceFile();
     /// The window now shows the file just read or written.
     void RememberFileModel();
-    /// Fills one receiver editor (tag 1..3) from the model, and reads one back.
-    void WriteRxParamsToForm(KeyValueEditor& editor);
-    void ReadRxParamsFromForm(KeyValueEditor& editor);
 
     // ---- Layout diagram ------------------------------------------------------------------------
     void DrawTEMConfig();
@@ -108,8 +106,6 @@ class TFormTEMConfig : public QMainWindow {
     /// Shows a satellite window modally, then activates this window again (refill and redraw).
     void RunSatellite(QDialog& window);
 
-    void RadioGroupRxClick();
-
     // ---- Window state --------------------------------------------------------------------------
     /// Whether a save wrote the configuration since the window was last shown.
     bool beenSaved() const { return BeenSaved; }
@@ -144,7 +140,6 @@ class TFormTEMConfig : public QMainWindow {
     /// through `op`. With `commit`, the controls are tidied and show the derived values as a
     /// commit does; without, nothing in the window changes.
     void readForm(Configuration& cfg, Operator& op, bool commit);
-    void readRx(KeyValueEditor& editor, Configuration& cfg, Operator& op, bool commit);
     /// The Clean Save question when "Clean Save" is ticked, else nothing to ask.
     std::string cleanSaveQuestion(const std::string& question) const;
     /// Shows why a save did not write; returns whether it wrote.
@@ -166,7 +161,7 @@ class TFormTEMConfig : public QMainWindow {
     std::unique_ptr<Ui::TFormTEMConfig> ui;
     TransmitterPanel* def_ = nullptr;
     TransmitterPanel* aux_ = nullptr;
-    KeyValueEditor* rx_[3] = {nullptr, nullptr, nullptr};
+    ReceiverPanel* rx_ = nullptr;
     TFormHELP* help_ = nullptr;
     TFormForward* forward_ = nullptr;
     QMenu* recentMenu_ = nullptr;

@@ -1,13 +1,15 @@
-// The receiver panels of the main window: one key/value editor per receiver, tags 1 to 3.
+#include "config/ReceiverPanel.h"
 
+#include <QBoxLayout>
+#include <QHeaderView>
 #include <QSignalBlocker>
 
 #include "config/EditorSupport.h"
 #include "config/FormValues.h"
-#include "config/TFormTEMConfig.h"
 #include "core/model/record_fields.h"
 #include "core/rules/receiver_rules.h"
 #include "widgets/KeyValueEditor.h"
+#include "widgets/RadioGroup.h"
 
 namespace tem::gui {
 
@@ -107,9 +109,51 @@ double NumberOf(const KeyValueEditor& editor, const QString& key, double fallbac
 
 } // namespace
 
-void TFormTEMConfig::WriteRxParamsToForm(KeyValueEditor& editor)
+ReceiverPanel::ReceiverPanel(QWidget* parent, QBoxLayout* layout, RadioGroup* chooser)
+    : QObject(parent), chooser_(chooser)
 {
-    Configuration& cfg = s_.cfg;
+    for (int t = 1; t <= 3; ++t) {
+        auto* e = new KeyValueEditor(parent);
+        e->setObjectName(QString("ValueListEditorRx%1").arg(t));
+        e->setProperty("tag", t);
+        e->setTitles(QString("Receiver %1 Key").arg(t), "Value");
+        e->setToolTip(tr("Driven entries can be calculated if left blank"));
+        e->setVisible(t == 1);
+        e->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+        e->horizontalHeader()->setStretchLastSection(true);
+        layout->addWidget(e);
+        editors_[std::size_t(t - 1)] = e;
+    }
+    chooser_->setItemIndex(0);
+    connect(chooser_, &RadioGroup::itemClicked, this, &ReceiverPanel::showChosen);
+}
+
+KeyValueEditor* ReceiverPanel::editor(int tag) const
+{
+    return tag >= 1 && tag <= 3 ? editors_[std::size_t(tag - 1)] : nullptr;
+}
+
+void ReceiverPanel::showChosen()
+{
+    const int shown = chooser_->itemIndex();
+    for (int i = 0; i < 3; ++i)
+        editors_[std::size_t(i)]->setVisible(i == shown);
+}
+
+void ReceiverPanel::show(Configuration& cfg)
+{
+    for (KeyValueEditor* e : editors_)
+        showReceiver(*e, cfg);
+}
+
+void ReceiverPanel::read(Configuration& cfg, Operator& op, bool commit)
+{
+    for (KeyValueEditor* e : editors_)
+        readReceiver(*e, cfg, op, commit);
+}
+
+void ReceiverPanel::showReceiver(KeyValueEditor& editor, Configuration& cfg)
+{
     const int t = EditorTag(editor);
     TReceiver& rx = cfg.Rx[cfg.NumRx < t ? 1 : t];
 
@@ -154,12 +198,7 @@ void TFormTEMConfig::WriteRxParamsToForm(KeyValueEditor& editor)
     }
 }
 
-void TFormTEMConfig::ReadRxParamsFromForm(KeyValueEditor& editor)
-{
-    readRx(editor, s_.cfg, s_.op, true);
-}
-
-void TFormTEMConfig::readRx(KeyValueEditor& editor, Configuration& cfg, Operator& op, bool commit)
+void ReceiverPanel::readReceiver(KeyValueEditor& editor, Configuration& cfg, Operator& op, bool commit)
 {
     const int t = EditorTag(editor);
     if (cfg.NumRx < t)
