@@ -5,16 +5,10 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFileInfo>
-#include <QHeaderView>
-#include <QLabel>
 #include <QLineEdit>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QSignalBlocker>
-#include <QSlider>
-#include <QSpinBox>
 #include <QSplitter>
-#include <QTableWidget>
 #include <QTimer>
 #include <QToolBar>
 
