@@ -48,9 +48,14 @@ std::array<double, 3> ReceiverNodeFallback(int k)
     return {std::sin(double(k)), std::cos(double(k)), -0.3};
 }
 
+bool ReceiverOrientationAccepted(std::string_view orientation)
+{
+    return !orientation.empty() && std::string_view("ZXY").find(orientation) != std::string_view::npos;
+}
+
 void CheckReceiverOrientation(const TReceiver& rx, Operator& op)
 {
-    if (rx.Orientation.empty() || std::string_view("ZXY").find(rx.Orientation) == std::string_view::npos)
+    if (!ReceiverOrientationAccepted(rx.Orientation))
         op.inform("Rx Coil Orientation detected as \"" + rx.Orientation + " but can only be Z, X or Y");
 }
 

@@ -33,8 +33,10 @@ DerivedReceiverValues DeriveReceiverValues(TReceiver& rx);
 /// fallback for a missing key (quarter turns, which repeat every four vertices).
 std::array<double, 3> ReceiverNodeFallback(int k);
 
-/// The orientation message, when the orientation is empty or not one of Z, X or Y (a text that is
-/// part of "ZXY", such as "ZX", passes as it always has).
+/// Whether a coil orientation is accepted: Z, X or Y (a text that is part of "ZXY", such as "ZX",
+/// passes as it always has); an empty one is not.
+bool ReceiverOrientationAccepted(std::string_view orientation);
+/// The orientation message, when the orientation is not accepted.
 void CheckReceiverOrientation(const TReceiver& rx, Operator& op);
 
 /// The cross-checks of receiver `number`, each a message; the values stay as stored. In order: the

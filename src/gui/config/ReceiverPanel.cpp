@@ -169,7 +169,7 @@ void ReceiverPanel::showReceiver(KeyValueEditor& editor, Configuration& cfg)
             break;
         case RowKind::Orientation:
             rx.Orientation = gui::editor::S(gui::editor::Q(rx.Orientation).trimmed());
-            if (rx.Orientation.empty() || QString("ZXY").indexOf(gui::editor::Q(rx.Orientation)) < 0)
+            if (!ReceiverOrientationAccepted(rx.Orientation))
                 rx.Orientation = "Z";
             editor.appendRow(KeyOf(&TReceiver::Orientation), gui::editor::Q(rx.Orientation));
             break;
