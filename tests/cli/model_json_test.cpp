@@ -5,6 +5,7 @@
 
 #include "cli/model_json.h"
 #include "core/model/configuration.h"
+#include "support/member_count.h"
 
 namespace tem::cli {
 namespace {
@@ -67,8 +68,9 @@ TEST(ModelJson, EnumerationsByNameAndRecordsByFieldName)
     EXPECT_EQ(j["AcqChn"][0]["RowID"], "X");
     EXPECT_EQ(j["AcqChn"][0]["GateConstants"], Json::array());
     EXPECT_EQ(j["Vehicle"]["PhotoFilename"], "NoPhotoAvailable.jpg");
-    EXPECT_EQ(j["Vehicle"].size(), 52u);
-    EXPECT_EQ(j["Tx"][0].size(), 41u);
+    // One entry per member.
+    EXPECT_EQ(j["Vehicle"].size(), testsupport::MemberCount<TVehicle>());
+    EXPECT_EQ(j["Tx"][0].size(), testsupport::MemberCount<TTransmitter>());
 }
 
 TEST(ModelJson, OnlyUsedEntriesAndNeverBeyondTheArrays)

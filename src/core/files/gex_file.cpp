@@ -761,41 +761,54 @@ class GexWriter {
     KeywordFile& f_;
     Operator& op_;
 
+    // Each writer switches over every rule of its record; a rule whose field is a plain key in GEX,
+    // or that only TDC writes, writes nothing here.
+
     void WriteGeneral()
     {
         const std::string G = Gen();
-        WriteRecordFields<Configuration>(f_, G, cfg_, GeneralFields(), Fmt, [&](std::string_view name) {
-            if (name == "MasterTamperCheckCRC") {
+        WriteRecordFields<Configuration>(f_, G, cfg_, GeneralFields(), Fmt, [&](GeneralRule rule) {
+            switch (rule) {
+            case GeneralRule::MasterTamperCheckCRC:
                 f_.WriteInteger(G, "MasterTamperCheckCRC", cfg_.MasterTamperCheckCRC);
-            } else if (name == "DataType") {
+                break;
+            case GeneralRule::DataType:
                 if (!Trim(cfg_.DataType).empty())
                     f_.WriteString(G, "DataType", cfg_.DataType);
                 else
                     f_.DeleteKey(G, "DataType");
-            } else if (name == "FrontGateDelay") {
+                break;
+            case GeneralRule::FrontGateDelay:
                 if (cfg_.FrontGateDelay != 0 || f_.ValueExists(G, "FrontGateDelay"))
                     f_.WriteFloat(G, "FrontGateDelay", cfg_.FrontGateDelay);
-            } else if (name == "CalculateRawDataSTD") {
+                break;
+            case GeneralRule::CalculateRawDataSTD:
                 // A value the model no longer gives must not survive from an earlier save.
                 if (cfg_.CalculateRawDataSTD != -1)
                     f_.WriteInteger(G, "CalculateRawDataSTD", cfg_.CalculateRawDataSTD);
                 else
                     f_.DeleteKey(G, "CalculateRawDataSTD");
-            } else if (name == "GateNoForPowerLineMonitor") {
+                break;
+            case GeneralRule::GateNoForPowerLineMonitor:
                 if (cfg_.GateNoForPowerLineMonitor != -1)
                     f_.WriteInteger(G, "GateNoForPowerLineMonitor", cfg_.GateNoForPowerLineMonitor);
                 else
                     f_.DeleteKey(G, "GateNoForPowerLineMonitor");
                 // GEX has the link after the power-line gate.
                 f_.WriteBool(G, "LinkTxApproximateCurrenttoTxAmps", cfg_.LinkTxApproximateCurrenttoTxAmps);
-            } else if (name == "NumAcqChn") {
+                break;
+            case GeneralRule::NumAcqChn:
                 f_.WriteInteger(G, "NumAcqChn", cfg_.NumAcqChn);
-            } else if (name == "NumTx") {
+                break;
+            case GeneralRule::NumTx:
                 f_.WriteInteger(G, "NumTx", cfg_.NumTx);
-            } else if (name == "NumTimebases") {
+                break;
+            case GeneralRule::NumTimebases:
                 f_.WriteInteger(G, "NumTimebases", cfg_.NumTimebases);
-            } else if (name == "NumRx") {
+                break;
+            case GeneralRule::NumRx:
                 f_.WriteInteger(G, "NumRx", cfg_.NumRx);
+                break;
             }
         });
     }
@@ -806,23 +819,30 @@ class GexWriter {
         for (int r = 1; r <= std::min(cfg_.NumRx, MaxRx); ++r) {
             const std::string R = RxSec(r);
             const TReceiver& rx = cfg_.Rx[r];
-            WriteRecordFields<TReceiver>(f_, R, rx, ReceiverFields(), Fmt, [&](std::string_view name) {
-                if (name == "CentroidX") {
+            WriteRecordFields<TReceiver>(f_, R, rx, ReceiverFields(), Fmt, [&](ReceiverRule rule) {
+                switch (rule) {
+                case ReceiverRule::Position:
                     f_.WriteString(G, Key("RxCoilPosition", r, 1),
                                    Fixed3(rx.CentroidX, rx.CentroidY, rx.CentroidZ, 9, 2));
-                } else if (name == "FilterOrder") {
+                    break;
+                case ReceiverRule::LowPassFilter:
                     f_.WriteString(G, Key("RxCoilLPFilter", r, 1),
                                    FormatFixed(rx.FilterOrder, 9, 2) + " " + FormatFixed(rx.FilterHz, 9, 2));
-                } else if (name == "RxType") {
+                    break;
+                case ReceiverRule::RxType:
                     f_.WriteString(R, "RxType", RxTypeNames.at(static_cast<std::size_t>(rx.RxType)));
-                } else if (name == "Loopsides" && SameText(Trim(rx.Shape), "Polygon")) {
-                    const int n = std::clamp(rx.Loopsides, 0, MaxLoopSides);
-                    f_.WriteInteger(R, "Loopsides", n);
-                    for (int k = 1; k <= n; ++k) {
-                        f_.WriteFloat(R, Key("NodeX", k, 2), rx.NodeX[k]);
-                        f_.WriteFloat(R, Key("NodeY", k, 2), rx.NodeY[k]);
-                        f_.WriteFloat(R, Key("NodeZ", k, 2), rx.NodeZ[k]);
+                    break;
+                case ReceiverRule::Polygon:
+                    if (SameText(Trim(rx.Shape), "Polygon")) {
+                        const int n = std::clamp(rx.Loopsides, 0, MaxLoopSides);
+                        f_.WriteInteger(R, "Loopsides", n);
+                        for (int k = 1; k <= n; ++k) {
+                            f_.WriteFloat(R, Key("NodeX", k, 2), rx.NodeX[k]);
+                            f_.WriteFloat(R, Key("NodeY", k, 2), rx.NodeY[k]);
+                            f_.WriteFloat(R, Key("NodeZ", k, 2), rx.NodeZ[k]);
+                        }
                     }
+                    break;
                 }
             });
         }
@@ -836,36 +856,49 @@ class GexWriter {
             const std::string& V = t == 1 ? G : T; // where the loop's own keys go
             const TTransmitter& tx = cfg_.Tx[t];
             const int sides = std::clamp(tx.LoopSides, 0, MaxLoopSides);
-            WriteRecordFields<TTransmitter>(f_, T, tx, TransmitterFields(), Fmt, [&](std::string_view name) {
-                if (name == "MomentID") {
+            WriteRecordFields<TTransmitter>(f_, T, tx, TransmitterFields(), Fmt, [&](TransmitterRule rule) {
+                switch (rule) {
+                case TransmitterRule::MomentID:
                     f_.WriteString(T, "MomentID", Name(tx.MomentID));
-                } else if (name == "LoopSides") {
+                    break;
+                case TransmitterRule::LoopSides:
                     f_.WriteInteger(T, "LoopSides", sides);
-                } else if (name == "PrimaryFieldSTD") {
+                    break;
+                case TransmitterRule::PrimaryFieldSTD:
                     if (tx.PrimaryFieldSTD != 0 || f_.ValueExists(T, "PrimaryFieldSTD"))
                         f_.WriteFloat(T, "PrimaryFieldSTD", tx.PrimaryFieldSTD);
-                } else if (name == "LoopType") {
+                    break;
+                case TransmitterRule::LoopType:
                     f_.WriteInteger(G, "LoopType", tx.LoopType);
                     f_.WriteString(G, Key("TxCoilPosition", t, 1),
                                    Fixed3(tx.CentroidX, tx.CentroidY, tx.CentroidZ, 8, 3));
-                } else if (name == "Type7RectSideX") {
+                    break;
+                case TransmitterRule::Type7Rectangle:
                     if (tx.LoopType == 7)
                         f_.WriteString(V, "TxLoopSides",
                                        FormatFixed(tx.Type7RectSideX, 8, 3) + " " +
                                            FormatFixed(tx.Type7RectSideY, 8, 3));
-                } else if (name == "NodeX") {
+                    break;
+                case TransmitterRule::Vertices:
                     for (int n = 1; n <= sides; ++n)
                         f_.WriteString(V, Key("TxLoopPoint", n, 1), LoopVertexText(tx, n - 1));
-                } else if (name == "Turns") {
+                    break;
+                case TransmitterRule::Turns:
                     if (const auto family = GeneralFamily(tx.MomentID))
                         f_.WriteInteger(G, "NumberOfTurns" + *family, tx.Turns);
                     else
                         f_.WriteInteger(T, "NumberOfTurns", tx.Turns);
-                } else if (name == "Area") {
+                    break;
+                case TransmitterRule::Area:
                     f_.WriteFloat(G, "TxLoopArea", tx.Area);
                     f_.WriteFloat(T, "TxLoopArea", tx.Area);
-                } else if (name == "AxisOrient") {
+                    break;
+                case TransmitterRule::AxisOrientation:
                     f_.WriteString(T, "AxisOrientation", tx.AxisOrient.substr(0, 1));
+                    break;
+                case TransmitterRule::LowPassFilter:
+                case TransmitterRule::SignPattern:
+                    break; // GEX keeps them per channel
                 }
             });
         }
@@ -877,13 +910,18 @@ class GexWriter {
         for (int k = 1; k <= std::min(cfg_.NumTimebases, MaxTimeBases); ++k) {
             const std::string T = TxSec(k);
             const TTimeBase& tb = cfg_.TimeBase[k];
-            WriteRecordFields<TTimeBase>(f_, T, tb, TimeBaseFields(), Fmt, [&](std::string_view name) {
-                if (name == "PowerlineBaseFrequency")
+            WriteRecordFields<TTimeBase>(f_, T, tb, TimeBaseFields(), Fmt, [&](TimeBaseRule rule) {
+                switch (rule) {
+                case TimeBaseRule::PowerlineFrequency:
                     f_.WriteInteger(G, "FreqForPowerLineMonitor", tb.PowerlineBaseFrequency);
-                else if (name == "NumGatesInSet")
+                    break;
+                case TimeBaseRule::GateCount:
                     f_.WriteInteger(T, "NumGatesInSet", std::clamp(tb.NumGatesInSet, 0, MaxGates));
-                else if (name == "GateCentre")
+                    break;
+                case TimeBaseRule::Gates:
                     WriteGates(k, tb);
+                    break;
+                }
             });
         }
     }
@@ -929,10 +967,12 @@ class GexWriter {
     {
         const std::string G = Gen();
         const TVehicle& v = cfg_.Vehicle;
-        WriteRecordFields<TVehicle>(f_, VehicleSec, v, VehicleFields(), Fmt, [&](std::string_view name) {
-            if (name == "Propulsion") {
+        WriteRecordFields<TVehicle>(f_, VehicleSec, v, VehicleFields(), Fmt, [&](VehicleRule rule) {
+            switch (rule) {
+            case VehicleRule::Propulsion:
                 f_.WriteString(VehicleSec, "Propulsion", Name(v.Propulsion));
-            } else if (name == "Sensors") {
+                break;
+            case VehicleRule::Sensors:
                 for (const SensorEntry& s : VehicleSensors) {
                     if (v.*s.exists) {
                         f_.WriteString(G, s.gexKey, Fixed3(v.*s.x, v.*s.y, v.*s.z, 10, 3));
@@ -945,6 +985,7 @@ class GexWriter {
                         f_.WriteBool(VehicleSec, s.FlagKey(), false);
                     }
                 }
+                break;
             }
         });
     }
@@ -959,9 +1000,12 @@ class GexWriter {
                 continue;
             const std::string S = SysRespSec(c);
             WriteRecordFields<TSystemResponse>(
-                f_, S, s, SystemResponseFields(), Fmt, [&](std::string_view name) {
-                    if (name == "LayerThicknesses")
+                f_, S, s, SystemResponseFields(), Fmt, [&](SystemResponseRule rule) {
+                    switch (rule) {
+                    case SystemResponseRule::Arrays:
                         WriteResponseArrays(f_, S, s, ResponseGateCount(cfg_, c));
+                        break;
+                    }
                 });
         }
     }
@@ -1006,29 +1050,44 @@ class GexWriter {
             const std::string C = ChannelSectionToWrite(c);
             const TAcqChn& a = cfg_.AcqChn[c];
             const bool txOk = a.TxNumber >= 1 && a.TxNumber <= MaxTx;
+            // GEX keeps the transmitter's drive per channel.
             const TTransmitter tx = txOk ? cfg_.Tx[a.TxNumber] : DefaultTransmitter();
-            WriteRecordFields<TAcqChn>(f_, C, a, AcqChnFields(), Fmt, [&](std::string_view name) {
-                if (name == "RowID") {
+            WriteRecordFields<TAcqChn>(f_, C, a, AcqChnFields(), Fmt, [&](AcqChnRule rule) {
+                switch (rule) {
+                case AcqChnRule::RowID:
                     if (f_.ValueExists(C, "RowID") || a.RowID != "None")
                         f_.WriteString(C, "RowID", a.RowID);
-                } else if (name == "TxNumber") {
+                    break;
+                case AcqChnRule::TxNumber:
                     f_.WriteInteger(C, "TxNumber", a.TxNumber);
+                    break;
+                case AcqChnRule::TimebaseNumber:
                     f_.WriteInteger(C, "TimebaseNumber", tx.TimeBaseNumber);
-                } else if (name == "AtoDConvGain") {
+                    break;
+                case AcqChnRule::AtoDConvGain:
                     if (f_.ValueExists(C, "AtoDConvGain") || a.AtoDConvGain != -1)
                         f_.WriteFloat(C, "AtoDConvGain", a.AtoDConvGain);
-                } else if (name == "RemoveGatesFrom") {
+                    break;
+                case AcqChnRule::RemoveGatesFrom:
                     // Written also when 0 over an earlier value, so a cleared value does not come back.
                     if (a.RemoveGatesFrom != 0 || f_.ValueExists(C, "RemoveGatesFrom"))
                         f_.WriteInteger(C, "RemoveGatesFrom", a.RemoveGatesFrom);
-                } else if (name == "FrontGatetime") {
-                    // GEX keeps the transmitter's drive per channel, around the front gate.
+                    break;
+                case AcqChnRule::SignPattern:
                     f_.WriteString(C, "SignPattern", SignPatternText(tx));
+                    break;
+                case AcqChnRule::NoGates:
                     f_.WriteInteger(C, "NoGates", tx.NoGates);
+                    break;
+                case AcqChnRule::RepFreq:
                     f_.WriteFloat(C, "RepFreq", tx.FullWaveformRepetitionFrequency);
-                    f_.WriteFloat(C, "FrontGatetime", a.FrontGatetime);
+                    break;
+                case AcqChnRule::LowPassFilter:
                     f_.WriteString(C, "TiBLowPassFilter", LowPassFilterText(tx));
-                } else if (name == "GateConstantsExist") {
+                    break;
+                case AcqChnRule::TxApproximateCurrent:
+                    break; // a plain key in GEX
+                case AcqChnRule::GateLists:
                     for (const auto& [key, exists, list] :
                          {std::tuple{"GateConstants", a.GateConstantsExist, &a.GateConstants},
                           std::tuple{"GateFactors", a.GateFactorsExist, &a.GateFactors},
@@ -1037,6 +1096,7 @@ class GexWriter {
                             f_.WriteString(C, key, GateListText(*list));
                         else if (f_.ValueExists(C, key))
                             f_.DeleteKey(C, key); // else the old list would be read back
+                    break;
                 }
             });
         }

@@ -53,8 +53,9 @@ void ReadRecordFields(const KeywordFile& file, std::string_view sec, R& record,
     }
 }
 
-/// Writes the record in table order: each plain field of format f as its key, and at every other
-/// field special(name) is called, which writes what that field's own rule writes (or nothing).
+/// Writes the record in table order: each plain field of format f as its key, and at a field
+/// without a key in f but with a rule, special(rule) is called, which writes what the rule writes
+/// in that format (the caller switches over every rule of the record).
 template <class R, class Special>
 void WriteRecordFields(KeywordFile& file, std::string_view sec, const R& record,
                        std::span<const RecordField<R>> table, TINIFileFormat f, Special&& special)
@@ -62,7 +63,8 @@ void WriteRecordFields(KeywordFile& file, std::string_view sec, const R& record,
     for (const RecordField<R>& field : table) {
         const std::string_view key = field.Key(f);
         if (key.empty()) {
-            special(field.name);
+            if (field.rule)
+                special(*field.rule);
             continue;
         }
         std::visit(

@@ -351,40 +351,53 @@ class TdcWriter {
     TINIFileFormat fmt_;
 };
 
+// Each writer switches over every rule of its record; a rule whose field is a plain key in TDC, or
+// that only GEX writes, writes nothing here.
+
 void TdcWriter::General()
 {
     const std::string gen(SectionGen(fmt_));
     WriteRecordFields<Configuration>(
-        f_, gen, cfg_, GeneralFields(), TINIFileFormat::TDC, [&](std::string_view name) {
-            if (name == "MasterTamperCheckCRC") {
+        f_, gen, cfg_, GeneralFields(), TINIFileFormat::TDC, [&](GeneralRule rule) {
+            switch (rule) {
+            case GeneralRule::MasterTamperCheckCRC:
                 Int(gen, "MasterTamperCheckCRC", cfg_.MasterTamperCheckCRC);
-            } else if (name == "DataType") {
+                break;
+            case GeneralRule::DataType:
                 if (!Trim(cfg_.DataType).empty())
                     Str(gen, "DataType", cfg_.DataType);
                 else
                     f_.DeleteKey(gen, "DataType");
-            } else if (name == "FrontGateDelay") {
+                break;
+            case GeneralRule::FrontGateDelay:
                 if (cfg_.FrontGateDelay != 0 || f_.ValueExists(gen, "FrontGateDelay"))
                     Num(gen, "FrontGateDelay", cfg_.FrontGateDelay);
-            } else if (name == "CalculateRawDataSTD") {
+                break;
+            case GeneralRule::CalculateRawDataSTD:
                 // "Not given" removes a key left from earlier, or reading would bring the old value back.
                 if (cfg_.CalculateRawDataSTD != -1)
                     Int(gen, "CalculateRawDataSTD", cfg_.CalculateRawDataSTD);
                 else
                     f_.DeleteKey(gen, "CalculateRawDataSTD");
-            } else if (name == "GateNoForPowerLineMonitor") {
+                break;
+            case GeneralRule::GateNoForPowerLineMonitor:
                 if (cfg_.GateNoForPowerLineMonitor != -1)
                     Int(gen, "GateNoForPowerLineMonitor", cfg_.GateNoForPowerLineMonitor);
                 else
                     f_.DeleteKey(gen, "GateNoForPowerLineMonitor");
-            } else if (name == "NumAcqChn") {
+                break;
+            case GeneralRule::NumAcqChn:
                 Int(gen, "NumAcqChn", NumAcqChn());
-            } else if (name == "NumTx") {
+                break;
+            case GeneralRule::NumTx:
                 Int(gen, "NumTx", NumTx());
-            } else if (name == "NumTimebases") {
+                break;
+            case GeneralRule::NumTimebases:
                 Int(gen, "NumTimebases", NumTimebases());
-            } else if (name == "NumRx") {
+                break;
+            case GeneralRule::NumRx:
                 Int(gen, "NumRx", NumRx());
+                break;
             }
         });
 }
@@ -395,19 +408,28 @@ void TdcWriter::Receivers()
         const std::string sec = Numbered(SectionRx(fmt_), r, 1);
         const TReceiver& rx = cfg_.Rx[r];
         WriteRecordFields<TReceiver>(
-            f_, sec, rx, ReceiverFields(), TINIFileFormat::TDC, [&](std::string_view name) {
-                if (name == "RxType") {
+            f_, sec, rx, ReceiverFields(), TINIFileFormat::TDC, [&](ReceiverRule rule) {
+                switch (rule) {
+                case ReceiverRule::Position:
+                case ReceiverRule::LowPassFilter:
+                    break; // plain keys in TDC
+                case ReceiverRule::RxType: {
                     const auto type = static_cast<std::size_t>(rx.RxType);
                     Str(sec, "RxType", type < RxTypeNames.size() ? RxTypeNames[type] : RxTypeNames[0]);
-                } else if (name == "Loopsides" && SameText(Trim(rx.Shape), "Polygon")) {
-                    const int sides = std::clamp(rx.Loopsides, 0, MaxLoopSides);
-                    Int(sec, "Loopsides", sides);
-                    // One numbered key per vertex and axis, so every vertex of the polygon is kept.
-                    for (int k = 1; k <= sides; ++k) {
-                        Num(sec, Numbered("NodeX", k, 2), rx.NodeX[k]);
-                        Num(sec, Numbered("NodeY", k, 2), rx.NodeY[k]);
-                        Num(sec, Numbered("NodeZ", k, 2), rx.NodeZ[k]);
+                    break;
+                }
+                case ReceiverRule::Polygon:
+                    if (SameText(Trim(rx.Shape), "Polygon")) {
+                        const int sides = std::clamp(rx.Loopsides, 0, MaxLoopSides);
+                        Int(sec, "Loopsides", sides);
+                        // One numbered key per vertex and axis, so every vertex of the polygon is kept.
+                        for (int k = 1; k <= sides; ++k) {
+                            Num(sec, Numbered("NodeX", k, 2), rx.NodeX[k]);
+                            Num(sec, Numbered("NodeY", k, 2), rx.NodeY[k]);
+                            Num(sec, Numbered("NodeZ", k, 2), rx.NodeZ[k]);
+                        }
                     }
+                    break;
                 }
             });
     }
@@ -420,26 +442,39 @@ void TdcWriter::Transmitters()
         const TTransmitter& tx = cfg_.Tx[t];
         const int sides = std::clamp(tx.LoopSides, 0, MaxLoopSides);
         WriteRecordFields<TTransmitter>(
-            f_, sec, tx, TransmitterFields(), TINIFileFormat::TDC, [&](std::string_view name) {
-                if (name == "MomentID") {
+            f_, sec, tx, TransmitterFields(), TINIFileFormat::TDC, [&](TransmitterRule rule) {
+                switch (rule) {
+                case TransmitterRule::LoopSides:
+                case TransmitterRule::LoopType:
+                case TransmitterRule::Turns:
+                case TransmitterRule::Area:
+                    break; // plain keys in TDC
+                case TransmitterRule::MomentID:
                     Str(sec, "MomentID", Name(tx.MomentID));
-                } else if (name == "PrimaryFieldSTD") {
+                    break;
+                case TransmitterRule::PrimaryFieldSTD:
                     if (tx.PrimaryFieldSTD != 0 || f_.ValueExists(sec, "PrimaryFieldSTD"))
                         Num(sec, "PrimaryFieldSTD", tx.PrimaryFieldSTD);
-                } else if (name == "Type7RectSideX") {
+                    break;
+                case TransmitterRule::Type7Rectangle:
                     if (tx.LoopType == 7)
                         Str(sec, "Type7TxLoopSides",
                             FormatFixed(tx.Type7RectSideX, 8, 3) + " " +
                                 FormatFixed(tx.Type7RectSideY, 8, 3));
-                } else if (name == "NodeX") {
+                    break;
+                case TransmitterRule::Vertices:
                     for (int n = 1; n <= sides; ++n)
                         Str(sec, Numbered("TxLoopPoint", n, 1), LoopVertexText(tx, n - 1));
-                } else if (name == "AxisOrient") {
+                    break;
+                case TransmitterRule::AxisOrientation:
                     Str(sec, "AxisOrientation", tx.AxisOrient.substr(0, 1));
-                } else if (name == "LPFilterOrderandCutoff") {
+                    break;
+                case TransmitterRule::LowPassFilter:
                     Str(sec, "TiBLowPassFilter", LowPassFilterText(tx));
-                } else if (name == "SignPattern") {
+                    break;
+                case TransmitterRule::SignPattern:
                     Str(sec, "SignPattern", SignPatternText(tx));
+                    break;
                 }
             });
     }
@@ -452,18 +487,24 @@ void TdcWriter::TimeBases()
         const std::string sec = "Timebase" + TxAbrev(k);
         const TTimeBase& tb = cfg_.TimeBase[k];
         WriteRecordFields<TTimeBase>(f_, sec, tb, TimeBaseFields(), TINIFileFormat::TDC,
-                                     [&](std::string_view name) {
-                                         if (name != "GateCentre")
-                                             return;
-                                         Str(sec, "Gate_Times", "Centre Start End Width (Seconds)");
-                                         const int gates = std::clamp(tb.NumGatesInSet, 0, MaxGates);
-                                         // Gates of very old files stood in the general section; they would
-                                         // shadow nothing but confuse.
-                                         for (int g = 1; g <= std::min(gates, 9); ++g)
-                                             if (f_.ValueExists(gen, Numbered("GateTime", g, 1)))
-                                                 f_.DeleteKey(gen, Numbered("GateTime", g, 1));
-                                         for (int g = 1; g <= gates; ++g)
-                                             Str(sec, GateTimeKey(g), GateText(tb, g));
+                                     [&](TimeBaseRule rule) {
+                                         switch (rule) {
+                                         case TimeBaseRule::PowerlineFrequency:
+                                         case TimeBaseRule::GateCount:
+                                             break; // plain keys in TDC
+                                         case TimeBaseRule::Gates: {
+                                             Str(sec, "Gate_Times", "Centre Start End Width (Seconds)");
+                                             const int gates = std::clamp(tb.NumGatesInSet, 0, MaxGates);
+                                             // Gates of very old files stood in the general section; they
+                                             // would shadow nothing but confuse.
+                                             for (int g = 1; g <= std::min(gates, 9); ++g)
+                                                 if (f_.ValueExists(gen, Numbered("GateTime", g, 1)))
+                                                     f_.DeleteKey(gen, Numbered("GateTime", g, 1));
+                                             for (int g = 1; g <= gates; ++g)
+                                                 Str(sec, GateTimeKey(g), GateText(tb, g));
+                                             break;
+                                         }
+                                         }
                                      });
     }
 }
@@ -472,10 +513,12 @@ void TdcWriter::Vehicle()
 {
     const std::string sec = "Vehicle";
     const TVehicle& v = cfg_.Vehicle;
-    WriteRecordFields<TVehicle>(f_, sec, v, VehicleFields(), TINIFileFormat::TDC, [&](std::string_view name) {
-        if (name == "Propulsion") {
+    WriteRecordFields<TVehicle>(f_, sec, v, VehicleFields(), TINIFileFormat::TDC, [&](VehicleRule rule) {
+        switch (rule) {
+        case VehicleRule::Propulsion:
             Str(sec, "Propulsion", Name(v.Propulsion));
-        } else if (name == "Sensors") {
+            break;
+        case VehicleRule::Sensors:
             for (const SensorEntry& s : VehicleSensors) {
                 const std::string n(s.prefix);
                 if (!(v.*s.exists)) {
@@ -491,6 +534,7 @@ void TdcWriter::Vehicle()
                 Num(sec, n + "Z", v.*s.z);
                 Flag(sec, s.FlagKey(), true);
             }
+            break;
         }
     });
 }
@@ -505,9 +549,12 @@ void TdcWriter::SystemResponses()
             continue;
         const std::string sec = Numbered("SysResp", c, 2);
         WriteRecordFields<TSystemResponse>(
-            f_, sec, s, SystemResponseFields(), TINIFileFormat::TDC, [&](std::string_view name) {
-                if (name == "LayerThicknesses")
+            f_, sec, s, SystemResponseFields(), TINIFileFormat::TDC, [&](SystemResponseRule rule) {
+                switch (rule) {
+                case SystemResponseRule::Arrays:
                     WriteResponseArrays(f_, sec, s, ResponseGateCount(cfg_, c));
+                    break;
+                }
             });
     }
 }
@@ -518,14 +565,17 @@ void TdcWriter::Waveforms()
         const std::string sec = "Waveform" + TxAbrev(t);
         const TTxWaveform& w = cfg_.TxWaveform[t];
         WriteRecordFields<TTxWaveform>(
-            f_, sec, w, TxWaveformFields(), TINIFileFormat::TDC, [&](std::string_view name) {
-                if (name != "WaveformPointTimes")
-                    return;
-                const int points = std::clamp(w.WaveformPointsDigitized, 0, MaxWaveformPoints);
-                for (int p = 1; p <= points; ++p)
-                    Str(sec, Numbered("WaveformPoint", p, 2),
-                        FormatFixed(w.WaveformPointTimes[p], 12, 7) + " " +
-                            FormatFixed(w.WaveformPointAmplitudes[p], 12, 7));
+            f_, sec, w, TxWaveformFields(), TINIFileFormat::TDC, [&](TxWaveformRule rule) {
+                switch (rule) {
+                case TxWaveformRule::Points: {
+                    const int points = std::clamp(w.WaveformPointsDigitized, 0, MaxWaveformPoints);
+                    for (int p = 1; p <= points; ++p)
+                        Str(sec, Numbered("WaveformPoint", p, 2),
+                            FormatFixed(w.WaveformPointTimes[p], 12, 7) + " " +
+                                FormatFixed(w.WaveformPointAmplitudes[p], 12, 7));
+                    break;
+                }
+                }
             });
     }
 }
@@ -535,37 +585,49 @@ void TdcWriter::Channels()
     for (int c = 1; c <= NumAcqChn(); ++c) {
         const std::string sec = Numbered(SectionChn(fmt_), c, 1);
         const TAcqChn& a = cfg_.AcqChn[c];
-        WriteRecordFields<TAcqChn>(
-            f_, sec, a, AcqChnFields(), TINIFileFormat::TDC, [&](std::string_view name) {
-                if (name == "RowID") {
-                    if (a.RowID != "None" || f_.ValueExists(sec, "RowID"))
-                        Str(sec, "RowID", a.RowID);
-                } else if (name == "AtoDConvGain") {
-                    if (a.AtoDConvGain != -1 || f_.ValueExists(sec, "AtoDConvGain"))
-                        Num(sec, "AtoDConvGain", a.AtoDConvGain);
-                } else if (name == "RemoveGatesFrom") {
-                    if (a.RemoveGatesFrom != 0)
-                        Int(sec, "RemoveGatesFrom", a.RemoveGatesFrom);
+        WriteRecordFields<TAcqChn>(f_, sec, a, AcqChnFields(), TINIFileFormat::TDC, [&](AcqChnRule rule) {
+            switch (rule) {
+            case AcqChnRule::TxNumber:
+                break; // a plain key in TDC
+            case AcqChnRule::TimebaseNumber:
+            case AcqChnRule::SignPattern:
+            case AcqChnRule::NoGates:
+            case AcqChnRule::RepFreq:
+            case AcqChnRule::LowPassFilter:
+                break; // TDC keeps them with the transmitter
+            case AcqChnRule::RowID:
+                if (a.RowID != "None" || f_.ValueExists(sec, "RowID"))
+                    Str(sec, "RowID", a.RowID);
+                break;
+            case AcqChnRule::AtoDConvGain:
+                if (a.AtoDConvGain != -1 || f_.ValueExists(sec, "AtoDConvGain"))
+                    Num(sec, "AtoDConvGain", a.AtoDConvGain);
+                break;
+            case AcqChnRule::RemoveGatesFrom:
+                if (a.RemoveGatesFrom != 0)
+                    Int(sec, "RemoveGatesFrom", a.RemoveGatesFrom);
+                else
+                    f_.DeleteKey(sec, "RemoveGatesFrom");
+                break;
+            case AcqChnRule::TxApproximateCurrent:
+                Num(sec,
+                    fmt_ == TINIFileFormat::GEX ? "TxApproximateCurrent" : "drivenAarhusTxApproximateCurrent",
+                    a.TxApproximateCurrent);
+                break;
+            case AcqChnRule::GateLists: {
+                const auto list = [&](std::string_view key, bool exists, const std::vector<double>& values) {
+                    if (exists)
+                        Str(sec, key, GateListText(values));
                     else
-                        f_.DeleteKey(sec, "RemoveGatesFrom");
-                } else if (name == "TxApproximateCurrent") {
-                    Num(sec,
-                        fmt_ == TINIFileFormat::GEX ? "TxApproximateCurrent"
-                                                    : "drivenAarhusTxApproximateCurrent",
-                        a.TxApproximateCurrent);
-                } else if (name == "GateConstantsExist") {
-                    const auto list = [&](std::string_view key, bool exists,
-                                          const std::vector<double>& values) {
-                        if (exists)
-                            Str(sec, key, GateListText(values));
-                        else
-                            f_.DeleteKey(sec, key); // else the old list would be read back
-                    };
-                    list("GateConstants", a.GateConstantsExist, a.GateConstants);
-                    list("GateFactors", a.GateFactorsExist, a.GateFactors);
-                    list("GateSTDs", a.GateSTDsExist, a.GateSTDs);
-                }
-            });
+                        f_.DeleteKey(sec, key); // else the old list would be read back
+                };
+                list("GateConstants", a.GateConstantsExist, a.GateConstants);
+                list("GateFactors", a.GateFactorsExist, a.GateFactors);
+                list("GateSTDs", a.GateSTDsExist, a.GateSTDs);
+                break;
+            }
+            }
+        });
     }
 }
 

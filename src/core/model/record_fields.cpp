@@ -12,7 +12,15 @@ namespace {
 #define MEMBER(Record, name) #name, &Record::name
 
 constexpr std::monostate None{};
-constexpr std::monostate Special{}; // read and written by its own rule, at this place in the order
+
+using GeneralField = RecordField<Configuration>;
+using TxField = RecordField<TTransmitter>;
+using RxField = RecordField<TReceiver>;
+using ChnField = RecordField<TAcqChn>;
+using TimeBaseField = RecordField<TTimeBase>;
+using SysRespField = RecordField<TSystemResponse>;
+using WaveformField = RecordField<TTxWaveform>;
+using VehicleField = RecordField<TVehicle>;
 
 /// Square roots of a loop area from a file, which may be negative or missing.
 double SquareSide(double area)
@@ -36,20 +44,21 @@ double RxSquareSide(const TReceiver& r)
 // ---- General values (the [All] / [General] section) ---------------------------------------------
 const RecordField<Configuration> General[] = {
     {MEMBER(Configuration, Master), false, "IsMasterConfig", "IsMasterConfig"},
-    {"MasterTamperCheckCRC", Special},
+    GeneralField{"MasterTamperCheckCRC", None}.WithRule(GeneralRule::MasterTamperCheckCRC),
     {MEMBER(Configuration, ParentConfigFile), "NoParentConfigFile.TDC", "ParentConfigFile",
      "ParentConfigFile", "NoParentConfigFile.gex"},
     {MEMBER(Configuration, Description), "Type_a_Configuration_Description_here", "Description",
      "Description"},
-    {MEMBER(Configuration, DataType), Special},
-    {MEMBER(Configuration, FrontGateDelay), Special},
+    GeneralField{MEMBER(Configuration, DataType)}.WithRule(GeneralRule::DataType),
+    GeneralField{MEMBER(Configuration, FrontGateDelay)}.WithRule(GeneralRule::FrontGateDelay),
     {MEMBER(Configuration, LinkTxApproximateCurrenttoTxAmps), false, "LinkTxApproximateCurrenttoTxAmps"},
-    {MEMBER(Configuration, CalculateRawDataSTD), Special},
-    {MEMBER(Configuration, GateNoForPowerLineMonitor), Special},
-    {MEMBER(Configuration, NumAcqChn), Special},
-    {MEMBER(Configuration, NumTx), Special},
-    {MEMBER(Configuration, NumTimebases), Special},
-    {MEMBER(Configuration, NumRx), Special},
+    GeneralField{MEMBER(Configuration, CalculateRawDataSTD)}.WithRule(GeneralRule::CalculateRawDataSTD),
+    GeneralField{MEMBER(Configuration, GateNoForPowerLineMonitor)}.WithRule(
+        GeneralRule::GateNoForPowerLineMonitor),
+    GeneralField{MEMBER(Configuration, NumAcqChn)}.WithRule(GeneralRule::NumAcqChn),
+    GeneralField{MEMBER(Configuration, NumTx)}.WithRule(GeneralRule::NumTx),
+    GeneralField{MEMBER(Configuration, NumTimebases)}.WithRule(GeneralRule::NumTimebases),
+    GeneralField{MEMBER(Configuration, NumRx)}.WithRule(GeneralRule::NumRx),
     // Not in the files: worked out, or the session's own.
     {MEMBER(Configuration, TxSingle), None},
     {MEMBER(Configuration, TxLM), None},
@@ -64,18 +73,19 @@ const RecordField<Configuration> General[] = {
 
 // ---- Transmitter ---------------------------------------------------------------------------------
 const RecordField<TTransmitter> Transmitter[] = {
-    {"MomentID", Special},
+    TxField{"MomentID", None}.WithRule(TransmitterRule::MomentID),
     {MEMBER(TTransmitter, Name), "2Turns36Amps", "Name", "Name", "Name_not_provided"},
-    {MEMBER(TTransmitter, LoopSides), 4, "LoopSides", {}, {}, 0, MaxLoopSides},
-    {MEMBER(TTransmitter, PrimaryFieldSTD), Special},
-    {MEMBER(TTransmitter, LoopType), 72, "LoopType"},
-    {MEMBER(TTransmitter, Type7RectSideX), Special},
-    {MEMBER(TTransmitter, Type7RectSideY), Special},
-    {"NodeX", PerIndex{}}, // the vertices NodeX, NodeY, NodeZ
-    {MEMBER(TTransmitter, Turns), 1, "NumberOfTurns"},
+    TxField{MEMBER(TTransmitter, LoopSides), 4, "LoopSides", {}, {}, 0, MaxLoopSides}.WithRule(
+        TransmitterRule::LoopSides),
+    TxField{MEMBER(TTransmitter, PrimaryFieldSTD)}.WithRule(TransmitterRule::PrimaryFieldSTD),
+    TxField{MEMBER(TTransmitter, LoopType), 72, "LoopType"}.WithRule(TransmitterRule::LoopType),
+    TxField{MEMBER(TTransmitter, Type7RectSideX)}.WithRule(TransmitterRule::Type7Rectangle),
+    {MEMBER(TTransmitter, Type7RectSideY)},                           // with the side X
+    TxField{"NodeX", PerIndex{}}.WithRule(TransmitterRule::Vertices), // NodeX, NodeY, NodeZ
+    TxField{MEMBER(TTransmitter, Turns), 1, "NumberOfTurns"}.WithRule(TransmitterRule::Turns),
     {MEMBER(TTransmitter, Damping), 330.0, "DampingOhms", "DampingOhms"},
     {MEMBER(TTransmitter, FlyingLeadLength), 1.0, "FlyingLeadLength", "FlyingLeadLength"},
-    {MEMBER(TTransmitter, Area), 1.0, "AreaSingleTurn"},
+    TxField{MEMBER(TTransmitter, Area), 1.0, "AreaSingleTurn"}.WithRule(TransmitterRule::Area),
     {MEMBER(TTransmitter, CentroidX), 0.0, "CentroidX"},
     {MEMBER(TTransmitter, CentroidY), 0.0, "CentroidY"},
     {MEMBER(TTransmitter, CentroidZ), 0.0, "CentroidZ"},
@@ -99,15 +109,15 @@ const RecordField<TTransmitter> Transmitter[] = {
     {MEMBER(TTransmitter, MomentNIA), 1000.0, "MomentNIA", "MomentNIA"},
     {MEMBER(TTransmitter, RelayA), true, "RelayA_Connected", "RelayA_Connected"},
     {MEMBER(TTransmitter, RelayB), false, "RelayB_Connected", "RelayB_Connected"},
-    {MEMBER(TTransmitter, AxisOrient), "Z"}, // its own rule: one character
+    TxField{MEMBER(TTransmitter, AxisOrient), "Z"}.WithRule(TransmitterRule::AxisOrientation),
     {MEMBER(TTransmitter, AxisTilt), 0.0, "AxisTilt", "AxisTilt"},
     {MEMBER(TTransmitter, AxisRotation), 0.0, "AxisRotation", "AxisRotation"},
     // GEX keeps these per channel.
     {MEMBER(TTransmitter, FullWaveformRepetitionFrequency), 120.0, "FullWaveformRepetitionFrequency"},
     {MEMBER(TTransmitter, NoGates), 30, "NoGates", {}, {}, 0, MaxGates},
     {MEMBER(TTransmitter, TimeBaseNumber), 1, "TimebaseNumber", {}, {}, 1, MaxTimeBases},
-    {"LPFilterOrderandCutoff", PerIndex{}}, // order and cut-off
-    {"SignPattern", List{}},
+    TxField{"LPFilterOrderandCutoff", PerIndex{}}.WithRule(TransmitterRule::LowPassFilter),
+    TxField{"SignPattern", List{}}.WithRule(TransmitterRule::SignPattern),
     // Worked out from the others.
     {MEMBER(TTransmitter, drivenWaveformPeriod), None},
     {MEMBER(TTransmitter, drivenWaveformOffOnDuration), None},
@@ -115,59 +125,94 @@ const RecordField<TTransmitter> Transmitter[] = {
 };
 
 // ---- Receiver ------------------------------------------------------------------------------------
+// The receiver editor shows the fields in an order of its own (numbered rows) and forms of its own.
 const RecordField<TReceiver> Receiver[] = {
-    {MEMBER(TReceiver, CentroidX), 0.0, "CentroidX"},
-    {MEMBER(TReceiver, CentroidY), 0.0, "CentroidY"},
-    {MEMBER(TReceiver, CentroidZ), 0.0, "CentroidZ"},
-    {MEMBER(TReceiver, Name), "The_receiver", "Name", "Name"},
-    {MEMBER(TReceiver, Orientation), "Z", "Orientation", "ReceiverPolarizationXYZ"},
-    {MEMBER(TReceiver, AreaNumTurnsxPreAmpxSingleTurn), 1.0, "EffectiveArea", "EffectiveArea"},
-    {MEMBER(TReceiver, AreaSingleTurn), 1.0, "SingleTurnArea", "SingleTurnArea"},
-    {MEMBER(TReceiver, Turns), 1, "Turns", "Turns"},
-    {MEMBER(TReceiver, PreAmpGain), 1.0, "PreAmpGain", "PreAmpGain"},
-    {MEMBER(TReceiver, FilterOrder), 1.0, "LowPassFilterOrder"},
-    {MEMBER(TReceiver, FilterHz), 60000.0, "LowPassFilterHz"},
-    {MEMBER(TReceiver, DampingOhms), 330.0, "DampingOhms", "DampingOhms"},
-    {MEMBER(TReceiver, AtoDConvGain), 100.0, "AtoDConvGain", "AtoDConvGain"},
-    {MEMBER(TReceiver, PreBinAppliedRxDelay), 0.0, "PreBinAppliedRxDelay", "PreBinAppliedRxDelay"},
-    {"RxType", Special},
-    {MEMBER(TReceiver, Shape), "Circle", "Shape", "Shape", {}, 0, -1, nullptr, true},
-    {MEMBER(TReceiver, EquivRadius), None, "EquivRadius", "EquivRadius", {}, 0, -1, &RxEquivRadius},
-    {MEMBER(TReceiver, XSideLength), None, "XSideLength", "XSideLength", {}, 0, -1, &RxSquareSide},
-    {MEMBER(TReceiver, YSideLength), None, "YSideLength", "YSideLength", {}, 0, -1, &RxSquareSide},
-    {MEMBER(TReceiver, Loopsides), Special}, // with the vertices, for a polygon only
-    {"NodeX", PerIndex{}},
-    {MEMBER(TReceiver, AxisTilt), 0.0, "AxisTilt", "AxisTilt"},
-    {MEMBER(TReceiver, AxisRotation), 0.0, "AxisRotation", "AxisRotation"},
+    RxField{MEMBER(TReceiver, CentroidX), 0.0, "CentroidX"}.WithRule(ReceiverRule::Position).Row(1, "%8.3f"),
+    RxField{MEMBER(TReceiver, CentroidY), 0.0, "CentroidY"}.Row(2, "%8.3f"),
+    RxField{MEMBER(TReceiver, CentroidZ), 0.0, "CentroidZ"}.Row(3, "%8.3f"),
+    RxField{MEMBER(TReceiver, Name), "The_receiver", "Name", "Name"}.Row(4),
+    RxField{MEMBER(TReceiver, Orientation), "Z", "Orientation", "ReceiverPolarizationXYZ"}.Row(5).ShownBy(
+        ReceiverEditorRule::Orientation),
+    // Left blank (0) in the editor, the derived values are worked out again.
+    RxField{MEMBER(TReceiver, AreaNumTurnsxPreAmpxSingleTurn), 1.0, "EffectiveArea", "EffectiveArea"}
+        .Row(9, "%12.4f")
+        .Fallback(0),
+    RxField{MEMBER(TReceiver, AreaSingleTurn), 1.0, "SingleTurnArea", "SingleTurnArea"}.Row(7, "%12.4f"),
+    RxField{MEMBER(TReceiver, Turns), 1, "Turns", "Turns"}.Row(6, "%3d"),
+    RxField{MEMBER(TReceiver, PreAmpGain), 1.0, "PreAmpGain", "PreAmpGain"}.Row(8, "%8.3f"),
+    RxField{MEMBER(TReceiver, FilterOrder), 1.0, "LowPassFilterOrder"}
+        .WithRule(ReceiverRule::LowPassFilter)
+        .Row(12, "%8.3f"),
+    RxField{MEMBER(TReceiver, FilterHz), 60000.0, "LowPassFilterHz"}.Row(11, "%10.2f").Fallback(30000),
+    RxField{MEMBER(TReceiver, DampingOhms), 330.0, "DampingOhms", "DampingOhms"}.Row(10, "%8.3f"),
+    RxField{MEMBER(TReceiver, AtoDConvGain), 100.0, "AtoDConvGain", "AtoDConvGain"}
+        .Row(14, "%8.3f")
+        .Fallback(1),
+    RxField{MEMBER(TReceiver, PreBinAppliedRxDelay), 0.0, "PreBinAppliedRxDelay", "PreBinAppliedRxDelay"}.Row(
+        13, "%12.7f"),
+    RxField{"RxType", None}.WithRule(ReceiverRule::RxType).Row(17).ShownBy(ReceiverEditorRule::RxType),
+    RxField{MEMBER(TReceiver, Shape), "Circle", "Shape", "Shape", {}, 0, -1, nullptr, true}
+        .Row(18)
+        .TrimmedInEditor(),
+    RxField{MEMBER(TReceiver, EquivRadius), None, "EquivRadius", "EquivRadius", {}, 0, -1, &RxEquivRadius}
+        .Row(19, "%8.3f"),
+    RxField{MEMBER(TReceiver, XSideLength), None, "XSideLength", "XSideLength", {}, 0, -1, &RxSquareSide}.Row(
+        20, "%8.3f"),
+    RxField{MEMBER(TReceiver, YSideLength), None, "YSideLength", "YSideLength", {}, 0, -1, &RxSquareSide}.Row(
+        21, "%8.3f"),
+    // With the vertices, for a polygon only.
+    RxField{MEMBER(TReceiver, Loopsides)}
+        .WithRule(ReceiverRule::Polygon)
+        .Row(22)
+        .ShownBy(ReceiverEditorRule::Polygon),
+    RxField{"NodeX", PerIndex{}}.Hidden(), // NodeX, NodeY, NodeZ: with Loopsides
+    RxField{MEMBER(TReceiver, AxisTilt), 0.0, "AxisTilt", "AxisTilt"}.Row(15, "%8.3f"),
+    RxField{MEMBER(TReceiver, AxisRotation), 0.0, "AxisRotation", "AxisRotation"}.Row(16, "%8.3f"),
 };
 
 // ---- Acquisition channel -------------------------------------------------------------------------
+// The channel editor shows the fields in table order; the lines without a member are the values of
+// the channel's transmitter that GEX keeps per channel.
 const RecordField<TAcqChn> AcqChn[] = {
-    {MEMBER(TAcqChn, RowID), Special}, // its default depends on the channel
+    ChnField{MEMBER(TAcqChn, RowID)}.WithRule(AcqChnRule::RowID), // its default depends on the channel
     {MEMBER(TAcqChn, Description), "Dummy Channel Description", "Description", "Description"},
     {MEMBER(TAcqChn, RxCoilNumber), 1, "RxCoilNumber", "RxCoilNumber", {}, 1, MaxRx},
-    {MEMBER(TAcqChn, ReceiverPolarizationXYZ), "Z", "ReceiverPolarizationXYZ", "ReceiverPolarizationXYZ"},
-    {MEMBER(TAcqChn, TransmitterMoment), "SingleM", "TransmitterMoment", "TransmitterMoment"},
-    {MEMBER(TAcqChn, TxNumber), 1, "TxNumber", {}, {}, 1, MaxTx},
-    {MEMBER(TAcqChn, AtoDConvGain), 100.0}, // its own rule: -1 is not written
+    ChnField{MEMBER(TAcqChn, ReceiverPolarizationXYZ), "Z", "ReceiverPolarizationXYZ",
+             "ReceiverPolarizationXYZ"}
+        .TrimmedInEditor(),
+    ChnField{MEMBER(TAcqChn, TransmitterMoment), "SingleM", "TransmitterMoment", "TransmitterMoment"}
+        .TrimmedInEditor(),
+    ChnField{MEMBER(TAcqChn, TxNumber), 1, "TxNumber", {}, {}, 1, MaxTx}.WithRule(AcqChnRule::TxNumber),
+    ChnField{"TimebaseNumber", None}
+        .WithRule(AcqChnRule::TimebaseNumber)
+        .ShownBy(AcqChnEditorRule::TimebaseNumber),
+    ChnField{MEMBER(TAcqChn, AtoDConvGain), 100.0}.WithRule(AcqChnRule::AtoDConvGain).Fallback(1),
     {MEMBER(TAcqChn, GateTimeShift), 0.0, "GateTimeShift", "GateTimeShift"},
     {MEMBER(TAcqChn, GateFactor), 1.0, "GateFactor", "GateFactor"},
     {MEMBER(TAcqChn, SystemResponseConvolution), 0, "SystemResponseConvolution", "SystemResponseConvolution"},
     {MEMBER(TAcqChn, RemoveInitialGates), 0, "RemoveInitialGates", "RemoveInitialGates"},
-    {MEMBER(TAcqChn, RemoveGatesFrom), 0}, // its own rule: 0 is not written
+    ChnField{MEMBER(TAcqChn, RemoveGatesFrom), 0}.WithRule(AcqChnRule::RemoveGatesFrom),
     {MEMBER(TAcqChn, PrimaryFieldDampingFactor), 1.0, "PrimaryFieldDampingFactor",
      "PrimaryFieldDampingFactor"},
     {MEMBER(TAcqChn, UniformDataSTD), 0.03, "UniformDataSTD", "UniformDataSTD"},
     {MEMBER(TAcqChn, MeaTimeDelay), 0.0, "MeaTimeDelay", "MeaTimeDelay"},
-    {MEMBER(TAcqChn, FrontGatetime), -1.0, "FrontGatetime"},
-    {MEMBER(TAcqChn, TxApproximateCurrent), 1.0, {}, "TxApproximateCurrent"},
-    {MEMBER(TAcqChn, GateConstantsExist), Special}, // with the lists: their rule writes all three
-    {MEMBER(TAcqChn, GateFactorsExist), None},
-    {MEMBER(TAcqChn, GateSTDsExist), None},
-    {"GateConstants", List{}},
-    {"GateFactors", List{}},
-    {"GateSTDs", List{}},
-    {MEMBER(TAcqChn, FrontGateExists), false}, // FrontGatetime >= 0
+    ChnField{"SignPattern", None}.WithRule(AcqChnRule::SignPattern).ShownBy(AcqChnEditorRule::SignPattern),
+    ChnField{"NoGates", None}.WithRule(AcqChnRule::NoGates).ShownBy(AcqChnEditorRule::NoGates),
+    ChnField{"FullWaveformRepFreq", None}.WithRule(AcqChnRule::RepFreq).ShownBy(AcqChnEditorRule::RepFreq),
+    {MEMBER(TAcqChn, FrontGatetime), -1.0, "FrontGatetime", "FrontGatetime"},
+    ChnField{"TiBLowPassFilter", None}
+        .WithRule(AcqChnRule::LowPassFilter)
+        .ShownBy(AcqChnEditorRule::LowPassFilter),
+    ChnField{MEMBER(TAcqChn, TxApproximateCurrent), 1.0, {}, "TxApproximateCurrent"}.WithRule(
+        AcqChnRule::TxApproximateCurrent),
+    // The lists' rule writes all three.
+    ChnField{MEMBER(TAcqChn, GateConstantsExist)}.WithRule(AcqChnRule::GateLists).Hidden(),
+    ChnField{MEMBER(TAcqChn, GateFactorsExist)}.Hidden(),
+    ChnField{MEMBER(TAcqChn, GateSTDsExist)}.Hidden(),
+    ChnField{"GateConstants", List{}}.ShownBy(AcqChnEditorRule::GateConstants).Fallback(0),
+    ChnField{"GateFactors", List{}}.ShownBy(AcqChnEditorRule::GateFactors).Fallback(1),
+    ChnField{"GateSTDs", List{}}.ShownBy(AcqChnEditorRule::GateSTDs).Fallback(0),
+    ChnField{MEMBER(TAcqChn, FrontGateExists), false}.Hidden(), // FrontGatetime >= 0
 };
 
 // ---- Time base -----------------------------------------------------------------------------------
@@ -178,12 +223,15 @@ const RecordField<TTimeBase> TimeBase[] = {
      -1},
     {MEMBER(TTimeBase, PreBinAppliedSamplingDelay), 0.0, "PreBinAppliedSamplingDelay",
      "PreBinAppliedSamplingDelay"},
-    {MEMBER(TTimeBase, PowerlineBaseFrequency), 50, "PowerlineBaseFrequency"},
-    {MEMBER(TTimeBase, NumGatesInSet), 99, "NumGatesInSet", {}, {}, 0, MaxGates},
+    TimeBaseField{MEMBER(TTimeBase, PowerlineBaseFrequency), 50, "PowerlineBaseFrequency"}.WithRule(
+        TimeBaseRule::PowerlineFrequency),
+    TimeBaseField{MEMBER(TTimeBase, NumGatesInSet), 99, "NumGatesInSet", {}, {}, 0, MaxGates}.WithRule(
+        TimeBaseRule::GateCount),
     {MEMBER(TTimeBase, FullWaveformStacks), 32, "FullWaveformStacks", "FullWaveformStacks"},
     {MEMBER(TTimeBase, GateSetName), "WackyDummyGatesWontWork", "GateSetName", "GateSetName",
      "Not_Specified"},
-    {"GateCentre", PerIndex{}}, // the gates: GateCentre, drivenGateStart, drivenGateEnd, GateWidth
+    // The gates: GateCentre, drivenGateStart, drivenGateEnd, GateWidth.
+    TimeBaseField{"GateCentre", PerIndex{}}.WithRule(TimeBaseRule::Gates),
 };
 
 // ---- System response -----------------------------------------------------------------------------
@@ -214,7 +262,7 @@ const RecordField<TSystemResponse> SystemResponse[] = {
      {},
      0,
      MaxFwdModelLayers},
-    {"LayerThicknesses", PerIndex{}}, // the layers and the per-gate amplitudes
+    SysRespField{"LayerThicknesses", PerIndex{}}.WithRule(SystemResponseRule::Arrays),
     {MEMBER(TSystemResponse, Seed0FwdOr1Eqn), None},
 };
 
@@ -229,13 +277,13 @@ const RecordField<TTxWaveform> TxWaveform[] = {
      0,
      MaxWaveformPoints},
     {MEMBER(TTxWaveform, drivenRamp), 4.5e-06, "drivenRamp"},
-    {"WaveformPointTimes", PerIndex{}}, // the points
+    WaveformField{"WaveformPointTimes", PerIndex{}}.WithRule(TxWaveformRule::Points),
 };
 
 // ---- Vehicle -------------------------------------------------------------------------------------
 const RecordField<TVehicle> Vehicle[] = {
-    {"Sensors", Special}, // the positions and presence of the sensors
-    {"Propulsion", Special},
+    VehicleField{"Sensors", None}.WithRule(VehicleRule::Sensors),
+    VehicleField{"Propulsion", None}.WithRule(VehicleRule::Propulsion),
     {MEMBER(TVehicle, GNSSAntennaFixture), 0, "GNSSAntennaFixture", "GNSSAntennaFixture"},
     {MEMBER(TVehicle, TransmitterLoopFixture), 0, "TransmitterLoopFixture", "TransmitterLoopFixture"},
     {MEMBER(TVehicle, ReceiverLoop1Fixture), 0, "ReceiverLoop1Fixture", "ReceiverLoop1Fixture"},

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <limits>
-#include <stdexcept>
 #include <variant>
 
 #include "core/files/config_shared.h"
@@ -103,85 +102,33 @@ std::vector<std::string> SplitListValue(std::string_view text)
 
 namespace {
 
-// The rows of the channel key/value editor in their order. The channel's own fields take their
-// key from the record table; the transmitter's rows go to the channel's transmitter.
-enum class RowKind {
-    Field, ///< a scalar field of the channel; typed text that is not a number gives the fallback
-    Index, ///< a channel field that names a record: kept inside the table's range
-    Tx,    ///< a value of the channel's transmitter, under its own key
-    List,  ///< one of the channel's per-gate lists
-};
-struct Row {
-    RowKind kind;
-    FieldMember<TAcqChn> member{};
-    double fallback = 0;
-    bool trimmed = false;
-    std::string_view key{}; ///< the key of a transmitter row or a list row
-    std::vector<double> TAcqChn::*list = nullptr;
-};
+// The rows of the channel key/value editor are the lines of the channel's record table that it
+// shows, in table order: a line with a member is a plain row (a number that names a record is kept
+// inside the table's range), a line with an editor rule is one of the channel's transmitter's
+// values or one of the per-gate lists.
 
-template <class M> Row F(M TAcqChn::*member, double fallback = 0, bool trimmed = false)
+/// The list an editor rule shows; nullptr for a transmitter value.
+std::vector<double> TAcqChn::*ListOf(AcqChnEditorRule rule)
 {
-    return {RowKind::Field, member, fallback, trimmed};
-}
-Row T(std::string_view key)
-{
-    return {RowKind::Tx, {}, 0, false, key};
-}
-Row L(std::string_view key, std::vector<double> TAcqChn::*list, double fallback)
-{
-    return {RowKind::List, {}, fallback, false, key, list};
+    switch (rule) {
+    case AcqChnEditorRule::GateConstants:
+        return &TAcqChn::GateConstants;
+    case AcqChnEditorRule::GateFactors:
+        return &TAcqChn::GateFactors;
+    case AcqChnEditorRule::GateSTDs:
+        return &TAcqChn::GateSTDs;
+    case AcqChnEditorRule::TimebaseNumber:
+    case AcqChnEditorRule::SignPattern:
+    case AcqChnEditorRule::NoGates:
+    case AcqChnEditorRule::RepFreq:
+    case AcqChnEditorRule::LowPassFilter:
+        break;
+    }
+    return nullptr;
 }
 
-const std::vector<Row>& Rows()
-{
-    static const std::vector<Row> rows = {
-        F(&TAcqChn::RowID),
-        F(&TAcqChn::Description),
-        {RowKind::Index, &TAcqChn::RxCoilNumber},
-        F(&TAcqChn::ReceiverPolarizationXYZ, 0, true),
-        F(&TAcqChn::TransmitterMoment, 0, true),
-        {RowKind::Index, &TAcqChn::TxNumber},
-        T("TimebaseNumber"),
-        F(&TAcqChn::AtoDConvGain, 1),
-        F(&TAcqChn::GateTimeShift, 0),
-        F(&TAcqChn::GateFactor, 1),
-        F(&TAcqChn::SystemResponseConvolution, 0),
-        F(&TAcqChn::RemoveInitialGates, 0),
-        F(&TAcqChn::RemoveGatesFrom, 0),
-        F(&TAcqChn::PrimaryFieldDampingFactor, 1),
-        F(&TAcqChn::UniformDataSTD, 0.03),
-        F(&TAcqChn::MeaTimeDelay, 0),
-        T("SignPattern"),
-        T("NoGates"),
-        T("FullWaveformRepFreq"),
-        F(&TAcqChn::FrontGatetime, -1),
-        T("TiBLowPassFilter"),
-        F(&TAcqChn::TxApproximateCurrent, 1),
-        L("GateConstants", &TAcqChn::GateConstants, 0),
-        L("GateFactors", &TAcqChn::GateFactors, 1),
-        L("GateSTDs", &TAcqChn::GateSTDs, 0),
-    };
-    return rows;
-}
-
-const RecordField<TAcqChn>& FieldOf(const Row& row)
-{
-    for (const RecordField<TAcqChn>& field : AcqChnFields())
-        if (field.member == row.member)
-            return field;
-    throw std::logic_error("a channel editor row names no field of the channel table");
-}
-
-std::string RowKey(const Row& row)
-{
-    if (row.kind == RowKind::Tx || row.kind == RowKind::List)
-        return std::string(row.key);
-    return std::string(FieldOf(row).name);
-}
-
-/// The text of a channel field as the editor shows it.
-std::string FieldText(const TAcqChn& a, const Row& row)
+/// The text of a plain channel field as the editor shows it.
+std::string FieldText(const TAcqChn& a, const RecordField<TAcqChn>& field)
 {
     return std::visit(
         [&](auto member) -> std::string {
@@ -190,28 +137,38 @@ std::string FieldText(const TAcqChn& a, const Row& row)
                 return FormatGeneral(a.*member);
             else if constexpr (std::is_same_v<M, int TAcqChn::*>)
                 return std::to_string(a.*member);
+            else if constexpr (std::is_same_v<M, bool TAcqChn::*>)
+                return a.*member ? "1" : "0";
             else if constexpr (std::is_same_v<M, std::string TAcqChn::*>)
                 return a.*member;
             else
                 return {};
         },
-        row.member);
+        field.member);
 }
 
-/// Stores typed text in a channel field (numbers that are not: the row's fallback).
-void SetFieldText(TAcqChn& a, const Row& row, const std::string& text)
+/// Stores typed text in a plain channel field: numbers that are not give the line's fallback, a
+/// number that names a record outside the table's range is refused with a message.
+void SetFieldText(TAcqChn& a, const RecordField<TAcqChn>& field, const std::string& text, Operator& op)
 {
     std::visit(
         [&](auto member) {
             using M = decltype(member);
-            if constexpr (std::is_same_v<M, double TAcqChn::*>)
-                a.*member = floatOr(text, row.fallback);
-            else if constexpr (std::is_same_v<M, int TAcqChn::*>)
-                a.*member = intOr(text, static_cast<int>(row.fallback));
-            else if constexpr (std::is_same_v<M, std::string TAcqChn::*>)
-                a.*member = row.trimmed ? Trim(text) : text;
+            if constexpr (std::is_same_v<M, double TAcqChn::*>) {
+                a.*member = floatOr(text, field.EditorFallback());
+            } else if constexpr (std::is_same_v<M, int TAcqChn::*>) {
+                const int typed = intOr(text, static_cast<int>(field.EditorFallback()));
+                if (field.Ranged())
+                    storeIndex(a.*member, field.name, typed, field.lo, field.hi, op);
+                else
+                    a.*member = typed;
+            } else if constexpr (std::is_same_v<M, bool TAcqChn::*>) {
+                a.*member = intOr(text, field.EditorFallback() != 0 ? 1 : 0) != 0;
+            } else if constexpr (std::is_same_v<M, std::string TAcqChn::*>) {
+                a.*member = field.view.trimmed ? Trim(text) : text;
+            }
         },
-        row.member);
+        field.member);
 }
 
 } // namespace
@@ -223,32 +180,36 @@ KeyValueRows AcqChnKeyValues(const Configuration& cfg, int channel)
     const TTransmitter* tx = validTx(a.TxNumber) ? &cfg.Tx[a.TxNumber] : nullptr;
 
     KeyValueRows rows;
-    for (const Row& row : Rows()) {
+    for (const RecordField<TAcqChn>* field : EditorRows(AcqChnFields())) {
         std::string text;
-        switch (row.kind) {
-        case RowKind::Field:
-        case RowKind::Index:
-            text = FieldText(a, row);
-            break;
-        case RowKind::List:
-            text = GateListText(a.*row.list);
-            break;
-        case RowKind::Tx:
-            if (!tx)
-                break;
-            if (row.key == "TimebaseNumber")
+        if (!field->view.rule) {
+            text = FieldText(a, *field);
+        } else if (const auto list = ListOf(*field->view.rule)) {
+            text = GateListText(a.*list);
+        } else if (tx) {
+            switch (*field->view.rule) {
+            case AcqChnEditorRule::TimebaseNumber:
                 text = std::to_string(tx->TimeBaseNumber);
-            else if (row.key == "SignPattern")
+                break;
+            case AcqChnEditorRule::SignPattern:
                 text = SignPatternText(*tx);
-            else if (row.key == "NoGates")
+                break;
+            case AcqChnEditorRule::NoGates:
                 text = std::to_string(tx->NoGates);
-            else if (row.key == "FullWaveformRepFreq")
+                break;
+            case AcqChnEditorRule::RepFreq:
                 text = FormatGeneral(tx->FullWaveformRepetitionFrequency);
-            else if (row.key == "TiBLowPassFilter")
+                break;
+            case AcqChnEditorRule::LowPassFilter:
                 text = LowPassFilterText(*tx);
-            break;
+                break;
+            case AcqChnEditorRule::GateConstants:
+            case AcqChnEditorRule::GateFactors:
+            case AcqChnEditorRule::GateSTDs:
+                break; // the lists, above
+            }
         }
-        rows.emplace_back(RowKey(row), std::move(text));
+        rows.emplace_back(std::string(field->name), std::move(text));
     }
     return rows;
 }
@@ -275,44 +236,49 @@ void CommitAcqChnKeyValues(Configuration& cfg, int channel, const KeyLookup& val
                            Operator& op)
 {
     TAcqChn& a = cfg.AcqChn[channel];
-    for (const Row& row : Rows()) {
-        const std::string key = RowKey(row);
+    for (const RecordField<TAcqChn>* field : EditorRows(AcqChnFields())) {
+        const std::string_view key = field->name;
+        if (!field->view.rule) {
+            SetFieldText(a, *field, value(key), op);
+            continue;
+        }
+        if (const auto list = ListOf(*field->view.rule)) {
+            a.*list = numberList(value(key), field->EditorFallback());
+            continue;
+        }
         // The transmitter keys go to the transmitter the channel names (just committed above them).
         TTransmitter* tx = validTx(a.TxNumber) ? &cfg.Tx[a.TxNumber] : nullptr;
-        switch (row.kind) {
-        case RowKind::Field:
-            SetFieldText(a, row, value(key));
-            break;
-        case RowKind::Index: {
-            const RecordField<TAcqChn>& field = FieldOf(row);
-            storeIndex(a.*std::get<int TAcqChn::*>(row.member), key, intOr(value(key), 1), field.lo, field.hi,
-                       op);
+        switch (*field->view.rule) {
+        case AcqChnEditorRule::SignPattern: {
+            // Parsed (and its message given) also without a transmitter.
+            const std::vector<int> sign = ParseSignPattern(value(key), op);
+            if (tx)
+                tx->SignPattern = sign;
             break;
         }
-        case RowKind::List:
-            a.*row.list = numberList(value(key), row.fallback);
-            break;
-        case RowKind::Tx:
-            if (row.key == "SignPattern") {
-                // Parsed (and its message given) also without a transmitter.
-                const std::vector<int> sign = ParseSignPattern(value(key), op);
-                if (tx)
-                    tx->SignPattern = sign;
-            }
-            if (!tx)
-                break;
-            if (row.key == "TimebaseNumber") {
+        case AcqChnEditorRule::TimebaseNumber:
+            if (tx)
                 storeIndex(tx->TimeBaseNumber, key, intOr(value(key), 1), 1, MaxTimeBases, op);
-            } else if (row.key == "NoGates") {
+            break;
+        case AcqChnEditorRule::NoGates:
+            if (tx)
                 storeIndex(tx->NoGates, key, intOr(value(key), 1), 0, MaxGates, op);
-            } else if (row.key == "FullWaveformRepFreq") {
+            break;
+        case AcqChnEditorRule::RepFreq:
+            if (tx)
                 tx->FullWaveformRepetitionFrequency = floatOr(value(key), 30);
-            } else if (row.key == "TiBLowPassFilter") {
+            break;
+        case AcqChnEditorRule::LowPassFilter:
+            if (tx) {
                 const std::vector<std::string> lp = SplitListValue(value(key));
                 tx->LPFilterOrderandCutoff[0] = lp.size() > 0 ? floatOr(lp[0], 1) : 1;
                 tx->LPFilterOrderandCutoff[1] = lp.size() > 1 ? floatOr(lp[1], 30000) : 30000;
             }
             break;
+        case AcqChnEditorRule::GateConstants:
+        case AcqChnEditorRule::GateFactors:
+        case AcqChnEditorRule::GateSTDs:
+            break; // the lists, above
         }
     }
     cfg.LinkTxApproximateCurrenttoTxAmps = linkCurrents;

@@ -33,56 +33,14 @@ QString NodeKey(const char* prefix, int k)
 /// The highest node number a receiver can hold (nodes 0 to Loopsides).
 constexpr int MaxRxNode = MaxLoopSides;
 
-/// A number row of the receiver editor: the field (its key is the record table's name for it), the
-/// form it is shown in, and what a typed text that is not a number gives.
-struct NumberRow {
-    double TReceiver::*member;
-    const char* format;
-    double fallback;
-};
+// The rows of the receiver editor are the lines of the receiver's record table that it shows, in
+// the order and the display forms the table gives them: a line with a member is a plain row, keyed
+// by its name; a line with an editor rule has a rule of its own here.
 
-/// The rows of the receiver editor in their order. Numbers come from NumberRows; the others have
-/// rules of their own.
-enum class RowKind { Number, Name, Orientation, Turns, RxType, Shape };
-struct Row {
-    RowKind kind;
-    NumberRow number{};
-};
-constexpr Row N(double TReceiver::*member, const char* format, double fallback)
+/// The editor's key of a table line: its name.
+QString KeyOf(const RecordField<TReceiver>& field)
 {
-    return {RowKind::Number, {member, format, fallback}};
-}
-
-// The three derived rows (effective area, radius, sides) fall back on 0, which recalculates them.
-const Row Rows[] = {
-    N(&TReceiver::CentroidX, "%8.3f", 0),
-    N(&TReceiver::CentroidY, "%8.3f", 0),
-    N(&TReceiver::CentroidZ, "%8.3f", 0),
-    {RowKind::Name},
-    {RowKind::Orientation},
-    {RowKind::Turns},
-    N(&TReceiver::AreaSingleTurn, "%12.4f", 1),
-    N(&TReceiver::PreAmpGain, "%8.3f", 1),
-    N(&TReceiver::AreaNumTurnsxPreAmpxSingleTurn, "%12.4f", 0),
-    N(&TReceiver::DampingOhms, "%8.3f", 330),
-    N(&TReceiver::FilterHz, "%10.2f", 30000),
-    N(&TReceiver::FilterOrder, "%8.3f", 1),
-    N(&TReceiver::PreBinAppliedRxDelay, "%12.7f", 0),
-    N(&TReceiver::AtoDConvGain, "%8.3f", 1),
-    N(&TReceiver::AxisTilt, "%8.3f", 0),
-    N(&TReceiver::AxisRotation, "%8.3f", 0),
-    {RowKind::RxType},
-    {RowKind::Shape},
-    N(&TReceiver::EquivRadius, "%8.3f", 0),
-    N(&TReceiver::XSideLength, "%8.3f", 0),
-    N(&TReceiver::YSideLength, "%8.3f", 0),
-};
-
-/// The editor's key of a receiver field: its name in the record table.
-template <class M> QString KeyOf(M TReceiver::*member)
-{
-    const std::string_view name = FieldName(ReceiverFields(), member);
-    return QString::fromLatin1(name.data(), qsizetype(name.size()));
+    return QString::fromLatin1(field.name.data(), qsizetype(field.name.size()));
 }
 
 /// A number row that gives back the exact model value while its text is left as shown.
@@ -105,6 +63,58 @@ double NumberOf(const KeyValueEditor& editor, const QString& key, double fallbac
 {
     const int row = editor.findRow(key);
     return row < 0 ? fallback : ReadNumber(editor.item(row, 1), fallback);
+}
+
+/// A plain row: a number in the line's form (the shortest without one), an integer in the line's
+/// form, a flag as 1 or 0, a text as it is (trimmed when the line says so).
+void AppendField(KeyValueEditor& editor, const TReceiver& rx, const RecordField<TReceiver>& field)
+{
+    const QString key = KeyOf(field);
+    const char* form = field.view.form;
+    std::visit(
+        [&](auto member) {
+            using M = decltype(member);
+            if constexpr (std::is_same_v<M, double TReceiver::*>) {
+                if (form) {
+                    AppendNumber(editor, key, form, rx.*member);
+                } else {
+                    const int row = editor.appendRow(key, ShortestText(rx.*member));
+                    const QSignalBlocker block(editor);
+                    RememberNumber(editor.item(row, 1), rx.*member);
+                }
+            } else if constexpr (std::is_same_v<M, int TReceiver::*>) {
+                editor.appendRow(key,
+                                 form ? QString::asprintf(form, rx.*member) : QString::number(rx.*member));
+            } else if constexpr (std::is_same_v<M, bool TReceiver::*>) {
+                editor.appendRow(key, rx.*member ? "1" : "0");
+            } else if constexpr (std::is_same_v<M, std::string TReceiver::*>) {
+                const QString text = gui::editor::Q(rx.*member);
+                editor.appendRow(key, field.view.trimmed ? text.trimmed() : text);
+            }
+        },
+        field.member);
+}
+
+/// Reads a plain row back; typed text that is not a number gives the line's fallback.
+void ReadField(const KeyValueEditor& editor, TReceiver& rx, const RecordField<TReceiver>& field)
+{
+    const QString key = KeyOf(field);
+    const double fallback = field.EditorFallback();
+    std::visit(
+        [&](auto member) {
+            using M = decltype(member);
+            if constexpr (std::is_same_v<M, double TReceiver::*>) {
+                rx.*member = NumberOf(editor, key, fallback);
+            } else if constexpr (std::is_same_v<M, int TReceiver::*>) {
+                rx.*member = ReadInt(editor.value(key), int(fallback));
+            } else if constexpr (std::is_same_v<M, bool TReceiver::*>) {
+                rx.*member = ReadInt(editor.value(key), fallback != 0 ? 1 : 0) != 0;
+            } else if constexpr (std::is_same_v<M, std::string TReceiver::*>) {
+                const QString text = editor.value(key);
+                rx.*member = gui::editor::S(field.view.trimmed ? text.trimmed() : text);
+            }
+        },
+        field.member);
 }
 
 } // namespace
@@ -159,41 +169,35 @@ void ReceiverPanel::showReceiver(KeyValueEditor& editor, Configuration& cfg)
 
     editor.clearRows();
     editor.setTitles(QString("Receiver %1 Key").arg(t), "Value");
-    for (const Row& row : Rows) {
-        switch (row.kind) {
-        case RowKind::Number:
-            AppendNumber(editor, KeyOf(row.number.member), row.number.format, rx.*row.number.member);
-            break;
-        case RowKind::Name:
-            editor.appendRow(KeyOf(&TReceiver::Name), gui::editor::Q(rx.Name));
-            break;
-        case RowKind::Orientation:
+    for (const RecordField<TReceiver>* field : EditorRows(ReceiverFields())) {
+        if (!field->view.rule) {
+            AppendField(editor, rx, *field);
+            continue;
+        }
+        switch (*field->view.rule) {
+        case ReceiverEditorRule::Orientation:
             rx.Orientation = gui::editor::S(gui::editor::Q(rx.Orientation).trimmed());
             if (!ReceiverOrientationAccepted(rx.Orientation))
                 rx.Orientation = "Z";
-            editor.appendRow(KeyOf(&TReceiver::Orientation), gui::editor::Q(rx.Orientation));
+            editor.appendRow(KeyOf(*field), gui::editor::Q(rx.Orientation));
             break;
-        case RowKind::Turns:
-            editor.appendRow(KeyOf(&TReceiver::Turns), QString::asprintf("%3d", rx.Turns));
-            break;
-        case RowKind::RxType: {
+        case ReceiverEditorRule::RxType: {
             const auto type = std::size_t(std::clamp(int(rx.RxType), 0, int(RxTypeNames.size()) - 1));
-            editor.appendRow(
-                "RxType", QString::fromUtf8(RxTypeNames[type].data(), qsizetype(RxTypeNames[type].size())));
+            editor.appendRow(KeyOf(*field), QString::fromUtf8(RxTypeNames[type].data(),
+                                                              qsizetype(RxTypeNames[type].size())));
             break;
         }
-        case RowKind::Shape:
-            editor.appendRow(KeyOf(&TReceiver::Shape), gui::editor::Q(rx.Shape).trimmed());
+        case ReceiverEditorRule::Polygon:
+            if (IsPolygon(rx.Shape)) {
+                editor.appendRow(KeyOf(*field), QString::number(rx.Loopsides));
+                const int last = std::clamp(rx.Loopsides, 0, MaxRxNode);
+                for (int k = 0; k <= last; ++k) {
+                    AppendNumber(editor, NodeKey("NodeX", k), "%8.3f", rx.NodeX[k]);
+                    AppendNumber(editor, NodeKey("NodeY", k), "%8.3f", rx.NodeY[k]);
+                    AppendNumber(editor, NodeKey("NodeZ", k), "%8.3f", rx.NodeZ[k]);
+                }
+            }
             break;
-        }
-    }
-    if (IsPolygon(rx.Shape)) {
-        editor.appendRow(KeyOf(&TReceiver::Loopsides), QString::number(rx.Loopsides));
-        const int last = std::clamp(rx.Loopsides, 0, MaxRxNode);
-        for (int k = 0; k <= last; ++k) {
-            AppendNumber(editor, NodeKey("NodeX", k), "%8.3f", rx.NodeX[k]);
-            AppendNumber(editor, NodeKey("NodeY", k), "%8.3f", rx.NodeY[k]);
-            AppendNumber(editor, NodeKey("NodeZ", k), "%8.3f", rx.NodeZ[k]);
         }
     }
 }
@@ -205,29 +209,25 @@ void ReceiverPanel::readReceiver(KeyValueEditor& editor, Configuration& cfg, Ope
         return;
     TReceiver& rx = cfg.Rx[t];
 
-    for (const Row& row : Rows) {
-        switch (row.kind) {
-        case RowKind::Number:
-            rx.*row.number.member = NumberOf(editor, KeyOf(row.number.member), row.number.fallback);
+    bool polygon = false;
+    for (const RecordField<TReceiver>* field : EditorRows(ReceiverFields())) {
+        if (!field->view.rule) {
+            ReadField(editor, rx, *field);
+            continue;
+        }
+        switch (*field->view.rule) {
+        case ReceiverEditorRule::Orientation:
+            rx.Orientation = gui::editor::S(editor.value(KeyOf(*field)));
             break;
-        case RowKind::Name:
-            rx.Name = gui::editor::S(editor.value(KeyOf(&TReceiver::Name)));
-            break;
-        case RowKind::Orientation:
-            rx.Orientation = gui::editor::S(editor.value(KeyOf(&TReceiver::Orientation)));
-            break;
-        case RowKind::Turns:
-            rx.Turns = ReadInt(editor.value(KeyOf(&TReceiver::Turns)), 1);
-            break;
-        case RowKind::RxType: {
-            const QString type = editor.value("RxType");
+        case ReceiverEditorRule::RxType: {
+            const QString type = editor.value(KeyOf(*field));
             rx.RxType = type == "B"      ? TRxType::rxtypeB
                         : type == "Curr" ? TRxType::rxtypeCurr
                                          : TRxType::rxtypedBdt;
             break;
         }
-        case RowKind::Shape:
-            rx.Shape = gui::editor::S(editor.value(KeyOf(&TReceiver::Shape)).trimmed());
+        case ReceiverEditorRule::Polygon:
+            polygon = true; // read after the derived values, below
             break;
         }
     }
@@ -242,7 +242,7 @@ void ReceiverPanel::readReceiver(KeyValueEditor& editor, Configuration& cfg, Ope
         SetNumber(editor, "XSideLength", "%12.4f", rx.XSideLength);
         SetNumber(editor, "YSideLength", "%12.4f", rx.YSideLength);
     }
-    if (IsPolygon(rx.Shape)) {
+    if (polygon && IsPolygon(rx.Shape)) {
         rx.Loopsides = std::clamp(ReadInt(editor.value("Loopsides"), 4), 0, MaxRxNode);
         // A vertex entry that is missing or not a number takes the receiver rules' fallback.
         for (int k = 0; k <= rx.Loopsides; ++k) {

@@ -11,6 +11,7 @@
 #include "core/files/record_io.h"
 #include "core/model/record_fields.h"
 #include "core/operator.h"
+#include "support/member_count.h"
 
 namespace tem {
 namespace {
@@ -89,7 +90,7 @@ void ExpectPlainRoundTrip(std::span<const RecordField<R>> table, const R& start,
             field.member);
     }
     KeywordFile file;
-    WriteRecordFields<R>(file, "S", changed, table, f, [](std::string_view) {});
+    WriteRecordFields<R>(file, "S", changed, table, f, [](auto) {});
     R back = start;
     RecordingOperator op;
     ReadRecordFields<R>(file, "S", back, table, f, op);
@@ -119,6 +120,63 @@ TEST(RecordFields, TablesAreSoundAndCarryEveryPlainField)
         ExpectPlainRoundTrip(TxWaveformFields(), DefaultTxWaveform(), f, "TTxWaveform");
         ExpectPlainRoundTrip(VehicleFields(), DefaultVehicle(), f, "TVehicle");
     }
+}
+
+/// Every member of a record an editor shows has its table line (members without a pointer in the
+/// table: the lists and arrays of a line, an enumeration with a rule), and every line is shown (a
+/// plain row with a member, or by an editor rule) or marked hidden, with a row number used once.
+template <class R>
+void ExpectEveryMemberShownOrHidden(std::span<const RecordField<R>> table, std::size_t membersWithoutPointer,
+                                    const char* record)
+{
+    SCOPED_TRACE(record);
+    std::size_t pointers = 0;
+    std::set<int> rows;
+    for (const RecordField<R>& field : table) {
+        SCOPED_TRACE(std::string(field.name));
+        pointers += field.HasMember() ? 1 : 0;
+        EXPECT_TRUE(field.view.hidden || field.view.rule || field.HasMember()) << "neither shown nor hidden";
+        EXPECT_FALSE(field.view.hidden && (field.view.rule || field.view.row > 0)) << "hidden, yet shown";
+        if (field.view.row > 0) {
+            EXPECT_TRUE(rows.insert(field.view.row).second) << "row number twice";
+        }
+    }
+    EXPECT_EQ(testsupport::MemberCount<R>(), pointers + membersWithoutPointer)
+        << "a member without its table line";
+}
+
+TEST(RecordFields, EditorsShowOrHideEveryMember)
+{
+    ExpectEveryMemberShownOrHidden(AcqChnFields(), 3, "TAcqChn");     // the three per-gate lists
+    ExpectEveryMemberShownOrHidden(ReceiverFields(), 4, "TReceiver"); // RxType; NodeX, NodeY, NodeZ
+
+    // The editors' rows in their order.
+    std::vector<std::string_view> names;
+    for (const RecordField<TReceiver>* field : EditorRows(ReceiverFields()))
+        names.push_back(field->name);
+    const std::vector<std::string_view> receiver = {"CentroidX",
+                                                    "CentroidY",
+                                                    "CentroidZ",
+                                                    "Name",
+                                                    "Orientation",
+                                                    "Turns",
+                                                    "AreaSingleTurn",
+                                                    "PreAmpGain",
+                                                    "AreaNumTurnsxPreAmpxSingleTurn",
+                                                    "DampingOhms",
+                                                    "FilterHz",
+                                                    "FilterOrder",
+                                                    "PreBinAppliedRxDelay",
+                                                    "AtoDConvGain",
+                                                    "AxisTilt",
+                                                    "AxisRotation",
+                                                    "RxType",
+                                                    "Shape",
+                                                    "EquivRadius",
+                                                    "XSideLength",
+                                                    "YSideLength",
+                                                    "Loopsides"};
+    EXPECT_EQ(names, receiver);
 }
 
 TEST(RecordFields, DefaultsComeFromTheTables)
