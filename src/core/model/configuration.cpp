@@ -65,14 +65,6 @@ std::optional<TMomentID> MomentIDFromName(std::string_view n)
 {
     return findExact<TMomentID>(MomentIDNames, n);
 }
-std::optional<TRxType> RxTypeFromName(std::string_view n)
-{
-    return findExact<TRxType>(RxTypeEnumNames, n);
-}
-std::optional<TPropulsion> PropulsionFromName(std::string_view n)
-{
-    return findExact<TPropulsion>(PropulsionNames, n);
-}
 std::optional<TINIFileFormat> INIFileFormatFromName(std::string_view n)
 {
     for (std::size_t i = 0; i < INIFileFormatNames.size(); ++i)

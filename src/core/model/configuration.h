@@ -56,10 +56,8 @@ std::string_view Name(TRxType v);
 std::string_view Name(TPropulsion v);
 std::string_view Name(TINIFileFormat v);
 
-/// Exact (case-sensitive) name lookups; nothing when the text names no value.
+/// Exact (case-sensitive) name lookup; nothing when the text names no value.
 std::optional<TMomentID> MomentIDFromName(std::string_view name);
-std::optional<TRxType> RxTypeFromName(std::string_view name);
-std::optional<TPropulsion> PropulsionFromName(std::string_view name);
 /// Case-insensitive, as the settings file is read.
 std::optional<TINIFileFormat> INIFileFormatFromName(std::string_view name);
 
