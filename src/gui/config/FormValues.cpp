@@ -21,12 +21,6 @@ QString FmtTrim(const char* format, double v)
     return Fmt(format, v).trimmed();
 }
 
-QString FmtGeneral(double v, int width)
-{
-    QString s = QString::number(v, 'g', 15).toUpper();
-    return s.rightJustified(width, ' ');
-}
-
 QString ShortestText(double v)
 {
     return QString::number(v, 'g', 15);

@@ -12,8 +12,6 @@ namespace tem::gui {
 QString Fmt(const char* format, double v);
 /// As Fmt, with the padding spaces removed.
 QString FmtTrim(const char* format, double v);
-/// The general form "%<width>g" of the messages: up to 15 significant digits, padded to width.
-QString FmtGeneral(double v, int width);
 /// The shortest decimal text that gives v back: 12.345, 5, 0.001.
 QString ShortestText(double v);
 
